@@ -1,0 +1,31 @@
+// The only ways the channel-list code reaches the editor window and the host.
+//
+// On Windows, ui/window_ops_win32.cpp implements these with SendMessageA,
+// SetDlgItemTextA and LVITEMA on PluginState's MainWindow, ListView and
+// HostWindow; each does nothing while its window does not exist. The native
+// tests link a fake that records every call in order.
+#ifndef ZELQ_SHARED_WINDOW_OPS_H
+#define ZELQ_SHARED_WINDOW_OPS_H
+
+#include "plugin_state.h"
+
+// Puts text (single-byte, Windows-1256) into an editor window control.
+void SetControlText(int controlId, const char* text);
+
+// List view rows: insert a row with its column-0 text at the given index.
+void InsertListRow(int row, const char* text);
+
+// Sets the column-1 (satellite name) text of a row.
+void SetListRowColumn1(int row, const char* text);
+
+// Scrolls a row into view.
+void EnsureListRowVisible(int row);
+
+// Sets a row's check mark.
+void CheckListRow(int row);
+
+// Sends the position query to the host window; the host fills
+// query->SatPosition before the call returns. The call's result is ignored.
+void SendPositionQuery(PositionQuery* query);
+
+#endif  // ZELQ_SHARED_WINDOW_OPS_H

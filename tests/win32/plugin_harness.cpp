@@ -1,0 +1,214 @@
+#include "plugin_harness.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+std::uint32_t g_HostAnswer = 130;
+std::vector<PositionQuery> g_HostQueries;
+
+namespace {
+
+std::string ModuleDirectory(HMODULE module) {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+    std::string text(path, length);
+    return text.substr(0, text.find_last_of('\\'));
+}
+
+// Resolves an export; the cast goes through a plain pointer because the
+// generic procedure type does not match the exports' own.
+template <typename Function>
+Function Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_USER && wParam == kPositionQueryWParam) {
+        PositionQuery* query = reinterpret_cast<PositionQuery*>(lParam);
+        g_HostQueries.push_back(*query);
+        query->SatPosition = g_HostAnswer;
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+std::string MakeTestDirectory() {
+    static int counter = 0;
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    for (;;) {
+        const std::string path = std::string(temp) + "zelq-test-" +
+                                 std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+        if (CreateDirectoryA(path.c_str(), nullptr)) return path;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            ADD_FAILURE() << "cannot create " << path;
+            return path;
+        }
+    }
+}
+
+bool LoadPluginCopy(Plugin* plugin, const std::string* listFile, const std::string& directory) {
+    plugin->Directory = directory.empty() ? MakeTestDirectory() : directory;
+    const std::string source = ModuleDirectory(nullptr) + "\\ZelqEditor.dll";
+    const std::string copy = plugin->Directory + "\\ZelqEditor.dll";
+    if (!CopyFileA(source.c_str(), copy.c_str(), FALSE)) {
+        ADD_FAILURE() << "cannot copy " << source << " to " << copy << ": " << GetLastError();
+        return false;
+    }
+    if (listFile) WriteFileBytes(plugin->ListPath(), *listFile);
+    plugin->Module = LoadLibraryA(copy.c_str());
+    if (!plugin->Module) {
+        ADD_FAILURE() << "cannot load " << copy << ": " << GetLastError();
+        return false;
+    }
+    plugin->Start = Export<OnStartFn>(plugin->Module, "On_Start");
+    plugin->Exit = Export<OnExitFn>(plugin->Module, "On_Exit");
+    plugin->SendName = Export<OnSendDllIdNameFn>(plugin->Module, "On_Send_Dll_ID_Name");
+    plugin->MenuSelect = Export<OnMenuSelectFn>(plugin->Module, "On_Menu_Select");
+    plugin->ChannelChange = Export<OnChannelChangeFn>(plugin->Module, "On_Channel_Change");
+    const bool all = plugin->Start && plugin->Exit && plugin->SendName && plugin->MenuSelect && plugin->ChannelChange;
+    if (!all) ADD_FAILURE() << "an export is missing";
+    return all;
+}
+
+HWND HostWindow() {
+    static HWND window = nullptr;
+    if (!window) {
+        WNDCLASSA windowClass;
+        ZeroMemory(&windowClass, sizeof windowClass);
+        windowClass.lpfnWndProc = HostProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "ZelqTestHost";
+        RegisterClassA(&windowClass);
+        window = CreateWindowA("ZelqTestHost", "Test host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+    return window;
+}
+
+bool RunningAsViewer() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const char* name = std::strrchr(path, '\\');
+    name = name ? name + 1 : path;
+    return std::strncmp(name, "Vistrox", 7) == 0;
+}
+
+HWND StartPlugin(const Plugin& plugin) {
+    unsigned char startByte = 0;
+    int startValue = -1;
+    const int result = plugin.Start(0, HostWindow(), 0, 0, &startByte, 0, &startValue);
+    EXPECT_EQ(startByte, 'A');
+    EXPECT_EQ(startValue, 0);
+    PumpMessages();
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(result));
+}
+
+ChannelRecord MakeChannel(const std::string& name, std::uint16_t ident, std::uint32_t position,
+                          std::uint32_t tuneValue) {
+    ChannelRecord record;
+    std::memset(&record, 0, sizeof record);
+    std::memcpy(record.ChannelName, name.data(), name.size() < 91 ? name.size() : 91);
+    record.TuneValue = tuneValue;
+    record.ChannelIdent = ident;
+    record.ValidWord = 1;
+    record.RecPosition = position;
+    return record;
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+std::string ControlText(HWND window, int control) {
+    char text[512];
+    const UINT length = GetDlgItemTextA(window, control, text, sizeof text);
+    return std::string(text, length);
+}
+
+std::string WindowText(HWND window) {
+    char text[512];
+    const int length = GetWindowTextA(window, text, sizeof text);
+    return std::string(text, length > 0 ? length : 0);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, bytes.size());
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<ListRow> ListRows(HWND window) {
+    std::vector<ListRow> rows;
+    HWND list = GetDlgItem(window, 1003);
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        ListRow shown;
+        for (int column = 0; column < 2; ++column) {
+            char text[256] = "";
+            LVITEMA item;
+            ZeroMemory(&item, sizeof item);
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+            (column == 0 ? shown.Name : shown.Satellite) = text;
+        }
+        const LRESULT state = SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
+        shown.Checked = (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+        rows.push_back(shown);
+    }
+    return rows;
+}
+
+namespace {
+
+struct CaptionSearch {
+    HMODULE Module;
+    std::string Caption;
+    std::vector<HWND> Found;
+};
+
+BOOL CALLBACK CollectByCaption(HWND window, LPARAM parameter) {
+    CaptionSearch* search = reinterpret_cast<CaptionSearch*>(parameter);
+    const HMODULE owner = reinterpret_cast<HMODULE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    if (owner == search->Module && WindowText(window) == search->Caption) {
+        search->Found.push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> WindowsWithCaption(const Plugin& plugin, const std::string& caption) {
+    CaptionSearch search{plugin.Module, caption, {}};
+    EnumWindows(CollectByCaption, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+bool IsTopmost(HWND window) { return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }

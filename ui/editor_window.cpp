@@ -1,0 +1,118 @@
+#include "editor_window.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "../channel_list/add_channel.h"
+#include "../channel_list/load_list.h"
+#include "../resources/resource.h"
+#include "../shared/arabic_texts.h"
+#include "../shared/plugin_state.h"
+#include "../shared/window_ops.h"
+#include "about_window.h"
+#include "activation_context.h"
+
+namespace {
+
+// Grid lines, check boxes and full-row select.
+constexpr LPARAM kListStyles = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
+static_assert(kListStyles == 0x25, "the list view's extended styles");
+
+void InsertColumn(HWND list, int index, int width, const char* header) {
+    LVCOLUMNA column;
+    ZeroMemory(&column, sizeof column);
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+    column.fmt = LVCFMT_CENTER;
+    column.cx = width;
+    column.pszText = const_cast<char*>(header);
+    SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+}
+
+void InitialiseEditor(HWND window) {
+    g_State.MainWindow = window;
+    HWND list = GetDlgItem(window, IDC_CHANNEL_LIST);
+    g_State.ListView = list;
+
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListStyles);
+    InsertColumn(list, 0, 116, kTextChannelColumn);
+    InsertColumn(list, 1, 70, kTextSatelliteColumn);
+
+    SetDlgItemTextA(window, IDC_CHANNEL_LABEL, kTextCurrentChannelLabel);
+    SetDlgItemTextA(window, IDC_COUNT_LABEL, kTextCountLabel);
+    SetDlgItemTextA(window, IDC_DATA_GROUP, kTextDataGroup);
+    SetDlgItemTextA(window, IDC_ADD, kTextAddButton);
+    SetDlgItemTextA(window, IDOK, kTextOkButton);
+
+    // A long list would otherwise repaint the list view once per row.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    LoadChannelList();
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        InitialiseEditor(window);
+        break;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            ShowWindow(window, SW_HIDE);
+            SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            break;
+        case IDCANCEL:
+            // Esc and the close box hide the window; it lives on, still topmost.
+            EndDialog(window, 0);
+            break;
+        case IDC_ADD:
+            AddCurrentChannel();
+            break;
+        case IDM_ABOUT:
+            OpenAbout();
+            break;
+        default:
+            break;
+        }
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+HWND CreateEditor() {
+    const ULONG_PTR cookie = ActivatePluginContext();
+    HWND window = CreateDialogParamA(static_cast<HINSTANCE>(g_State.ModuleHandle),
+                                     MAKEINTRESOURCEA(IDD_EDITOR), nullptr, EditorProc, 0);
+    DeactivatePluginContext(cookie);
+    if (!window) {
+        g_State.MainWindow = nullptr;
+        g_State.ListView = nullptr;
+    }
+    return window;
+}
+
+void ShowEditor() {
+    HWND window = static_cast<HWND>(g_State.MainWindow);
+    if (!window) return;
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void ShowChannel() {
+    // The name field need not hold a NUL; only its own bytes are shown.
+    const char* field = g_State.CurrentChannel.ChannelName;
+    char name[kChannelNameFieldSize + 1];
+    std::size_t length = 0;
+    while (length < kChannelNameFieldSize && field[length] != '\0') ++length;
+    std::memcpy(name, field, length);
+    name[length] = '\0';
+
+    SetControlText(IDC_STATUS, "");
+    SetControlText(IDC_CHANNEL, name);
+}

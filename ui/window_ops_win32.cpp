@@ -1,0 +1,57 @@
+// The editor window operations of the channel-list code, sent to the real
+// window with the ANSI functions. Each does nothing while its window does not
+// exist, so the channel-list code may run before the window is created.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "../shared/plugin_state.h"
+#include "../shared/window_ops.h"
+
+namespace {
+
+HWND MainWindow() { return static_cast<HWND>(g_State.MainWindow); }
+HWND ListView() { return static_cast<HWND>(g_State.ListView); }
+
+// Sends an item record carrying only text to row `row`, column `column`.
+void SendItemText(UINT message, int row, int column, const char* text) {
+    HWND list = ListView();
+    if (!list) return;
+    LVITEMA item;
+    ZeroMemory(&item, sizeof item);
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text);
+    SendMessageA(list, message, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+}  // namespace
+
+void SetControlText(int controlId, const char* text) {
+    if (HWND window = MainWindow()) SetDlgItemTextA(window, controlId, text);
+}
+
+void InsertListRow(int row, const char* text) { SendItemText(LVM_INSERTITEMA, row, 0, text); }
+
+void SetListRowColumn1(int row, const char* text) { SendItemText(LVM_SETITEMA, row, 1, text); }
+
+void EnsureListRowVisible(int row) {
+    if (HWND list = ListView()) SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), 0);
+}
+
+void CheckListRow(int row) {
+    HWND list = ListView();
+    if (!list) return;
+    // The second state image is the ticked check box.
+    LVITEMA item;
+    ZeroMemory(&item, sizeof item);
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(2);
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+void SendPositionQuery(PositionQuery* query) {
+    HWND host = static_cast<HWND>(g_State.HostWindow);
+    if (!host) return;
+    SendMessageA(host, kPositionQueryMessage, kPositionQueryWParam, reinterpret_cast<LPARAM>(query));
+}

@@ -1,0 +1,59 @@
+#include "host/tuning.h"
+
+#include <cstdio>
+
+#include "host/channels.h"
+#include "host/host_state.h"
+#include "host/host_window.h"
+
+static_assert(kPositionQueryMessage == WM_USER, "the position query is WM_USER");
+
+// The name stands alone on its line: Arabic text followed by numbers would be
+// reordered by the bidirectional layout.
+void UpdateTuningLabels() {
+    char text[256];
+    if (g_Host.currentChannel < 0) {
+        std::snprintf(text, sizeof(text), "No channel tuned: choose one below or from the Channels menu.");
+        SetWindowTextA(g_Host.channelLabel, text);
+        std::snprintf(text, sizeof(text), "Position queries answered: %u", g_Host.queriesAnswered);
+    } else {
+        const TestChannel& channel = kTestChannels[g_Host.currentChannel];
+        std::snprintf(text, sizeof(text), "Tuned: %s", channel.name);
+        SetWindowTextA(g_Host.channelLabel, text);
+        char position[32];
+        FormatPosition(channel.position, position, sizeof(position));
+        std::snprintf(text, sizeof(text), "%s   |   ident %u   |   %lu kHz   |   ValidWord %u   |   position queries answered: %u",
+                      position, channel.ident, static_cast<unsigned long>(channel.tuneValue), channel.validWord,
+                      g_Host.queriesAnswered);
+    }
+    SetWindowTextA(g_Host.detailLabel, text);
+}
+
+void TuneChannel(int index) {
+    if (index < 0 || index >= kTestChannelCount) return;
+    const TestChannel& channel = kTestChannels[index];
+
+    // The host's own state first: the plug-in may ask for the position as
+    // soon as it has the record.
+    g_Host.currentChannel = index;
+    g_Host.currentPosition = channel.position;
+    SendMessageA(g_Host.channelList, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    CheckMenuRadioItem(g_Host.channelsMenu, kCommandFirstChannel, kCommandFirstChannel + kTestChannelCount - 1,
+                       kCommandFirstChannel + index, MF_BYCOMMAND);
+    UpdateTuningLabels();
+
+    ChannelRecord record;
+    FillChannelRecord(channel, &record);
+    if (g_Host.plugin.onChannelChange != nullptr) g_Host.plugin.onChannelChange(record);
+}
+
+bool AnswerPositionQuery(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kPositionQueryMessage || wParam != kPositionQueryWParam || lParam == 0) return false;
+    PositionQuery* query = reinterpret_cast<PositionQuery*>(lParam);
+    // A record of another size is not the query this host knows; leave it untouched.
+    if (query->Size != kPositionQuerySize) return true;
+    query->SatPosition = g_Host.currentPosition;
+    ++g_Host.queriesAnswered;
+    UpdateTuningLabels();
+    return true;
+}

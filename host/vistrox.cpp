@@ -1,0 +1,123 @@
+// Vistrox.exe: a small stand-in for the satellite viewer that hosts
+// ZelqEditor.dll. It loads the plug-in from its own directory, names itself
+// after it, starts it with its main window, offers the plug-in's menu,
+// tunes channels (handing the plug-in every channel record), answers the
+// plug-in's position query and tells the plug-in when it closes.
+//
+//   Vistrox.exe                      interactive
+//   Vistrox.exe --demo <output-dir>  a scripted session that saves screenshots
+//                                    and exits 0 when every step succeeded
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "host/demo.h"
+#include "host/host_state.h"
+#include "host/host_window.h"
+#include "host/plugin_api.h"
+#include "host/report.h"
+
+HostState g_Host;
+
+namespace {
+
+constexpr int kExitStartFailed = 1;
+constexpr int kExitUsage = 2;
+
+// The plug-in's display name. It promises at most 22 bytes with the NUL; the
+// buffer is larger and cut at its end so that a longer name cannot overrun it.
+std::string PluginName() {
+    char name[256] = "";
+    g_Host.plugin.onSendDllIdName(name);
+    name[sizeof(name) - 1] = '\0';
+    return name;
+}
+
+// Starts the plug-in with the host's main window. Arguments 1, 3, 4 and 6 are
+// not used; 5 and 7 point to a byte and an integer the host owns.
+bool StartPlugin() {
+    g_Host.startByte = 0;
+    g_Host.startInt = -1;
+    const int result = g_Host.plugin.onStart(0, g_Host.mainWindow, 0, 0, &g_Host.startByte, 0, &g_Host.startInt);
+    g_Host.started = true;
+    g_Host.editorWindow = reinterpret_cast<HWND>(static_cast<INT_PTR>(result));
+    LogLine("On_Start returned " + std::to_string(result) + ", wrote byte " + std::to_string(g_Host.startByte) +
+            " and integer " + std::to_string(g_Host.startInt));
+    if (result == 0 || !IsWindow(g_Host.editorWindow)) {
+        g_Host.editorWindow = nullptr;
+        ReportError("On_Start returned no editor window (" + std::to_string(result) + ")");
+        return false;
+    }
+    return true;
+}
+
+void RunMessageLoop() {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (RouteDialogMessage(&message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// Closes the window after a failure in demo mode: the plug-in still gets its
+// On_Exit, and the loop ends with the given code.
+int CloseWithCode(int code) {
+    g_Host.exitCode = code;
+    SendMessageA(g_Host.mainWindow, WM_CLOSE, 0, 0);
+    RunMessageLoop();
+    return code;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    g_Host.currentChannel = -1;
+    g_Host.demo = __argc >= 2 && std::strcmp(__argv[1], "--demo") == 0;
+    std::string demoDir;
+    if (g_Host.demo) {
+        if (__argc != 3 || __argv[2][0] == '\0') {
+            ReportError("usage: Vistrox.exe [--demo <output-dir>]");
+            return kExitUsage;
+        }
+        demoDir = __argv[2];
+    } else if (__argc != 1) {
+        ReportError(std::string("unknown argument ") + __argv[1] + "\nusage: Vistrox.exe [--demo <output-dir>]");
+        return kExitUsage;
+    }
+
+    std::string error;
+    if (!LoadPlugin(&g_Host.plugin, &error)) {
+        ReportError(error);
+        return kExitStartFailed;
+    }
+    if (!CreateHostWindow(instance, &error)) {
+        ReportError(error);
+        return kExitStartFailed;
+    }
+
+    SetHostCaption(PluginName().c_str());
+    char caption[300] = "";
+    GetWindowTextA(g_Host.mainWindow, caption, sizeof(caption));
+    LogLine(std::string("caption: ") + caption);
+    if (AttachPluginMenu()) {
+        LogLine("Plug-in menu: the plug-in's EXTERN menu");
+    } else {
+        ReportError("ZelqEditor.dll has no EXTERN menu; the Plug-in menu offers its two commands instead");
+    }
+
+    const bool started = StartPlugin();
+    if (!started && g_Host.demo) return CloseWithCode(kExitStartFailed);
+
+    ShowWindow(g_Host.mainWindow, g_Host.demo ? SW_SHOWNORMAL : showCommand);
+    UpdateWindow(g_Host.mainWindow);
+
+    if (g_Host.demo && !StartDemo(demoDir, &error)) {
+        ReportError(error);
+        return CloseWithCode(kExitStartFailed);
+    }
+    RunMessageLoop();
+    return g_Host.exitCode;
+}

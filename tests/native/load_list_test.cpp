@@ -268,6 +268,19 @@ TEST_F(RewriteFailure, ListChangedSinceItWasRead) {
     EXPECT_EQ(ListDirectory(dir_), std::vector<std::string>{"ChannelList.ini"});
 }
 
+TEST_F(RewriteFailure, ListDisappearsBeforeTheRewrite) {
+    // Whoever removed the list meant it: it is not brought back.
+    s_failPath = ListPath();
+    g_ListFileOps.Open = [](const char* path, const char* mode) -> std::FILE* {
+        if (std::string(mode) == "r+b" && path == s_failPath) std::remove(path);
+        return std::fopen(path, mode);
+    };
+    EXPECT_EQ(LoadChannelList(), 0);
+    EXPECT_TRUE(ListDirectory(dir_).empty());
+    EXPECT_EQ(ShownRows().size(), 2u);
+    EXPECT_EQ(g_Fake.calls.back(), TextCall(kControlCount, "2"));
+}
+
 TEST_F(RewriteFailure, ReadErrorLeavesTheListAlone) {
     g_ListFileOps.Read = [](void*, std::size_t, std::FILE* file) -> std::size_t {
         // A read error, as a failing disk gives.

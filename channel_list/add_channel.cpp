@@ -31,14 +31,26 @@ std::uint32_t CurrentSatPosition() {
 
 // True when a line with the same code bytes 1 to 4 stands in the file before
 // the first line that does not read.
+//
+// Lines are scanned with the loose grammar. A name of white space only (which
+// the add itself writes when the host's name is so) reads on loading but not
+// loosely, since the loose grammar takes white space after "[" as padding; such
+// a line is taken with the strict grammar instead, so that a channel the list
+// shows is never appended a second time, nor the lines after it skipped.
 bool AlreadyListed(const FileBytes& file, const EntryCode& code) {
     const std::uint32_t key = ChannelKey(code.Bytes);
     LineReader reader = MakeLineReader(file.Data, file.Size);
     ScannedLine line;
-    while (ScanLine(&reader, &line)) {
-        if (ChannelKey(line.Code) == key) return true;
+    ListEntry entry;
+    for (;;) {
+        if (ScanLine(&reader, &line)) {
+            if (ChannelKey(line.Code) == key) return true;
+        } else if (ParseLine(&reader, &entry)) {
+            if (ChannelKey(entry.Code) == key) return true;
+        } else {
+            return false;
+        }
     }
-    return false;
 }
 
 }  // namespace

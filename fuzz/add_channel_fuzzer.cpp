@@ -1,0 +1,165 @@
+// Fuzzes adding the current channel to a list file of arbitrary bytes.
+//
+// Input: a 13-byte header, then the host's channel name, then the file.
+//   0-1 ChannelIdent, 2-5 position (the record's RecPosition and the host's
+//   answer), 6-9 TuneValue, 10 switches (bit 0: the host is the viewer and is
+//   asked; bit 1: ValidWord is 0; bit 2: there is no list file; bit 3: the
+//   channel is that of a line of the file, picked by the ident, so that lines
+//   already listed in every spelling of their code come up often), 11 name
+//   length (modulo 93; 92 fills the field with no NUL), 12 RowCount before.
+//
+// The add must refuse exactly the channels whose code bytes 1 to 4 stand on a
+// line the scan reads (the loose grammar, or the strict one the load uses)
+// before the first line that reads neither way, leaving the file alone; and
+// otherwise append one canonical line with the fitted name on a line of its
+// own and show it. Pressing the button again for the same channel must be
+// refused whenever the scan read the whole old list, and the next load must
+// show the new channel last whenever it reads the whole old list.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "channel_list/add_channel.h"
+#include "channel_list/satellite_names.h"
+#include "fuzz_support.h"
+#include "load_expectation.h"
+#include "reference_grammar.h"
+#include "shared/arabic_texts.h"
+#include "shared/plugin_state.h"
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 13;
+
+std::uint32_t Little(const std::uint8_t* p, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = value * 256 + p[i];
+    return value;
+}
+
+bool ScanFinds(const std::string& file, std::uint32_t key, bool* readsToEnd) {
+    const RefReading reading = RefReadAll(file, Grammar::AddScan);
+    *readsToEnd = reading.Stop == file.size();
+    for (const RefLine& line : reading.Lines) {
+        if (RefKey(line.Code) == key) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < kHeaderSize) return 0;
+    ResetForInput();
+
+    std::uint16_t ident = static_cast<std::uint16_t>(Little(data, 2));
+    std::uint32_t position = Little(data + 2, 4);
+    const std::uint32_t tuneValue = Little(data + 6, 4);
+    const bool hostMatched = data[10] & 1;
+    const bool valid = !(data[10] & 2);
+    const bool fileExists = !(data[10] & 4);
+    std::size_t nameLength = data[11] % 93;
+    const int rowsBefore = data[12];
+    if (nameLength > size - kHeaderSize) nameLength = size - kHeaderSize;
+    // With no list file the rest of the input is not used.
+    const std::string before =
+        fileExists ? std::string(reinterpret_cast<const char*>(data) + kHeaderSize + nameLength,
+                                 size - kHeaderSize - nameLength)
+                   : std::string();
+
+    if (data[10] & 8) {
+        const RefReading reading = RefReadAll(before, Grammar::AddScan);
+        if (!reading.Lines.empty()) {
+            const RefLine& line = reading.Lines[ident % reading.Lines.size()];
+            std::uint16_t position16;
+            RefDecode(line.Code, &ident, &position16);
+            position = (position & 0xFFFF0000u) | position16;
+        }
+    }
+
+    ChannelRecord& record = g_State.CurrentChannel;
+    std::memcpy(record.ChannelName, data + kHeaderSize, nameLength);
+    record.ChannelIdent = ident;
+    record.TuneValue = tuneValue;
+    record.ValidWord = valid ? 0x100 : 0;
+    record.RecPosition = hostMatched ? ~position : position;
+    g_State.HostMatched = hostMatched;
+    g_State.RowCount = rowsBefore;
+    g_Fake.hostAnswer = position;
+    if (fileExists) WriteFileBytes(FuzzListPath(), before);
+
+    const int result = AddCurrentChannel();
+
+    std::vector<WindowCall> expectedCalls;
+    if (valid && hostMatched) expectedCalls.push_back(QueryCall());
+    const bool positionKnown = (position & 0xFFFF) != 0;
+    std::string after;
+    const bool existsAfter = ReadFileBytes(FuzzListPath(), &after);
+    if (!valid || !positionKnown) {
+        Require(result == 0, "no channel or no position: nothing is added");
+        RequireSameCalls(g_Fake.calls, expectedCalls, "no channel or no position: only the query");
+        Require(existsAfter == fileExists && after == (fileExists ? before : ""),
+                "no channel or no position: the file is not touched");
+        return 0;
+    }
+    if (hostMatched) {
+        Require(g_Fake.queries.size() == 1 && g_Fake.queries[0].Size == 208,
+                "the position query carries its size");
+        Require(record.RecPosition == position, "the host's answer is kept in the record");
+    }
+
+    std::uint8_t code[6];
+    RefEncode(ident, position, tuneValue, code);
+    const std::uint32_t key = RefKey(code);
+    bool readsToEnd = false;
+    const bool listed = ScanFinds(before, key, &readsToEnd);
+    if (listed) {
+        expectedCalls.push_back(TextCall(kControlStatus, kTextAlreadyInList));
+        Require(result == 0, "a listed channel is refused");
+        RequireSameCalls(g_Fake.calls, expectedCalls, "a listed channel: only the status text");
+        RequireSameBytes(after, before, "a listed channel leaves the file alone");
+        Require(g_State.RowCount == rowsBefore, "a listed channel adds no row");
+        return 0;
+    }
+
+    const std::string name = RefFitName(record.ChannelName, sizeof record.ChannelName);
+    const bool needsBreak = !before.empty() && before.back() != '\n';
+    const std::string appended = (needsBreak ? "\r\n" : "") + RefCanonicalLine(1, code, name);
+    Require(result == 1, "a new channel is added");
+    Require(existsAfter, "adding creates the list file");
+    RequireSameBytes(after, before + appended, "the new line is appended on a line of its own");
+    expectedCalls.push_back(TextCall(kControlStatus, kTextAdded));
+    expectedCalls.push_back(RowCall(rowsBefore, name));
+    expectedCalls.push_back(Column1Call(rowsBefore, SatelliteNameFor(position)));
+    expectedCalls.push_back(VisibleCall(rowsBefore));
+    expectedCalls.push_back(TextCall(kControlCount, std::to_string(rowsBefore + 1)));
+    RequireSameCalls(g_Fake.calls, expectedCalls, "an added channel is shown as the last row");
+    Require(g_State.RowCount == rowsBefore + 1, "RowCount grows by one");
+
+    // The same button again.
+    ResetFakeWindow();
+    g_Fake.hostAnswer = position;
+    const int again = AddCurrentChannel();
+    std::string afterAgain;
+    ReadFileBytes(FuzzListPath(), &afterAgain);
+    if (readsToEnd) {
+        Require(again == 0, "pressing add twice for the same channel appends one line",
+                "name \"" + Printable(name) + "\"");
+        RequireSameBytes(afterAgain, after, "a second press leaves the file alone");
+    }
+
+    // The next start: when the load reads the whole old list it reaches the
+    // new line, and shows it last with the name the add showed.
+    const bool loadReadsAll = RefReadAll(before, Grammar::Strict).Stop == before.size();
+    LoadAndCheck(afterAgain);
+    if (loadReadsAll) {
+        const WindowCall* lastRow = nullptr;
+        for (const WindowCall& call : g_Fake.calls) {
+            if (call.kind == WindowCall::InsertRow) lastRow = &call;
+        }
+        Require(lastRow && lastRow->text == name, "the next load shows the added channel as added",
+                "name \"" + Printable(name) + "\"");
+    }
+    return 0;
+}

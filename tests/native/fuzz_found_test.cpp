@@ -1,0 +1,53 @@
+// Faults the fuzz targets found, each kept as a test so it stays mended.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "channel_list/add_channel.h"
+#include "channel_list/load_list.h"
+#include "shared/arabic_texts.h"
+#include "test_support.h"
+
+namespace {
+
+using FuzzFound = ListFileTest;
+
+// A name of white space only is written as it is and the load reads it, but
+// the add's loose scan takes white space after "[" as padding and then finds
+// no name. The scan must still see such a line, or pressing add again for
+// the same channel appends it a second time.
+TEST_F(FuzzFound, ANameOfWhiteSpaceOnlyIsAddedOnce) {
+    const std::string names[] = {"   ", "\t", "\f\f\f\f\f\f\f\f\f\f\f\f", " \v "};
+    std::uint16_t ident = 0x1234;
+    std::string expected;
+    for (const std::string& name : names) {
+        Tune(MakeChannel(name, ident++, 130));
+        ASSERT_EQ(AddCurrentChannel(), 1) << "first press, name of " << name.size() << " bytes";
+        expected = ReadList();
+        g_Fake.calls.clear();
+        EXPECT_EQ(AddCurrentChannel(), 0) << "second press, name of " << name.size() << " bytes";
+        EXPECT_EQ(ReadList(), expected);
+        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlStatus, kTextAlreadyInList)});
+    }
+    // The load shows each of them once.
+    ResetFakeWindow();
+    EXPECT_EQ(LoadChannelList(), 1);
+    EXPECT_EQ(g_State.RowCount, 4);
+    EXPECT_EQ(ReadList(), expected);
+}
+
+// Such a line in the middle of the list does not hide the lines after it
+// from the scan: the load shows them, so the add must refuse them.
+TEST_F(FuzzFound, AWhiteSpaceNameDoesNotHideTheLinesAfterIt) {
+    const std::string list =
+        "[ 1 0000000000FF ] [   ]\r\n"
+        "[ 1 A271914BA85C ] [Al Jazeera]\r\n";
+    WriteList(list);
+    Tune(MakeChannel("Al Jazeera", 0x1234, 130));
+    EXPECT_EQ(AddCurrentChannel(), 0);
+    EXPECT_EQ(ReadList(), list);
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlStatus, kTextAlreadyInList)});
+}
+
+}  // namespace

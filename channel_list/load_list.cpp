@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "../shared/plugin_state.h"
 #include "../shared/window_ops.h"
 #include "channel_key_set.h"
@@ -18,10 +22,83 @@ void ShowCount() {
     SetControlText(kControlCount, g_State.CountText);
 }
 
-void ShowRow(int row, const ListEntry& entry) {
+// Satellite names remembered by position for the length of one load. A list
+// holds many channels of each satellite, and looking a name up in the table
+// costs more than the rest of showing a row. Every position in the table is
+// below 4096, so each has a slot of its own; other positions share slots and
+// are told apart by the position kept with the name.
+struct SatelliteNameMemo {
+    static constexpr std::size_t kSlots = 4096;
+    std::uint16_t Positions[kSlots];
+    const char* Names[kSlots];  // null while the slot is empty
+};
+
+const char* RememberedSatelliteName(SatelliteNameMemo* memo, std::uint16_t position) {
+    const std::size_t slot = position % SatelliteNameMemo::kSlots;
+    if (!memo->Names[slot] || memo->Positions[slot] != position) {
+        memo->Positions[slot] = position;
+        memo->Names[slot] = SatelliteNameFor(position);
+    }
+    return memo->Names[slot];
+}
+
+void ShowRow(int row, const ListEntry& entry, SatelliteNameMemo* memo) {
     InsertListRow(row, entry.Name);
-    SetListRowColumn1(row, SatelliteNameFor(entry.SatPosition));
+    SetListRowColumn1(row, memo ? RememberedSatelliteName(memo, entry.SatPosition)
+                                : SatelliteNameFor(entry.SatPosition));
     if (entry.Flag != 0) CheckListRow(row);
+}
+
+// The number of lines that read, up to the first that does not.
+std::size_t CountReadableLines(const FileBytes& file) {
+    std::size_t count = 0;
+    LineReader reader = MakeLineReader(file.Data, file.Size);
+    ListEntry scratch;
+    while (ParseLine(&reader, &scratch)) ++count;
+    return count;
+}
+
+// The number of "]" bytes in the file, sixteen at a time where SSE2 is at
+// hand.
+std::size_t CountClosingBrackets(const FileBytes& file) {
+    std::size_t count = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i bracket = _mm_set1_epi8(']');
+    for (; file.Size - i >= 16; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(file.Data + i));
+        count += static_cast<std::size_t>(__builtin_popcount(
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, bracket)))));
+    }
+#endif
+    for (; i < file.Size; ++i) count += file.Data[i] == ']';
+    return count;
+}
+
+// Allocates zeroed entries for every line of the file that reads, and puts
+// their number (an upper bound, or the exact count) into *count. Returns null,
+// with *count 0, when no line reads or memory runs out.
+//
+// Every line that reads holds at least two "]" (after the code and after the
+// name) and lines do not overlap, so half the file's "]" bytes bound the
+// number of lines; counting them is much quicker than reading every line an
+// extra time. When stray brackets make that bound much larger than the file
+// could hold, or memory for it runs out, the lines are counted instead.
+ListEntry* AllocateEntries(const FileBytes& file, std::size_t* count) {
+    const std::size_t bound = CountClosingBrackets(file) / 2;
+    *count = 0;
+    if (bound == 0) return nullptr;
+    if (bound <= file.Size / sizeof(ListEntry) * 2 + 1024) {
+        if (ListEntry* entries = static_cast<ListEntry*>(std::calloc(bound, sizeof(ListEntry)))) {
+            *count = bound;
+            return entries;
+        }
+    }
+    const std::size_t exact = CountReadableLines(file);
+    if (exact == 0) return nullptr;
+    ListEntry* entries = static_cast<ListEntry*>(std::calloc(exact, sizeof(ListEntry)));
+    if (entries) *count = exact;
+    return entries;
 }
 
 }  // namespace
@@ -39,19 +116,9 @@ int LoadChannelList() {
     FileBytes file;
     if (!ReadWholeFile(g_State.ListPath, &file)) return 0;
 
-    // First pass: count the lines that read, up to the first that does not.
+    // Room for every line that reads, up to the first that does not.
     std::size_t count = 0;
-    {
-        LineReader reader = MakeLineReader(file.Data, file.Size);
-        ListEntry scratch;
-        while (ParseLine(&reader, &scratch)) ++count;
-    }
-    if (count == 0) {
-        FreeFileBytes(&file);
-        return 0;
-    }
-
-    ListEntry* entries = static_cast<ListEntry*>(std::calloc(count, sizeof(ListEntry)));
+    ListEntry* entries = AllocateEntries(file, &count);
     ChannelKeySet seen;
     if (!entries || !CreateChannelKeySet(&seen, count)) {
         std::free(entries);
@@ -59,7 +126,9 @@ int LoadChannelList() {
         return 0;
     }
 
-    // Second pass: keep the first line of every channel and show it.
+    // Keep the first line of every channel and show it. The names memo is
+    // only a help: without memory for it the rows are shown all the same.
+    SatelliteNameMemo* memo = static_cast<SatelliteNameMemo*>(std::calloc(1, sizeof(SatelliteNameMemo)));
     LineReader reader = MakeLineReader(file.Data, file.Size);
     std::size_t kept = 0;
     while (kept < count && ParseLine(&reader, &entries[kept])) {
@@ -69,10 +138,17 @@ int LoadChannelList() {
         entry.ChannelIdent = decoded.ChannelIdent;
         entry.SatPosition = decoded.SatPosition;
         if (!InsertChannelKey(&seen, ChannelKey(entry.Code))) continue;  // a later duplicate
-        ShowRow(static_cast<int>(kept), entry);
+        ShowRow(static_cast<int>(kept), entry, memo);
         ++kept;
     }
+    std::free(memo);
     DestroyChannelKeySet(&seen);
+    if (kept == 0) {
+        // Brackets, but no line that reads: nothing to show or rewrite.
+        std::free(entries);
+        FreeFileBytes(&file);
+        return 0;
+    }
     g_State.RowCount = static_cast<std::int32_t>(kept);
 
     // Lines from the first one that does not read to the end stay, verbatim,

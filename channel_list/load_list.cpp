@@ -22,30 +22,9 @@ void ShowCount() {
     SetControlText(kControlCount, g_State.CountText);
 }
 
-// Satellite names remembered by position for the length of one load. A list
-// holds many channels of each satellite, and looking a name up in the table
-// costs more than the rest of showing a row. Every position in the table is
-// below 4096, so each has a slot of its own; other positions share slots and
-// are told apart by the position kept with the name.
-struct SatelliteNameMemo {
-    static constexpr std::size_t kSlots = 4096;
-    std::uint16_t Positions[kSlots];
-    const char* Names[kSlots];  // null while the slot is empty
-};
-
-const char* RememberedSatelliteName(SatelliteNameMemo* memo, std::uint16_t position) {
-    const std::size_t slot = position % SatelliteNameMemo::kSlots;
-    if (!memo->Names[slot] || memo->Positions[slot] != position) {
-        memo->Positions[slot] = position;
-        memo->Names[slot] = SatelliteNameFor(position);
-    }
-    return memo->Names[slot];
-}
-
-void ShowRow(int row, const ListEntry& entry, SatelliteNameMemo* memo) {
+void ShowRow(int row, const ListEntry& entry) {
     InsertListRow(row, entry.Name);
-    SetListRowColumn1(row, memo ? RememberedSatelliteName(memo, entry.SatPosition)
-                                : SatelliteNameFor(entry.SatPosition));
+    SetListRowColumn1(row, SatelliteNameFor(entry.SatPosition));
     if (entry.Flag != 0) CheckListRow(row);
 }
 
@@ -126,9 +105,7 @@ int LoadChannelList() {
         return 0;
     }
 
-    // Keep the first line of every channel and show it. The names memo is
-    // only a help: without memory for it the rows are shown all the same.
-    SatelliteNameMemo* memo = static_cast<SatelliteNameMemo*>(std::calloc(1, sizeof(SatelliteNameMemo)));
+    // Keep the first line of every channel and show it.
     LineReader reader = MakeLineReader(file.Data, file.Size);
     std::size_t kept = 0;
     while (kept < count && ParseLine(&reader, &entries[kept])) {
@@ -138,10 +115,9 @@ int LoadChannelList() {
         entry.ChannelIdent = decoded.ChannelIdent;
         entry.SatPosition = decoded.SatPosition;
         if (!InsertChannelKey(&seen, ChannelKey(entry.Code))) continue;  // a later duplicate
-        ShowRow(static_cast<int>(kept), entry, memo);
+        ShowRow(static_cast<int>(kept), entry);
         ++kept;
     }
-    std::free(memo);
     DestroyChannelKeySet(&seen);
     if (kept == 0) {
         // Brackets, but no line that reads: nothing to show or rewrite.

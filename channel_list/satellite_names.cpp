@@ -195,26 +195,36 @@ constexpr bool TableIsAscending() {
     }
     return true;
 }
-static_assert(TableIsAscending(), "binary search needs distinct ascending positions");
+static_assert(TableIsAscending(), "positions are distinct and ascending");
+
+// Every position up to a full circle (3599) maps straight to its row: the
+// load looks up a name for every channel of a list, so a lookup is one index.
+// A slot holds the row number plus one, or 0 where no satellite stands.
+constexpr std::size_t kIndexedPositions = 3600;
+
+struct PositionIndex {
+    std::uint8_t RowPlusOne[kIndexedPositions];
+};
+
+constexpr PositionIndex MakePositionIndex() {
+    PositionIndex index{};
+    for (std::size_t row = 0; row < kSatelliteRows; ++row) {
+        index.RowPlusOne[kSatelliteTable[row].Position] = static_cast<std::uint8_t>(row + 1);
+    }
+    return index;
+}
+
+static_assert(kSatelliteRows < 255, "row numbers fit a byte");
+static_assert(kSatelliteTable[kSatelliteRows - 1].Position < kIndexedPositions,
+              "every position in the table is indexed");
+constexpr PositionIndex kPositionIndex = MakePositionIndex();
 
 }  // namespace
 
 const char* SatelliteNameFor(std::uint32_t position) {
     const std::uint16_t wanted = position & 0xFFFF;
-    std::size_t low = 0;
-    std::size_t high = kSatelliteRows;
-    while (low < high) {
-        const std::size_t middle = low + (high - low) / 2;
-        if (kSatelliteTable[middle].Position < wanted) {
-            low = middle + 1;
-        } else {
-            high = middle;
-        }
-    }
-    if (low < kSatelliteRows && kSatelliteTable[low].Position == wanted) {
-        return kSatelliteTable[low].Name;
-    }
-    return kUnknownSatellite;
+    if (wanted >= kIndexedPositions || kPositionIndex.RowPlusOne[wanted] == 0) return kUnknownSatellite;
+    return kSatelliteTable[kPositionIndex.RowPlusOne[wanted] - 1].Name;
 }
 
 std::size_t SatelliteTableSize() { return kSatelliteRows; }

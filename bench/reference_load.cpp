@@ -40,13 +40,13 @@ bool ReadEntry(std::FILE* file, Entry* entry) {
 
 void ShowCount() {
     std::snprintf(g_State.CountText, sizeof g_State.CountText, "%d", static_cast<int>(g_State.RowCount));
-    SetControlText(kControlCount, g_State.CountText);
+    SetControlText(IDC_COUNT, g_State.CountText);
 }
 
 }  // namespace
 
 int ReferenceLoadChannelList() {
-    SetControlText(kControlCount, "0");
+    SetControlText(IDC_COUNT, "0");
     std::FILE* file = std::fopen(g_State.ListPath, "r");
     if (!file) return 0;
 

@@ -166,7 +166,7 @@ int AddCurrentChannel() {
     if (AlreadyListed(contents, code)) {
         FreeFileBytes(&contents);
         g_ListFileOps.Close(file);
-        SetControlText(kControlStatus, kTextAlreadyInList);
+        SetControlText(IDC_STATUS, kTextAlreadyInList);
         return 0;
     }
 
@@ -191,13 +191,13 @@ int AddCurrentChannel() {
     if (g_ListFileOps.Close(file) != 0) written = false;
     if (!written) return 0;
 
-    SetControlText(kControlStatus, kTextAdded);
+    SetControlText(IDC_STATUS, kTextAdded);
     const int row = g_State.RowCount;
     InsertListRow(row, name);
     SetListRowColumn1(row, SatelliteNameFor(position));
     EnsureListRowVisible(row);
     g_State.RowCount = row + 1;
     std::snprintf(g_State.CountText, sizeof g_State.CountText, "%d", static_cast<int>(g_State.RowCount));
-    SetControlText(kControlCount, g_State.CountText);
+    SetControlText(IDC_COUNT, g_State.CountText);
     return 1;
 }

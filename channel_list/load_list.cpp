@@ -19,7 +19,7 @@ namespace {
 
 void ShowCount() {
     std::snprintf(g_State.CountText, sizeof g_State.CountText, "%d", static_cast<int>(g_State.RowCount));
-    SetControlText(kControlCount, g_State.CountText);
+    SetControlText(IDC_COUNT, g_State.CountText);
 }
 
 void ShowRow(int row, const ListEntry& entry) {
@@ -85,7 +85,7 @@ ListEntry* AllocateEntries(const FileBytes& file, std::size_t* count) {
 int LoadChannelList() {
     // The list view starts empty, so the count starts from zero.
     g_State.RowCount = 0;
-    SetControlText(kControlCount, "0");
+    SetControlText(IDC_COUNT, "0");
 
     // A path that did not fit is never used.
     if (g_State.ListPath[0] == '\0') return 0;

@@ -27,6 +27,7 @@
 #include "reference_grammar.h"
 #include "shared/arabic_texts.h"
 #include "shared/plugin_state.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool readsToEnd = false;
     const bool listed = ScanFinds(before, key, &readsToEnd);
     if (listed) {
-        expectedCalls.push_back(TextCall(kControlStatus, kTextAlreadyInList));
+        expectedCalls.push_back(TextCall(IDC_STATUS, kTextAlreadyInList));
         Require(result == 0, "a listed channel is refused");
         RequireSameCalls(g_Fake.calls, expectedCalls, "a listed channel: only the status text");
         RequireSameBytes(after, before, "a listed channel leaves the file alone");
@@ -129,11 +130,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(result == 1, "a new channel is added");
     Require(existsAfter, "adding creates the list file");
     RequireSameBytes(after, before + appended, "the new line is appended on a line of its own");
-    expectedCalls.push_back(TextCall(kControlStatus, kTextAdded));
+    expectedCalls.push_back(TextCall(IDC_STATUS, kTextAdded));
     expectedCalls.push_back(RowCall(rowsBefore, name));
     expectedCalls.push_back(Column1Call(rowsBefore, SatelliteNameFor(position)));
     expectedCalls.push_back(VisibleCall(rowsBefore));
-    expectedCalls.push_back(TextCall(kControlCount, std::to_string(rowsBefore + 1)));
+    expectedCalls.push_back(TextCall(IDC_COUNT, std::to_string(rowsBefore + 1)));
     RequireSameCalls(g_Fake.calls, expectedCalls, "an added channel is shown as the last row");
     Require(g_State.RowCount == rowsBefore + 1, "RowCount grows by one");
 

@@ -8,9 +8,10 @@
 #include "fuzz_support.h"
 #include "reference_grammar.h"
 #include "shared/plugin_state.h"
+#include "resources/resource.h"
 
 LoadExpectation ExpectLoad(const std::string& before) {
-    LoadExpectation expected{0, before, {TextCall(kControlCount, "0")}, 0};
+    LoadExpectation expected{0, before, {TextCall(IDC_COUNT, "0")}, 0};
     const RefReading reading = RefReadAll(before, Grammar::Strict);
     if (reading.Lines.empty()) return expected;
 
@@ -26,7 +27,7 @@ LoadExpectation ExpectLoad(const std::string& before) {
         expected.Calls.push_back(Column1Call(row, SatelliteNameFor(position)));
         if (line.Flag != 0) expected.Calls.push_back(CheckCall(row));
     }
-    expected.Calls.push_back(TextCall(kControlCount, std::to_string(expected.Rows)));
+    expected.Calls.push_back(TextCall(IDC_COUNT, std::to_string(expected.Rows)));
     expected.File = file + before.substr(reading.TailStart);
     expected.Result = 1;
     return expected;

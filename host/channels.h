@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "shared/plugin_state.h"
+#include "shared/host_api.h"
 
 struct TestChannel {
     const char* name;        // Windows-1256 bytes, as a viewer would pass them

@@ -7,6 +7,7 @@
 #include "host/report.h"
 #include "host/screenshot.h"
 #include "host/tuning.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -99,24 +100,24 @@ void ChooseMenuCommand(int command) {
 }
 
 bool ShowEditor(std::string* error) {
-    ChooseMenuCommand(kPluginCommandShowEditor);
+    ChooseMenuCommand(IDM_CHANNEL_EDITOR);
     if (!IsWindowVisible(g_Host.editorWindow)) {
         *error = "the editor window is not visible after command 40701";
         return false;
     }
-    LogLine("editor shows current channel: " + EditorText(kControlChannel));
+    LogLine("editor shows current channel: " + EditorText(IDC_CHANNEL));
     return true;
 }
 
 // What a click on the add button sends its dialog.
 bool PressAdd(std::string*) {
-    HWND button = GetDlgItem(g_Host.editorWindow, kControlAdd);
+    HWND button = GetDlgItem(g_Host.editorWindow, IDC_ADD);
     const unsigned queriesBefore = g_Host.queriesAnswered;
-    SendMessageA(g_Host.editorWindow, WM_COMMAND, MAKEWPARAM(kControlAdd, BN_CLICKED),
+    SendMessageA(g_Host.editorWindow, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
     LogLine("position queries answered for the add: " + std::to_string(g_Host.queriesAnswered - queriesBefore));
-    LogLine("status: " + EditorText(kControlStatus));
-    LogLine("channels in the file: " + EditorText(kControlCount));
+    LogLine("status: " + EditorText(IDC_STATUS));
+    LogLine("channels in the file: " + EditorText(IDC_COUNT));
     return true;
 }
 
@@ -137,7 +138,7 @@ bool ShootAbout(std::string* error) { return Shoot("02-about.bmp", error); }
 
 bool OpenAbout(std::string* error) {
     const int before = VisibleWindowCount();
-    ChooseMenuCommand(kPluginCommandAbout);
+    ChooseMenuCommand(IDM_ABOUT);
     if (VisibleWindowCount() <= before) {
         *error = "no About window opened after command 40702";
         return false;

@@ -7,15 +7,7 @@
 
 #include <cstdint>
 
-#include "shared/plugin_state.h"
-
-// The plug-in's five exports: plain names, C linkage, __cdecl.
-using OnStartFn = int(__cdecl*)(int unused1, HWND hostWindow, int unused3, int unused4,
-                                unsigned char* arg5, int unused6, int* arg7);
-using OnExitFn = void(__cdecl*)(void);
-using OnSendDllIdNameFn = void(__cdecl*)(char* buffer);
-using OnMenuSelectFn = void(__cdecl*)(int command);
-using OnChannelChangeFn = void(__cdecl*)(ChannelRecord record);
+#include "shared/host_api.h"
 
 struct PluginApi {
     HMODULE module;
@@ -25,10 +17,6 @@ struct PluginApi {
     OnMenuSelectFn onMenuSelect;
     OnChannelChangeFn onChannelChange;
 };
-
-// The plug-in's menu commands the host forwards to On_Menu_Select.
-constexpr int kPluginCommandShowEditor = 40701;
-constexpr int kPluginCommandAbout = 40702;
 
 struct HostState {
     PluginApi plugin;

@@ -6,6 +6,7 @@
 #include "host/channels.h"
 #include "host/host_state.h"
 #include "host/tuning.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ HMENU CreateMenuBar() {
 
 // Menu commands: the plug-in's go to On_Menu_Select, the rest are the host's.
 void OnMenuCommand(HWND window, int id) {
-    if (id == kPluginCommandShowEditor || id == kPluginCommandAbout) {
+    if (id == IDM_CHANNEL_EDITOR || id == IDM_ABOUT) {
         if (g_Host.plugin.onMenuSelect != nullptr) g_Host.plugin.onMenuSelect(id);
     } else if (id == kCommandExit) {
         PostMessageA(window, WM_CLOSE, 0, 0);
@@ -144,8 +145,8 @@ bool AttachPluginMenu() {
     const bool found = pluginMenu != nullptr;
     if (!found) {
         pluginMenu = CreatePopupMenu();
-        AppendMenuA(pluginMenu, MF_STRING, kPluginCommandShowEditor, "Channel Editor");
-        AppendMenuA(pluginMenu, MF_STRING, kPluginCommandAbout, "About");
+        AppendMenuA(pluginMenu, MF_STRING, IDM_CHANNEL_EDITOR, "Channel Editor");
+        AppendMenuA(pluginMenu, MF_STRING, IDM_ABOUT, "About");
     }
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(pluginMenu), "&Plug-in");
     DrawMenuBar(g_Host.mainWindow);

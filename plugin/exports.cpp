@@ -1,10 +1,13 @@
 // The five functions the host calls. All use the C calling convention and are
-// exported by their plain names (see ZelqEditor.def).
+// exported by their plain names (see ZelqEditor.def). They are declared in
+// shared/host_api.h, which every caller of the plug-in uses too: a definition
+// here that differs from it does not compile.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstring>
 
+#include "../shared/host_api.h"
 #include "../shared/plugin_state.h"
 #include "../ui/about_window.h"
 #include "../ui/activation_context.h"
@@ -21,17 +24,19 @@ static_assert(sizeof kDisplayName == 22, "21 characters and a NUL");
 
 extern "C" {
 
-int __cdecl On_Start(int, HWND hostWindow, int, int, unsigned char* startByte, int, int* startValue) {
+int ZELQ_EXPORT_CALL On_Start(int, HWND hostWindow, int, int, unsigned char* startByte, int, int* startValue) {
     if (startByte) *startByte = 0x41;  // "A"
     if (startValue) *startValue = 0;
     g_State.HostWindow = hostWindow;
 
     // List view, tab, Internet, standard and link classes.
     INITCOMMONCONTROLSEX classes;
-    classes.dwSize = 8;
-    classes.dwICC = 0xC809;
-    static_assert((ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_INTERNET_CLASSES |
-                   ICC_STANDARD_CLASSES | ICC_LINK_CLASS) == 0xC809,
+    classes.dwSize = sizeof classes;
+    classes.dwICC = ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_INTERNET_CLASSES | ICC_STANDARD_CLASSES |
+                    ICC_LINK_CLASS;
+    static_assert(sizeof classes == 8, "the record InitCommonControlsEx takes");
+    static_assert((ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_INTERNET_CLASSES | ICC_STANDARD_CLASSES |
+                   ICC_LINK_CLASS) == 0xC809,
                   "the classes the plug-in's windows use");
     const ULONG_PTR cookie = ActivatePluginContext();
     InitCommonControlsEx(&classes);
@@ -41,13 +46,13 @@ int __cdecl On_Start(int, HWND hostWindow, int, int, unsigned char* startByte, i
     return static_cast<int>(reinterpret_cast<INT_PTR>(window));
 }
 
-void __cdecl On_Exit() {}
+void ZELQ_EXPORT_CALL On_Exit() {}
 
-void __cdecl On_Send_Dll_ID_Name(char* buffer) {
+void ZELQ_EXPORT_CALL On_Send_Dll_ID_Name(char* buffer) {
     if (buffer) std::memcpy(buffer, kDisplayName, sizeof kDisplayName);
 }
 
-void __cdecl On_Menu_Select(int command) {
+void ZELQ_EXPORT_CALL On_Menu_Select(int command) {
     if (command == IDM_CHANNEL_EDITOR) {
         ShowEditor();
     } else if (command == IDM_ABOUT) {
@@ -55,7 +60,7 @@ void __cdecl On_Menu_Select(int command) {
     }
 }
 
-void __cdecl On_Channel_Change(ChannelRecord record) {
+void ZELQ_EXPORT_CALL On_Channel_Change(ChannelRecord record) {
     std::memcpy(&g_State.CurrentChannel, &record, sizeof record);
     ShowChannel();
 }

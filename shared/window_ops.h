@@ -8,6 +8,7 @@
 #define ZELQ_SHARED_WINDOW_OPS_H
 
 #include "plugin_state.h"
+#include "../resources/resource.h"
 
 // Puts text (single-byte, Windows-1256) into an editor window control.
 void SetControlText(int controlId, const char* text);

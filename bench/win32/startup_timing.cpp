@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "shared/host_api.h"
+#include "resources/resource.h"
 
-using OnStartFn = int(__cdecl*)(int, HWND, int, int, unsigned char*, int, int*);
-using OnMenuSelectFn = void(__cdecl*)(int);
+namespace {
 
 template <typename Function>
 Function Export(HMODULE module, const char* name) {
@@ -102,7 +102,7 @@ bool TimeOnce(const std::string& list, int run, HWND host, Timing* timing) {
     const double before = Now();
     HWND editor = reinterpret_cast<HWND>(static_cast<INT_PTR>(start(0, host, 0, 0, &startByte, 0, &startValue)));
     const double started = Now();
-    menuSelect(40701);
+    menuSelect(IDM_CHANNEL_EDITOR);
     UpdateWindow(editor);
     RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     const double shown = Now();

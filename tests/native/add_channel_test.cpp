@@ -8,6 +8,7 @@
 #include "channel_list/list_file.h"
 #include "shared/arabic_texts.h"
 #include "test_support.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -17,8 +18,8 @@ using AddChannel = ListFileTest;
 const char kHotBirdLine[] = "[ 1 A271914BA85C ] [Al Jazeera]\r\n";
 
 std::vector<WindowCall> AddedCalls(int row, const std::string& name, const std::string& satellite) {
-    return {TextCall(kControlStatus, kTextAdded), RowCall(row, name), Column1Call(row, satellite),
-            VisibleCall(row), TextCall(kControlCount, std::to_string(row + 1))};
+    return {TextCall(IDC_STATUS, kTextAdded), RowCall(row, name), Column1Call(row, satellite),
+            VisibleCall(row), TextCall(IDC_COUNT, std::to_string(row + 1))};
 }
 
 TEST_F(AddChannel, NothingBeforeAChannelOrWithValidWordZero) {
@@ -48,7 +49,7 @@ TEST_F(AddChannel, SecondPressIsRefused) {
     g_Fake.calls.clear();
     EXPECT_EQ(AddCurrentChannel(), 0);
     EXPECT_EQ(ReadList(), kHotBirdLine);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlStatus, kTextAlreadyInList)});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
     EXPECT_EQ(g_State.RowCount, 1);
 }
 
@@ -63,7 +64,7 @@ TEST_F(AddChannel, IdentityIsIdentAndPositionWhateverTheNameFlagOrTransponder) {
     g_Fake.calls.clear();
     Tune(MakeChannel("Al Jazeera", 0x1234, 192));
     EXPECT_EQ(AddCurrentChannel(), 1);
-    EXPECT_EQ(g_Fake.calls.back(), TextCall(kControlCount, "1"));
+    EXPECT_EQ(g_Fake.calls.back(), TextCall(IDC_COUNT, "1"));
     EXPECT_EQ(g_Fake.calls[2], Column1Call(0, "Astra 1B-1H"));
 }
 

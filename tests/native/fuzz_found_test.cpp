@@ -8,6 +8,7 @@
 #include "channel_list/load_list.h"
 #include "shared/arabic_texts.h"
 #include "test_support.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ TEST_F(FuzzFound, ANameOfWhiteSpaceOnlyIsAddedOnce) {
         g_Fake.calls.clear();
         EXPECT_EQ(AddCurrentChannel(), 0) << "second press, name of " << name.size() << " bytes";
         EXPECT_EQ(ReadList(), expected);
-        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlStatus, kTextAlreadyInList)});
+        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
     }
     // The load shows each of them once.
     ResetFakeWindow();
@@ -47,7 +48,7 @@ TEST_F(FuzzFound, AWhiteSpaceNameDoesNotHideTheLinesAfterIt) {
     Tune(MakeChannel("Al Jazeera", 0x1234, 130));
     EXPECT_EQ(AddCurrentChannel(), 0);
     EXPECT_EQ(ReadList(), list);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlStatus, kTextAlreadyInList)});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "channel_list/list_file.h"
 #include "channel_list/load_list.h"
 #include "test_support.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -49,20 +50,20 @@ std::vector<Row> ShownRows() {
 std::vector<std::string> CountTexts() {
     std::vector<std::string> texts;
     for (const WindowCall& call : g_Fake.calls) {
-        if (call.kind == WindowCall::SetText && call.target == kControlCount) texts.push_back(call.text);
+        if (call.kind == WindowCall::SetText && call.target == IDC_COUNT) texts.push_back(call.text);
     }
     return texts;
 }
 
 TEST_F(LoadList, MissingOrEmptyFileShowsZeroAndWritesNothing) {
     EXPECT_EQ(LoadChannelList(), 0);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlCount, "0")});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_COUNT, "0")});
     EXPECT_FALSE(FileExists(ListPath()));
 
     ResetFakeWindow();
     WriteList("");
     EXPECT_EQ(LoadChannelList(), 0);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlCount, "0")});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_COUNT, "0")});
     EXPECT_EQ(g_State.RowCount, 0);
 }
 
@@ -88,8 +89,8 @@ TEST_F(LoadList, FirstLineOfAChannelWins) {
     EXPECT_EQ(g_State.RowCount, 2);
     EXPECT_STREQ(g_State.CountText, "2");
     EXPECT_EQ(CountTexts(), (std::vector<std::string>{"0", "2"}));
-    EXPECT_EQ(g_Fake.calls.front(), TextCall(kControlCount, "0"));
-    EXPECT_EQ(g_Fake.calls.back(), TextCall(kControlCount, "2"));
+    EXPECT_EQ(g_Fake.calls.front(), TextCall(IDC_COUNT, "0"));
+    EXPECT_EQ(g_Fake.calls.back(), TextCall(IDC_COUNT, "2"));
 }
 
 TEST_F(LoadList, RewritesInCanonicalForm) {
@@ -166,13 +167,13 @@ TEST_F(LoadList, AddedNamesShowTheSameAfterTheNextLoad) {
 TEST_F(LoadList, UnusablePathOrDirectoryLosesNothing) {
     g_State.ListPath[0] = '\0';
     EXPECT_EQ(LoadChannelList(), 0);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlCount, "0")});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_COUNT, "0")});
 
     // The list path names a directory.
     ResetFakeWindow();
     std::strcpy(g_State.ListPath, dir_.c_str());
     EXPECT_EQ(LoadChannelList(), 0);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlCount, "0")});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_COUNT, "0")});
 }
 
 // Rewrite failures, injected through the file operations: the list stays byte
@@ -190,7 +191,7 @@ protected:
         EXPECT_EQ(ReadList(), kOriginal);
         EXPECT_EQ(ListDirectory(dir_), std::vector<std::string>{"ChannelList.ini"});
         EXPECT_EQ(ShownRows().size(), 2u);
-        EXPECT_EQ(g_Fake.calls.back(), TextCall(kControlCount, "2"));
+        EXPECT_EQ(g_Fake.calls.back(), TextCall(IDC_COUNT, "2"));
         EXPECT_EQ(g_State.RowCount, 2);
     }
 
@@ -278,7 +279,7 @@ TEST_F(RewriteFailure, ListDisappearsBeforeTheRewrite) {
     EXPECT_EQ(LoadChannelList(), 0);
     EXPECT_TRUE(ListDirectory(dir_).empty());
     EXPECT_EQ(ShownRows().size(), 2u);
-    EXPECT_EQ(g_Fake.calls.back(), TextCall(kControlCount, "2"));
+    EXPECT_EQ(g_Fake.calls.back(), TextCall(IDC_COUNT, "2"));
 }
 
 TEST_F(RewriteFailure, ReadErrorLeavesTheListAlone) {
@@ -291,7 +292,7 @@ TEST_F(RewriteFailure, ReadErrorLeavesTheListAlone) {
     };
     EXPECT_EQ(LoadChannelList(), 0);
     EXPECT_EQ(ReadList(), kOriginal);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlCount, "0")});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_COUNT, "0")});
 }
 
 }  // namespace

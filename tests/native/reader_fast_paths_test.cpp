@@ -14,6 +14,7 @@
 #include "channel_list/load_list.h"
 #include "shared/arabic_texts.h"
 #include "test_support.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ TEST_F(AddPreCheck, AChannelIsFoundInEverySpellingOfItsCode) {
                 }
                 EXPECT_EQ(AddCurrentChannel(), 0) << line;
                 EXPECT_EQ(ReadList(), list);
-                EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlStatus, kTextAlreadyInList)});
+                EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
             }
         }
     }
@@ -164,7 +165,7 @@ TEST_F(AddPreCheck, ShortGroupsAndLeadingZerosAreFoundToo) {
         Tune(MakeChannel("Again", channel.ChannelIdent, channel.SatPosition));
         EXPECT_EQ(AddCurrentChannel(), 0) << c.line;
         EXPECT_EQ(ReadList(), c.line);
-        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlStatus, kTextAlreadyInList)});
+        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
     }
 }
 
@@ -199,7 +200,7 @@ TEST_F(LoadSizing, BracketsButNoLineThatReads) {
     WriteList(list);
     EXPECT_EQ(LoadChannelList(), 0);
     EXPECT_EQ(ReadList(), list);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(kControlCount, "0")});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_COUNT, "0")});
 }
 
 }  // namespace

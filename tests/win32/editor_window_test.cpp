@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "plugin_harness.h"
+#include "resources/resource.h"
 #include "shared/arabic_texts.h"
 
 namespace {
@@ -49,16 +50,16 @@ TEST_F(EditorWindow, StartReturnsTheHiddenEditorWithItsTextsColumnsAndMenu) {
     EXPECT_EQ(GetParent(editor), nullptr);
     EXPECT_EQ(WindowText(editor), "Zelq ~ Channel Editor :: Ver 1.0 ::");
 
-    EXPECT_EQ(ControlText(editor, 1007), kTextCurrentChannelLabel);
-    EXPECT_EQ(ControlText(editor, 1006), kTextCountLabel);
-    EXPECT_EQ(ControlText(editor, 1008), kTextDataGroup);
-    EXPECT_EQ(ControlText(editor, 1001), kTextAddButton);
-    EXPECT_EQ(ControlText(editor, 1), kTextOkButton);
-    EXPECT_EQ(ControlText(editor, 1004), "0");
-    EXPECT_EQ(ControlText(editor, 1002), "");
-    EXPECT_EQ(ControlText(editor, 1005), "");
+    EXPECT_EQ(ControlText(editor, IDC_CHANNEL_LABEL), kTextCurrentChannelLabel);
+    EXPECT_EQ(ControlText(editor, IDC_COUNT_LABEL), kTextCountLabel);
+    EXPECT_EQ(ControlText(editor, IDC_DATA_GROUP), kTextDataGroup);
+    EXPECT_EQ(ControlText(editor, IDC_ADD), kTextAddButton);
+    EXPECT_EQ(ControlText(editor, IDOK), kTextOkButton);
+    EXPECT_EQ(ControlText(editor, IDC_COUNT), "0");
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
+    EXPECT_EQ(ControlText(editor, IDC_CHANNEL), "");
 
-    HWND list = GetDlgItem(editor, 1003);
+    HWND list = GetDlgItem(editor, IDC_CHANNEL_LIST);
     EXPECT_EQ(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0x25);
     int width = 0;
     int format = 0;
@@ -71,13 +72,13 @@ TEST_F(EditorWindow, StartReturnsTheHiddenEditorWithItsTextsColumnsAndMenu) {
     HMENU menu = GetMenu(editor);
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(GetMenuItemCount(menu), 2);
-    EXPECT_EQ(GetMenuItemID(menu, 0), 40701u);
+    EXPECT_EQ(GetMenuItemID(menu, 0), IDM_CHANNEL_EDITOR);
     EXPECT_EQ(MenuText(menu, 0), "Channel Editor");
     EXPECT_EQ(MenuText(menu, 1), "Help");
     HMENU help = GetSubMenu(menu, 1);
     ASSERT_NE(help, nullptr);
     ASSERT_EQ(GetMenuItemCount(help), 1);
-    EXPECT_EQ(GetMenuItemID(help, 0), 40702u);
+    EXPECT_EQ(GetMenuItemID(help, 0), IDM_ABOUT);
     EXPECT_EQ(MenuText(help, 0), "About");
 }
 
@@ -97,7 +98,7 @@ TEST_F(EditorWindow, AnExistingListShowsAtOnceAndIsRewritten) {
         {"Unknown satellite", "UnKnown", true},
     };
     EXPECT_EQ(ListRows(editor), expected);
-    EXPECT_EQ(ControlText(editor, 1004), "3");
+    EXPECT_EQ(ControlText(editor, IDC_COUNT), "3");
     EXPECT_EQ(ReadFileBytes(plugin.ListPath()),
               "[ 1 A271914BA85C ] [Al Jazeera]\r\n"
               "[ 0 69E7DE5757E7 ] [\xc7\xe1\xcc\xd2\xed\xd1\xc9]\r\n"
@@ -112,22 +113,22 @@ TEST_F(EditorWindow, ChannelChangeShowsTheNameAndClearsTheStatusWhileHidden) {
     plugin.ChannelChange(MakeChannel("Early", 0x0101, 130));
     HWND editor = StartPlugin(plugin);
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(ControlText(editor, 1005), "");
+    EXPECT_EQ(ControlText(editor, IDC_CHANNEL), "");
 
     plugin.ChannelChange(MakeChannel("Al Jazeera", 0x1234, 130));
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
-    EXPECT_EQ(ControlText(editor, 1002), kTextAdded);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextAdded);
 
     plugin.ChannelChange(MakeChannel("\xc7\xe1\xcc\xd2\xed\xd1\xc9", 0x2222, 130));
     EXPECT_FALSE(IsWindowVisible(editor));
-    EXPECT_EQ(ControlText(editor, 1005), "\xc7\xe1\xcc\xd2\xed\xd1\xc9");
-    EXPECT_EQ(ControlText(editor, 1002), "");
+    EXPECT_EQ(ControlText(editor, IDC_CHANNEL), "\xc7\xe1\xcc\xd2\xed\xd1\xc9");
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
 
     // A name field with no NUL in it shows its own 92 bytes and no more.
     ChannelRecord full = MakeChannel("", 0x3333, 130);
     std::memset(full.ChannelName, 'N', sizeof full.ChannelName);
     plugin.ChannelChange(full);
-    EXPECT_EQ(ControlText(editor, 1005), std::string(92, 'N'));
+    EXPECT_EQ(ControlText(editor, IDC_CHANNEL), std::string(92, 'N'));
 }
 
 TEST_F(EditorWindow, AddAppendsShowsAndCountsThenRefusesTheSameChannel) {
@@ -139,17 +140,17 @@ TEST_F(EditorWindow, AddAppendsShowsAndCountsThenRefusesTheSameChannel) {
     // The viewer answers 130 (HotBird); the record itself says 130 as well,
     // so the line is the same whoever supplies the position.
     plugin.ChannelChange(MakeChannel("Al Jazeera", 0x1234, 130));
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
     EXPECT_EQ(ReadFileBytes(plugin.ListPath()), kHotBirdLine);
-    EXPECT_EQ(ControlText(editor, 1002), kTextAdded);
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextAdded);
     EXPECT_EQ(ListRows(editor), (std::vector<ListRow>{{"Al Jazeera", "HotBird", false}}));
-    EXPECT_EQ(ControlText(editor, 1004), "1");
+    EXPECT_EQ(ControlText(editor, IDC_COUNT), "1");
 
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
     EXPECT_EQ(ReadFileBytes(plugin.ListPath()), kHotBirdLine);
-    EXPECT_EQ(ControlText(editor, 1002), kTextAlreadyInList);
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextAlreadyInList);
     EXPECT_EQ(ListRows(editor).size(), 1u);
-    EXPECT_EQ(ControlText(editor, 1004), "1");
+    EXPECT_EQ(ControlText(editor, IDC_COUNT), "1");
 
     // One well-formed query per press from the viewer, none from another host.
     if (RunningAsViewer()) {
@@ -172,7 +173,7 @@ TEST_F(EditorWindow, ThePositionComesFromTheViewerOrElseFromTheRecord) {
     ASSERT_NE(editor, nullptr);
     g_HostAnswer = 130;                                            // HotBird
     plugin.ChannelChange(MakeChannel("Al Jazeera", 0x1234, 192));  // Astra 1B-1H
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
     ASSERT_EQ(ListRows(editor).size(), 1u);
     EXPECT_EQ(ListRows(editor)[0].Satellite, RunningAsViewer() ? "HotBird" : "Astra 1B-1H");
 
@@ -180,9 +181,9 @@ TEST_F(EditorWindow, ThePositionComesFromTheViewerOrElseFromTheRecord) {
     if (RunningAsViewer()) {
         g_HostAnswer = 0;
         plugin.ChannelChange(MakeChannel("Other", 0x4321, 192));
-        SendMessageA(editor, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
+        SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
         EXPECT_EQ(ListRows(editor).size(), 1u);
-        EXPECT_EQ(ControlText(editor, 1002), "");
+        EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
     }
 }
 
@@ -191,14 +192,14 @@ TEST_F(EditorWindow, NothingToAddBeforeAChannelOrWithValidWordZero) {
     ASSERT_TRUE(LoadPluginCopy(&plugin));
     HWND editor = StartPlugin(plugin);
     ASSERT_NE(editor, nullptr);
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
     ChannelRecord invalid = MakeChannel("Not a channel", 0x1234, 130);
     invalid.ValidWord = 0;
     plugin.ChannelChange(invalid);
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
     EXPECT_FALSE(FileExists(plugin.ListPath()));
     EXPECT_TRUE(g_HostQueries.empty());
-    EXPECT_EQ(ControlText(editor, 1002), "");
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
 }
 
 }  // namespace

@@ -7,6 +7,15 @@
 #include <vector>
 
 #include "plugin_harness.h"
+#include "resources/resource.h"
+
+// The numbers hosts and dialog templates know the plug-in by.
+static_assert(IDM_CHANNEL_EDITOR == 40701 && IDM_ABOUT == 40702, "the EXTERN menu's commands");
+static_assert(IDD_EDITOR == 101 && IDD_ABOUT == 102, "the dialog resources");
+static_assert(IDC_ADD == 1001 && IDC_STATUS == 1002 && IDC_CHANNEL_LIST == 1003 && IDC_COUNT == 1004 &&
+                  IDC_CHANNEL == 1005 && IDC_COUNT_LABEL == 1006 && IDC_CHANNEL_LABEL == 1007 &&
+                  IDC_DATA_GROUP == 1008 && IDC_ABOUT_LINK == 1009,
+              "the editor and About windows' controls");
 
 namespace {
 
@@ -90,7 +99,7 @@ TEST(Exports, TheListFileIsTheOneBesideTheDll) {
     HWND editor = StartPlugin(plugin);
     ASSERT_NE(editor, nullptr);
     plugin.ChannelChange(MakeChannel("Al Jazeera", 0x1234, 130));
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
     EXPECT_EQ(ReadFileBytes(plugin.Directory + "\\ChannelList.ini"), "[ 1 A271914BA85C ] [Al Jazeera]\r\n");
 }
 

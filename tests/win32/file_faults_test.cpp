@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plugin_harness.h"
+#include "resources/resource.h"
 #include "shared/arabic_texts.h"
 
 namespace {
@@ -22,7 +23,7 @@ TEST(FileFaults, AReadOnlyListIsShownButNotRewritten) {
     HWND editor = StartPlugin(plugin);
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(ListRows(editor), (std::vector<ListRow>{{"Al Jazeera", "HotBird", true}}));
-    EXPECT_EQ(ControlText(editor, 1004), "1");
+    EXPECT_EQ(ControlText(editor, IDC_COUNT), "1");
     EXPECT_EQ(ReadFileBytes(plugin.ListPath()), list);
     EXPECT_FALSE(FileExists(plugin.ListPath() + ".tmp"));
 }
@@ -35,10 +36,10 @@ TEST(FileFaults, AListThatIsADirectoryIsNeitherReadNorWritten) {
     HWND editor = StartPlugin(plugin);
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(ListRows(editor).empty());
-    EXPECT_EQ(ControlText(editor, 1004), "0");
+    EXPECT_EQ(ControlText(editor, IDC_COUNT), "0");
     plugin.ChannelChange(MakeChannel("Al Jazeera", 0x1234, 130));
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
-    EXPECT_EQ(ControlText(editor, 1002), "");
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
     EXPECT_TRUE(ListRows(editor).empty());
 }
 
@@ -57,10 +58,10 @@ TEST(FileFaults, AListPathTooLongIsNeverUsed) {
     ASSERT_TRUE(LoadPluginCopy(&plugin, nullptr, directory));
     HWND editor = StartPlugin(plugin);
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(ControlText(editor, 1004), "0");
+    EXPECT_EQ(ControlText(editor, IDC_COUNT), "0");
     plugin.ChannelChange(MakeChannel("Al Jazeera", 0x1234, 130));
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
-    EXPECT_EQ(ControlText(editor, 1002), "");
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
     EXPECT_TRUE(ListRows(editor).empty());
     // Nothing was written under a cut-short name either.
     WIN32_FIND_DATAA found;
@@ -78,10 +79,10 @@ TEST(FileFaults, AddAfterALastLineWithoutLineBreak) {
     // The load wrote the line back with its line break; take it away again.
     WriteFileBytes(plugin.ListPath(), list);
     plugin.ChannelChange(MakeChannel("Al Jazeera", 0x1234, 130));
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
     EXPECT_EQ(ReadFileBytes(plugin.ListPath()), list + "\r\n" + kCanonical);
-    EXPECT_EQ(ControlText(editor, 1002), kTextAdded);
-    EXPECT_EQ(ControlText(editor, 1004), "2");
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextAdded);
+    EXPECT_EQ(ControlText(editor, IDC_COUNT), "2");
 }
 
 TEST(FileFaults, TheRewriteReplacesTheListAndLeavesNoTemporaryFile) {

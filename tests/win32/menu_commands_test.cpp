@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plugin_harness.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -17,14 +18,14 @@ TEST(MenuCommands, ShowEditorIsTopmostOkDropsTopmostEscKeepsIt) {
     HWND editor = StartPlugin(plugin);
     ASSERT_NE(editor, nullptr);
 
-    plugin.MenuSelect(40701);
+    plugin.MenuSelect(IDM_CHANNEL_EDITOR);
     PumpMessages();
     EXPECT_TRUE(IsWindowVisible(editor));
     EXPECT_TRUE(IsTopmost(editor));
-    EXPECT_EQ(ControlText(editor, 1005), "");  // no channel yet
+    EXPECT_EQ(ControlText(editor, IDC_CHANNEL), "");  // no channel yet
 
     // Again while visible: still shown and topmost.
-    plugin.MenuSelect(40701);
+    plugin.MenuSelect(IDM_CHANNEL_EDITOR);
     EXPECT_TRUE(IsWindowVisible(editor));
     EXPECT_TRUE(IsTopmost(editor));
 
@@ -34,14 +35,14 @@ TEST(MenuCommands, ShowEditorIsTopmostOkDropsTopmostEscKeepsIt) {
     EXPECT_FALSE(IsTopmost(editor));
     EXPECT_TRUE(IsWindow(editor));
 
-    plugin.MenuSelect(40701);
+    plugin.MenuSelect(IDM_CHANNEL_EDITOR);
     EXPECT_TRUE(IsTopmost(editor));
     SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     PumpMessages();
     EXPECT_FALSE(IsWindowVisible(editor));
     EXPECT_TRUE(IsWindow(editor));
     EXPECT_TRUE(IsTopmost(editor));
-    plugin.MenuSelect(40701);
+    plugin.MenuSelect(IDM_CHANNEL_EDITOR);
     EXPECT_TRUE(IsWindowVisible(editor));
     EXPECT_TRUE(IsTopmost(editor));
 }
@@ -51,7 +52,7 @@ TEST(MenuCommands, TheMenuBarsChannelEditorItemAndUnknownCommandsDoNothing) {
     ASSERT_TRUE(LoadPluginCopy(&plugin));
     HWND editor = StartPlugin(plugin);
     ASSERT_NE(editor, nullptr);
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(40701, 0), 0);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDM_CHANNEL_EDITOR, 0), 0);
     plugin.MenuSelect(0);
     plugin.MenuSelect(40703);
     plugin.MenuSelect(-1);
@@ -68,20 +69,20 @@ TEST(MenuCommands, AboutOpensOnceComesToTheFrontAndOpensAfreshAfterClosing) {
     HWND editor = StartPlugin(plugin);
     ASSERT_NE(editor, nullptr);
 
-    plugin.MenuSelect(40702);
+    plugin.MenuSelect(IDM_ABOUT);
     PumpMessages();
     std::vector<HWND> about = WindowsWithCaption(plugin, kAboutCaption);
     ASSERT_EQ(about.size(), 1u);
     HWND first = about[0];
     EXPECT_TRUE(IsWindowVisible(first));
     EXPECT_EQ(GetParent(first), nullptr);
-    EXPECT_NE(GetDlgItem(first, 1009), nullptr);
+    EXPECT_NE(GetDlgItem(first, IDC_ABOUT_LINK), nullptr);
 
     // A second command, from the host or from the editor's menu bar, only
     // brings the open one to the front.
     SetForegroundWindow(HostWindow());
-    plugin.MenuSelect(40702);
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(40702, 0), 0);
+    plugin.MenuSelect(IDM_ABOUT);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
     PumpMessages();
     EXPECT_EQ(WindowsWithCaption(plugin, kAboutCaption), std::vector<HWND>{first});
     EXPECT_EQ(GetForegroundWindow(), first);
@@ -92,7 +93,7 @@ TEST(MenuCommands, AboutOpensOnceComesToTheFrontAndOpensAfreshAfterClosing) {
     EXPECT_TRUE(WindowsWithCaption(plugin, kAboutCaption).empty());
 
     // The editor's menu bar opens a fresh one; Esc closes that too.
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(40702, 0), 0);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
     PumpMessages();
     about = WindowsWithCaption(plugin, kAboutCaption);
     ASSERT_EQ(about.size(), 1u);
@@ -100,7 +101,7 @@ TEST(MenuCommands, AboutOpensOnceComesToTheFrontAndOpensAfreshAfterClosing) {
     SendMessageA(about[0], WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
     PumpMessages();
     EXPECT_TRUE(WindowsWithCaption(plugin, kAboutCaption).empty());
-    plugin.MenuSelect(40702);
+    plugin.MenuSelect(IDM_ABOUT);
     PumpMessages();
     EXPECT_EQ(WindowsWithCaption(plugin, kAboutCaption).size(), 1u);
 }
@@ -108,9 +109,9 @@ TEST(MenuCommands, AboutOpensOnceComesToTheFrontAndOpensAfreshAfterClosing) {
 TEST(MenuCommands, CommandsBeforeStartWorkOnWhatExists) {
     Plugin plugin;
     ASSERT_TRUE(LoadPluginCopy(&plugin));
-    plugin.MenuSelect(40701);  // no editor yet: nothing
+    plugin.MenuSelect(IDM_CHANNEL_EDITOR);  // no editor yet: nothing
     plugin.ChannelChange(MakeChannel("Early", 0x0101, 130));
-    plugin.MenuSelect(40702);  // About needs no editor
+    plugin.MenuSelect(IDM_ABOUT);  // About needs no editor
     PumpMessages();
     const std::vector<HWND> about = WindowsWithCaption(plugin, kAboutCaption);
     ASSERT_EQ(about.size(), 1u);
@@ -182,19 +183,19 @@ protected:
 TEST_F(LinkHandler, OnlyAClickOnTheLinkOpensTheWebPage) {
     Plugin plugin;
     ASSERT_TRUE(LoadPluginCopy(&plugin));
-    plugin.MenuSelect(40702);
+    plugin.MenuSelect(IDM_ABOUT);
     PumpMessages();
     const std::vector<HWND> about = WindowsWithCaption(plugin, kAboutCaption);
     ASSERT_EQ(about.size(), 1u);
 
-    Notify(about[0], 1009, NM_RETURN);
-    Notify(about[0], 1009, NM_SETFOCUS);
+    Notify(about[0], IDC_ABOUT_LINK, NM_RETURN);
+    Notify(about[0], IDC_ABOUT_LINK, NM_SETFOCUS);
     Notify(about[0], IDOK, NM_CLICK);
-    Notify(about[0], 1008, NM_CLICK);
+    Notify(about[0], IDC_DATA_GROUP, NM_CLICK);
     EXPECT_EQ(OpenedUrl(2000), "");
     EXPECT_TRUE(IsWindow(about[0]));
 
-    Notify(about[0], 1009, NM_CLICK);
+    Notify(about[0], IDC_ABOUT_LINK, NM_CLICK);
     const std::string url = OpenedUrl(15000);
     EXPECT_EQ(url.rfind("https://", 0), 0u) << url;
 }

@@ -14,13 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "shared/plugin_state.h"
-
-using OnStartFn = int(__cdecl*)(int, HWND, int, int, unsigned char*, int, int*);
-using OnExitFn = void(__cdecl*)();
-using OnSendDllIdNameFn = void(__cdecl*)(char*);
-using OnMenuSelectFn = void(__cdecl*)(int);
-using OnChannelChangeFn = void(__cdecl*)(ChannelRecord);
+#include "shared/host_api.h"
 
 struct Plugin {
     std::string Directory;  // holds the DLL copy and its ChannelList.ini

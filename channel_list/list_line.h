@@ -1,20 +1,24 @@
-// One line of the list file: its in-memory form, its two read grammars and
-// its two write formats.
+// The lines of the list file: their in-memory form, the one reader that the
+// load, the add and the command-line program all use, and the write format.
 //
 // A line as written:  "[ " flag " " twelve-hex-digit code " ] [" name "]" CR LF
 // with the flag in upper-case hex without leading zeros and the code as bytes
 // 1 to 6, two upper-case digits each.
 //
-// A line as read (strict): white space, "[", white space, a hex flag of which
-// only the low byte counts, white space, three groups of one to four hex
-// digits (white space may stand before each), white space, "]", white space,
-// "[", a name of 1 to 30 bytes taken right after the "[", "]", white space.
-// The loose grammar used when scanning for duplicates also allows white
-// space before the name and before its "]" and bounds the name's length only
-// by the line; it yields no name.
+// A line as read: "[", white space, a hex flag of which only the low byte
+// counts, three groups of one to four hex digits (white space may stand
+// before each), white space, "]", white space, "[", a name of 1 to 30 bytes
+// taken right after the "[" (leading spaces belong to it), "]". Any white
+// space, blank lines included, may stand between lines. The white space inside
+// a line never holds a line break: one line of the list is one line of text.
 //
-// Names never hold "]", NUL, CR or LF: a line whose name field holds one of
-// them does not read, so a name cannot swallow the line after it.
+// Names never hold "]", NUL, CR or LF, so a name cannot swallow the line after
+// it. A line whose name is longer than 30 bytes still names its channel: it is
+// shown with the first 30 bytes of its name and kept byte for byte.
+//
+// A line that does not read hides nothing: reading resumes after its line
+// break, and the line itself is kept byte for byte wherever the list is
+// rewritten. A UTF-8 byte-order mark at the very start of the file is skipped.
 #ifndef ZELQ_CHANNEL_LIST_LIST_LINE_H
 #define ZELQ_CHANNEL_LIST_LIST_LINE_H
 
@@ -23,57 +27,80 @@
 
 constexpr std::size_t kMaxNameLength = 30;
 
-// Longest line either write format produces: "[ FF " + 12 digits + " ] [" +
+// Longest line the write format produces: "[ FF " + 12 digits + " ] [" +
 // 30-byte name + "]" + CR LF.
 constexpr std::size_t kMaxLineLength = 5 + 12 + 4 + kMaxNameLength + 1 + 2;
 
-// The in-memory form of one line that loading keeps.
+// The UTF-8 byte-order mark some editors put at the start of a text file.
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr std::size_t kByteOrderMarkSize = 3;
+
+// The in-memory form of one line that reads.
 struct ListEntry {
     std::uint8_t Flag;                // low byte of the flag number
     std::uint16_t ChannelIdent;       // decoded from the code
     std::uint16_t SatPosition;        // decoded from the code
     std::uint8_t Code[6];             // code bytes 1 to 6 as read
-    char Name[kMaxNameLength + 1];    // the name as read, NUL-terminated
+    char Name[kMaxNameLength + 1];    // the name as read (its first 30 bytes), NUL-terminated
 };
 
-// The flag and code of a line read with the loose grammar.
-struct ScannedLine {
-    std::uint8_t Flag;
-    std::uint8_t Code[6];
+// What the reader found at one line.
+enum LineKind {
+    kLineReads,       // a line that reads; the rewrite writes it in canonical form
+    kLineLongName,    // reads, but its name is longer than 30 bytes: shown cut, kept byte for byte
+    kLineUnreadable,  // does not read: kept byte for byte, shown nowhere
+};
+
+// Why a line does not read: the first thing that is not as the grammar wants.
+enum LineFault {
+    kFaultNone,
+    kFaultNoOpeningBracket,  // the line does not begin with "["
+    kFaultNoFlag,            // no hex digit after the first "["
+    kFaultCodeDigits,        // the code does not hold 9 to 12 digits in three groups (see CodeDigits)
+    kFaultNoCodeBracket,     // something other than "]" after the code
+    kFaultNoNameBracket,     // no "[" before the name
+    kFaultEmptyName,         // "[]"
+    kFaultNameNotClosed,     // the line ends (or a NUL stands) before the name's "]"
+};
+
+struct ListLine {
+    LineKind Kind;
+    LineFault Fault;            // why an unreadable line does not read
+    std::size_t CodeDigits;     // hex digits in the code field, for kFaultCodeDigits
+    ListEntry Entry;            // for lines that read: flag, code, ident, position, name
+    std::size_t NameLength;     // the name's whole length in the file (over 30 for kLineLongName)
+    const char* Name;           // the name's first byte in the file
+    const char* GapStart;       // where the white space before the line begins (the end of the
+                                // line before it, or the first byte after a byte-order mark)
+    const char* Start;          // the line's first byte, its indentation included
+    const char* End;            // one past its line break, or past the white space before the
+                                // next line where that stands on the same line of text
+    std::size_t LineNumber;     // the line of text it starts on, counting from 1
+    bool Canonical;             // Start..End is exactly what the rewrite writes for it
 };
 
 // A read position in a list file held in memory.
 struct LineReader {
-    const char* Pos;            // where the next read starts
-    const char* End;            // one past the last byte
-    const char* LastRecordEnd;  // one past the "]" of the last line read, or null
+    const char* Pos;         // where the next read starts
+    const char* End;         // one past the last byte
+    const char* LastEnd;     // End of the last line read: white space after it up to the end of
+                             // the data is not part of any line
+    std::size_t LineNumber;  // the line of text Pos stands on
 };
 
+// Starts reading at the first byte, past a UTF-8 byte-order mark.
 LineReader MakeLineReader(const char* data, std::size_t size);
 
-// Reads the next line with the strict grammar into *entry (flag, code and
-// name; the decoded fields are left zero). On success the reader moves past
-// the line and the white space after it; on failure nothing moves and *entry
-// is unspecified.
-bool ParseLine(LineReader* reader, ListEntry* entry);
+// Whether the data starts with a UTF-8 byte-order mark.
+bool StartsWithByteOrderMark(const char* data, std::size_t size);
 
-// Reads the next line with the loose grammar; the name is checked and
-// discarded. Moves like ParseLine.
-bool ScanLine(LineReader* reader, ScannedLine* line);
+// Reads the next line into *line and moves past it. Returns false when only
+// white space (or nothing) is left.
+bool NextListLine(LineReader* reader, ListLine* line);
 
-// Where the unread rest of the file begins after a read failed: the failed
-// line's first byte, together with the indentation before it on its own
-// line. Everything from here to the end is kept verbatim when the list is
-// rewritten.
-const char* UnreadTailStart(const LineReader& reader, const char* data);
-
-// Formats a line as the add operation writes it (flag 1) into out, which
-// holds at least kMaxLineLength + 1 bytes; returns its length. The name must
-// be one that reads back (see FitNameForList); at most 30 bytes of it are
-// used.
-std::size_t FormatAddedLine(char* out, const std::uint8_t code[6], const char* name);
-
-// Formats a line as the rewrite writes it, with the given flag.
+// Formats a line as the rewrite and the add write it into out, which holds at
+// least kMaxLineLength + 1 bytes; returns its length. At most 30 bytes of the
+// name are used. The add writes flag 1.
 std::size_t FormatLine(char* out, std::uint8_t flag, const std::uint8_t code[6], const char* name);
 
 // Turns the host's name field (fieldSize bytes, NUL-terminated inside the

@@ -13,14 +13,18 @@
 
 #include "host_api.h"
 
-// Size of the fixed path buffers, the classic Windows MAX_PATH: at most 259
-// characters and the terminating NUL.
-constexpr std::size_t kPathBufferSize = 260;
+// The longest list path, in UTF-16 units as Windows counts them: the classic
+// MAX_PATH of 259 characters and a NUL.
+constexpr std::size_t kMaxListPathUnits = 259;
+
+// ListPath holds the path in UTF-8, which takes at most three bytes for each
+// UTF-16 unit (a pair of units, four), and its NUL.
+constexpr std::size_t kListPathBufferSize = 3 * kMaxListPathUnits + 1;
 
 // The process-global state. Zero at load; every field is set by the part of
 // the plug-in that owns it (see the comments).
 struct PluginState {
-    char ListPath[kPathBufferSize];  // the list file beside the DLL; empty when unknown
+    char ListPath[kListPathBufferSize];  // the list file beside the DLL, UTF-8; empty when unknown
     bool HostMatched;                // the host executable's name begins with "Vistrox"
     bool Initialised;                // process-attach initialisation has run
     void* ModuleHandle;              // the DLL's own module (HMODULE)

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "channel_list/add_channel.h"
+#include "channel_list/entry_code.h"
 #include "channel_list/list_file.h"
+#include "channel_list/list_line.h"
 #include "shared/arabic_texts.h"
 #include "test_support.h"
 #include "resources/resource.h"
@@ -108,18 +111,44 @@ TEST_F(AddChannel, NoPositionMeansNothingIsDone) {
     EXPECT_FALSE(FileExists(ListPath()));
 }
 
-TEST_F(AddChannel, ScanStopsAtTheFirstBadLineAndAppendsAtTheEnd) {
-    // The duplicate stands after a line that does not read, so it is not seen.
+TEST_F(AddChannel, ReadsAsTheLoadDoesPastBadLines) {
+    // A line that does not read hides nothing: the channel after it is
+    // refused, as the load shows it.
     const std::string before =
-        "[ 1 0000000000FF ] [first]\r\n"
+        "\xEF\xBB\xBF[ 1 0000000000FF ] [first]\r\n"
         "not a channel line\r\n"
-        "[ 1 A271914BA85C ] [Al Jazeera]\r\n";
+        "[]\r\n"
+        "[ 1 A271914BA85C ] [Al Jazeera]\r\n"
+        "\x1a";
     WriteList(before);
-    g_State.RowCount = 1;
     Tune(MakeChannel("Al Jazeera", 0x1234, 130));
+    EXPECT_EQ(AddCurrentChannel(), 0);
+    EXPECT_EQ(ReadList(), before);
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
+
+    // A channel the list does not show goes to the end, on a line of its own
+    // after the stray Ctrl-Z.
+    g_Fake.calls.clear();
+    g_State.RowCount = 2;
+    Tune(MakeChannel("Thor channel", 0x5678, 3590));
     EXPECT_EQ(AddCurrentChannel(), 1);
-    EXPECT_EQ(ReadList(), before + kHotBirdLine);
-    EXPECT_EQ(g_Fake.calls, AddedCalls(1, "Al Jazeera", "HotBird"));
+    const EntryCode code = EncodeEntryCode(0x5678, 3590, 11'747'000);
+    char line[kMaxLineLength + 1];
+    const std::string added(line, FormatLine(line, 1, code.Bytes, "Thor channel"));
+    EXPECT_EQ(ReadList(), before + "\r\n" + added);
+}
+
+TEST_F(AddChannel, ALongNameCountsAsItsChannel) {
+    // Shown cut to 30 bytes, so the channel is in the list.
+    const std::string before = "[ 1 A271914BA85C ] [" + std::string(31, 'L') + "]\r\n";
+    WriteList(before);
+    Tune(MakeChannel("Al Jazeera", 0x1234, 130));
+    EXPECT_EQ(AddCurrentChannel(), 0);
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
+    // A line that does not read names no channel, whatever it looks like.
+    WriteList("[ 1 A271914B ] [Al Jazeera]\r\n");
+    g_Fake.calls.clear();
+    EXPECT_EQ(AddCurrentChannel(), 1);
 }
 
 TEST_F(AddChannel, NewLineStartsOnItsOwnLine) {
@@ -154,19 +183,88 @@ TEST_F(AddChannel, FailuresReportNothing) {
     std::strcpy(g_State.ListPath, missing.c_str());
     EXPECT_EQ(AddCurrentChannel(), 0);
     // The list is a directory.
-    std::strcpy(g_State.ListPath, dir_.c_str());
+    ASSERT_EQ(::mkdir(ListPath().c_str(), 0700), 0);
+    std::strcpy(g_State.ListPath, ListPath().c_str());
     EXPECT_EQ(AddCurrentChannel(), 0);
     EXPECT_TRUE(g_Fake.calls.empty());
     EXPECT_EQ(g_State.RowCount, 0);
 }
 
-TEST_F(AddChannel, AFailedWriteIsNotReportedAsAdded) {
-    WriteList("[ 1 0000000000FF ] [first]\r\n");
-    g_ListFileOps.Write = [](const void*, std::size_t, std::FILE*) -> std::size_t { return 0; };
+// Failures of the append, injected through the file operations: nothing is
+// reported, and the list is exactly as it was (a list the add would have
+// created does not exist).
+class AddFailure : public ListFileTest {
+protected:
+    void ExpectNothingAdded(const std::string* before) {
+        Tune(MakeChannel("Al Jazeera", 0x1234, 130));
+        EXPECT_EQ(AddCurrentChannel(), 0);
+        EXPECT_TRUE(g_Fake.calls.empty());
+        EXPECT_EQ(g_State.RowCount, 0);
+        if (before) {
+            EXPECT_EQ(ReadList(), *before);
+            EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"ChannelList.ini", "ChannelList.lck"}));
+        } else {
+            EXPECT_EQ(ListDirectory(dir_), std::vector<std::string>{"ChannelList.lck"});
+        }
+    }
+};
+
+TEST_F(AddFailure, WriteFlushOrSyncFails) {
+    const std::string before = "[ 1 0000000000FF ] [first]";  // the add would put a line break first
+    // A short write: half the line reaches the file before the disk is full.
+    const auto halfWrite = [](std::FILE* file, const void* data, std::size_t size) {
+        std::fwrite(data, 1, size / 2, file);
+        return 0;
+    };
+    // The stream took the bytes, but the system could not store them.
+    const auto failedFlush = [](std::FILE* file) {
+        std::fflush(file);
+        return 0;
+    };
+    const auto failedSync = [](std::FILE*) { return 0; };
+    for (int fault = 0; fault < 3; ++fault) {
+        WriteList(before);
+        g_ListFileOps = DefaultListFileOps();
+        if (fault == 0) g_ListFileOps.Write = halfWrite;
+        if (fault == 1) g_ListFileOps.Flush = failedFlush;
+        if (fault == 2) g_ListFileOps.Sync = failedSync;
+        ExpectNothingAdded(&before);
+    }
+    // The same when the add would have made the list.
+    std::remove(ListPath().c_str());
+    g_ListFileOps.Write = halfWrite;
+    ExpectNothingAdded(nullptr);
+}
+
+TEST_F(AddFailure, CloseFailsOrTheListCannotBeRead) {
+    const std::string before = "[ 1 0000000000FF ] [first]\r\n";
+    WriteList(before);
+    g_ListFileOps.Close = [](std::FILE* file) {
+        std::fclose(file);
+        return 0;
+    };
     Tune(MakeChannel("Al Jazeera", 0x1234, 130));
     EXPECT_EQ(AddCurrentChannel(), 0);
     EXPECT_TRUE(g_Fake.calls.empty());
-    EXPECT_EQ(ReadList(), "[ 1 0000000000FF ] [first]\r\n");
+
+    // A read error: without the list's lines the add cannot know the channel
+    // is new, so it adds nothing.
+    g_ListFileOps = DefaultListFileOps();
+    g_ListFileOps.Read = [](std::FILE*, void*, std::size_t, std::size_t* got) {
+        *got = 0;
+        return 0;
+    };
+    ExpectNothingAdded(&before);
+}
+
+TEST_F(AddFailure, AnotherWriterHoldsTheLock) {
+    const std::string before = "[ 1 0000000000FF ] [first]\r\n";
+    WriteList(before);
+    ListLock other;
+    ASSERT_TRUE(LockList(ListPath().c_str(), &other));
+    ExpectNothingAdded(&before);
+    UnlockList(&other);
+    EXPECT_EQ(AddCurrentChannel(), 1);
 }
 
 }  // namespace

@@ -21,29 +21,34 @@ std::string CodeHex(const std::uint8_t* code) {
     return text;
 }
 
-// Every line the strict reader takes from the text, in order, up to the first
-// that does not read; `rest` receives what is left unread.
-std::vector<Parsed> ParseAll(const std::string& text, std::string* rest = nullptr) {
+// Every line the reader takes from the text, in order: the lines that read
+// (long names included) go to the result, the bytes of the unreadable ones,
+// each as kept, to `unreadable`.
+std::vector<Parsed> ParseAll(const std::string& text, std::vector<std::string>* unreadable = nullptr) {
     std::vector<Parsed> lines;
     LineReader reader = MakeLineReader(text.data(), text.size());
-    ListEntry entry;
-    while (ParseLine(&reader, &entry)) {
-        lines.push_back({entry.Flag, CodeHex(entry.Code), entry.Name});
+    ListLine line;
+    while (NextListLine(&reader, &line)) {
+        if (line.Kind == kLineUnreadable) {
+            if (unreadable) unreadable->emplace_back(line.Start, line.End);
+            continue;
+        }
+        lines.push_back({line.Entry.Flag, CodeHex(line.Entry.Code), line.Entry.Name});
     }
-    if (rest) *rest = std::string(UnreadTailStart(reader, text.data()), reader.End);
     return lines;
 }
 
-// Whether the loose reader takes one line from the text, and its code.
-bool ScanOne(const std::string& text, std::string* code = nullptr) {
+// The one line the text holds; it points into the text.
+ListLine OnlyLine(const std::string& text) {
     LineReader reader = MakeLineReader(text.data(), text.size());
-    ScannedLine line;
-    if (!ScanLine(&reader, &line)) return false;
-    if (code) *code = CodeHex(line.Code);
-    return true;
+    ListLine line{};
+    EXPECT_TRUE(NextListLine(&reader, &line)) << text;
+    ListLine next;
+    EXPECT_FALSE(NextListLine(&reader, &next)) << text;
+    return line;
 }
 
-TEST(ParseLine, CanonicalLinesAndLineBreaks) {
+TEST(ListReader, CanonicalLinesAndLineBreaks) {
     const auto lines = ParseAll(
         "[ 1 A271914BA85C ] [Al Jazeera]\r\n"
         "[ 0 0102030405FF ] [  spaced name ]\n"
@@ -59,7 +64,7 @@ TEST(ParseLine, CanonicalLinesAndLineBreaks) {
     EXPECT_EQ(lines[2].code, "0A0B0C0D0E0F");
 }
 
-TEST(ParseLine, LowerCaseHexAndLooseSpacingInTheCodeBrackets) {
+TEST(ListReader, LowerCaseHexAndLooseSpacingInTheCodeBrackets) {
     const auto lines = ParseAll("  [  1ff   a271  914b\ta85c   ]   [Name]  ");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].flag, 0xFF);  // only the low byte of the flag counts
@@ -67,7 +72,7 @@ TEST(ParseLine, LowerCaseHexAndLooseSpacingInTheCodeBrackets) {
     EXPECT_EQ(lines[0].name, "Name");
 }
 
-TEST(ParseLine, ShortGroupsAndNineToElevenDigits) {
+TEST(ListReader, ShortGroupsAndNineToElevenDigits) {
     // Groups of fewer than four digits, separated by white space.
     auto lines = ParseAll("[ 1 1 22 333 ] [n]");
     ASSERT_EQ(lines.size(), 1u);
@@ -80,79 +85,126 @@ TEST(ParseLine, ShortGroupsAndNineToElevenDigits) {
     EXPECT_EQ(lines[2].code, "1234567809AB");
 }
 
-TEST(ParseLine, LinesThatDoNotRead) {
-    const char* const bad[] = {
-        "[ 1 12345678 ] [n]",                      // eight digits: no third group
-        "[ 1 1234567890ABC ] [n]",                 // thirteen digits
-        "[ 1 123456789ABC ] []",                   // empty name
-        "[ 1 123456789ABC ] [n",                   // no closing bracket
-        "[ 1 123456789ABC [n]",                    // no bracket after the code
-        "1 123456789ABC ] [n]",                    // no opening bracket
-        "[ 123456789ABC ] [n]",                    // the flag takes all digits
-        "[ 1 12345678GABC ] [n]",                  // not a hex digit
-        "[ 1 123456789ABC ] [ab\ncd]",             // a line break inside the name
-        "[ 1 123456789ABC ] [ab\rcd]",
-        "[ 1 123456789ABC ] [1234567890123456789012345678901]",  // 31 bytes
-        "[ -1 123456789ABC ] [n]",                 // signs are not hex digits
-        "[ 0x1 123456789ABC ] [n]",
-        "",
-        "   \r\n",
+TEST(ListReader, LinesThatDoNotReadAndWhy) {
+    struct Case {
+        std::string text;
+        LineFault fault;
+        std::size_t codeDigits;
     };
-    for (const char* text : bad) {
-        std::string rest;
-        EXPECT_TRUE(ParseAll(text, &rest).empty()) << text;
+    const Case bad[] = {
+        {"[ 1 12345678 ] [n]", kFaultCodeDigits, 8},         // eight digits: no third group
+        {"[ 1 1234567890ABC ] [n]", kFaultCodeDigits, 13},   // thirteen digits
+        {"[ 1 123456789ABC ] []", kFaultEmptyName, 0},
+        {"[ 1 123456789ABC ] [n", kFaultNameNotClosed, 0},
+        {"[ 1 123456789ABC [n]", kFaultNoCodeBracket, 0},
+        {"[ 1 123456789ABC ] n]", kFaultNoNameBracket, 0},
+        {"1 123456789ABC ] [n]", kFaultNoOpeningBracket, 0},
+        {"[ 123456789ABC ] [n]", kFaultCodeDigits, 0},       // the flag takes all digits
+        {"[ 1 12345678GABC ] [n]", kFaultCodeDigits, 8},     // not a hex digit
+        {"[ 1 123456789ABC ] [ab\rcd]", kFaultNameNotClosed, 0},  // a CR inside the name
+        {"[ -1 123456789ABC ] [n]", kFaultNoFlag, 0},        // signs are not hex digits
+        {"[ 0x1 123456789ABC ] [n]", kFaultCodeDigits, 0},
+        {"[]", kFaultNoFlag, 0},
+        {"\x1a", kFaultNoOpeningBracket, 0},                  // a stray Ctrl-Z at the end
+        {std::string("[ 1 123456789ABC ] [a\0b]", 24), kFaultNameNotClosed, 0},  // a NUL cuts no name short
+    };
+    for (const Case& c : bad) {
+        const ListLine line = OnlyLine(c.text);
+        EXPECT_EQ(line.Kind, kLineUnreadable) << c.text;
+        EXPECT_EQ(line.Fault, c.fault) << c.text;
+        EXPECT_EQ(line.CodeDigits, c.codeDigits) << c.text;
+        EXPECT_EQ(std::string(line.Start, line.End), c.text);
     }
-    // A NUL inside the name would cut the name short when written back.
-    const std::string withNul("[ 1 123456789ABC ] [a\0b]", 24);
-    EXPECT_TRUE(ParseAll(withNul).empty());
+    // A line never spans two lines of text: each is a line that does not read.
+    std::vector<std::string> unreadable;
+    EXPECT_TRUE(ParseAll("[ 1\n123456789ABC ] [n]", &unreadable).empty());
+    EXPECT_EQ(unreadable, (std::vector<std::string>{"[ 1\n", "123456789ABC ] [n]"}));
+    unreadable.clear();
+    EXPECT_TRUE(ParseAll("[ 1 123456789ABC ] [ab\ncd]", &unreadable).empty());
+    EXPECT_EQ(unreadable, (std::vector<std::string>{"[ 1 123456789ABC ] [ab\n", "cd]"}));
+    // Only white space is no line at all.
+    EXPECT_TRUE(ParseAll("", &unreadable).empty());
+    LineReader reader = MakeLineReader("   \r\n\t", 6);
+    ListLine line;
+    EXPECT_FALSE(NextListLine(&reader, &line));
 }
 
-TEST(ParseLine, NameLimitsAndBrackets) {
+TEST(ListReader, NameLimitsAndBrackets) {
     const std::string thirty(30, 'x');
-    auto lines = ParseAll("[ 1 123456789ABC ] [" + thirty + "]");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].name, thirty);
-    // An opening bracket may stand in a name; the first "]" ends it.
-    std::string rest;
-    lines = ParseAll("[ 1 123456789ABC ] [[HD] x]\n", &rest);
+    const std::string text = "[ 1 123456789ABC ] [" + thirty + "]";
+    ListLine line = OnlyLine(text);
+    EXPECT_EQ(line.Kind, kLineReads);
+    EXPECT_EQ(line.Entry.Name, thirty);
+    // A longer name reads as its first 30 bytes, and the line is kept as it is.
+    const std::string longName = std::string(30, 'y') + "zz";
+    const std::string longText = "  [ 1 123456789ABC ] [" + longName + "]  \r\n";
+    line = OnlyLine(longText);
+    EXPECT_EQ(line.Kind, kLineLongName);
+    EXPECT_EQ(line.Entry.Name, std::string(30, 'y'));
+    EXPECT_EQ(line.NameLength, 32u);
+    EXPECT_EQ(std::string(line.Name, line.NameLength), longName);
+    EXPECT_EQ(std::string(line.Start, line.End), longText);
+    // An opening bracket may stand in a name; the first "]" ends it, and the
+    // rest of the line of text is a line that does not read.
+    std::vector<std::string> unreadable;
+    const auto lines = ParseAll("[ 1 123456789ABC ] [[HD] x]\n", &unreadable);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].name, "[HD");
-    EXPECT_EQ(rest, " x]\n");
+    EXPECT_EQ(unreadable, std::vector<std::string>{"x]\n"});
 }
 
-TEST(ParseLine, ReadingStopsAtTheFirstBadLineAndKeepsTheRest) {
-    std::string rest;
+TEST(ListReader, ReadingGoesOnAfterABadLine) {
+    std::vector<std::string> unreadable;
     const auto lines = ParseAll(
-        "[ 1 111111111111 ] [one]\r\n"
+        "\xEF\xBB\xBF[ 1 111111111111 ] [one]\r\n"
         "   garbage line\r\n"
-        "[ 1 222222222222 ] [two]\r\n",
-        &rest);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(rest, "   garbage line\r\n[ 1 222222222222 ] [two]\r\n");
-
-    // Junk on the same line as a good line starts right after it.
-    ParseAll("[ 1 111111111111 ] [one]  junk\n", &rest);
-    EXPECT_EQ(rest, "  junk\n");
-    // White space alone after the last line is no rest at all.
-    ParseAll("[ 1 111111111111 ] [one]\r\n\r\n  \n", &rest);
-    EXPECT_EQ(rest, "");
+        "[]\n"
+        "[ 1 222222222222 ] [two]  junk\n"
+        "[ 1 333333333333 ] [three]\x1a",
+        &unreadable);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].name, "one");  // the byte-order mark is skipped
+    EXPECT_EQ(lines[1].name, "two");
+    EXPECT_EQ(lines[2].name, "three");
+    EXPECT_EQ(unreadable, (std::vector<std::string>{"   garbage line\r\n", "[]\n", "junk\n", "\x1a"}));
 }
 
-TEST(ScanLine, LooseGrammarForDuplicates) {
-    std::string code;
-    EXPECT_TRUE(ScanOne("[ 1 A271914BA85C ] [  name with spaces  ]\r\n", &code));
-    EXPECT_EQ(code, "A271914BA85C");
-    // No length bound on the name, and nothing is stored.
-    EXPECT_TRUE(ScanOne("[ 1 A271914BA85C ] [" + std::string(5000, 'n') + "]"));
-    EXPECT_FALSE(ScanOne("[ 1 A271914BA85C ] [   ]"));
-    EXPECT_FALSE(ScanOne("[ 1 A271914BA85C ] []"));
-    EXPECT_FALSE(ScanOne("[ 1 A2719 ] [n]"));
+TEST(ListReader, LineNumbersSpansAndCanonicalForm) {
+    const std::string text =
+        "[ 1 111111111111 ] [one]\r\n"
+        "\r\n"
+        "  [ 1 222222222222 ] [two]\r\n"
+        "[ 1 333333333333 ] [three]\n"
+        "[ 1 444444444444 ] [four] [ 1 555555555555 ] [five]\r\n"
+        "bad\r\n"
+        "[ 1 666666666666 ] [six]";
+    LineReader reader = MakeLineReader(text.data(), text.size());
+    struct Seen {
+        std::size_t number;
+        bool canonical;
+        std::string gap;
+    };
+    std::vector<Seen> seen;
+    ListLine line;
+    while (NextListLine(&reader, &line)) {
+        seen.push_back({line.LineNumber, line.Canonical, std::string(line.GapStart, line.Start)});
+    }
+    ASSERT_EQ(seen.size(), 7u);
+    const Seen expected[] = {{1, true, ""},  {3, false, "\r\n"}, {4, false, ""}, {5, false, ""},
+                             {5, true, ""},  {6, false, ""},       {7, false, ""}};
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].number, expected[i].number) << i;
+        EXPECT_EQ(seen[i].canonical, expected[i].canonical) << i;
+        EXPECT_EQ(seen[i].gap, expected[i].gap) << i;
+    }
+    EXPECT_TRUE(StartsWithByteOrderMark("\xEF\xBB\xBFx", 4));
+    EXPECT_FALSE(StartsWithByteOrderMark("\xEF\xBB", 2));
 }
 
 TEST(FormatLine, CanonicalForm) {
     const std::uint8_t code[6] = {0xA2, 0x71, 0x91, 0x4B, 0xA8, 0x5C};
     char line[kMaxLineLength + 1];
-    EXPECT_EQ(std::string(line, FormatAddedLine(line, code, "Al Jazeera")),
+    EXPECT_EQ(std::string(line, FormatLine(line, 1, code, "Al Jazeera")),
               "[ 1 A271914BA85C ] [Al Jazeera]\r\n");
     EXPECT_EQ(std::string(line, FormatLine(line, 0, code, " x ")), "[ 0 A271914BA85C ] [ x ]\r\n");
     EXPECT_EQ(std::string(line, FormatLine(line, 0xFF, code, "n")), "[ FF A271914BA85C ] [n]\r\n");
@@ -184,7 +236,7 @@ TEST(FitNameForList, EveryNameReadsBackAsFitted) {
         FitNameForList(c.field.c_str(), c.field.size() + 1, fitted);
         EXPECT_EQ(fitted, c.fitted);
         char line[kMaxLineLength + 1];
-        const std::size_t length = FormatAddedLine(line, code, fitted);
+        const std::size_t length = FormatLine(line, 1, code, fitted);
         const auto lines = ParseAll(std::string(line, length));
         ASSERT_EQ(lines.size(), 1u) << line;
         EXPECT_EQ(lines[0].name, c.fitted);

@@ -8,6 +8,7 @@
 #include "channel_list/add_channel.h"
 #include "channel_list/list_file.h"
 #include "channel_list/load_list.h"
+#include "shared/arabic_texts.h"
 #include "test_support.h"
 #include "resources/resource.h"
 
@@ -128,22 +129,104 @@ TEST_F(LoadList, RewriteIsAFixedPoint) {
     EXPECT_EQ(before.st_ino, after.st_ino);
 }
 
-TEST_F(LoadList, LinesAfterABadLineAreKeptVerbatim) {
+TEST_F(LoadList, ABadLineHidesNothingAndKeepsItsPlace) {
     WriteList(
         "[ 1 A271914BA85C ] [Al Jazeera]\r\n"
         "[ 1 0102030405FF ] [Al Jazeera]\r\n"
         "[ 1 A271914BA85C ] [Al Jazeera again]\r\n"
         "   [ 1 12345678 ] [eight digits]\n"
-        "[ 1 69E7DE5757E7 ] [after the bad line]\r\n"
-        "[ 1 A271914BA85C ] [duplicate after it]");
+        "\r\n"
+        "[ 1 69e7de5757e7 ] [after the bad line]\r\n"
+        "[]\r\n"
+        "[ 1 A271914BA85C ] [duplicate after it]\n"
+        "[ 1 0000000000FF ] [last]");
     EXPECT_EQ(LoadChannelList(), 1);
-    EXPECT_EQ(ShownRows().size(), 2u);
+    EXPECT_EQ(ShownRows(), (std::vector<Row>{{"Al Jazeera", "HotBird", true},
+                                             {"Al Jazeera", "UnKnown", true},
+                                             {"after the bad line", "Thor 2/3", true},
+                                             {"last", "UnKnown", true}}));
     EXPECT_EQ(ReadList(),
               "[ 1 A271914BA85C ] [Al Jazeera]\r\n"
               "[ 1 0102030405FF ] [Al Jazeera]\r\n"
               "   [ 1 12345678 ] [eight digits]\n"
               "[ 1 69E7DE5757E7 ] [after the bad line]\r\n"
-              "[ 1 A271914BA85C ] [duplicate after it]");
+              "[]\r\n"
+              "[ 1 0000000000FF ] [last]\r\n");
+    EXPECT_EQ(CountTexts(), (std::vector<std::string>{"0", "4"}));
+}
+
+// The shapes that used to hide the rest of a list, each followed by readable
+// lines and by an add: the rows after them show, the add after them is seen
+// by the next load, and a second add of the same channel is refused.
+TEST_F(LoadList, NoLineShapeHidesTheLinesAfterIt) {
+    struct Case {
+        const char* what;
+        std::string before;  // ahead of the two readable lines
+        std::string after;   // behind them
+    };
+    const Case cases[] = {
+        {"a bad line", "[ 1 0000000000FF ] [zero]\r\nnot a line\r\n", ""},
+        {"an empty name", "[ 1 12345678ABCD ] []\r\n", ""},
+        {"a byte-order mark", "\xEF\xBB\xBF", ""},
+        {"a trailing Ctrl-Z", "", "\x1a"},
+        {"a long name with a later duplicate",
+         "[ 1 0102030405FF ] [" + std::string(31, 'L') + "]\r\n", "[ 1 0102030405AA ] [later]\r\n"},
+    };
+    const std::string readable =
+        "[ 1 A271914BA85C ] [Al Jazeera]\r\n"
+        "[ 0 69E7DE5757E7 ] [Thor channel]\r\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetFakeWindow();
+        g_State.RowCount = 0;
+        WriteList(c.before + readable + c.after);
+        LoadChannelList();
+        std::vector<std::string> names;
+        for (const Row& row : ShownRows()) names.push_back(row.name);
+        ASSERT_GE(names.size(), 2u);
+        EXPECT_EQ(names[names.size() - 2], "Al Jazeera");
+        EXPECT_EQ(names.back(), "Thor channel");
+        const std::size_t rows = names.size();
+
+        Tune(MakeChannel("Added", 0x4242, 130));
+        ASSERT_EQ(AddCurrentChannel(), 1);
+        EXPECT_EQ(g_State.RowCount, static_cast<std::int32_t>(rows + 1));
+        const std::string withAdd = ReadList();
+        ResetFakeWindow();
+        EXPECT_EQ(AddCurrentChannel(), 0);
+        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
+        EXPECT_EQ(ReadList(), withAdd);
+
+        ResetFakeWindow();
+        LoadChannelList();
+        const std::vector<Row> shown = ShownRows();
+        ASSERT_EQ(shown.size(), rows + 1);
+        EXPECT_EQ(shown.back().name, "Added");
+        EXPECT_EQ(CountTexts().back(), std::to_string(rows + 1));
+    }
+}
+
+TEST_F(LoadList, ByteOrderMarkAndLongNamesAreKept) {
+    const std::string longName = std::string(30, 'N') + "ews";
+    WriteList(
+        "\xEF\xBB\xBF[ 1 a271914ba85c ] [Al Jazeera]\n"
+        "  [ 0 0102030405FF ] [" + longName + "]  \r\n"
+        "[ 1 0102030405AA ] [same channel]\r\n");
+    EXPECT_EQ(LoadChannelList(), 1);
+    EXPECT_EQ(ShownRows(), (std::vector<Row>{{"Al Jazeera", "HotBird", true},
+                                             {std::string(30, 'N'), "UnKnown", false}}));
+    EXPECT_EQ(ReadList(),
+              "\xEF\xBB\xBF[ 1 A271914BA85C ] [Al Jazeera]\r\n"
+              "  [ 0 0102030405FF ] [" + longName + "]  \r\n");
+}
+
+TEST_F(LoadList, NothingThatReadsIsNotWritten) {
+    // Only unreadable lines, white space between them: the file stays as it is.
+    const std::string junk = "\xEF\xBB\xBF\r\n  junk\r\n\r\n[ 1 12 ] [x]\x1a";
+    WriteList(junk);
+    EXPECT_EQ(LoadChannelList(), 0);
+    EXPECT_EQ(ReadList(), junk);
+    EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"ChannelList.ini", "ChannelList.lck"}));
 }
 
 TEST_F(LoadList, AddedNamesShowTheSameAfterTheNextLoad) {
@@ -171,7 +254,8 @@ TEST_F(LoadList, UnusablePathOrDirectoryLosesNothing) {
 
     // The list path names a directory.
     ResetFakeWindow();
-    std::strcpy(g_State.ListPath, dir_.c_str());
+    ASSERT_EQ(::mkdir(ListPath().c_str(), 0700), 0);
+    std::strcpy(g_State.ListPath, ListPath().c_str());
     EXPECT_EQ(LoadChannelList(), 0);
     EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_COUNT, "0")});
 }
@@ -189,7 +273,7 @@ protected:
     void ExpectListUntouched() {
         EXPECT_EQ(LoadChannelList(), 0);
         EXPECT_EQ(ReadList(), kOriginal);
-        EXPECT_EQ(ListDirectory(dir_), std::vector<std::string>{"ChannelList.ini"});
+        EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"ChannelList.ini", "ChannelList.lck"}));
         EXPECT_EQ(ShownRows().size(), 2u);
         EXPECT_EQ(g_Fake.calls.back(), TextCall(IDC_COUNT, "2"));
         EXPECT_EQ(g_State.RowCount, 2);
@@ -198,44 +282,77 @@ protected:
     void SetUp() override {
         ListFileTest::SetUp();
         WriteList(kOriginal);
+        s_listPath = ListPath();
+        s_budget = 0;
+        s_taken = 0;
     }
 
+    static bool IsTemp(const char* path) { return path != s_listPath && std::strstr(path, ".tmp"); }
+
     static std::size_t s_budget;
-    static std::string s_failPath;
-    static std::string s_failMode;
+    static int s_taken;
+    static std::string s_listPath;
 };
 
 std::size_t RewriteFailure::s_budget;
-std::string RewriteFailure::s_failPath;
-std::string RewriteFailure::s_failMode;
+int RewriteFailure::s_taken;
+std::string RewriteFailure::s_listPath;
 
 TEST_F(RewriteFailure, TempFileCannotBeCreated) {
-    s_failPath = ListPath() + ".tmp";
-    g_ListFileOps.Open = [](const char* path, const char* mode) -> std::FILE* {
-        return path == s_failPath ? nullptr : std::fopen(path, mode);
+    g_ListFileOps.Open = [](const char* path, FileOpenMode mode, std::FILE** file) {
+        return mode == kOpenCreateNew ? 0 : DefaultListFileOps().Open(path, mode, file);
     };
     ExpectListUntouched();
+}
+
+TEST_F(RewriteFailure, TakenTempNamesAreSkipped) {
+    // Stale temporary files (a crash's, or another writer's) only cost a try
+    // each: the first few names tried are taken.
+    s_taken = 3;
+    g_ListFileOps.Open = [](const char* path, FileOpenMode mode, std::FILE** file) {
+        if (mode == kOpenCreateNew && s_taken > 0) {
+            --s_taken;
+            WriteFileBytes(path, "stale");
+        }
+        return DefaultListFileOps().Open(path, mode, file);
+    };
+    EXPECT_EQ(LoadChannelList(), 1);
+    EXPECT_EQ(ReadList(), "[ 1 A271914BA85C ] [One]\r\n[ 1 0102030405FF ] [Two]\r\n");
+    std::vector<std::string> names = ListDirectory(dir_);
+    EXPECT_EQ(names.size(), 5u);  // the list, its lock file and the three stale files
+    for (const std::string& name : names) {
+        // No temporary name is longer than the list's own.
+        EXPECT_LE(name.size(), std::string("ChannelList.ini").size()) << name;
+    }
 }
 
 TEST_F(RewriteFailure, WriteFailsPartWay) {
     for (std::size_t budget : {std::size_t{0}, std::size_t{1}, std::size_t{30}, std::size_t{51}}) {
         ResetFakeWindow();
         s_budget = budget;
-        g_ListFileOps.Write = [](const void* data, std::size_t size, std::FILE* file) -> std::size_t {
+        g_ListFileOps.Write = [](std::FILE* file, const void* data, std::size_t size) {
             const std::size_t allowed = size < s_budget ? size : s_budget;
             s_budget -= allowed;
-            return std::fwrite(data, 1, allowed, file);
+            return std::fwrite(data, 1, allowed, file) == size ? 1 : 0;
         };
         ExpectListUntouched();
     }
 }
 
-TEST_F(RewriteFailure, CloseFails) {
-    g_ListFileOps.Close = [](std::FILE* file) -> int {
-        std::fclose(file);
-        return EOF;
-    };
-    ExpectListUntouched();
+TEST_F(RewriteFailure, FlushSyncOrCloseFails) {
+    for (int fault = 0; fault < 3; ++fault) {
+        ResetFakeWindow();
+        g_ListFileOps = DefaultListFileOps();
+        if (fault == 0) g_ListFileOps.Flush = [](std::FILE*) { return 0; };
+        if (fault == 1) g_ListFileOps.Sync = [](std::FILE*) { return 0; };
+        if (fault == 2) {
+            g_ListFileOps.Close = [](std::FILE* file) {
+                std::fclose(file);
+                return 0;
+            };
+        }
+        ExpectListUntouched();
+    }
 }
 
 TEST_F(RewriteFailure, ReplaceFails) {
@@ -243,56 +360,65 @@ TEST_F(RewriteFailure, ReplaceFails) {
     ExpectListUntouched();
 }
 
-TEST_F(RewriteFailure, ListIsReadOnly) {
-    // Opening the list for update fails as it does on a read-only file.
-    g_ListFileOps.Open = [](const char* path, const char* mode) -> std::FILE* {
-        return std::string(mode) == "r+b" ? nullptr : std::fopen(path, mode);
-    };
+TEST_F(RewriteFailure, AnotherWriterHoldsTheLock) {
+    // The rows show; the list is not rewritten, and the load does not wait
+    // longer than the lock's bound.
+    ListLock other;
+    ASSERT_TRUE(LockList(ListPath().c_str(), &other));
     ExpectListUntouched();
+    UnlockList(&other);
 }
 
 TEST_F(RewriteFailure, ListChangedSinceItWasRead) {
-    // Another writer appends a line while the rewrite is being prepared: the
-    // appended line must survive, so the list is left as the writer left it.
-    s_failPath = ListPath();
-    g_ListFileOps.Open = [](const char* path, const char* mode) -> std::FILE* {
-        if (std::string(mode) == "r+b" && path == s_failPath) {
-            if (std::FILE* list = std::fopen(path, "ab")) {
-                std::fputs("[ 1 0000000000FF ] [Appended]\r\n", list);
-                std::fclose(list);
-            }
-        }
-        return std::fopen(path, mode);
-    };
-    EXPECT_EQ(LoadChannelList(), 0);
-    EXPECT_EQ(ReadList(), std::string(kOriginal) + "[ 1 0000000000FF ] [Appended]\r\n");
-    EXPECT_EQ(ListDirectory(dir_), std::vector<std::string>{"ChannelList.ini"});
+    // Another program (one that does not take the lock) changes the list
+    // while the rewrite is being prepared: once by appending a line, once by
+    // changing bytes but not the size. Its change must survive.
+    const std::string changes[] = {std::string(kOriginal) + "[ 1 0000000000FF ] [Appended]\r\n",
+                                   std::string(kOriginal).replace(20, 3, "Uno")};
+    for (const std::string& changed : changes) {
+        WriteList(kOriginal);
+        ResetFakeWindow();
+        static const std::string* s_changed;
+        s_changed = &changed;
+        g_ListFileOps.Sync = [](std::FILE* file) {
+            WriteFileBytes(s_listPath, *s_changed);
+            return DefaultListFileOps().Sync(file);
+        };
+        EXPECT_EQ(LoadChannelList(), 0);
+        EXPECT_EQ(ReadList(), changed);
+        EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"ChannelList.ini", "ChannelList.lck"}));
+        EXPECT_EQ(ShownRows().size(), 2u);
+    }
 }
 
 TEST_F(RewriteFailure, ListDisappearsBeforeTheRewrite) {
     // Whoever removed the list meant it: it is not brought back.
-    s_failPath = ListPath();
-    g_ListFileOps.Open = [](const char* path, const char* mode) -> std::FILE* {
-        if (std::string(mode) == "r+b" && path == s_failPath) std::remove(path);
-        return std::fopen(path, mode);
+    g_ListFileOps.Sync = [](std::FILE* file) {
+        std::remove(s_listPath.c_str());
+        return DefaultListFileOps().Sync(file);
     };
     EXPECT_EQ(LoadChannelList(), 0);
-    EXPECT_TRUE(ListDirectory(dir_).empty());
+    EXPECT_EQ(ListDirectory(dir_), std::vector<std::string>{"ChannelList.lck"});
     EXPECT_EQ(ShownRows().size(), 2u);
     EXPECT_EQ(g_Fake.calls.back(), TextCall(IDC_COUNT, "2"));
 }
 
-TEST_F(RewriteFailure, ReadErrorLeavesTheListAlone) {
-    g_ListFileOps.Read = [](void*, std::size_t, std::FILE* file) -> std::size_t {
-        // A read error, as a failing disk gives.
-        std::fseek(file, 0, SEEK_END);
-        std::fgetc(file);
-        std::fputc('x', file);  // writing to a read-only stream sets its error flag
-        return 0;
-    };
-    EXPECT_EQ(LoadChannelList(), 0);
-    EXPECT_EQ(ReadList(), kOriginal);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_COUNT, "0")});
+TEST_F(RewriteFailure, ReadOrSizeErrorLeavesTheListAlone) {
+    for (int fault = 0; fault < 2; ++fault) {
+        ResetFakeWindow();
+        g_ListFileOps = DefaultListFileOps();
+        if (fault == 0) {
+            g_ListFileOps.Read = [](std::FILE*, void*, std::size_t, std::size_t* got) {
+                *got = 0;
+                return 0;
+            };
+        } else {
+            g_ListFileOps.Size = [](std::FILE*, std::uint64_t*) { return 0; };
+        }
+        EXPECT_EQ(LoadChannelList(), 0);
+        EXPECT_EQ(ReadList(), kOriginal);
+        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_COUNT, "0")});
+    }
 }
 
 }  // namespace

@@ -1,0 +1,80 @@
+#include "list_rows.h"
+
+#include <cstdlib>
+
+#include "channel_key_set.h"
+#include "entry_code.h"
+#include "list_line.h"
+
+namespace {
+
+bool AddRow(ShownRows* rows, const ListLine& line) {
+    if (rows->Count == rows->Capacity) {
+        const std::size_t grown = rows->Capacity ? rows->Capacity + rows->Capacity / 2 : 256;
+        ShownRow* larger = static_cast<ShownRow*>(std::realloc(rows->Rows, grown * sizeof(ShownRow)));
+        if (!larger) return false;
+        rows->Rows = larger;
+        rows->Capacity = grown;
+    }
+    ShownRow& row = rows->Rows[rows->Count++];
+    row.Name = line.Name;
+    row.NameLength = static_cast<std::uint8_t>(line.NameLength < kMaxNameLength ? line.NameLength : kMaxNameLength);
+    row.Flag = line.Entry.Flag;
+    for (int i = 0; i < 6; ++i) row.Code[i] = line.Entry.Code[i];
+    row.LineNumber = static_cast<std::uint32_t>(line.LineNumber);
+    return true;
+}
+
+}  // namespace
+
+bool NormaliseList(const FileBytes& file, ListRewrite* rewrite, ShownRows* rows) {
+    rows->Rows = nullptr;
+    rows->Count = 0;
+    rows->Capacity = 0;
+    ChannelKeySet seen;
+    if (!CreateChannelKeySet(&seen)) return false;
+
+    if (rewrite && StartsWithByteOrderMark(file.Data, file.Size)) {
+        AppendToRewrite(rewrite, kByteOrderMark, kByteOrderMarkSize);
+    }
+    LineReader reader = MakeLineReader(file.Data, file.Size);
+    ListLine line;
+    bool ok = true;
+    while (ok && NextListLine(&reader, &line)) {
+        if (line.Kind != kLineUnreadable) {
+            bool added = false;
+            ok = InsertChannelKey(&seen, ChannelKey(line.Entry.Code), &added);
+            if (!ok || !added) continue;  // out of memory, or a later line of a channel shown already
+            ok = AddRow(rows, line);
+        }
+        if (!ok || !rewrite) continue;
+        if (line.Kind == kLineReads) {
+            char text[kMaxLineLength + 1];
+            const std::size_t length = FormatLine(text, line.Entry.Flag, line.Entry.Code, line.Entry.Name);
+            AppendToRewrite(rewrite, text, length);
+        } else {
+            AppendToRewrite(rewrite, line.Start, static_cast<std::size_t>(line.End - line.Start));
+        }
+    }
+    DestroyChannelKeySet(&seen);
+    if (!ok) FreeShownRows(rows);
+    return ok;
+}
+
+void FreeShownRows(ShownRows* rows) {
+    std::free(rows->Rows);
+    rows->Rows = nullptr;
+    rows->Count = 0;
+    rows->Capacity = 0;
+}
+
+bool ListShowsChannel(const FileBytes& file, std::uint32_t channelKey) {
+    // The first line of a channel is always shown, so any line of it that
+    // reads means a row.
+    LineReader reader = MakeLineReader(file.Data, file.Size);
+    ListLine line;
+    while (NextListLine(&reader, &line)) {
+        if (line.Kind != kLineUnreadable && ChannelKey(line.Entry.Code) == channelKey) return true;
+    }
+    return false;
+}

@@ -1,17 +1,18 @@
-// Fuzzes the list-line reader and writer on arbitrary bytes.
+// Fuzzes the list reader and the line writer on arbitrary bytes.
 //
-// Both grammars read the input from its start and, after each line that does
-// not read, again from the next line on. Every read must agree with the
-// reference reading (fields, where the reader moves, whether it reads at all);
-// a failed read moves nothing; the unread rest starts where the reference
-// says; no name longer than 30 bytes is stored; every line read formats back
-// to its canonical text, which reads back to the same fields; and every name
-// the add operation makes of a host name field reads back as made.
+// Every line the reader yields must agree with the reference reading: its
+// kind, flag, code and name, the bytes kept for it, its line number and
+// whether it is in canonical form; lines come in order and together cover the
+// whole file but for the white space between them; no name longer than 30
+// bytes is stored; every line that reads formats back to its canonical text,
+// which reads back to the same fields; and every name the add operation makes
+// of a host name field reads back as made.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "channel_list/list_line.h"
 #include "fuzz_support.h"
@@ -19,21 +20,11 @@
 
 namespace {
 
-// At most this many restarts per input, so one input stays cheap.
-constexpr int kMaxSegments = 200;
-
 std::string Hex(const std::uint8_t* code) {
     char text[16];
-    std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", code[0], code[1], code[2],
-                  code[3], code[4], code[5]);
+    std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", code[0], code[1], code[2], code[3], code[4],
+                  code[5]);
     return text;
-}
-
-void RequireSameFields(std::uint8_t flag, const std::uint8_t* code, const RefLine& ref,
-                       const char* what) {
-    Require(flag == ref.Flag && std::memcmp(code, ref.Code, 6) == 0, what,
-            "got " + std::to_string(flag) + " " + Hex(code) + ", expected " +
-                std::to_string(ref.Flag) + " " + Hex(ref.Code));
 }
 
 // The name in an entry: NUL-terminated inside its field, at most 30 bytes.
@@ -45,91 +36,82 @@ std::string StoredName(const ListEntry& entry) {
     return name;
 }
 
-// A line read formats back to its canonical text, and that text reads back,
-// whole, to the same fields.
-void CheckRoundTrip(const ListEntry& entry, const RefLine& ref) {
+// Reads an exactly sized copy of `text` (so a read past the end is caught)
+// and returns its lines.
+std::vector<ListLine> ReadCopy(const char* copy, std::size_t size) {
+    std::vector<ListLine> lines;
+    LineReader reader = MakeLineReader(copy, size);
+    ListLine* line = static_cast<ListLine*>(std::malloc(sizeof(ListLine)));
+    while (NextListLine(&reader, line)) lines.push_back(*line);
+    std::free(line);
+    return lines;
+}
+
+// A line that reads formats back to its canonical text, and that text reads
+// back, whole, to the same fields.
+void CheckRoundTrip(const ListEntry& entry, const RefItem& ref) {
     char line[kMaxLineLength + 1];
     const std::size_t length = FormatLine(line, entry.Flag, entry.Code, entry.Name);
     const std::string canonical = RefCanonicalLine(ref.Flag, ref.Code, ref.Name);
     RequireSameBytes(std::string(line, length), canonical, "FormatLine writes the canonical line");
     Require(line[length] == '\0', "FormatLine terminates its line");
-    if (entry.Flag == 1) {
-        const std::size_t added = FormatAddedLine(line, entry.Code, entry.Name);
-        RequireSameBytes(std::string(line, added), canonical, "FormatAddedLine writes flag 1");
-    }
-
-    // An exactly sized copy, so a read past the end is caught.
     char* copy = static_cast<char*>(std::malloc(length));
     std::memcpy(copy, canonical.data(), length);
-    LineReader reader = MakeLineReader(copy, length);
-    ListEntry* again = static_cast<ListEntry*>(std::malloc(sizeof(ListEntry)));
-    Require(ParseLine(&reader, again), "a canonical line reads back", Printable(canonical));
-    Require(reader.Pos == copy + length, "a canonical line reads back whole");
-    RequireSameFields(again->Flag, again->Code, ref, "a canonical line reads back the same code");
-    Require(StoredName(*again) == ref.Name, "a canonical line reads back the same name");
-    std::free(again);
+    const std::vector<ListLine> again = ReadCopy(copy, length);
+    Require(again.size() == 1 && again[0].Kind == kLineReads && again[0].End == copy + length &&
+                again[0].Canonical,
+            "a canonical line reads back whole, as canonical", Printable(canonical));
+    Require(again[0].Entry.Flag == ref.Flag && std::memcmp(again[0].Entry.Code, ref.Code, 6) == 0 &&
+                StoredName(again[0].Entry) == ref.Name,
+            "a canonical line reads back the same fields");
     std::free(copy);
 }
 
-// Reads data[start, size) with one grammar, checking every read; returns the
-// offset where the read that failed began.
-std::size_t CheckSegment(const char* data, std::size_t size, std::size_t start, Grammar grammar) {
-    const char* const base = data + start;
-    const std::string_view text(base, size - start);
-    LineReader reader = MakeLineReader(base, size - start);
-    std::size_t pos = 0;
-    RefLine ref;
-    for (;;) {
-        const LineReader before = reader;
-        // Entries live in blocks of their own size, so a write past one is caught.
-        ListEntry* entry = static_cast<ListEntry*>(std::malloc(sizeof(ListEntry)));
-        ScannedLine* scanned = static_cast<ScannedLine*>(std::malloc(sizeof(ScannedLine)));
-        std::memset(entry, 0xA5, sizeof(ListEntry));
-        const bool got = grammar == Grammar::Strict ? ParseLine(&reader, entry) : ScanLine(&reader, scanned);
-        const bool want = RefReadLine(text, pos, grammar, &ref);
-        Require(got == want, grammar == Grammar::Strict ? "ParseLine reads what the grammar reads"
-                                                        : "ScanLine reads what the loose grammar reads",
-                std::string(got ? "read" : "did not read") + " at offset " + std::to_string(start + pos) +
-                    ": " + Printable(text.substr(pos), 120));
-        if (!got) {
-            Require(reader.Pos == before.Pos && reader.End == before.End &&
-                        reader.LastRecordEnd == before.LastRecordEnd,
-                    "a failed read moves nothing");
-            std::free(entry);
-            std::free(scanned);
-            break;
-        }
-        Require(reader.Pos == base + ref.Next, "the reader moves past the line and its white space");
-        Require(reader.LastRecordEnd == base + ref.RecordEnd, "the reader records the line's end");
-        if (grammar == Grammar::Strict) {
-            RequireSameFields(entry->Flag, entry->Code, ref, "ParseLine's flag and code");
-            RequireSameBytes(StoredName(*entry), ref.Name, "ParseLine's name");
-            CheckRoundTrip(*entry, ref);
-        } else {
-            RequireSameFields(scanned->Flag, scanned->Code, ref, "ScanLine's flag and code");
-        }
-        std::free(entry);
-        std::free(scanned);
-        pos = ref.Next;
-    }
-    const RefReading reading = RefReadAll(text, grammar);
-    Require(reading.Stop == pos, "the reference stops where the reads stopped");
-    Require(UnreadTailStart(reader, base) == base + reading.TailStart,
-            "the unread rest starts at the failed line and its indentation",
-            "got offset " + std::to_string(UnreadTailStart(reader, base) - base) + ", expected " +
-                std::to_string(reading.TailStart));
-    return start + pos;
-}
+void CheckReader(const char* data, std::size_t size) {
+    char* copy = static_cast<char*>(std::malloc(size ? size : 1));
+    std::memcpy(copy, data, size);
+    const std::vector<ListLine> lines = ReadCopy(copy, size);
+    const std::string_view text(copy, size);
+    const std::vector<RefItem> refs = RefReadAll(text);
+    Require(lines.size() == refs.size(), "the reader yields the reference's lines",
+            std::to_string(lines.size()) + " vs " + std::to_string(refs.size()));
 
-void CheckAllReads(const char* data, std::size_t size, Grammar grammar) {
-    std::size_t start = 0;
-    for (int segment = 0; segment < kMaxSegments && start <= size; ++segment) {
-        const std::size_t stop = CheckSegment(data, size, start, grammar);
-        // Go on from the line after the one that did not read.
-        const void* lineFeed = std::memchr(data + stop, '\n', size - stop);
-        if (!lineFeed) break;
-        start = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - data) + 1;
+    const char* previousEnd = copy + (RefHasByteOrderMark(text) ? 3 : 0);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const ListLine& line = lines[i];
+        const RefItem& ref = refs[i];
+        const std::string where = "line " + std::to_string(i) + " at offset " + std::to_string(ref.Start) + ": " +
+                                  Printable(text.substr(ref.Start, ref.End - ref.Start), 120);
+        const LineKind kind = ref.Kind == RefKind::Reads      ? kLineReads
+                              : ref.Kind == RefKind::LongName ? kLineLongName
+                                                              : kLineUnreadable;
+        Require(line.Kind == kind, "the line's kind", where);
+        Require(line.Start == copy + ref.Start && line.End == copy + ref.End, "the bytes kept for the line", where);
+        Require(line.LineNumber == ref.LineNumber, "the line's number", where);
+        // Lines follow each other; only white space stands between them.
+        Require(line.GapStart == previousEnd && line.Start >= previousEnd, "lines come in order", where);
+        for (const char* p = previousEnd; p < line.Start; ++p) {
+            Require(*p == ' ' || (*p >= '\t' && *p <= '\r'), "only white space stands between lines", where);
+        }
+        previousEnd = line.End;
+        if (kind == kLineUnreadable) {
+            Require(line.Fault != kFaultNone && !line.Canonical, "an unreadable line says why", where);
+            continue;
+        }
+        Require(line.Fault == kFaultNone, "a line that reads has no fault", where);
+        Require(line.Entry.Flag == ref.Flag && std::memcmp(line.Entry.Code, ref.Code, 6) == 0,
+                "the line's flag and code", where + ": got " + Hex(line.Entry.Code) + ", expected " + Hex(ref.Code));
+        RequireSameBytes(StoredName(line.Entry), ref.Name.substr(0, 30), "the stored name");
+        RequireSameBytes(std::string(line.Name, line.NameLength), ref.Name, "the whole name");
+        const bool canonical = kind == kLineReads && std::string(text.substr(ref.Start, ref.End - ref.Start)) ==
+                                                         RefCanonicalLine(ref.Flag, ref.Code, ref.Name);
+        Require(line.Canonical == canonical, "whether the line is in canonical form", where);
+        if (kind == kLineReads) CheckRoundTrip(line.Entry, ref);
     }
+    for (const char* p = previousEnd; p < copy + size; ++p) {
+        Require(*p == ' ' || (*p >= '\t' && *p <= '\r'), "only white space follows the last line");
+    }
+    std::free(copy);
 }
 
 // The host's name field made into a name: as the reference fits it, and the
@@ -141,15 +123,13 @@ void CheckFittedName(const char* bytes, std::size_t fieldSize) {
     FitNameForList(field, fieldSize, fitted);
     const std::string name(fitted);
     RequireSameBytes(name, RefFitName(field, fieldSize), "FitNameForList");
-
     const std::uint8_t code[6] = {0xA2, 0x71, 0x91, 0x4B, 0xA8, 0x5C};
     char line[kMaxLineLength + 1];
-    const std::size_t length = FormatAddedLine(line, code, fitted);
-    LineReader reader = MakeLineReader(line, length);
-    ListEntry entry;
-    Require(ParseLine(&reader, &entry) && reader.Pos == reader.End, "an added line reads back whole",
-            Printable(std::string_view(line, length)));
-    RequireSameBytes(entry.Name, name, "an added line reads back its name");
+    const std::size_t length = FormatLine(line, 1, code, fitted);
+    const std::vector<ListLine> lines = ReadCopy(line, length);
+    Require(lines.size() == 1 && lines[0].Kind == kLineReads && lines[0].End == line + length,
+            "an added line reads back whole", Printable(std::string_view(line, length)));
+    RequireSameBytes(lines[0].Entry.Name, name, "an added line reads back its name");
     std::free(fitted);
     std::free(field);
 }
@@ -158,8 +138,7 @@ void CheckFittedName(const char* bytes, std::size_t fieldSize) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const char* const bytes = reinterpret_cast<const char*>(data);
-    CheckAllReads(bytes, size, Grammar::Strict);
-    CheckAllReads(bytes, size, Grammar::Loose);
+    CheckReader(bytes, size);
     if (size > 0) {
         const std::size_t fieldSize = size < 92 ? size : 92;
         CheckFittedName(bytes, fieldSize);

@@ -7,56 +7,65 @@
 #include "channel_list/satellite_names.h"
 #include "fuzz_support.h"
 #include "reference_grammar.h"
-#include "shared/plugin_state.h"
 #include "resources/resource.h"
+#include "shared/plugin_state.h"
 
 LoadExpectation ExpectLoad(const std::string& before) {
-    LoadExpectation expected{0, before, {TextCall(IDC_COUNT, "0")}, 0};
-    const RefReading reading = RefReadAll(before, Grammar::Strict);
-    if (reading.Lines.empty()) return expected;
+    LoadExpectation expected{0, before, {TextCall(IDC_COUNT, "0")}, {}};
+    const std::vector<RefItem> items = RefReadAll(before);
 
     std::set<std::uint32_t> seen;
-    std::string file;
-    for (const RefLine& line : reading.Lines) {
-        if (!seen.insert(RefKey(line.Code)).second) continue;  // a later line of a channel already kept
-        file += RefCanonicalLine(line.Flag, line.Code, line.Name);
+    std::string file = RefHasByteOrderMark(before) ? before.substr(0, 3) : "";
+    for (const RefItem& item : items) {
+        const std::string kept = before.substr(item.Start, item.End - item.Start);
+        if (item.Kind == RefKind::Unreadable) {
+            file += kept;
+            continue;
+        }
+        if (!seen.insert(RefKey(item.Code)).second) continue;  // a later line of a channel already shown
+        file += item.Kind == RefKind::Reads ? RefCanonicalLine(item.Flag, item.Code, item.Name) : kept;
         std::uint16_t ident, position;
-        RefDecode(line.Code, &ident, &position);
-        const int row = expected.Rows++;
-        expected.Calls.push_back(RowCall(row, line.Name));
+        RefDecode(item.Code, &ident, &position);
+        const int row = static_cast<int>(expected.Keys.size());
+        expected.Keys.push_back(RefKey(item.Code));
+        expected.Calls.push_back(RowCall(row, item.Name.substr(0, 30)));
         expected.Calls.push_back(Column1Call(row, SatelliteNameFor(position)));
-        if (line.Flag != 0) expected.Calls.push_back(CheckCall(row));
+        if (item.Flag != 0) expected.Calls.push_back(CheckCall(row));
     }
-    expected.Calls.push_back(TextCall(IDC_COUNT, std::to_string(expected.Rows)));
-    expected.File = file + before.substr(reading.TailStart);
+    if (expected.Keys.empty()) return expected;
+    expected.Calls.push_back(TextCall(IDC_COUNT, std::to_string(expected.Keys.size())));
+    expected.File = file;
     expected.Result = 1;
     return expected;
 }
 
-std::string LoadAndCheck(const std::string& before) {
+LoadExpectation LoadAndCheck(const std::string& before) {
     ResetFakeWindow();
+    g_State.RowCount = 0;
     const int result = LoadChannelList();
     const LoadExpectation expected = ExpectLoad(before);
+    const int rows = static_cast<int>(expected.Keys.size());
 
     Require(result == expected.Result, "load result",
             "got " + std::to_string(result) + ", expected " + std::to_string(expected.Result));
     std::string after;
     Require(ReadFileBytes(FuzzListPath(), &after), "the list file still exists");
-    RequireSameBytes(after, expected.File, "rewritten file = canonical first lines + verbatim rest");
-    RequireSameCalls(g_Fake.calls, expected.Calls, "rows shown = channels of the rewritten file");
+    RequireSameBytes(after, expected.File,
+                     "every line is rewritten, dropped as a later duplicate of a shown line, or kept byte for byte");
+    RequireSameCalls(g_Fake.calls, expected.Calls, "the rows are the first line of every channel, in order");
     for (const WindowCall& call : g_Fake.calls) {
         Require(call.kind != WindowCall::InsertRow || call.text.size() <= 30,
                 "no name longer than 30 bytes is stored", call.text);
     }
-    Require(g_State.RowCount == expected.Rows, "RowCount = rows shown",
-            std::to_string(g_State.RowCount) + " vs " + std::to_string(expected.Rows));
+    Require(g_State.RowCount == rows, "RowCount = rows shown",
+            std::to_string(g_State.RowCount) + " vs " + std::to_string(rows));
     // The count control shows the rows (checked with the calls); the count
     // buffer is formatted only when rows were read.
-    if (expected.Rows > 0) {
-        Require(std::strcmp(g_State.CountText, std::to_string(expected.Rows).c_str()) == 0,
-                "count text = rows shown", g_State.CountText);
+    if (rows > 0) {
+        Require(std::strcmp(g_State.CountText, std::to_string(rows).c_str()) == 0, "count text = rows shown",
+                g_State.CountText);
     }
-    Require(FuzzDirectoryEntries() == std::vector<std::string>{"ChannelList.ini"},
+    Require(FuzzDirectoryEntries() == std::vector<std::string>{"ChannelList.ini", "ChannelList.lck"},
             "no temporary file is left beside the list");
-    return after;
+    return expected;
 }

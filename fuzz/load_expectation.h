@@ -3,26 +3,29 @@
 #ifndef ZELQ_FUZZ_LOAD_EXPECTATION_H
 #define ZELQ_FUZZ_LOAD_EXPECTATION_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "fake_window.h"
 
 struct LoadExpectation {
-    int Result;                     // what LoadChannelList returns
-    std::string File;               // the list file afterwards
-    std::vector<WindowCall> Calls;  // every window call, in order
-    int Rows;                       // RowCount afterwards
+    int Result;                       // what LoadChannelList returns
+    std::string File;                 // the list file afterwards
+    std::vector<WindowCall> Calls;    // every window call, in order
+    std::vector<std::uint32_t> Keys;  // the channel of every row, in order
 };
 
-// The first line of each channel, rewritten in canonical form, then the rest
-// of the file from the first line that does not read, verbatim. A file with
-// no line that reads stays as it is.
+// Every line of the file, in its place: the first line of each channel in
+// canonical form (byte for byte when its name is longer than 30 bytes), later
+// lines of a channel dropped, lines that do not read byte for byte, the white
+// space between lines dropped, a byte-order mark kept. A file with no line
+// that reads stays as it is.
 LoadExpectation ExpectLoad(const std::string& before);
 
 // Loads the list file, which holds `before`, against a fresh fake window and
 // checks the result, the file, the window calls, the count and that no
-// temporary file remains. Returns the file afterwards.
-std::string LoadAndCheck(const std::string& before);
+// temporary file remains. Returns what the load was expected to do.
+LoadExpectation LoadAndCheck(const std::string& before);
 
 #endif  // ZELQ_FUZZ_LOAD_EXPECTATION_H

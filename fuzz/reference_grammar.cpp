@@ -1,5 +1,6 @@
 #include "reference_grammar.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -32,89 +33,81 @@ unsigned HexValue(std::string_view digits) {
 
 bool At(std::string_view text, std::size_t i, char c) { return i < text.size() && text[i] == c; }
 
-// The bytes that end a name: a name never holds them.
-constexpr std::string_view kNameEnders("]\0\r\n", 4);
-
-bool ReadOne(std::string_view text, std::size_t pos, bool loose, RefLine* line) {
-    std::size_t i = SkipWhite(text, pos);
-    if (!At(text, i, '[')) return false;
+// Reads one line from the start of `text`, which is one line of text without
+// its line feed. Returns one past the closing "]", or 0 when it does not read.
+std::size_t ReadRecord(std::string_view text, RefItem* item) {
+    std::size_t i = 0;
+    if (!At(text, i, '[')) return 0;
     i = SkipWhite(text, i + 1);
 
     // The flag: every hex digit there is; its last two make the low byte.
     const std::size_t flagDigits = HexRun(text, i, std::string_view::npos);
-    if (flagDigits == 0) return false;
+    if (flagDigits == 0) return 0;
     const std::size_t lowDigits = flagDigits < 2 ? flagDigits : 2;
-    line->Flag = static_cast<std::uint8_t>(HexValue(text.substr(i + flagDigits - lowDigits, lowDigits)));
+    item->Flag = static_cast<std::uint8_t>(HexValue(text.substr(i + flagDigits - lowDigits, lowDigits)));
     i += flagDigits;
 
     for (int group = 0; group < 3; ++group) {
         i = SkipWhite(text, i);
         const std::size_t digits = HexRun(text, i, 4);
-        if (digits == 0) return false;
+        if (digits == 0) return 0;
         const unsigned value = HexValue(text.substr(i, digits));
-        line->Code[2 * group] = static_cast<std::uint8_t>(value / 256);
-        line->Code[2 * group + 1] = static_cast<std::uint8_t>(value % 256);
+        item->Code[2 * group] = static_cast<std::uint8_t>(value / 256);
+        item->Code[2 * group + 1] = static_cast<std::uint8_t>(value % 256);
         i += digits;
     }
 
     i = SkipWhite(text, i);
-    if (!At(text, i, ']')) return false;
+    if (!At(text, i, ']')) return 0;
     i = SkipWhite(text, i + 1);
-    if (!At(text, i, '[')) return false;
+    if (!At(text, i, '[')) return 0;
     ++i;
 
-    if (!loose) {
-        const std::size_t end = text.find_first_of(kNameEnders, i);
-        if (end == std::string_view::npos || text[end] != ']') return false;
-        if (end == i || end - i > 30) return false;
-        line->Name = std::string(text.substr(i, end - i));
-        line->RecordEnd = end + 1;
-    } else {
-        const std::size_t start = SkipWhite(text, i);
-        const std::size_t end = text.find_first_of(kNameEnders, start);
-        if (end == std::string_view::npos || end == start) return false;
-        const std::size_t close = SkipWhite(text, end);
-        if (!At(text, close, ']')) return false;
-        line->Name.clear();
-        line->RecordEnd = close + 1;
-    }
-    line->Next = SkipWhite(text, line->RecordEnd);
-    return true;
+    // The name: up to the first "]"; a NUL or a CR before it spoils the line.
+    const std::size_t end = text.find_first_of(std::string_view("]\0\r", 3), i);
+    if (end == std::string_view::npos || text[end] != ']' || end == i) return 0;
+    item->Name = std::string(text.substr(i, end - i));
+    return end + 1;
 }
 
 }  // namespace
 
-bool RefReadLine(std::string_view text, std::size_t pos, Grammar grammar, RefLine* line) {
-    switch (grammar) {
-        case Grammar::Strict:
-            return ReadOne(text, pos, false, line);
-        case Grammar::Loose:
-            return ReadOne(text, pos, true, line);
-        case Grammar::AddScan:
-            if (ReadOne(text, pos, true, line)) return true;
-            if (!ReadOne(text, pos, false, line)) return false;
-            line->Name.clear();
-            return true;
-    }
-    return false;
-}
+bool RefHasByteOrderMark(std::string_view text) { return text.substr(0, 3) == "\xEF\xBB\xBF"; }
 
-RefReading RefReadAll(std::string_view text, Grammar grammar) {
-    RefReading reading;
-    std::size_t pos = 0;
-    std::size_t lastEnd = 0;
-    RefLine line;
-    while (RefReadLine(text, pos, grammar, &line)) {
-        reading.Lines.push_back(line);
-        pos = line.Next;
-        lastEnd = line.RecordEnd;
+std::vector<RefItem> RefReadAll(std::string_view text) {
+    std::vector<RefItem> items;
+    std::size_t pos = RefHasByteOrderMark(text) ? 3 : 0;
+    std::size_t lastEnd = pos;
+    std::size_t countedTo = 0;
+    std::size_t feeds = 0;
+    for (;;) {
+        pos = SkipWhite(text, pos);
+        if (pos >= text.size()) break;
+        RefItem item{};
+        // The line's own indentation goes with it, never what came before.
+        const std::size_t lastFeed = text.substr(0, pos).rfind('\n');
+        item.Start = lastFeed == std::string_view::npos || lastFeed + 1 < lastEnd ? lastEnd : lastFeed + 1;
+        feeds += static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(countedTo),
+                                                     text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
+        countedTo = pos;
+        item.LineNumber = 1 + feeds;
+        const std::size_t feed = text.find('\n', pos);
+        const std::size_t lineEnd = feed == std::string_view::npos ? text.size() : feed;
+        const std::size_t read = ReadRecord(text.substr(pos, lineEnd - pos), &item);
+        if (read == 0) {
+            item.Kind = RefKind::Unreadable;
+            item.Name.clear();
+            item.End = feed == std::string_view::npos ? text.size() : feed + 1;
+        } else {
+            item.Kind = item.Name.size() > 30 ? RefKind::LongName : RefKind::Reads;
+            std::size_t q = pos + read;
+            while (q < lineEnd && IsWhite(text[q])) ++q;
+            item.End = q == lineEnd && feed != std::string_view::npos ? feed + 1 : q;
+        }
+        items.push_back(item);
+        pos = lastEnd = item.End;
     }
-    reading.Stop = pos;
-    // Only white space stands between the last line read and the failed one;
-    // the rest starts on the failed line's own line, after the last break.
-    const std::size_t lastBreak = text.substr(0, pos).find_last_of("\r\n");
-    reading.TailStart = lastBreak == std::string_view::npos || lastBreak < lastEnd ? lastEnd : lastBreak + 1;
-    return reading;
+    return items;
 }
 
 std::string RefCanonicalLine(std::uint8_t flag, const std::uint8_t code[6], const std::string& name) {

@@ -1,7 +1,7 @@
 // A second, deliberately plain reading of the list file, written from the
 // line grammar alone, that the fuzz targets hold the real reader and writer
-// against. It works on whole strings with find and substr and makes no
-// attempt to be fast.
+// against. It cuts the text into lines of text first and reads each with
+// find and substr, making no attempt to be fast.
 #ifndef ZELQ_FUZZ_REFERENCE_GRAMMAR_H
 #define ZELQ_FUZZ_REFERENCE_GRAMMAR_H
 
@@ -11,30 +11,22 @@
 #include <string_view>
 #include <vector>
 
-enum class Grammar {
-    Strict,   // loading: the name is the 1 to 30 bytes right after "["
-    Loose,    // the add operation's scan: white space may surround the name
-    AddScan,  // what the add operation compares: a line that reads either way
-};
+enum class RefKind { Reads, LongName, Unreadable };
 
-struct RefLine {
+struct RefItem {
+    RefKind Kind;
     std::uint8_t Flag;
     std::uint8_t Code[6];
-    std::string Name;       // empty for the loose grammar, which keeps no name
-    std::size_t RecordEnd;  // one past the closing "]"
-    std::size_t Next;       // past the white space after it
+    std::string Name;       // the whole name, for lines that read
+    std::size_t Start;      // the line's bytes as kept: its indentation ...
+    std::size_t End;        // ... up to and with its line break
+    std::size_t LineNumber; // counting from 1
 };
 
-// Reads one line starting at `pos`. False when the bytes there are not a line.
-bool RefReadLine(std::string_view text, std::size_t pos, Grammar grammar, RefLine* line);
+// Every line of the text, in order, past a byte-order mark at its start.
+std::vector<RefItem> RefReadAll(std::string_view text);
 
-struct RefReading {
-    std::vector<RefLine> Lines;  // every line read, up to the first that does not read
-    std::size_t Stop;            // where the read that failed began
-    std::size_t TailStart;       // where the verbatim rest begins: the failed line with its indentation
-};
-
-RefReading RefReadAll(std::string_view text, Grammar grammar);
+bool RefHasByteOrderMark(std::string_view text);
 
 // The canonical text of a line, CR LF included.
 std::string RefCanonicalLine(std::uint8_t flag, const std::uint8_t code[6], const std::string& name);

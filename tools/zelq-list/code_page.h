@@ -1,0 +1,37 @@
+// The single-byte code page the names in the list are written in, and the
+// conversion of names between it and UTF-8, in which the program prints and
+// reads them.
+#ifndef ZELQ_TOOLS_ZELQ_LIST_CODE_PAGE_H
+#define ZELQ_TOOLS_ZELQ_LIST_CODE_PAGE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct CodePage {
+    unsigned Number;
+    std::string ByteText[256];  // each byte's character in UTF-8 ("\xEF\xBF\xBD" when it has none)
+    bool Defined[256];          // whether the byte stands for a character
+    // Every character the code page has, with its byte, ordered by character.
+    std::vector<std::pair<std::uint32_t, std::uint8_t>> Bytes;
+};
+
+// The platform's table of a code page: each byte's Unicode character.
+// Returns false with a message when the code page is unknown or not single-byte.
+bool ReadCodePageTable(unsigned number, std::uint32_t characters[256], bool defined[256],
+                       std::string* error);
+
+// Loads the code page; false with a message as above.
+bool LoadCodePage(unsigned number, CodePage* page, std::string* error);
+
+// A name's bytes as UTF-8.
+std::string NameToUtf8(const CodePage& page, const char* name, std::size_t size);
+
+// A name typed in UTF-8, as the bytes the list stores. Returns false, with a
+// message saying why, when the text is not UTF-8 or a character has no byte
+// in the code page.
+bool NameFromUtf8(const CodePage& page, const std::string& text, std::string* name,
+                  std::string* error);
+
+#endif  // ZELQ_TOOLS_ZELQ_LIST_CODE_PAGE_H

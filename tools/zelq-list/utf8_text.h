@@ -1,0 +1,28 @@
+// UTF-8 text as the program prints it: encoding and decoding characters, the
+// columns a text takes on a terminal, and control characters made visible.
+#ifndef ZELQ_TOOLS_ZELQ_LIST_UTF8_TEXT_H
+#define ZELQ_TOOLS_ZELQ_LIST_UTF8_TEXT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+void AppendUtf8(std::string* out, std::uint32_t character);
+
+// Decodes well-formed UTF-8 (no overlong forms, surrogates or values beyond
+// U+10FFFF). Returns false at the first byte that is not.
+bool DecodeUtf8(const std::string& text, std::vector<std::uint32_t>* characters);
+
+// Columns the text takes on a terminal: one per character, none for
+// combining marks (the Arabic vowel signs among them) and zero-width ones.
+std::size_t DisplayWidth(const std::string& text);
+
+// The text cut to at most `width` columns, ending in "…" when it was cut.
+std::string FitToWidth(const std::string& text, std::size_t width);
+
+// The text with control characters (C0, DEL, C1) written as \xNN, so that a
+// name cannot move the cursor or change the terminal.
+std::string EscapeControls(const std::string& text);
+
+#endif  // ZELQ_TOOLS_ZELQ_LIST_UTF8_TEXT_H

@@ -13,6 +13,15 @@ namespace {
 
 const char kCanonical[] = "[ 1 A271914BA85C ] [Al Jazeera]\r\n";
 
+// Whether a temporary file of a rewrite is left in the folder.
+bool TemporaryFileLeft(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
 TEST(FileFaults, AReadOnlyListIsShownButNotRewritten) {
     const std::string list = "[ 1 a271914ba85c ] [Al Jazeera]\n[ 1 A271914BA85C ] [Again]\n";
     Plugin plugin;
@@ -25,7 +34,7 @@ TEST(FileFaults, AReadOnlyListIsShownButNotRewritten) {
     EXPECT_EQ(ListRows(editor), (std::vector<ListRow>{{"Al Jazeera", "HotBird", true}}));
     EXPECT_EQ(ControlText(editor, IDC_COUNT), "1");
     EXPECT_EQ(ReadFileBytes(plugin.ListPath()), list);
-    EXPECT_FALSE(FileExists(plugin.ListPath() + ".tmp"));
+    EXPECT_FALSE(TemporaryFileLeft(plugin.Directory));
 }
 
 TEST(FileFaults, AListThatIsADirectoryIsNeitherReadNorWritten) {
@@ -92,7 +101,7 @@ TEST(FileFaults, TheRewriteReplacesTheListAndLeavesNoTemporaryFile) {
     HWND editor = StartPlugin(plugin);
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(ReadFileBytes(plugin.ListPath()), std::string(kCanonical) + "not a line\r\n");
-    EXPECT_FALSE(FileExists(plugin.ListPath() + ".tmp"));
+    EXPECT_FALSE(TemporaryFileLeft(plugin.Directory));
 }
 
 }  // namespace

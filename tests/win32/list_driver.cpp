@@ -1,0 +1,170 @@
+// ListDriver.exe: a small viewer that drives ZelqEditor.dll from the command
+// line, so that tests can run several viewers against one list at once and
+// watch what each was told.
+//
+//   ListDriver.exe FOLDER start
+//       starts the plug-in from FOLDER (which holds ZelqEditor.dll) and prints
+//       "rows N" with the count the editor window shows.
+//   ListDriver.exe FOLDER add IDENT POSITION NAME
+//       starts it, tunes the channel and presses the add button; prints
+//       "added", "refused" or "nothing" after the status the window shows.
+//   ListDriver.exe FOLDER stress PREFIX FIRST COUNT
+//       COUNT rounds of a start and an add of channel FIRST + round, named
+//       PREFIX and the round; prints "added NAME" for every add the window
+//       reported.
+//   ListDriver.exe FOLDER churn COUNT
+//       COUNT rounds of appending a lower-case copy of a line as a text
+//       editor would (one write, without the plug-in's lock) and a start,
+//       whose load then rewrites the list.
+//
+// FOLDER is UTF-8. The program answers the position query with the position
+// of the channel it tuned, as a viewer does.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "resources/resource.h"
+#include "shared/arabic_texts.h"
+#include "shared/host_api.h"
+
+namespace {
+
+std::uint32_t g_Position = 0;
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kPositionQueryMessage && wParam == kPositionQueryWParam) {
+        PositionQuery* query = reinterpret_cast<PositionQuery*>(lParam);
+        if (query->Size == kPositionQuerySize) query->SatPosition = g_Position;
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND MakeHostWindow() {
+    WNDCLASSW windowClass;
+    ZeroMemory(&windowClass, sizeof windowClass);
+    windowClass.lpfnWndProc = HostProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ListDriverHost";
+    RegisterClassW(&windowClass);
+    return CreateWindowW(L"ListDriverHost", L"List driver", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                         nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+template <typename Function>
+Function Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+struct Plugin {
+    OnStartFn Start;
+    OnChannelChangeFn ChannelChange;
+};
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<std::size_t>(length - 1) : 0);
+    return wide;
+}
+
+std::string ControlText(HWND window, int control) {
+    char text[256] = "";
+    GetDlgItemTextA(window, control, text, sizeof text);
+    return text;
+}
+
+HWND Start(const Plugin& plugin, HWND host) {
+    unsigned char startByte = 0;
+    int startValue = 0;
+    return reinterpret_cast<HWND>(static_cast<INT_PTR>(plugin.Start(0, host, 0, 0, &startByte, 0, &startValue)));
+}
+
+// Tunes the channel and presses add; returns what the status line says.
+const char* Add(const Plugin& plugin, HWND editor, unsigned ident, unsigned position, const std::string& name) {
+    ChannelRecord record;
+    std::memset(&record, 0, sizeof record);
+    std::strncpy(record.ChannelName, name.c_str(), sizeof record.ChannelName - 1);
+    record.TuneValue = 11'747'000;
+    record.ChannelIdent = static_cast<std::uint16_t>(ident);
+    record.ValidWord = 1;
+    record.RecPosition = position;
+    g_Position = position;
+    plugin.ChannelChange(record);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
+    const std::string status = ControlText(editor, IDC_STATUS);
+    if (status == kTextAdded) return "added";
+    if (status == kTextAlreadyInList) return "refused";
+    return "nothing";
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: ListDriver FOLDER start | add IDENT POSITION NAME | stress PREFIX FIRST COUNT\n");
+    return 2;
+}
+
+}  // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** wideArgs = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argc < 3) return Usage();
+    std::string args[8];
+    for (int i = 0; i < argc && i < 8; ++i) {
+        char text[1024];
+        WideCharToMultiByte(CP_UTF8, 0, wideArgs[i], -1, text, sizeof text, nullptr, nullptr);
+        args[i] = text;
+    }
+    const std::wstring dll = Wide(args[1]) + L"\\ZelqEditor.dll";
+    HMODULE module = LoadLibraryW(dll.c_str());
+    if (!module) {
+        std::fprintf(stderr, "cannot load %s\\ZelqEditor.dll: %lu\n", args[1].c_str(), GetLastError());
+        return 1;
+    }
+    const Plugin plugin{Export<OnStartFn>(module, "On_Start"),
+                        Export<OnChannelChangeFn>(module, "On_Channel_Change")};
+    HWND host = MakeHostWindow();
+    const std::string& command = args[2];
+    if (command == "start" && argc == 3) {
+        HWND editor = Start(plugin, host);
+        std::printf("rows %s\n", ControlText(editor, IDC_COUNT).c_str());
+    } else if (command == "add" && argc == 6) {
+        HWND editor = Start(plugin, host);
+        std::printf("%s\n", Add(plugin, editor, static_cast<unsigned>(std::strtoul(args[3].c_str(), nullptr, 0)),
+                                static_cast<unsigned>(std::strtoul(args[4].c_str(), nullptr, 0)), args[5]));
+    } else if (command == "stress" && argc == 6) {
+        const unsigned first = static_cast<unsigned>(std::strtoul(args[4].c_str(), nullptr, 0));
+        const unsigned count = static_cast<unsigned>(std::strtoul(args[5].c_str(), nullptr, 0));
+        for (unsigned round = 0; round < count; ++round) {
+            HWND editor = Start(plugin, host);
+            const std::string name = args[3] + "-" + std::to_string(round);
+            if (std::strcmp(Add(plugin, editor, first + round, 130, name), "added") == 0) {
+                std::printf("added %s\n", name.c_str());
+                std::fflush(stdout);
+            }
+            DestroyWindow(editor);
+        }
+    } else if (command == "churn" && argc == 4) {
+        const unsigned count = static_cast<unsigned>(std::strtoul(args[3].c_str(), nullptr, 0));
+        const std::wstring list = Wide(args[1]) + L"\\ChannelList.ini";
+        static const char kCopy[] = "[ 1 a271914ba85c ] [copy]\r\n";
+        for (unsigned round = 0; round < count; ++round) {
+            HANDLE file = CreateFileW(list.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                DWORD written = 0;
+                WriteFile(file, kCopy, sizeof kCopy - 1, &written, nullptr);
+                CloseHandle(file);
+            }
+            DestroyWindow(Start(plugin, host));
+        }
+    } else {
+        return Usage();
+    }
+    std::fflush(stdout);
+    return 0;
+}

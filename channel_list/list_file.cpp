@@ -201,8 +201,10 @@ void ReleaseRewrite(ListRewrite* rewrite) {
     rewrite->TempPath = nullptr;
 }
 
-// Whether the list is still byte for byte the file that was read.
+// Whether the list is still byte for byte the file that was read (or still
+// absent, when it was).
 bool ListStillAsRead(const ListRewrite* rewrite) {
+    if (!rewrite->Original->Data) return !g_ListFileOps.Exists(rewrite->ListPath);
     FileBytes now;
     if (!ReadListFile(rewrite->ListPath, &now)) return false;
     const FileBytes& original = *rewrite->Original;
@@ -236,8 +238,13 @@ void AppendToRewrite(ListRewrite* rewrite, const char* data, std::size_t size) {
     if (!rewrite->Temp) {
         const FileBytes& original = *rewrite->Original;
         const std::size_t left = original.Size - rewrite->Matched;
-        if (size <= left && std::memcmp(original.Data + rewrite->Matched, data, size) == 0) {
+        if (size <= left && (size == 0 || std::memcmp(original.Data + rewrite->Matched, data, size) == 0)) {
             rewrite->Matched += size;
+            return;
+        }
+        // A comparison stops at the first difference.
+        if (!rewrite->TempPath) {
+            rewrite->Failed = true;
             return;
         }
         StartTemp(rewrite);
@@ -272,6 +279,21 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
     }
     ReleaseRewrite(rewrite);
     return result;
+}
+
+void BeginListComparison(ListRewrite* rewrite, const FileBytes& original) {
+    rewrite->ListPath = nullptr;
+    rewrite->Original = &original;
+    rewrite->Matched = 0;
+    rewrite->Temp = nullptr;
+    rewrite->Failed = false;
+    rewrite->Buffered = 0;
+    rewrite->TempPath = nullptr;
+    rewrite->Buffer = nullptr;
+}
+
+bool ListRewriteDiffers(ListRewrite* rewrite) {
+    return rewrite->Failed || rewrite->Matched != rewrite->Original->Size;
 }
 
 void CancelListRewrite(ListRewrite* rewrite) {

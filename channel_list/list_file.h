@@ -109,10 +109,19 @@ struct ListRewrite {
     char* Buffer;
 };
 
-// Starts a rewrite of the list at `path`, which was read as `original`. The
-// caller holds the list's lock until FinishListRewrite returns. Returns false
-// when memory runs out.
+// Starts a rewrite of the list at `path`, which was read as `original`; an
+// original with no data ({nullptr, 0}) stands for a list that does not exist,
+// which the rewrite then creates only while it still does not. The caller
+// holds the list's lock until FinishListRewrite returns. Returns false when
+// memory runs out.
 bool BeginListRewrite(ListRewrite* rewrite, const char* path, const FileBytes& original);
+
+// Starts a comparison: content is added as to a rewrite, but only compared
+// with `original`; nothing is ever written. End it with ListRewriteDiffers.
+void BeginListComparison(ListRewrite* rewrite, const FileBytes& original);
+
+// Ends a comparison: whether the content added differs from the original.
+bool ListRewriteDiffers(ListRewrite* rewrite);
 
 // Adds bytes to the new content.
 void AppendToRewrite(ListRewrite* rewrite, const char* data, std::size_t size);

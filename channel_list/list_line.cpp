@@ -217,6 +217,16 @@ inline char* PutHexByte(char* out, std::uint8_t value) {
 }  // namespace
 
 std::size_t FormatLine(char* out, std::uint8_t flag, const std::uint8_t code[6], const char* name) {
+    // The name ends at its NUL, or after 30 bytes.
+    const void* const nul = std::memchr(name, '\0', kMaxNameLength);
+    const std::size_t length =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - name) : kMaxNameLength;
+    return FormatLineWithName(out, kMaxLineLength + 1, flag, code, name, length);
+}
+
+std::size_t FormatLineWithName(char* out, std::size_t size, std::uint8_t flag, const std::uint8_t code[6],
+                               const char* name, std::size_t length) {
+    if (size < kMaxLineLength - kMaxNameLength + length + 1) return 0;
     char* p = out;
     *p++ = '[';
     *p++ = ' ';
@@ -229,10 +239,6 @@ std::size_t FormatLine(char* out, std::uint8_t flag, const std::uint8_t code[6],
     for (int i = 0; i < 6; ++i) p = PutHexByte(p, code[i]);
     std::memcpy(p, " ] [", 4);
     p += 4;
-    // The name ends at its NUL, or after 30 bytes.
-    const void* const nul = std::memchr(name, '\0', kMaxNameLength);
-    const std::size_t length =
-        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - name) : kMaxNameLength;
     std::memcpy(p, name, length);
     p += length;
     *p++ = ']';

@@ -103,6 +103,13 @@ bool NextListLine(LineReader* reader, ListLine* line);
 // name are used. The add writes flag 1.
 std::size_t FormatLine(char* out, std::uint8_t flag, const std::uint8_t code[6], const char* name);
 
+// Formats a line with a name of any length (one that reads: no "]", NUL, CR
+// or LF, at least one byte) into out, which holds `size` bytes; returns its
+// length, or 0 when it does not fit. For lines whose name is longer than 30
+// bytes, which the list keeps as they are written.
+std::size_t FormatLineWithName(char* out, std::size_t size, std::uint8_t flag, const std::uint8_t code[6],
+                               const char* name, std::size_t nameLength);
+
 // Turns the host's name field (fieldSize bytes, NUL-terminated inside the
 // field or not at all) into a name that reads back exactly: "]" becomes ")",
 // CR and LF become spaces, the name is cut to 30 bytes, and an empty name

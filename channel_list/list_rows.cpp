@@ -68,6 +68,16 @@ void FreeShownRows(ShownRows* rows) {
     rows->Capacity = 0;
 }
 
+bool NextLoadWouldRewrite(const FileBytes& file) {
+    ListRewrite comparison;
+    BeginListComparison(&comparison, file);
+    ShownRows rows;
+    if (!NormaliseList(file, &comparison, &rows)) return false;
+    const bool rewrites = rows.Count > 0 && ListRewriteDiffers(&comparison);
+    FreeShownRows(&rows);
+    return rewrites;
+}
+
 bool ListShowsChannel(const FileBytes& file, std::uint32_t channelKey) {
     // The first line of a channel is always shown, so any line of it that
     // reads means a row.

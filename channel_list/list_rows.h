@@ -35,6 +35,10 @@ bool NormaliseList(const FileBytes& file, ListRewrite* rewrite, ShownRows* rows)
 
 void FreeShownRows(ShownRows* rows);
 
+// Whether the plug-in's next start would write the list: its normalised
+// content differs from the file and at least one line reads. Writes nothing.
+bool NextLoadWouldRewrite(const FileBytes& file);
+
 // Whether the list shows a row for the channel with these code bytes 1 to 4
 // (see ChannelKey).
 bool ListShowsChannel(const FileBytes& file, std::uint32_t channelKey);

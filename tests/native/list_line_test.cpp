@@ -215,6 +215,15 @@ TEST(FormatLine, CanonicalForm) {
     EXPECT_EQ(std::strlen(line), kMaxLineLength);
 }
 
+TEST(FormatLine, AWholeLongNameWhenThereIsRoom) {
+    const std::uint8_t code[6] = {0xA2, 0x71, 0x91, 0x4B, 0xA8, 0x5C};
+    const std::string name(40, 'n');
+    char line[80];
+    const std::size_t length = FormatLineWithName(line, sizeof line, 0, code, name.data(), name.size());
+    EXPECT_EQ(std::string(line, length), "[ 0 A271914BA85C ] [" + name + "]\r\n");
+    EXPECT_EQ(FormatLineWithName(line, length, 0, code, name.data(), name.size()), 0u);  // no room for the NUL
+}
+
 TEST(FitNameForList, EveryNameReadsBackAsFitted) {
     struct Case {
         std::string field;

@@ -7,6 +7,7 @@
 
 #include "channel_list/add_channel.h"
 #include "channel_list/list_file.h"
+#include "channel_list/list_rows.h"
 #include "channel_list/load_list.h"
 #include "shared/arabic_texts.h"
 #include "test_support.h"
@@ -419,6 +420,50 @@ TEST_F(RewriteFailure, ReadOrSizeErrorLeavesTheListAlone) {
         EXPECT_EQ(ReadList(), kOriginal);
         EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_COUNT, "0")});
     }
+}
+
+// The safe writer as the command-line program uses it: a list made anew, and
+// the question whether the next start would write.
+using SafeWriter = ListFileTest;
+
+RewriteResult Rewrite(const std::string& path, const FileBytes& original, const std::string& content) {
+    ListRewrite rewrite;
+    EXPECT_TRUE(BeginListRewrite(&rewrite, path.c_str(), original));
+    AppendToRewrite(&rewrite, content.data(), content.size());
+    return FinishListRewrite(&rewrite);
+}
+
+TEST_F(SafeWriter, MakesAListThatDoesNotExistOnlyWhileItStillDoesNot) {
+    const FileBytes absent{nullptr, 0};
+    EXPECT_EQ(Rewrite(ListPath(), absent, "[ 1 A271914BA85C ] [One]\r\n"), kRewriteWritten);
+    EXPECT_EQ(ReadList(), "[ 1 A271914BA85C ] [One]\r\n");
+    // Someone made the list meanwhile: it is left as they made it.
+    EXPECT_EQ(Rewrite(ListPath(), absent, "[ 1 0102030405FF ] [Two]\r\n"), kRewriteListChanged);
+    EXPECT_EQ(ReadList(), "[ 1 A271914BA85C ] [One]\r\n");
+    EXPECT_EQ(ListDirectory(dir_), std::vector<std::string>{"ChannelList.ini"});
+}
+
+TEST_F(SafeWriter, TellsWhetherTheNextStartWouldWrite) {
+    const struct {
+        std::string file;
+        bool rewrites;
+    } cases[] = {
+        {"[ 1 A271914BA85C ] [One]\r\n", false},
+        {"[ 1 a271914ba85c ] [One]\r\n", true},
+        {"[ 1 A271914BA85C ] [One]\r\n\r\n", true},                          // a blank line at the end
+        {"[ 1 A271914BA85C ] [One]\r\n[ 1 A271914BA85C ] [Again]\r\n", true},  // a later duplicate
+        {"junk\r\n[ 1 A271914BA85C ] [" + std::string(31, 'L') + "]\n", false},  // kept as it is
+        {"junk\n\n", false},                                                    // nothing reads
+    };
+    for (const auto& c : cases) {
+        FileBytes file{const_cast<char*>(c.file.data()), c.file.size()};
+        EXPECT_EQ(NextLoadWouldRewrite(file), c.rewrites) << c.file;
+        WriteList(c.file);
+        ResetFakeWindow();
+        LoadChannelList();
+        EXPECT_EQ(ReadList() != c.file, c.rewrites) << c.file;
+    }
+    EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"ChannelList.ini", "ChannelList.lck"}));
 }
 
 }  // namespace

@@ -187,6 +187,27 @@ TEST(ListSafety, AListPathOfExactly259Characters) {
     LoadRewriteAndAdd(folder);
 }
 
+TEST(ListSafety, AListAnotherProgramHoldsOpenStaysAsItIs) {
+    // An editor that holds the list open for reading, sharing nothing else.
+    const std::string list = "[ 1 a271914ba85c ] [One]\n[ 1 A271914BA85C ] [One again]\n";
+    Plugin plugin;
+    ASSERT_TRUE(LoadPluginCopy(&plugin, &list));
+    HANDLE held = CreateFileA(plugin.ListPath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HWND editor = StartPlugin(plugin);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(RowNames(editor), std::vector<std::string>{"One"});  // shown, but not replaced
+    plugin.ChannelChange(MakeChannel("Two", 0x5678, 130));
+    PressAdd(editor);
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), "");  // nothing written, nothing reported
+    EXPECT_EQ(ControlText(editor, IDC_COUNT), "1");
+    CloseHandle(held);
+    EXPECT_EQ(ReadFileBytes(plugin.ListPath()), list);
+    EXPECT_EQ(FolderEntries(Wide(plugin.Directory)),
+              (std::vector<std::wstring>{L"ChannelList.ini", L"ChannelList.lck", L"ZelqEditor.dll"}));
+}
+
 // Runs ListDriver.exe with the arguments and returns its process; its output
 // goes to `output`.
 HANDLE RunDriver(const std::wstring& arguments, const std::wstring& output) {

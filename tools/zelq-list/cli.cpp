@@ -35,8 +35,9 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         "in one step; with --dry-run they print what they would do and write nothing.\n"
         "Exit status: 0 done; 1 check found something the plug-in's next start changes; 2 usage error,\n"
         "or a list that cannot be read or written.");
+    app.get_formatter()->label("SUBCOMMAND", "COMMAND");
     app.set_version_flag("--version", "zelq-list " ZELQ_VERSION);
-    app.require_subcommand(1);
+    app.require_subcommand(0, 1);
     app.fallthrough();
 
     ListOptions options;
@@ -52,9 +53,7 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         ->check(CLI::IsMember({"table", "csv", "json"}))
         ->capture_default_str();
 
-    app.add_subcommand("check",
-                       "every line the plug-in ignores, drops or changes at its next start, and why; exit 1 "
-                       "when its next start would change the list");
+    app.add_subcommand("check", "the lines the plug-in ignores, drops or changes at its next start, and why");
 
     bool dryRun = false;
     const auto editing = [&](const char* name, const char* description) {
@@ -65,26 +64,26 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
 
     CLI::App* remove = editing("remove", "remove rows, with the later lines of their channels");
     std::vector<std::string> removeRows;
-    remove->add_option("ROW", removeRows, "the rows to remove")->required();
+    remove->add_option("ROW", removeRows, "the rows to remove")->type_name("")->required();
 
     CLI::App* move = editing("move", "move a row so that it becomes row TO");
     std::string moveRow;
     std::string moveTo;
-    move->add_option("ROW", moveRow, "the row to move")->required();
-    move->add_option("TO", moveTo, "the row it becomes")->required();
+    move->add_option("ROW", moveRow, "the row to move")->type_name("")->required();
+    move->add_option("TO", moveTo, "the row it becomes")->type_name("")->required();
 
     CLI::App* rename = editing("rename", "give a row a new name (UTF-8, stored in the list's code page)");
     std::string renameRow;
     std::string renameName;
-    rename->add_option("ROW", renameRow, "the row to rename")->required();
+    rename->add_option("ROW", renameRow, "the row to rename")->type_name("")->required();
     rename->add_option("NAME", renameName, "its new name, 1 to 30 bytes in the code page, without \"]\"")
-        ->required();
+        ->type_name("")->required();
 
     CLI::App* flag = editing("flag", "set or clear a row's check mark");
     std::string flagRow;
     std::string flagState;
-    flag->add_option("ROW", flagRow, "the row")->required();
-    flag->add_option("STATE", flagState, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
+    flag->add_option("ROW", flagRow, "the row")->type_name("")->required();
+    flag->add_option("STATE", flagState, "on or off")->type_name("")->required()->check(CLI::IsMember({"on", "off"}));
 
     CLI::App* sort = editing("sort", "sort the rows (stable: rows that compare equal keep their order)");
     std::string sortBy;
@@ -96,12 +95,14 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
 
     CLI::App* merge = editing("merge", "add the channels of other lists that this one does not show");
     std::vector<std::string> mergeFiles;
-    merge->add_option("FILE", mergeFiles, "the other lists, in the same code page")->required();
+    merge->add_option("FILE", mergeFiles, "the other lists, in the same code page")->type_name("")->required();
 
     CLI::App* normalise = editing("normalise", "write the list as the plug-in's start does");
     normalise->alias("normalize");
 
     CLI::App* satellites = app.add_subcommand("satellites", "the satellite table, position and name");
+
+    for (CLI::App* command : app.get_subcommands({})) command->group("Commands");
 
     try {
         app.parse(argc, argv);
@@ -135,5 +136,7 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     if (*merge) return MergeLists(options, dryRun, mergeFiles, out, err);
     if (*normalise) return NormaliseListFile(options, dryRun, out, err);
     if (*satellites) return ShowSatellites(out);
+    err << "zelq-list: a command is needed: show, check, remove, move, rename, flag, sort, merge, normalise or "
+           "satellites (see zelq-list --help)\n";
     return kExitError;
 }

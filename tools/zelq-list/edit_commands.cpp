@@ -11,6 +11,7 @@
 #include "edit.h"
 #include "findings.h"
 #include "row_text.h"
+#include "utf8_text.h"
 #include "zelq_list.h"
 
 namespace {
@@ -79,7 +80,7 @@ bool NameReadsBack(const std::string& name, const CodePage& page, std::string* e
 bool ListName(const std::string& typed, const CodePage& page, std::string* name, std::string* error) {
     std::string why;
     if (!NameFromUtf8(page, typed, name, &why) || !NameReadsBack(*name, page, &why)) {
-        *error = "the name \"" + typed + "\" " + why;
+        *error = "the name \"" + EscapeControls(typed) + "\" " + why;
         return false;
     }
     return true;

@@ -1,0 +1,614 @@
+#!/usr/bin/env python3
+"""Runs zelq-list on the small lists in lists/ and checks its exact output,
+its exit codes and the bytes of the list afterwards.
+
+    cli_test.py --program PATH [--faults PATH] [--emulator PROGRAM] [TEST...]
+
+--program is zelq-list (or zelq-list.exe with --emulator scripts/wine-run),
+--faults the zelq-list-faults program built beside it. TEST names select
+tests as unittest does (for instance ShowTest.test_table).
+
+Every test runs in a folder of its own, with the list as ChannelList.ini in
+it, so the program's default list is the one under test. Output is captured
+into files rather than pipes: a Windows program's helper processes under Wine
+may keep a pipe open long after the program ended.
+"""
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+LISTS = os.path.join(HERE, 'lists')
+
+PROGRAM = None
+FAULTS = None
+EMULATOR = []
+
+LIST = 'ChannelList.ini'
+
+
+def cp1256(text):
+    return text.encode('cp1256')
+
+
+def lines(*items):
+    """A list's bytes from its lines, each given without its line break (CR LF)."""
+    return b''.join((item if isinstance(item, bytes) else cp1256(item)) + b'\r\n' for item in items)
+
+
+def run(arguments, cwd, program=None, env=None, timeout=120):
+    """Runs a program; returns (exit code, stdout, stderr), the outputs as text."""
+    command = EMULATOR + [program or PROGRAM] + list(arguments)
+    environment = dict(os.environ)
+    environment.pop('COLUMNS', None)
+    environment.update(env or {})
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        done = subprocess.run(command, cwd=cwd, stdout=out, stderr=err, env=environment, timeout=timeout)
+        out.seek(0)
+        err.seek(0)
+        return done.returncode, out.read().decode('utf-8'), err.read().decode('utf-8')
+
+
+class ListTest(unittest.TestCase):
+    maxDiff = None
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix='zelq-cli-')
+
+    def tearDown(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def path(self, name=LIST):
+        return os.path.join(self.folder, name)
+
+    def use(self, fixture, name=LIST):
+        """Copies a list from lists/ into the test's folder; returns its bytes."""
+        shutil.copyfile(os.path.join(LISTS, fixture), self.path(name))
+        return self.read(name)
+
+    def write(self, data, name=LIST):
+        with open(self.path(name), 'wb') as file:
+            file.write(data)
+        return data
+
+    def read(self, name=LIST):
+        with open(self.path(name), 'rb') as file:
+            return file.read()
+
+    def zelq(self, *arguments, **options):
+        return run(arguments, self.folder, **options)
+
+    def assertRun(self, arguments, out='', err='', code=0, **options):
+        result = self.zelq(*arguments, **options)
+        self.assertEqual(result, (code, out, err), 'zelq-list ' + ' '.join(arguments))
+
+    def assertOnlyFiles(self, *names):
+        """No temporary file is left beside the list."""
+        self.assertEqual(sorted(os.listdir(self.folder)), sorted(names))
+
+
+CLEAN_TABLE = (
+    'Row  Line  ✓  Ident  Position  Satellite       MHz  Name\n'
+    '  1     1  ✓   4660    13.0°E  HotBird       11747  Al Jazeera\n'
+    '  2     2  ✓   1001    26.0°E  ArabSat 2A    12015  الجزيرة\n'
+    '  3     3      2002     7.0°W  Nile Sat      11862  نايل دراما\n'
+    '  4     4  ✓    305     7.0°E  EutelSat W3A  10815  MBC 1\n')
+
+
+class ShowTest(ListTest):
+    def test_table(self):
+        self.use('clean.ini')
+        self.assertRun(['show'], CLEAN_TABLE)
+        self.assertRun(['show', '--format', 'table'], CLEAN_TABLE)
+
+    def test_table_fits_the_terminal(self):
+        # The satellite names give way first, then the channel names.
+        self.use('clean.ini')
+        self.assertRun(['show'], CLEAN_TABLE, env={'COLUMNS': '62'})
+        self.assertRun(['show'], env={'COLUMNS': '59'}, out=(
+            'Row  Line  ✓  Ident  Position  Satellite    MHz  Name\n'
+            '  1     1  ✓   4660    13.0°E  HotBird    11747  Al Jazeera\n'
+            '  2     2  ✓   1001    26.0°E  ArabSat …  12015  الجزيرة\n'
+            '  3     3      2002     7.0°W  Nile Sat   11862  نايل دراما\n'
+            '  4     4  ✓    305     7.0°E  EutelSat…  10815  MBC 1\n'))
+        self.assertRun(['show'], env={'COLUMNS': '40'}, out=(
+            'Row  Line  ✓  Ident  Position  Satellite    MHz  Name\n'
+            '  1     1  ✓   4660    13.0°E  HotBird    11747  Al Jaze…\n'
+            '  2     2  ✓   1001    26.0°E  ArabSat …  12015  الجزيرة\n'
+            '  3     3      2002     7.0°W  Nile Sat   11862  نايل در…\n'
+            '  4     4  ✓    305     7.0°E  EutelSat…  10815  MBC 1\n'))
+
+    def test_csv(self):
+        self.use('clean.ini')
+        self.assertRun(['show', '--format', 'csv'], (
+            'row,line,flag,ident,position,satellite,mhz,name\r\n'
+            '1,1,1,4660,13.0°E,HotBird,11747,Al Jazeera\r\n'
+            '2,2,1,1001,26.0°E,ArabSat 2A,12015,الجزيرة\r\n'
+            '3,3,0,2002,7.0°W,Nile Sat,11862,نايل دراما\r\n'
+            '4,4,1,305,7.0°E,EutelSat W3A,10815,MBC 1\r\n'))
+
+    def test_csv_quotes_commas_and_quotes(self):
+        self.write(lines('[ 1 A271914BA85C ] [Sport, "Live"]', '[ 1 7FE6CA5BB4C8 ] [ spaced ]'))
+        self.assertRun(['show', '--format', 'csv'], (
+            'row,line,flag,ident,position,satellite,mhz,name\r\n'
+            '1,1,1,4660,13.0°E,HotBird,11747,"Sport, ""Live"""\r\n'
+            '2,2,1,1001,26.0°E,ArabSat 2A,12015, spaced \r\n'))
+
+    def test_json(self):
+        self.use('clean.ini')
+        code, out, err = self.zelq('show', '--format', 'json')
+        self.assertEqual((code, err), (0, ''))
+        self.assertEqual(json.loads(out), [
+            {'row': 1, 'line': 1, 'flag': 1, 'ident': 4660, 'position': '13.0°E', 'satellite': 'HotBird',
+             'mhz': 11747, 'name': 'Al Jazeera'},
+            {'row': 2, 'line': 2, 'flag': 1, 'ident': 1001, 'position': '26.0°E', 'satellite': 'ArabSat 2A',
+             'mhz': 12015, 'name': 'الجزيرة'},
+            {'row': 3, 'line': 3, 'flag': 0, 'ident': 2002, 'position': '7.0°W', 'satellite': 'Nile Sat',
+             'mhz': 11862, 'name': 'نايل دراما'},
+            {'row': 4, 'line': 4, 'flag': 1, 'ident': 305, 'position': '7.0°E', 'satellite': 'EutelSat W3A',
+             'mhz': 10815, 'name': 'MBC 1'}])
+        self.assertEqual(out.splitlines()[1],
+                         '  {"row":1,"line":1,"flag":1,"ident":4660,"position":"13.0°E","satellite":"HotBird",'
+                         '"mhz":11747,"name":"Al Jazeera"},')
+
+    def test_rows_are_the_plugins(self):
+        # Lines that do not read and later lines of a channel are no rows; a
+        # name over 30 bytes shows cut; the flag FF of "1FF" is a check mark.
+        self.use('findings.ini')
+        self.assertRun(['show'], (
+            'Row  Line  ✓  Ident  Position  Satellite       MHz  Name\n'
+            '  1     1  ✓   4660    13.0°E  HotBird       11747  Al Jazeera\n'
+            '  2     2  ✓   1001    26.0°E  ArabSat 2A    12015  الجزيرة\n'
+            '  3     5  ✓    305     7.0°E  EutelSat W3A  10815  MBC 1\n'
+            '  4     8  ✓     77    19.2°E  Astra 1B-1H   11362  A channel name of over thirty\n'
+            '  5    10  ✓   2002     7.0°W  Nile Sat      11862  نايل دراما\n'
+            '  6    11  ✓   5000    13.0°E  HotBird       12596  Last\n'))
+        code, out, _ = self.zelq('show', '--format', 'json')
+        self.assertEqual([(row['line'], row['flag'], row['name']) for row in json.loads(out)][3:],
+                         [(8, 1, 'A channel name of over thirty '), (10, 1, 'نايل دراما'), (11, 255, 'Last')])
+
+    def test_empty_missing_and_byte_order_mark(self):
+        self.write(b'')
+        self.assertRun(['show'], 'Row  Line  ✓  Ident  Position  Satellite  MHz  Name\n')
+        self.assertRun(['show', '--format', 'json'], '[]\n')
+        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,name\r\n')
+        self.write(b'\xef\xbb\xbf' + lines('[ 1 A271914BA85C ] [Al Jazeera]'))
+        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,name\r\n'
+                                                    '1,1,1,4660,13.0°E,HotBird,11747,Al Jazeera\r\n')
+        os.remove(self.path())
+        self.assertRun(['show'], err='zelq-list: cannot read ChannelList.ini: no such file\n', code=2)
+        self.assertRun(['--list', 'other.ini', 'check'], err='zelq-list: cannot read other.ini: no such file\n',
+                       code=2)
+
+    def test_code_pages_and_control_characters(self):
+        self.write(lines(b'[ 1 A271914BA85C ] [Caf\xe9\x1b[2J]'))
+        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,name\r\n'
+                                                    '1,1,1,4660,13.0°E,HotBird,11747,Café\x1b[2J\r\n')
+        self.assertRun(['--codepage', '1252', 'show', '--format', 'csv'],
+                       'row,line,flag,ident,position,satellite,mhz,name\r\n'
+                       '1,1,1,4660,13.0°E,HotBird,11747,Café\x1b[2J\r\n')
+        # A terminal gets control characters made visible.
+        self.assertRun(['--codepage', '1252', 'show'],
+                       'Row  Line  ✓  Ident  Position  Satellite    MHz  Name\n'
+                       '  1     1  ✓   4660    13.0°E  HotBird    11747  Café\\x1B[2J\n')
+        self.assertRun(['--codepage', '9999', 'show'], err='zelq-list: code page 9999 is not known here\n', code=2)
+        self.assertRun(['--codepage', '936', 'show'],
+                       err='zelq-list: code page 936 is not a single-byte code page\n', code=2)
+
+
+FINDINGS_CHECK = (
+    'ChannelList.ini:3: 2 blank lines, removed\n'
+    'ChannelList.ini:5: not in canonical form (lower-case digits, ends in LF only), rewritten as '
+    '[ 1 A7A65058678C ] [MBC 1]\n'
+    'ChannelList.ini:6: does not read: the code has 8 digits, 9 to 12 are needed; ignored and kept as it is\n'
+    'ChannelList.ini:7: a duplicate of line 1, ident 4660 at 13.0°E, dropped\n'
+    'ChannelList.ini:8: a name over 30 bytes (35), shown cut as "A channel name of over thirty "; kept as it is\n'
+    'ChannelList.ini:9: does not read: it does not begin with "["; ignored and kept as it is\n'
+    'ChannelList.ini:10: not in canonical form (spacing or digits differ), rewritten as '
+    '[ 1 442C3F530502 ] [نايل دراما]\n'
+    'ChannelList.ini:11: not in canonical form (indented, spacing or digits differ, no line break at the end '
+    'of the file), rewritten as [ FF 1E702D4A7E41 ] [Last]\n'
+    'ChannelList.ini: 6 rows from 9 lines; 1 duplicate dropped, 3 lines rewritten, 2 blank lines removed, '
+    '2 lines unreadable, 1 name cut; the plug-in\'s next start rewrites the list\n')
+
+# What normalise says it does to findings.ini: the findings that change it.
+FINDINGS_NORMALISE = ''.join(line + '\n' for line in FINDINGS_CHECK.splitlines()
+                             if 'does not read' not in line and 'over 30 bytes' not in line and ' rows from ' not in line)
+
+# What the plug-in's start makes of findings.ini.
+FINDINGS_NORMALISED = lines(
+    '[ 1 A271914BA85C ] [Al Jazeera]',
+    '[ 1 7FE6CA5BB4C8 ] [الجزيرة]',
+    '[ 1 A7A65058678C ] [MBC 1]',
+    '[ 1 A271914B ] [Short code]',
+    '[ 1 DB21AA593B0D ] [A channel name of over thirty bytes]',
+    '# my channels',
+    '[ 1 442C3F530502 ] [نايل دراما]',
+    '[ FF 1E702D4A7E41 ] [Last]')
+
+
+class CheckTest(ListTest):
+    def test_every_finding(self):
+        original = self.use('findings.ini')
+        self.assertRun(['check'], FINDINGS_CHECK, code=1)
+        self.assertEqual(self.read(), original)
+
+    def test_every_reason_a_line_does_not_read(self):
+        # Lines that do not read are reported, but the plug-in keeps them as
+        # they are: nothing would change, so check exits 0.
+        self.use('unreadable.ini')
+        self.assertRun(['check'], (
+            'ChannelList.ini:2: does not read: it does not begin with "["; ignored and kept as it is\n'
+            'ChannelList.ini:3: does not read: no flag after the first "["; ignored and kept as it is\n'
+            'ChannelList.ini:4: does not read: the code has 14 digits, 9 to 12 are needed; ignored and kept as it '
+            'is\n'
+            'ChannelList.ini:5: does not read: the code\'s 11 digits do not form three groups of up to four; '
+            'ignored and kept as it is\n'
+            'ChannelList.ini:6: does not read: no "]" after the code; ignored and kept as it is\n'
+            'ChannelList.ini:7: does not read: no "[" before the name; ignored and kept as it is\n'
+            'ChannelList.ini:8: does not read: the name is empty; ignored and kept as it is\n'
+            'ChannelList.ini:9: does not read: the name has no closing "]"; ignored and kept as it is\n'
+            'ChannelList.ini: 1 row from 9 lines; 8 lines unreadable; the plug-in\'s next start leaves the list as '
+            'it is\n'))
+
+    def test_clean_list(self):
+        self.use('clean.ini')
+        self.assertRun(['check'], 'ChannelList.ini: 4 rows from 4 lines; no findings; the plug-in\'s next start '
+                                  'leaves the list as it is\n')
+        self.write(b'')
+        self.assertRun(['check'], 'ChannelList.ini: 0 rows from 0 lines; no findings; the plug-in\'s next start '
+                                  'leaves the list as it is\n')
+
+    def test_blank_lines_and_shared_lines(self):
+        self.write(b'\r\n[ 1 A271914BA85C ] [Al Jazeera] [ 1 7FE6CA5BB4C8 ] [Two]\r\n  \t')
+        self.assertRun(['check'], (
+            'ChannelList.ini:1: a blank line, removed\n'
+            'ChannelList.ini:2: not in canonical form (the next line follows on the same line of text), rewritten '
+            'as [ 1 A271914BA85C ] [Al Jazeera]\n'
+            'ChannelList.ini:3: a blank line, removed\n'
+            'ChannelList.ini: 2 rows from 2 lines; 1 line rewritten, 2 blank lines removed; the plug-in\'s next '
+            'start rewrites the list\n'), code=1)
+
+    def test_check_agrees_with_the_plugins_rewrite(self):
+        # check exits 1 exactly when normalise (the plug-in's own rewrite)
+        # changes the file, and 0 after it.
+        for fixture in ('clean.ini', 'findings.ini', 'unreadable.ini', 'other.ini', 'third.ini'):
+            with self.subTest(fixture=fixture):
+                before = self.use(fixture)
+                code, _, _ = self.zelq('check')
+                self.assertEqual(self.zelq('normalise')[0], 0)
+                self.assertEqual(code, 1 if self.read() != before else 0)
+                self.assertEqual(self.zelq('check')[0], 0)
+
+
+class EditTest(ListTest):
+    def test_remove(self):
+        self.use('clean.ini')
+        self.assertRun(['remove', '3', '1'], (
+            'ChannelList.ini:1: remove row 1: [ 1 A271914BA85C ] [Al Jazeera]\n'
+            'ChannelList.ini:3: remove row 3: [ 0 442C3F530502 ] [نايل دراما]\n'
+            'ChannelList.ini: wrote 2 rows\n'))
+        self.assertEqual(self.read(), lines('[ 1 7FE6CA5BB4C8 ] [الجزيرة]', '[ 1 A7A65058678C ] [MBC 1]'))
+
+    def test_remove_takes_the_later_lines_of_the_channel(self):
+        # Otherwise the plug-in would show the older line in the removed
+        # row's place. Every other line stays byte for byte.
+        original = self.use('findings.ini')
+        self.assertRun(['remove', '1'], (
+            'ChannelList.ini:1: remove row 1: [ 1 A271914BA85C ] [Al Jazeera]\n'
+            'ChannelList.ini:7: remove a later line of row 1\'s channel, which would otherwise take its place: '
+            '[ 1 A271914BA85D ] [Al Jazeera 2]\n'
+            'ChannelList.ini: wrote 5 rows\n'))
+        self.assertEqual(self.read(), original.replace(b'[ 1 A271914BA85C ] [Al Jazeera]\r\n', b'')
+                                              .replace(b'[ 1 A271914BA85D ] [Al Jazeera 2]\r\n', b''))
+
+    def test_move(self):
+        self.use('clean.ini')
+        self.assertRun(['move', '4', '1'], 'ChannelList.ini:4: move row 4 to row 1: [ 1 A7A65058678C ] [MBC 1]\n'
+                                           'ChannelList.ini: wrote 4 rows\n')
+        self.assertEqual(self.read(), lines('[ 1 A7A65058678C ] [MBC 1]', '[ 1 A271914BA85C ] [Al Jazeera]',
+                                            '[ 1 7FE6CA5BB4C8 ] [الجزيرة]', '[ 0 442C3F530502 ] [نايل دراما]'))
+        self.assertRun(['move', '2', '2'], 'ChannelList.ini: nothing to change\n')
+
+    def test_move_keeps_unreadable_lines_in_their_places(self):
+        original = self.use('findings.ini')
+        # Row 1 moves to the end, past its channel's later line (line 7),
+        # which goes; the line without a line break gets one.
+        self.assertRun(['move', '1', '6'], (
+            'ChannelList.ini:1: move row 1 to row 6: [ 1 A271914BA85C ] [Al Jazeera]\n'
+            'ChannelList.ini:7: remove a later line of row 1\'s channel, which would otherwise take its place: '
+            '[ 1 A271914BA85D ] [Al Jazeera 2]\n'
+            'ChannelList.ini: wrote 6 rows\n'))
+        self.assertEqual(self.read(), b''.join([
+            lines('[ 1 7FE6CA5BB4C8 ] [الجزيرة]'),
+            b'[ 1 a7a65058678c ] [MBC 1]\n',
+            b'\r\n   \r\n',
+            lines('[ 1 DB21AA593B0D ] [A channel name of over thirty bytes]', '[ 1 A271914B ] [Short code]',
+                  '[  1  442C 3F53 0502 ] [نايل دراما]', '# my channels', '  [ 1FF 1E702D4A7E41 ] [Last]',
+                  '[ 1 A271914BA85C ] [Al Jazeera]')]))
+        code, out, _ = self.zelq('show', '--format', 'csv')
+        self.assertEqual([row.split(',')[-1] for row in out.splitlines()[1:]],
+                         ['الجزيرة', 'MBC 1', 'A channel name of over thirty ', 'نايل دراما', 'Last', 'Al Jazeera'])
+
+    def test_rename_in_arabic(self):
+        self.use('clean.ini')
+        self.assertRun(['rename', '2', 'الجزيرة مباشر'], (
+            'ChannelList.ini:2: rename row 2: [ 1 7FE6CA5BB4C8 ] [الجزيرة] -> [ 1 7FE6CA5BB4C8 ] [الجزيرة مباشر]\n'
+            'ChannelList.ini: wrote 4 rows\n'))
+        self.assertEqual(self.read(), lines('[ 1 A271914BA85C ] [Al Jazeera]', '[ 1 7FE6CA5BB4C8 ] [الجزيرة مباشر]',
+                                            '[ 0 442C3F530502 ] [نايل دراما]', '[ 1 A7A65058678C ] [MBC 1]'))
+        self.assertRun(['rename', '2', 'الجزيرة مباشر'], 'ChannelList.ini: nothing to change\n')
+
+    def test_rename_refuses_names_that_would_not_read_back(self):
+        original = self.use('clean.ini')
+        refusals = [
+            (['rename', '1', 'A]B'], 'the name "A]B" holds "]", which ends a name in the list'),
+            (['rename', '1', ''], 'the name "" is empty, and a name in the list cannot be'),
+            (['rename', '1', 'two\nlines'], 'the name "two\\x0Alines" holds a line break'),
+            (['rename', '1', 'قناة الجزيرة الوثائقية الفضائية'],
+             'the name "قناة الجزيرة الوثائقية الفضائية" takes 31 bytes in code page 1256, and a name in the list '
+             'holds at most 30'),
+            (['rename', '1', 'テレビ'], 'the name "テレビ" does not fit code page 1256: it has no "テ" (U+30C6)'),
+            (['--codepage', '1252', 'rename', '1', 'قناة'],
+             'the name "قناة" does not fit code page 1252: it has no "ق" (U+0642)'),
+            (['rename', '0', 'X'], 'there is no row 0: the list has 4 rows'),
+            (['rename', '5', 'X'], 'there is no row 5: the list has 4 rows'),
+            (['rename', 'one', 'X'], '"one" is not a row number'),
+        ]
+        for arguments, message in refusals:
+            with self.subTest(arguments=arguments):
+                self.assertRun(arguments, err='zelq-list: ' + message + '\n', code=2)
+        self.assertEqual(self.read(), original)
+        self.assertOnlyFiles(LIST, 'ChannelList.lck')
+
+    def test_rename_changes_only_its_line(self):
+        original = self.use('findings.ini')
+        self.assertRun(['rename', '4', 'Short now'], (
+            'ChannelList.ini:8: rename row 4: [ 1 DB21AA593B0D ] [A channel name of over thirty bytes] -> '
+            '[ 1 DB21AA593B0D ] [Short now]\n'
+            'ChannelList.ini: wrote 6 rows\n'))
+        self.assertEqual(self.read(), original.replace(b'A channel name of over thirty bytes', b'Short now'))
+
+    def test_flag(self):
+        self.use('clean.ini')
+        self.assertRun(['flag', '3', 'on'], (
+            'ChannelList.ini:3: flag row 3 on: [ 0 442C3F530502 ] [نايل دراما] -> [ 1 442C3F530502 ] [نايل دراما]\n'
+            'ChannelList.ini: wrote 4 rows\n'))
+        self.assertRun(['flag', '1', 'off'], (
+            'ChannelList.ini:1: flag row 1 off: [ 1 A271914BA85C ] [Al Jazeera] -> [ 0 A271914BA85C ] [Al Jazeera]\n'
+            'ChannelList.ini: wrote 4 rows\n'))
+        self.assertEqual(self.read(), lines('[ 0 A271914BA85C ] [Al Jazeera]', '[ 1 7FE6CA5BB4C8 ] [الجزيرة]',
+                                            '[ 1 442C3F530502 ] [نايل دراما]', '[ 1 A7A65058678C ] [MBC 1]'))
+        self.assertRun(['flag', '2', 'on'], 'ChannelList.ini: nothing to change\n')
+
+    def test_flag_refuses_to_cut_a_long_name(self):
+        original = self.use('findings.ini')
+        self.assertRun(['flag', '4', 'off'], code=2, err=(
+            'zelq-list: row 4\'s name is longer than 30 bytes, and writing its line anew would cut it; rename the '
+            'row first\n'))
+        self.assertEqual(self.read(), original)
+
+    def test_sort(self):
+        self.write(lines(
+            '[ 1 7FE6CA5BB4C8 ] [zeta]',       # 1001 at 26.0°E ArabSat 2A
+            '[ 1 A271914BA85C ] [بي بي سي]',   # 4660 at 13.0°E HotBird
+            '[ 1 442C3F530502 ] [Alpha]',      # 2002 at 7.0°W Nile Sat
+            '[ 1 A7A65058678C ] [أبوظبي]',     # 305 at 7.0°E EutelSat W3A
+            '[ 1 A239D9463A17 ] [beta]'))      # 4660 at 7.0°W Nile Sat
+        def names():
+            code, out, _ = self.zelq('show', '--format', 'csv')
+            return [row.split(',')[-1] for row in out.splitlines()[1:]]
+        self.assertEqual(self.zelq('sort', '--by', 'name')[0], 0)
+        self.assertEqual(names(), ['Alpha', 'beta', 'zeta', 'أبوظبي', 'بي بي سي'])
+        self.assertEqual(self.zelq('sort', '--by', 'ident')[0], 0)
+        self.assertEqual(names(), ['أبوظبي', 'zeta', 'Alpha', 'beta', 'بي بي سي'])
+        self.assertEqual(self.zelq('sort', '--by', 'position')[0], 0)
+        self.assertEqual(names(), ['Alpha', 'beta', 'أبوظبي', 'بي بي سي', 'zeta'])
+        self.assertRun(['sort', '--by', 'satellite'], (
+            'ChannelList.ini:5: row 5 becomes row 1: [ 1 7FE6CA5BB4C8 ] [zeta]\n'
+            'ChannelList.ini:3: row 3 becomes row 2: [ 1 A7A65058678C ] [أبوظبي]\n'
+            'ChannelList.ini:4: row 4 becomes row 3: [ 1 A271914BA85C ] [بي بي سي]\n'
+            'ChannelList.ini:1: row 1 becomes row 4: [ 1 442C3F530502 ] [Alpha]\n'
+            'ChannelList.ini:2: row 2 becomes row 5: [ 1 A239D9463A17 ] [beta]\n'
+            'ChannelList.ini: wrote 5 rows\n'))
+        self.assertRun(['sort', '--by', 'satellite'], 'ChannelList.ini: nothing to change\n')
+
+    def test_merge(self):
+        self.use('clean.ini')
+        self.use('other.ini', 'other.ini')
+        self.use('third.ini', 'third.ini')
+        # 4660 at 13.0°E is there already; other.ini's second line of 77 at
+        # 19.2°E and third.ini's line of 5000 lose to the first line.
+        self.assertRun(['merge', 'other.ini', 'third.ini'], (
+            'other.ini:2: add as row 5: [ 0 DB21AA593B0D ] [روتانا سينما]\n'
+            'other.ini:5: add as row 6: [ 1 1E702D4A7E41 ] [A channel name of over thirty bytes]\n'
+            'third.ini:2: add as row 7: [ 1 A239D9463A17 ] [Third]\n'
+            'ChannelList.ini: wrote 7 rows\n'))
+        self.assertEqual(self.read(), lines(
+            '[ 1 A271914BA85C ] [Al Jazeera]', '[ 1 7FE6CA5BB4C8 ] [الجزيرة]', '[ 0 442C3F530502 ] [نايل دراما]',
+            '[ 1 A7A65058678C ] [MBC 1]', '[ 0 DB21AA593B0D ] [روتانا سينما]',
+            '[ 1 1E702D4A7E41 ] [A channel name of over thirty bytes]', '[ 1 A239D9463A17 ] [Third]'))
+        self.assertRun(['merge', 'other.ini', 'third.ini'], 'ChannelList.ini: nothing to change\n')
+
+    def test_merge_after_a_last_line_without_line_break(self):
+        self.write(b'[ 1 A271914BA85C ] [Al Jazeera]\r\nnot a line')
+        self.use('third.ini', 'third.ini')
+        self.assertEqual(self.zelq('merge', 'third.ini')[0], 0)
+        self.assertEqual(self.read(), b'[ 1 A271914BA85C ] [Al Jazeera]\r\nnot a line\r\n' +
+                         lines('[ 1 1E702D4A7E41 ] [Loses to other.ini]', '[ 1 A239D9463A17 ] [Third]'))
+
+    def test_merge_of_a_missing_list_writes_nothing(self):
+        original = self.use('clean.ini')
+        self.use('third.ini', 'third.ini')
+        self.assertRun(['merge', 'third.ini', 'gone.ini'], err='zelq-list: cannot read gone.ini: no such file\n',
+                       code=2)
+        self.assertEqual(self.read(), original)
+
+    def test_normalise_is_the_plugins_start(self):
+        self.use('findings.ini')
+        self.assertRun(['normalise'], FINDINGS_NORMALISE + 'ChannelList.ini: wrote 6 rows\n')
+        self.assertEqual(self.read(), FINDINGS_NORMALISED)
+        self.assertRun(['normalize'], 'ChannelList.ini: nothing to change\n')
+        self.assertOnlyFiles(LIST, 'ChannelList.lck')
+
+    def test_byte_order_mark_stays(self):
+        self.write(b'\xef\xbb\xbf' + lines('[ 1 A271914BA85C ] [Al Jazeera]', '[ 1 A7A65058678C ] [MBC 1]'))
+        self.assertEqual(self.zelq('move', '2', '1')[0], 0)
+        self.assertEqual(self.read(), b'\xef\xbb\xbf' + lines('[ 1 A7A65058678C ] [MBC 1]',
+                                                              '[ 1 A271914BA85C ] [Al Jazeera]'))
+
+    def test_dry_run_writes_nothing(self):
+        original = self.use('findings.ini')
+        self.use('third.ini', 'third.ini')
+        runs = [
+            (['remove', '2', '--dry-run'], 'ChannelList.ini:2: remove row 2: [ 1 7FE6CA5BB4C8 ] [الجزيرة]\n'
+                                           'ChannelList.ini: would write 5 rows; dry run, nothing written\n'),
+            (['move', '1', '2', '--dry-run'], 'ChannelList.ini:1: move row 1 to row 2: [ 1 A271914BA85C ] '
+                                              '[Al Jazeera]\n'
+                                              'ChannelList.ini: would write 6 rows; dry run, nothing written\n'),
+            (['rename', '1', 'X', '--dry-run'], 'ChannelList.ini:1: rename row 1: [ 1 A271914BA85C ] [Al Jazeera] '
+                                                '-> [ 1 A271914BA85C ] [X]\n'
+                                                'ChannelList.ini: would write 6 rows; dry run, nothing written\n'),
+            (['flag', '1', 'off', '--dry-run'], 'ChannelList.ini:1: flag row 1 off: [ 1 A271914BA85C ] [Al Jazeera] '
+                                                '-> [ 0 A271914BA85C ] [Al Jazeera]\n'
+                                                'ChannelList.ini: would write 6 rows; dry run, nothing written\n'),
+            (['sort', '--by', 'ident', '--dry-run'], None),
+            (['merge', 'third.ini', '--dry-run'], 'third.ini:2: add as row 7: [ 1 A239D9463A17 ] [Third]\n'
+                                                  'ChannelList.ini: would write 7 rows; dry run, nothing written\n'),
+            (['normalise', '--dry-run'], FINDINGS_NORMALISE +
+             'ChannelList.ini: would write 6 rows; dry run, nothing written\n'),
+        ]
+        for arguments, out in runs:
+            with self.subTest(arguments=arguments):
+                code, printed, err = self.zelq(*arguments)
+                self.assertEqual((code, err), (0, ''))
+                self.assertTrue(printed.endswith('; dry run, nothing written\n'), printed)
+                if out:
+                    self.assertEqual(printed, out)
+                self.assertEqual(self.read(), original)
+        # A dry run takes no lock, so it leaves no lock file.
+        self.assertOnlyFiles(LIST, 'third.ini')
+
+
+class SafetyTest(ListTest):
+    def faults(self, *arguments):
+        return run(arguments, self.folder, program=FAULTS)
+
+    def test_list_changed_meanwhile(self):
+        original = self.use('clean.ini')
+        result = self.faults('list-changes', 'rename', '1', 'Renamed')
+        self.assertEqual(result, (2, '', 'zelq-list: ChannelList.ini changed while it was being edited (or is '
+                                         'gone); nothing was written, run the command again\n'))
+        # The other program's line is there, and the edit is not.
+        self.assertEqual(self.read(), original + b'[ 1 1E702D4A7E41 ] [Added meanwhile]\r\n')
+        self.assertOnlyFiles(LIST, 'ChannelList.lck')
+        self.assertEqual(self.faults('list-changes', 'normalise')[0], 0)  # nothing to write: nothing to refuse
+        self.assertEqual(self.faults('list-changes', 'remove', '5'),
+                         (2, '', 'zelq-list: ChannelList.ini changed while it was being edited (or is gone); '
+                                 'nothing was written, run the command again\n'))
+
+    def test_replace_fails(self):
+        original = self.use('findings.ini')
+        self.assertEqual(self.faults('replace-fails', 'normalise'),
+                         (2, '', 'zelq-list: cannot write ChannelList.ini; it is left as it was\n'))
+        self.assertEqual(self.read(), original)
+        self.assertOnlyFiles(LIST, 'ChannelList.lck')
+
+    def test_lock_held_by_another_writer(self):
+        original = self.use('clean.ini')
+        with open(self.path('holder.out'), 'wb') as holder_out:
+            holder = subprocess.Popen(EMULATOR + [FAULTS, 'hold-lock', LIST, '8'], cwd=self.folder,
+                                      stdout=holder_out, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.time() + 60
+            while b'locked' not in self.read('holder.out'):
+                self.assertLess(time.time(), deadline, 'the holder did not take the lock')
+                self.assertIsNone(holder.poll())
+                time.sleep(0.05)
+            started = time.time()
+            self.assertRun(['remove', '1'], code=2, err=(
+                'zelq-list: ChannelList.ini is being written by another program (the viewer or another zelq-list), '
+                'or its lock file cannot be made; nothing was changed\n'))
+            self.assertGreaterEqual(time.time() - started, 1.9)
+            self.assertEqual(self.read(), original)
+            # Reading takes no lock.
+            self.assertEqual(self.zelq('show')[0], 0)
+            self.assertEqual(self.zelq('remove', '1', '--dry-run')[0], 0)
+        finally:
+            holder.wait(timeout=60)
+        self.assertEqual(self.zelq('remove', '1')[0], 0)
+
+
+class UsageTest(ListTest):
+    def test_version_and_help(self):
+        self.assertRun(['--version'], 'zelq-list 1.0.0\n')
+        code, out, err = self.zelq('--help')
+        self.assertEqual((code, err), (0, ''))
+        self.assertTrue(out.startswith('Shows, checks and edits ChannelList.ini'), out)
+        for command in ('show', 'check', 'remove', 'move', 'rename', 'flag', 'sort', 'merge', 'normalise',
+                        'satellites'):
+            self.assertIn('\n  ' + command + (',' if command == 'normalise' else ' '), out)
+            code, out_command, err = self.zelq(command, '--help')
+            self.assertEqual((code, err), (0, ''))
+            self.assertIn('Usage: zelq-list ' + command, out_command)
+        self.assertIn('--dry-run', self.zelq('remove', '--help')[1])
+        self.assertIn('--format', self.zelq('show', '--help')[1])
+
+    def test_usage_errors_are_one_line_and_exit_2(self):
+        self.use('clean.ini')
+        errors = [
+            ([], 'a command is needed: show, check, remove, move, rename, flag, sort, merge, normalise or '
+                 'satellites (see zelq-list --help)'),
+            (['bogus'], 'The following argument was not expected: bogus (see zelq-list --help)'),
+            (['show', '--format', 'xml'], '--format: xml not in {table,csv,json} (see zelq-list --help)'),
+            (['flag', '1', 'maybe'], 'STATE: maybe not in {on,off} (see zelq-list --help)'),
+            (['remove'], 'ROW is required (see zelq-list --help)'),
+            (['sort'], '--by is required (see zelq-list --help)'),
+            (['move', '1', '9'], 'there is no row 9: the list has 4 rows'),
+            (['--codepage', 'x', 'show'], 'Could not convert: --codepage = x (see zelq-list --help)'),
+        ]
+        for arguments, message in errors:
+            with self.subTest(arguments=arguments):
+                self.assertRun(arguments, err='zelq-list: ' + message + '\n', code=2)
+
+    def test_satellites(self):
+        code, out, err = self.zelq('satellites')
+        self.assertEqual((code, err), (0, ''))
+        table = out.splitlines()
+        self.assertEqual(len(table), 1 + 172)
+        self.assertEqual(table[:3], ['Position  Satellite', '   3.0°E  Telecom_2C', '   4.0°E  EuroBird 4'])
+        self.assertIn('  13.0°E  HotBird', table)
+        self.assertIn('  14.2°E  _1', table)
+        self.assertEqual(table[-2:], ['   5.0°W  Atlantic Bird 3', '   1.0°W  Thor 2/3'])
+
+    def test_global_options_after_the_command(self):
+        self.use('clean.ini', 'mine.ini')
+        self.assertRun(['show', '--list', 'mine.ini'], CLEAN_TABLE)
+        self.assertRun(['--list', 'mine.ini', 'show'], CLEAN_TABLE)
+
+
+def main():
+    global PROGRAM, FAULTS, EMULATOR
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--program', required=True)
+    parser.add_argument('--faults')
+    parser.add_argument('--emulator')
+    options, rest = parser.parse_known_args()
+    PROGRAM = os.path.abspath(options.program)
+    FAULTS = os.path.abspath(options.faults) if options.faults else None
+    if options.emulator:
+        EMULATOR = [options.emulator]
+        # Start Wine's helpers with no output of ours to hold.
+        subprocess.run(EMULATOR + [PROGRAM, '--version'], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=300)
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == '__main__':
+    main()

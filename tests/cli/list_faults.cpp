@@ -1,0 +1,93 @@
+// zelq-list with faults injected through the core's file operations, so the
+// CLI tests can make the list change during an edit, the replace fail or the
+// lock be taken, at exactly the moment they mean:
+//
+//   zelq-list-faults list-changes ARGS...   the list gains a line while the new one is written
+//   zelq-list-faults replace-fails ARGS...  the new list cannot be put in the list's place
+//   zelq-list-faults hold-lock LIST SECONDS takes LIST's lock, prints "locked", holds it
+//
+// ARGS are zelq-list's own; the list is ChannelList.ini in the current folder
+// or the one --list names.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "channel_list/list_file.h"
+#include "zelq_list.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+std::string g_ListPath = "ChannelList.ini";
+ListFileOps g_Real;
+bool g_Changed = false;
+
+// The temporary file reaches the disk just before the list is compared with
+// what was read: the moment another program's write would hurt most.
+int SyncAndChangeList(std::FILE* file) {
+    if (!g_Changed) {
+        g_Changed = true;
+        std::FILE* list = nullptr;
+        static const char kLine[] = "[ 1 1E702D4A7E41 ] [Added meanwhile]\r\n";
+        if (g_Real.Open(g_ListPath.c_str(), kOpenAppend, &list)) {
+            g_Real.Write(list, kLine, sizeof kLine - 1);
+            g_Real.Close(list);
+        }
+    }
+    return g_Real.Sync(file);
+}
+
+int FailReplace(const char*, const char*) { return 0; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
+    if (argc < 2) {
+        std::cerr << "usage: zelq-list-faults list-changes|replace-fails|hold-lock ...\n";
+        return 3;
+    }
+    const std::string mode = argv[1];
+    g_Real = g_ListFileOps;
+
+    if (mode == "hold-lock" && argc == 4) {
+        ListLock lock;
+        if (!LockList(argv[2], &lock)) {
+            std::cerr << "cannot take the lock\n";
+            return 3;
+        }
+        std::cout << "locked" << std::endl;
+        std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(std::atof(argv[3]) * 1000)));
+        UnlockList(&lock);
+        return 0;
+    }
+
+    if (mode == "list-changes") {
+        g_ListFileOps.Sync = SyncAndChangeList;
+    } else if (mode == "replace-fails") {
+        g_ListFileOps.Replace = FailReplace;
+    } else {
+        std::cerr << "unknown mode " << mode << '\n';
+        return 3;
+    }
+    std::vector<const char*> arguments = {"zelq-list"};
+    for (int i = 2; i < argc; ++i) {
+        arguments.push_back(argv[i]);
+        if (std::strcmp(argv[i], "--list") == 0 && i + 1 < argc) g_ListPath = argv[i + 1];
+    }
+    const int status = RunZelqList(static_cast<int>(arguments.size()), arguments.data(), std::cout, std::cerr, 0);
+    std::cout.flush();
+    return status;
+}

@@ -1,0 +1,176 @@
+// A small stand-in viewer for the round trip between the plug-in and
+// zelq-list. Its name begins with "Vistrox", so the plug-in asks it for the
+// satellite position, which it answers with the channel's own.
+//
+//   VistroxRoundTrip.exe add NAME IDENT POSITION TUNE [NAME IDENT POSITION TUNE]...
+//       starts the plug-in beside this program and adds each channel with the
+//       add button, printing the status line after each
+//   VistroxRoundTrip.exe rows
+//       starts the plug-in and prints the rows it shows: name, satellite and
+//       check mark (1 or 0), tab-separated
+//
+// Names are UTF-8 on the command line and in the output, Windows-1256 for the
+// plug-in.
+#include <windows.h>
+#include <commctrl.h>
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "shared/host_api.h"
+
+namespace {
+
+constexpr UINT kArabicCodePage = 1256;
+std::uint32_t g_Answer = 0;
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kPositionQueryMessage && wParam == kPositionQueryWParam) {
+        reinterpret_cast<PositionQuery*>(lParam)->SatPosition = g_Answer;
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND MakeHostWindow() {
+    WNDCLASSW windowClass;
+    ZeroMemory(&windowClass, sizeof windowClass);
+    windowClass.lpfnWndProc = HostProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ZelqRoundTripHost";
+    RegisterClassW(&windowClass);
+    return CreateWindowW(L"ZelqRoundTripHost", L"Round trip host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                         nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+std::string Convert(const std::wstring& wide, UINT codePage) {
+    if (wide.empty()) return std::string();
+    const int size = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size, nullptr, nullptr);
+    return text;
+}
+
+std::wstring Wide(const std::string& text, UINT codePage) {
+    if (text.empty()) return std::wstring();
+    const int size = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+    return wide;
+}
+
+std::string ArabicToUtf8(const std::string& text) { return Convert(Wide(text, kArabicCodePage), CP_UTF8); }
+
+std::string ControlText(HWND window, int control) {
+    char text[512];
+    const UINT length = GetDlgItemTextA(window, control, text, sizeof text);
+    return std::string(text, length);
+}
+
+template <typename Function>
+Function Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+void PrintRows(HWND editor) {
+    HWND list = GetDlgItem(editor, IDC_CHANNEL_LIST);
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        std::string columns[2];
+        for (int column = 0; column < 2; ++column) {
+            char text[256] = "";
+            LVITEMA item;
+            ZeroMemory(&item, sizeof item);
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+            columns[column] = text;
+        }
+        const LRESULT state = SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
+        const bool checked = (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+        std::printf("%s\t%s\t%d\n", ArabicToUtf8(columns[0]).c_str(), columns[1].c_str(), checked ? 1 : 0);
+    }
+}
+
+}  // namespace
+
+int main() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> arguments(wide, wide + count);
+    LocalFree(wide);
+    const bool add = count >= 6 && (count - 2) % 4 == 0 && arguments[1] == L"add";
+    if (!add && !(count == 2 && arguments[1] == L"rows")) {
+        std::fprintf(stderr, "usage: VistroxRoundTrip.exe add NAME IDENT POSITION TUNE... | rows\n");
+        return 2;
+    }
+
+    // The plug-in beside this program.
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    folder = folder.substr(0, folder.find_last_of(L'\\'));
+    HMODULE plugin = LoadLibraryW((folder + L"\\ZelqEditor.dll").c_str());
+    if (!plugin) {
+        std::fprintf(stderr, "cannot load ZelqEditor.dll: %lu\n", GetLastError());
+        return 3;
+    }
+    const OnStartFn start = Export<OnStartFn>(plugin, "On_Start");
+    const OnChannelChangeFn channelChange = Export<OnChannelChangeFn>(plugin, "On_Channel_Change");
+    if (!start || !channelChange) {
+        std::fprintf(stderr, "an export is missing\n");
+        return 3;
+    }
+    unsigned char startByte = 0;
+    int startValue = 0;
+    HWND editor = reinterpret_cast<HWND>(
+        static_cast<INT_PTR>(start(0, MakeHostWindow(), 0, 0, &startByte, 0, &startValue)));
+    PumpMessages();
+    if (!editor) {
+        std::fprintf(stderr, "On_Start made no editor window\n");
+        return 3;
+    }
+
+    if (add) {
+        for (int i = 2; i < count; i += 4) {
+            ChannelRecord record;
+            std::memset(&record, 0, sizeof record);
+            const std::string name = Convert(arguments[i], kArabicCodePage);
+            std::memcpy(record.ChannelName, name.data(), name.size() < 91 ? name.size() : 91);
+            record.ChannelIdent = static_cast<std::uint16_t>(std::wcstoul(arguments[i + 1].c_str(), nullptr, 10));
+            g_Answer = static_cast<std::uint32_t>(std::wcstoul(arguments[i + 2].c_str(), nullptr, 10));
+            record.RecPosition = g_Answer;
+            record.TuneValue = static_cast<std::uint32_t>(std::wcstoul(arguments[i + 3].c_str(), nullptr, 10));
+            record.ValidWord = 1;
+            channelChange(record);
+            PumpMessages();
+            SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(editor, IDC_ADD)));
+            PumpMessages();
+            std::printf("%s\n", ArabicToUtf8(ControlText(editor, IDC_STATUS)).c_str());
+        }
+    } else {
+        PrintRows(editor);
+    }
+    std::fflush(stdout);
+    // The plug-in's windows live until the process ends.
+    ExitProcess(0);
+}

@@ -12,7 +12,9 @@
 #include "../ui/about_window.h"
 #include "../ui/activation_context.h"
 #include "../ui/editor_window.h"
+#include "../ui/plugin_windows.h"
 #include "../resources/resource.h"
+#include "dll_main.h"
 
 namespace {
 
@@ -46,7 +48,21 @@ int ZELQ_EXPORT_CALL On_Start(int, HWND hostWindow, int, int, unsigned char* sta
     return static_cast<int>(reinterpret_cast<INT_PTR>(window));
 }
 
-void ZELQ_EXPORT_CALL On_Exit() {}
+// Tears down what the plug-in made, so that the host may unload it and a
+// later On_Start works as after a fresh load. The list file is not touched:
+// every add was written to it when it was made. A host that never calls
+// On_Exit keeps the windows until the process ends.
+void ZELQ_EXPORT_CALL On_Exit() {
+    // The windows first: their procedures are code in this DLL.
+    const bool windowsGone = DestroyPluginWindows();
+    ReleasePluginContext();
+    RestoreLoadTimeState();
+    // The reference taken for the windows goes only once none is left; a
+    // window whose thread did not answer keeps the DLL loaded, and a later
+    // On_Exit tries again. The host's own reference keeps this code mapped
+    // until it returns.
+    if (windowsGone) ReleaseModuleHold();
+}
 
 void ZELQ_EXPORT_CALL On_Send_Dll_ID_Name(char* buffer) {
     if (buffer) std::memcpy(buffer, kDisplayName, sizeof kDisplayName);

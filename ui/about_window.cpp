@@ -6,10 +6,14 @@
 #include "../resources/resource.h"
 #include "../shared/plugin_state.h"
 #include "activation_context.h"
+#include "plugin_windows.h"
 
 void OpenAbout() {
-    if (g_State.AboutOpen) {
-        SetForegroundWindow(static_cast<HWND>(g_State.AboutWindow));
+    // The stored window counts only while it still is the About window: one
+    // that died with the thread that opened it, or was destroyed by On_Exit,
+    // does not keep a new one from opening.
+    if (HWND open = LiveAboutWindow()) {
+        SetForegroundWindow(open);
         return;
     }
     const ULONG_PTR cookie = ActivatePluginContext();
@@ -20,20 +24,31 @@ void OpenAbout() {
     // block the next attempt.
     g_State.AboutWindow = window;
     g_State.AboutOpen = window != nullptr;
+    if (window) HoldModule();
 }
 
 INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == DestroyRequestMessage()) {
+        DestroyWindow(window);
+        return TRUE;
+    }
     switch (message) {
     case WM_INITDIALOG:
+        MarkPluginWindow(window, PluginWindowKind::About);
         g_State.AboutOpen = true;
         ShowWindow(window, SW_SHOW);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
             EndDialog(window, 1);
-            g_State.AboutOpen = false;
+            DestroyWindow(window);  // WM_DESTROY clears AboutOpen
+        }
+        return FALSE;
+    case WM_DESTROY:
+        // However the window goes, it is no longer the open one.
+        if (g_State.AboutWindow == window) {
             g_State.AboutWindow = nullptr;
-            DestroyWindow(window);
+            g_State.AboutOpen = false;
         }
         return FALSE;
     case WM_NOTIFY: {

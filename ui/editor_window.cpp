@@ -12,6 +12,7 @@
 #include "../shared/window_ops.h"
 #include "about_window.h"
 #include "activation_context.h"
+#include "plugin_windows.h"
 
 namespace {
 
@@ -30,6 +31,9 @@ void InsertColumn(HWND list, int index, int width, const char* header) {
 }
 
 void InitialiseEditor(HWND window) {
+    // Marked first: the list is loaded below, and its rows reach the window
+    // only once it is known as the editor.
+    MarkPluginWindow(window, PluginWindowKind::Editor);
     g_State.MainWindow = window;
     HWND list = GetDlgItem(window, IDC_CHANNEL_LIST);
     g_State.ListView = list;
@@ -54,6 +58,10 @@ void InitialiseEditor(HWND window) {
 }  // namespace
 
 INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    if (message == DestroyRequestMessage()) {
+        DestroyWindow(window);
+        return 0;
+    }
     switch (message) {
     case WM_INITDIALOG:
         InitialiseEditor(window);
@@ -78,6 +86,13 @@ INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
             break;
         }
         break;
+    case WM_DESTROY:
+        // Only On_Exit destroys the editor (or the end of its thread).
+        if (g_State.MainWindow == window) {
+            g_State.MainWindow = nullptr;
+            g_State.ListView = nullptr;
+        }
+        break;
     default:
         break;
     }
@@ -92,12 +107,16 @@ HWND CreateEditor() {
     if (!window) {
         g_State.MainWindow = nullptr;
         g_State.ListView = nullptr;
+        return nullptr;
     }
+    HoldModule();
     return window;
 }
 
 void ShowEditor() {
-    HWND window = static_cast<HWND>(g_State.MainWindow);
+    // Nothing when the editor is gone: never started, torn down by On_Exit,
+    // or destroyed with the thread that started the plug-in.
+    HWND window = LiveEditorWindow();
     if (!window) return;
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);

@@ -1,16 +1,18 @@
 // The editor window operations of the channel-list code, sent to the real
 // window with the ANSI functions. Each does nothing while its window does not
-// exist, so the channel-list code may run before the window is created.
+// exist, so the channel-list code may run before the window is created, and
+// after it is gone (torn down by On_Exit, or ended with its thread).
 #include <windows.h>
 #include <commctrl.h>
 
 #include "../shared/plugin_state.h"
 #include "../shared/window_ops.h"
+#include "plugin_windows.h"
 
 namespace {
 
-HWND MainWindow() { return static_cast<HWND>(g_State.MainWindow); }
-HWND ListView() { return static_cast<HWND>(g_State.ListView); }
+HWND MainWindow() { return LiveEditorWindow(); }
+HWND ListView() { return LiveListView(); }
 
 // Sends an item record carrying only text to row `row`, column `column`.
 void SendItemText(UINT message, int row, int column, const char* text) {
@@ -52,6 +54,6 @@ void CheckListRow(int row) {
 
 void SendPositionQuery(PositionQuery* query) {
     HWND host = static_cast<HWND>(g_State.HostWindow);
-    if (!host) return;
+    if (!host || !IsWindow(host)) return;
     SendMessageA(host, kPositionQueryMessage, kPositionQueryWParam, reinterpret_cast<LPARAM>(query));
 }

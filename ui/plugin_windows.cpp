@@ -1,0 +1,123 @@
+#include "plugin_windows.h"
+
+#include <vector>
+
+#include "../resources/resource.h"
+#include "../shared/plugin_state.h"
+
+namespace {
+
+// How long the threads that own plug-in windows get, all together, to destroy
+// them when asked, so that a thread that is stuck does not hold up the caller
+// for longer. Destroying a visible window can itself take a while (Wine waits
+// up to two seconds for the X server to withdraw it).
+constexpr DWORD kDestroyTimeoutMs = 5000;
+
+// The reference HoldModule took, or null.
+PVOID volatile g_HeldModule = nullptr;
+
+BOOL CALLBACK CollectPluginWindow(HWND window, LPARAM found) {
+    if (IsPluginWindow(window, PluginWindowKind::Editor) || IsPluginWindow(window, PluginWindowKind::About)) {
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    }
+    return TRUE;
+}
+
+// Every top-level window this DLL made that still exists, on any thread.
+// The plug-in's windows have no owner, so all of them are top-level.
+std::vector<HWND> PluginWindows() {
+    std::vector<HWND> found;
+    EnumWindows(CollectPluginWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+}  // namespace
+
+void MarkPluginWindow(HWND window, PluginWindowKind kind) {
+    SetWindowLongPtrA(window, DWLP_USER, static_cast<LONG_PTR>(kind));
+}
+
+bool IsPluginWindow(HWND window, PluginWindowKind kind) {
+    if (!window || !IsWindow(window)) return false;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId()) return false;
+    if (reinterpret_cast<void*>(GetWindowLongPtrA(window, GWLP_HINSTANCE)) != g_State.ModuleHandle) return false;
+    return GetWindowLongPtrA(window, DWLP_USER) == static_cast<LONG_PTR>(kind);
+}
+
+HWND LiveEditorWindow() {
+    HWND window = static_cast<HWND>(g_State.MainWindow);
+    return IsPluginWindow(window, PluginWindowKind::Editor) ? window : nullptr;
+}
+
+HWND LiveListView() {
+    HWND editor = LiveEditorWindow();
+    HWND list = static_cast<HWND>(g_State.ListView);
+    if (!editor || !list || GetDlgItem(editor, IDC_CHANNEL_LIST) != list) return nullptr;
+    return list;
+}
+
+HWND LiveAboutWindow() {
+    HWND window = static_cast<HWND>(g_State.AboutWindow);
+    if (!g_State.AboutOpen || !IsPluginWindow(window, PluginWindowKind::About)) return nullptr;
+    return window;
+}
+
+UINT DestroyRequestMessage() {
+    static volatile LONG s_Message = 0;
+    LONG message = s_Message;
+    if (message == 0) {
+        // A registered message cannot collide with what a host sends to
+        // dialogs; should registration fail, a private-range message does.
+        message = static_cast<LONG>(RegisterWindowMessageA("ZelqEditor.DestroyPluginWindow"));
+        if (message == 0) message = WM_APP + 0x5A;
+        s_Message = message;
+    }
+    return static_cast<UINT>(message);
+}
+
+bool DestroyPluginWindows() {
+    const DWORD thisThread = GetCurrentThreadId();
+    const DWORD start = GetTickCount();
+    std::vector<DWORD> unanswered;  // threads that let a request time out
+    for (HWND window : PluginWindows()) {
+        const DWORD owner = GetWindowThreadProcessId(window, nullptr);
+        if (owner == thisThread) {
+            DestroyWindow(window);
+            continue;
+        }
+        bool skip = !IsWindow(window);  // gone meanwhile, with its thread say
+        for (DWORD thread : unanswered) skip = skip || thread == owner;
+        const DWORD elapsed = GetTickCount() - start;
+        if (skip || elapsed >= kDestroyTimeoutMs) continue;
+        // SMTO_NORMAL lets this thread answer messages sent to it while it
+        // waits, so an owning thread that is itself waiting on this one does
+        // not deadlock; SMTO_ABORTIFHUNG gives up at once on a thread that
+        // has stopped pumping messages. A request that times out is still
+        // carried out if the thread recovers; its window then goes later.
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(window, DestroyRequestMessage(), 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                                 kDestroyTimeoutMs - elapsed, &result) &&
+            IsWindow(window)) {
+            unanswered.push_back(owner);
+        }
+    }
+    return PluginWindows().empty();
+}
+
+void HoldModule() {
+    if (g_HeldModule) return;
+    HMODULE module = nullptr;
+    // Any address inside this DLL names it; without the flag that leaves the
+    // count unchanged, the call takes a reference.
+    const LPCWSTR inside = reinterpret_cast<LPCWSTR>(const_cast<PVOID*>(&g_HeldModule));
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, inside, &module)) return;
+    // Two threads creating windows at once: only one reference is kept.
+    if (InterlockedCompareExchangePointer(&g_HeldModule, module, nullptr) != nullptr) FreeLibrary(module);
+}
+
+void ReleaseModuleHold() {
+    HMODULE module = static_cast<HMODULE>(InterlockedExchangePointer(&g_HeldModule, nullptr));
+    if (module) FreeLibrary(module);
+}

@@ -29,6 +29,7 @@ bool LoadCodePage(unsigned number, CodePage* page, std::string* error) {
         page->Defined[byte] = defined[byte];
         page->ByteText[byte].clear();
         AppendUtf8(&page->ByteText[byte], defined[byte] ? characters[byte] : kReplacementCharacter);
+        page->ShownWidth[byte] = static_cast<std::uint8_t>(DisplayWidth(EscapeControls(page->ByteText[byte])));
         if (defined[byte]) page->Bytes.emplace_back(characters[byte], static_cast<std::uint8_t>(byte));
     }
     // A character that two bytes stand for is typed as the first of them.
@@ -42,6 +43,12 @@ std::string NameToUtf8(const CodePage& page, const char* name, std::size_t size)
     text.reserve(size * 2);
     for (std::size_t i = 0; i < size; ++i) text += page.ByteText[static_cast<unsigned char>(name[i])];
     return text;
+}
+
+std::size_t ShownNameWidth(const CodePage& page, const char* name, std::size_t size) {
+    std::size_t width = 0;
+    for (std::size_t i = 0; i < size; ++i) width += page.ShownWidth[static_cast<unsigned char>(name[i])];
+    return width;
 }
 
 bool NameFromUtf8(const CodePage& page, const std::string& text, std::string* name, std::string* error) {

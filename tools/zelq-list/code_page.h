@@ -13,6 +13,7 @@ struct CodePage {
     unsigned Number;
     std::string ByteText[256];  // each byte's character in UTF-8 ("\xEF\xBF\xBD" when it has none)
     bool Defined[256];          // whether the byte stands for a character
+    std::uint8_t ShownWidth[256];  // terminal columns of the byte as ShownName writes it
     // Every character the code page has, with its byte, ordered by character.
     std::vector<std::pair<std::uint32_t, std::uint8_t>> Bytes;
 };
@@ -27,6 +28,9 @@ bool LoadCodePage(unsigned number, CodePage* page, std::string* error);
 
 // A name's bytes as UTF-8.
 std::string NameToUtf8(const CodePage& page, const char* name, std::size_t size);
+
+// The terminal columns of a name as ShownName writes it.
+std::size_t ShownNameWidth(const CodePage& page, const char* name, std::size_t size);
 
 // A name typed in UTF-8, as the bytes the list stores. Returns false, with a
 // message saying why, when the text is not UTF-8 or a character has no byte

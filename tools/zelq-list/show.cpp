@@ -1,5 +1,6 @@
 // show: one record per row the plug-in shows, as a table, CSV or JSON.
 #include <algorithm>
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -84,62 +85,93 @@ void WriteJson(const ShownRows& rows, const CodePage& page, std::ostream& out) {
 
 enum Align { kLeft, kRight };
 
-struct Column {
-    const char* Title;
-    Align Alignment;
-    std::size_t Width;
-};
+// Appends the text in a column of the given width: cut with "…" when it is
+// wider, padded on the side away from its alignment when narrower.
+void AppendCell(std::string* line, const std::string& text, std::size_t width, Align alignment) {
+    std::size_t used = DisplayWidth(text);
+    if (used > width) {
+        // FitToWidth keeps whole characters, so the cut text may be narrower.
+        const std::string cut = FitToWidth(text, width);
+        *line += cut;
+        line->append(width - DisplayWidth(cut), ' ');
+        return;
+    }
+    if (alignment == kRight) line->append(width - used, ' ');
+    *line += text;
+    if (alignment == kLeft) line->append(width - used, ' ');
+}
 
-std::string Padded(const std::string& text, std::size_t width, Align alignment) {
-    const std::size_t used = DisplayWidth(text);
-    const std::string fill(used < width ? width - used : 0, ' ');
-    return alignment == kLeft ? text + fill : fill + text;
+std::size_t Digits(std::size_t value) {
+    std::size_t digits = 1;
+    for (; value >= 10; value /= 10) ++digits;
+    return digits;
 }
 
 void WriteTable(const ShownRows& rows, const CodePage& page, std::size_t terminalWidth, std::ostream& out) {
     enum { kRow, kLine, kCheck, kIdent, kPosition, kSatellite, kMhz, kName, kColumns };
-    Column columns[kColumns] = {{"Row", kRight, 0},      {"Line", kRight, 0},     {"\xE2\x9C\x93", kLeft, 0},
-                                {"Ident", kRight, 0},    {"Position", kRight, 0}, {"Satellite", kLeft, 0},
-                                {"MHz", kRight, 0},      {"Name", kLeft, 0}};
-    std::vector<std::vector<std::string>> cells;
-    cells.reserve(rows.Count);
+    static const char* const kTitles[kColumns] = {"Row",      "Line",      "\xE2\x9C\x93", "Ident",
+                                                  "Position", "Satellite", "MHz",          "Name"};
+    static const Align kAlign[kColumns] = {kRight, kRight, kLeft, kRight, kRight, kLeft, kRight, kLeft};
+
+    // First pass: the widest text of each column, measured without making it.
+    std::size_t width[kColumns];
+    for (int c = 0; c < kColumns; ++c) width[c] = DisplayWidth(kTitles[c]);
     for (std::size_t i = 0; i < rows.Count; ++i) {
-        const RowRecord r = MakeRecord(page, rows.Rows[i], i);
-        cells.push_back({std::to_string(r.Row), std::to_string(r.Line), r.Flag ? "\xE2\x9C\x93" : "",
-                         std::to_string(r.Ident), r.Position, r.Satellite, std::to_string(r.Mhz),
-                         EscapeControls(r.Name)});
-    }
-    for (Column& column : columns) column.Width = DisplayWidth(column.Title);
-    for (const auto& row : cells) {
-        for (int c = 0; c < kColumns; ++c) columns[c].Width = std::max(columns[c].Width, DisplayWidth(row[c]));
+        const ShownRow& row = rows.Rows[i];
+        const DecodedCode decoded = DecodeEntryCode(row.Code[0], row.Code[1], row.Code[2], row.Code[3]);
+        width[kRow] = std::max(width[kRow], Digits(i + 1));
+        width[kLine] = std::max(width[kLine], Digits(row.LineNumber));
+        width[kIdent] = std::max(width[kIdent], Digits(decoded.ChannelIdent));
+        width[kPosition] = std::max(width[kPosition], DisplayWidth(PositionText(decoded.SatPosition)));
+        width[kSatellite] = std::max(width[kSatellite], std::strlen(SatelliteNameFor(decoded.SatPosition)));
+        width[kMhz] = std::max(width[kMhz], Digits(FrequencyMhz(row.Code)));
+        width[kName] = std::max(width[kName], ShownNameWidth(page, row.Name, row.NameLength));
     }
 
     // Narrow the satellite names, then the channel names, to fit the terminal.
     constexpr std::size_t kGap = 2;
     std::size_t total = kGap * (kColumns - 1);
-    for (const Column& column : columns) total += column.Width;
+    for (const std::size_t w : width) total += w;
     for (const int c : {kSatellite, kName}) {
-        const std::size_t least = std::max<std::size_t>(DisplayWidth(columns[c].Title), 8);
-        if (terminalWidth == 0 || total <= terminalWidth || columns[c].Width <= least) continue;
-        const std::size_t cut = std::min(total - terminalWidth, columns[c].Width - least);
-        columns[c].Width -= cut;
+        const std::size_t least = std::max<std::size_t>(DisplayWidth(kTitles[c]), 8);
+        if (terminalWidth == 0 || total <= terminalWidth || width[c] <= least) continue;
+        const std::size_t cut = std::min(total - terminalWidth, width[c] - least);
+        width[c] -= cut;
         total -= cut;
     }
 
-    const auto writeLine = [&](const std::vector<std::string>& texts) {
-        std::string line;
+    // Second pass: the lines. The last column is not padded, and no line
+    // ends in white space.
+    std::string line;
+    std::string texts[kColumns];
+    const auto writeLine = [&] {
+        line.clear();
         for (int c = 0; c < kColumns; ++c) {
-            const std::string text = FitToWidth(texts[c], columns[c].Width);
-            // The last column is not padded: no white space at the end of a line.
-            line += c + 1 < kColumns ? Padded(text, columns[c].Width, columns[c].Alignment) + "  " : text;
+            if (c + 1 < kColumns) {
+                AppendCell(&line, texts[c], width[c], kAlign[c]);
+                line.append(kGap, ' ');
+            } else {
+                line += DisplayWidth(texts[c]) > width[c] ? FitToWidth(texts[c], width[c]) : texts[c];
+            }
         }
         while (!line.empty() && line.back() == ' ') line.pop_back();
-        out << line << '\n';
+        line += '\n';
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
     };
-    std::vector<std::string> titles;
-    for (const Column& column : columns) titles.emplace_back(column.Title);
-    writeLine(titles);
-    for (const auto& row : cells) writeLine(row);
+    for (int c = 0; c < kColumns; ++c) texts[c] = kTitles[c];
+    writeLine();
+    for (std::size_t i = 0; i < rows.Count; ++i) {
+        const RowRecord r = MakeRecord(page, rows.Rows[i], i);
+        texts[kRow] = std::to_string(r.Row);
+        texts[kLine] = std::to_string(r.Line);
+        texts[kCheck] = r.Flag ? kTitles[kCheck] : "";
+        texts[kIdent] = std::to_string(r.Ident);
+        texts[kPosition] = r.Position;
+        texts[kSatellite] = r.Satellite;
+        texts[kMhz] = std::to_string(r.Mhz);
+        texts[kName] = EscapeControls(r.Name);
+        writeLine();
+    }
 }
 
 }  // namespace

@@ -457,6 +457,17 @@ class EditTest(ListTest):
         self.assertRun(['normalize'], 'ChannelList.ini: nothing to change\n')
         self.assertOnlyFiles(LIST, 'ChannelList.lck')
 
+    def test_list_in_a_folder_with_an_arabic_name(self):
+        os.mkdir(self.path('قوائم القنوات'))
+        self.use('clean.ini', os.path.join('قوائم القنوات', LIST))
+        where = 'قوائم القنوات/' + LIST
+        self.assertRun(['--list', where, 'flag', '3', 'on'], (
+            where + ':3: flag row 3 on: [ 0 442C3F530502 ] [نايل دراما] -> [ 1 442C3F530502 ] [نايل دراما]\n' +
+            where + ': wrote 4 rows\n'))
+        self.assertEqual(self.read(os.path.join('قوائم القنوات', LIST)),
+                         lines('[ 1 A271914BA85C ] [Al Jazeera]', '[ 1 7FE6CA5BB4C8 ] [الجزيرة]',
+                               '[ 1 442C3F530502 ] [نايل دراما]', '[ 1 A7A65058678C ] [MBC 1]'))
+
     def test_byte_order_mark_stays(self):
         self.write(b'\xef\xbb\xbf' + lines('[ 1 A271914BA85C ] [Al Jazeera]', '[ 1 A7A65058678C ] [MBC 1]'))
         self.assertEqual(self.zelq('move', '2', '1')[0], 0)

@@ -2,6 +2,7 @@
 // version, and errors as one line.
 #include <CLI/CLI.hpp>
 
+#include <new>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -117,25 +118,34 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         return kExitError;
     }
 
-    if (*show) {
-        const ShowFormat shown = format == "csv" ? kShowCsv : format == "json" ? kShowJson : kShowTable;
-        return ShowList(options, shown, out, err);
+    // The commands raise nothing of their own; running out of memory in the
+    // standard library is the one exception left. It ends the command, and
+    // the list is then either written whole (the core's rewrite raises
+    // nothing) or not at all.
+    try {
+        if (*show) {
+            const ShowFormat shown = format == "csv" ? kShowCsv : format == "json" ? kShowJson : kShowTable;
+            return ShowList(options, shown, out, err);
+        }
+        if (app.got_subcommand("check")) return CheckList(options, out, err);
+        if (*remove) return RemoveRows(options, dryRun, removeRows, out, err);
+        if (*move) return MoveRow(options, dryRun, moveRow, moveTo, out, err);
+        if (*rename) return RenameRow(options, dryRun, renameRow, renameName, out, err);
+        if (*flag) return FlagRow(options, dryRun, flagRow, flagState == "on", out, err);
+        if (*sort) {
+            const SortKey key = sortBy == "satellite" ? kSortBySatellite
+                                : sortBy == "position" ? kSortByPosition
+                                : sortBy == "ident"    ? kSortByIdent
+                                                       : kSortByName;
+            return SortRows(options, dryRun, key, out, err);
+        }
+        if (*merge) return MergeLists(options, dryRun, mergeFiles, out, err);
+        if (*normalise) return NormaliseListFile(options, dryRun, out, err);
+        if (*satellites) return ShowSatellites(out);
+    } catch (const std::bad_alloc&) {
+        err << "zelq-list: not enough memory\n";
+        return kExitError;
     }
-    if (app.got_subcommand("check")) return CheckList(options, out, err);
-    if (*remove) return RemoveRows(options, dryRun, removeRows, out, err);
-    if (*move) return MoveRow(options, dryRun, moveRow, moveTo, out, err);
-    if (*rename) return RenameRow(options, dryRun, renameRow, renameName, out, err);
-    if (*flag) return FlagRow(options, dryRun, flagRow, flagState == "on", out, err);
-    if (*sort) {
-        const SortKey key = sortBy == "satellite" ? kSortBySatellite
-                            : sortBy == "position" ? kSortByPosition
-                            : sortBy == "ident"    ? kSortByIdent
-                                                   : kSortByName;
-        return SortRows(options, dryRun, key, out, err);
-    }
-    if (*merge) return MergeLists(options, dryRun, mergeFiles, out, err);
-    if (*normalise) return NormaliseListFile(options, dryRun, out, err);
-    if (*satellites) return ShowSatellites(out);
     err << "zelq-list: a command is needed: show, check, remove, move, rename, flag, sort, merge, normalise or "
            "satellites (see zelq-list --help)\n";
     return kExitError;

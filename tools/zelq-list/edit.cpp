@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "row_text.h"
+#include "utf8_text.h"
 
 int OpenEdit(const ListOptions& options, bool dryRun, EditSession* session, std::ostream& err) {
     session->Options = options;
@@ -173,16 +174,20 @@ std::string ShownRowLine(const EditSession& session, std::size_t row) {
 
 bool ParseRow(const std::string& text, std::size_t rowCount, std::size_t* row, std::string* error) {
     std::size_t value = 0;
-    bool digits = !text.empty() && text.size() <= 9;
+    bool digits = !text.empty();
+    bool tooLarge = false;
     for (const char c : text) {
         if (c < '0' || c > '9') digits = false;
-        if (digits) value = value * 10 + static_cast<std::size_t>(c - '0');
+        if (!digits) break;
+        if (tooLarge) continue;
+        value = value * 10 + static_cast<std::size_t>(c - '0');
+        tooLarge = value > rowCount;
     }
     if (!digits) {
-        *error = "\"" + text + "\" is not a row number";
+        *error = "\"" + EscapeControls(text) + "\" is not a row number";
         return false;
     }
-    if (value == 0 || value > rowCount) {
+    if (value == 0 || tooLarge) {
         *error = "there is no row " + text + ": the list has " + std::to_string(rowCount) + " row" +
                  Plural(rowCount);
         return false;

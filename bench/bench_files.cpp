@@ -1,46 +1,66 @@
 #include "bench_files.h"
 
-#include <dirent.h>
-#include <unistd.h>
-
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <filesystem>
+#include <system_error>
 
+#include "channel_list/list_file.h"
 #include "shared/plugin_state.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
-std::string g_Directory;
+fs::path g_Directory;
+std::string g_DirectoryText;
 
-void RemoveDirectory() {
-    if (DIR* dir = ::opendir(g_Directory.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") std::remove((g_Directory + "/" + name).c_str());
-        }
-        ::closedir(dir);
-    }
-    ::rmdir(g_Directory.c_str());
+void RemoveBenchDirectory() {
+    std::error_code ignored;
+    fs::remove_all(g_Directory, ignored);
+}
+
+std::string Utf8(const fs::path& path) {
+    const auto text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 }  // namespace
 
 const std::string& BenchDirectory() {
-    if (g_Directory.empty()) {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/zelq-bench-XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (!::mkdtemp(buffer.data())) {
-            std::perror("zelq bench: cannot make a temporary directory");
+    if (g_DirectoryText.empty()) {
+        std::error_code error;
+        const fs::path base = fs::temp_directory_path(error);
+        if (error) {
+            std::fprintf(stderr, "zelq bench: no temporary folder: %s\n", error.message().c_str());
             std::exit(2);
         }
-        g_Directory = buffer.data();
-        std::atexit(RemoveDirectory);
+        // A name no other run holds: the clock picks it, the create settles it.
+        const auto seed = static_cast<unsigned long long>(
+            std::chrono::steady_clock::now().time_since_epoch().count());
+        for (unsigned attempt = 0; attempt < 100 && g_DirectoryText.empty(); ++attempt) {
+            char name[48];
+            std::snprintf(name, sizeof name, "zelq-bench-%08llx", (seed + attempt * 7919ULL) & 0xFFFFFFFFULL);
+            const fs::path candidate = base / name;
+            if (fs::create_directory(candidate, error) && !error) {
+                g_Directory = candidate;
+                g_DirectoryText = Utf8(candidate);
+            }
+        }
+        if (g_DirectoryText.empty()) {
+            std::fprintf(stderr, "zelq bench: cannot make a directory in %s\n", Utf8(base).c_str());
+            std::exit(2);
+        }
+        std::atexit(RemoveBenchDirectory);
     }
-    return g_Directory;
+    return g_DirectoryText;
+}
+
+std::string BenchFile(const char* name) {
+    BenchDirectory();
+    return Utf8(g_Directory / name);
 }
 
 bool UseListPath(const std::string& path) {
@@ -50,8 +70,21 @@ bool UseListPath(const std::string& path) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
+    g_ListFileOps.Remove(path.c_str());
+    std::FILE* file = nullptr;
+    if (!g_ListFileOps.Open(path.c_str(), kOpenCreateNew, &file)) return false;
+    bool written = g_ListFileOps.Write(file, bytes.data(), bytes.size()) && g_ListFileOps.Flush(file) &&
+                   g_ListFileOps.Sync(file);
+    if (!g_ListFileOps.Close(file)) written = false;
+    return written;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::string text;
+    FileBytes bytes;
+    if (ReadListFile(path.c_str(), &bytes)) {
+        text.assign(bytes.Data, bytes.Size);
+        FreeFileBytes(&bytes);
+    }
+    return text;
 }

@@ -27,19 +27,8 @@ struct LoadOutcome {
     std::string CountText;
 };
 
-std::string ReadWholeFile(const std::string& path) {
-    std::string bytes;
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-        char buffer[65536];
-        std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-        std::fclose(file);
-    }
-    return bytes;
-}
-
 LoadOutcome RunLoad(int (*load)(), const std::string& list) {
-    const std::string path = BenchDirectory() + "/ChannelList.ini";
+    const std::string path = BenchFile("ChannelList.ini");
     std::memset(&g_State, 0, sizeof g_State);
     EXPECT_TRUE(UseListPath(path));
     EXPECT_TRUE(WriteWholeFile(path, list));

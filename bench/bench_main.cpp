@@ -1,0 +1,356 @@
+// The benchmark: times the plug-in's load and add on generated lists of
+// 1,000, 10,000 and 100,000 lines against yardsticks measured in the same run
+// and the same build (see bench_operations.h), zelq-list's show and check on
+// the 100,000-line list, and the peak heap of one 100,000-line load. It builds
+// from the same source natively and for i686 Windows (run under Wine), where
+// it links the very core library the plug-in DLL links.
+//
+// Every timed run starts from a fresh copy of the list, written and synced
+// outside the timed region. The operations take turns within each round, so
+// that a change in the machine's load reaches all of them alike; the figures
+// are the medians of the rounds.
+//
+// Usage: zelq_bench [--repetitions N]
+// Exit status: 0 when every target is met; 1 when only timing targets are
+// missed; 2 when an operation fails, the heap target is missed or the heap
+// count does not see the core's blocks.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "bench_files.h"
+#include "bench_operations.h"
+#include "channel_list/list_file.h"
+#include "channel_list/load_list.h"
+#include "heap_count.h"
+#include "list_generator.h"
+#include "null_window.h"
+#include "platform_info.h"
+#include "shared/plugin_state.h"
+#include "timing.h"
+
+namespace {
+
+enum OperationIndex { kLoad, kReference, kFloor, kAdd, kRead, kOperationCount };
+
+struct Operation {
+    const char* Name;
+    bool (*Run)();
+};
+
+const Operation kOperations[kOperationCount] = {
+    {"load", &RunLoad}, {"reference", &RunReference}, {"floor", &RunFloor}, {"add", &RunAdd}, {"read", &RunRead},
+};
+
+constexpr std::size_t kSizeCount = 3;
+const std::size_t kSizes[kSizeCount] = {1000, 10000, 100000};
+constexpr std::size_t kBig = 100000;
+
+// The reference is quadratic: seconds per load at 100,000 lines.
+constexpr int kBigReferenceRepetitions = 3;
+constexpr int kDefaultRepetitions = 15;
+constexpr int kToolRepetitions = 7;
+
+// The targets at 100,000 lines.
+constexpr double kMinReferenceOverLoad = 50;
+constexpr double kMaxLoadOverFloor = 4;
+constexpr double kMaxAddOverLoad = 1;
+constexpr long long kHeapAllowance = 1 << 20;
+constexpr long long kHeapFileFactor = 3;
+
+struct SizeResult {
+    std::size_t Lines = 0;
+    std::string List;
+    Samples Times[kOperationCount];
+};
+
+const char* BuildName() {
+#if defined(_WIN32) && !defined(_WIN64) && defined(__i386__)
+    return "i686 (MinGW-w64, 32-bit Windows)";
+#elif defined(__x86_64__) && !defined(_WIN32)
+    return "native x86-64";
+#else
+    return "other";
+#endif
+}
+
+const std::string& ListFile() {
+    static const std::string path = BenchFile("ChannelList.ini");
+    return path;
+}
+
+// Restores the list and runs the operation, timing only the operation.
+bool TimeOnce(const Operation& operation, const std::string& list, Samples* samples) {
+    if (!WriteWholeFile(ListFile(), list)) {
+        std::fprintf(stderr, "zelq bench: cannot write the list %s\n", ListFile().c_str());
+        return false;
+    }
+    const BenchClock::time_point start = BenchClock::now();
+    const bool done = operation.Run();
+    const BenchClock::time_point stop = BenchClock::now();
+    if (!done) {
+        std::fprintf(stderr, "zelq bench: %s failed on the list of %s\n", operation.Name, ListFile().c_str());
+        return false;
+    }
+    if (samples) samples->Add(Milliseconds(start, stop));
+    return true;
+}
+
+bool MeasureSize(SizeResult* result, int repetitions) {
+    const bool big = result->Lines == kBig;
+    // One untimed run of each first (but the long reference), so that files
+    // and code are warm alike.
+    for (int i = 0; i < kOperationCount; ++i) {
+        if (big && i == kReference) continue;
+        if (!TimeOnce(kOperations[i], result->List, nullptr)) return false;
+    }
+    for (int round = 0; round < repetitions; ++round) {
+        for (int turn = 0; turn < kOperationCount; ++turn) {
+            const int i = (turn + round) % kOperationCount;
+            if (big && i == kReference && round >= kBigReferenceRepetitions) continue;
+            if (!TimeOnce(kOperations[i], result->List, &result->Times[i])) return false;
+        }
+    }
+    return true;
+}
+
+std::string Figure(double value, const char* format) {
+    if (value < 0) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+double Ratio(double a, double b) { return a < 0 || b <= 0 ? -1 : a / b; }
+
+void PrintSamples(const SizeResult (&results)[kSizeCount]) {
+    std::printf("\nEvery operation, in milliseconds (median, fastest, slowest, runs):\n");
+    for (const SizeResult& result : results) {
+        for (int i = 0; i < kOperationCount; ++i) {
+            const Samples& times = result.Times[i];
+            std::printf("  %7zu lines  %-10s %10.3f %10.3f %10.3f %4zu\n", result.Lines, kOperations[i].Name,
+                        times.Median(), times.Min(), times.Max(), times.Count());
+        }
+    }
+}
+
+void PrintTable(const SizeResult (&results)[kSizeCount]) {
+    std::printf("\nMedians, in milliseconds (%s):\n", BuildName());
+    std::printf("  %7s %9s %9s %10s %8s %8s %8s %9s %10s %8s\n", "lines", "bytes", "load", "reference", "floor",
+                "add", "read", "ref/load", "load/floor", "add/load");
+    for (const SizeResult& result : results) {
+        const double load = result.Times[kLoad].Median();
+        const double reference = result.Times[kReference].Median();
+        const double floor = result.Times[kFloor].Median();
+        const double add = result.Times[kAdd].Median();
+        const double read = result.Times[kRead].Median();
+        std::printf("  %7zu %9zu %9s %10s %8s %8s %8s %9s %10s %8s\n", result.Lines, result.List.size(),
+                    Figure(load, "%.3f").c_str(), Figure(reference, "%.1f").c_str(), Figure(floor, "%.3f").c_str(),
+                    Figure(add, "%.3f").c_str(), Figure(read, "%.3f").c_str(),
+                    Figure(Ratio(reference, load), "%.1fx").c_str(), Figure(Ratio(load, floor), "%.2fx").c_str(),
+                    Figure(Ratio(add, load), "%.2fx").c_str());
+    }
+}
+
+// Prints one target's line; returns whether it is met.
+bool PrintTarget(const char* what, double value, const char* valueFormat, bool atLeast, double limit,
+                 const char* limitFormat) {
+    const bool met = value >= 0 && (atLeast ? value >= limit : value <= limit);
+    const std::string shown = Figure(value, valueFormat);
+    const std::string bound = Figure(limit, limitFormat);
+    std::printf("  %-44s %-14s %12s  %s\n", what, ((atLeast ? "at least " : "at most ") + bound).c_str(),
+                shown.c_str(), met ? "met" : "MISSED");
+    return met;
+}
+
+struct HeapResult {
+    bool SeesCore = false;         // ReadListFile's buffer was counted
+    bool SeesOperatorNew = false;  // a block of operator new was counted
+    bool Loaded = false;
+    long long FileSize = 0;
+    long long Peak = 0;
+    long long Left = 0;
+    long long Allocations = 0;
+    long long ShowPeak = -1;
+    long long CheckPeak = -1;
+};
+
+// A block of operator new's that escapes, so that the compiler cannot leave
+// the allocation out.
+char* volatile g_NewProbe = nullptr;
+
+// Peak heap of one run of `run` above what was held before it.
+template <typename Run>
+long long PeakOf(Run run, long long* left, long long* allocations) {
+    const long long before = HeapLiveBytes();
+    const long long callsBefore = HeapAllocations();
+    ResetHeapPeak();
+    run();
+    if (left) *left = HeapLiveBytes() - before;
+    if (allocations) *allocations = HeapAllocations() - callsBefore;
+    return HeapPeakBytes() - before;
+}
+
+HeapResult MeasureHeap(const std::string& list) {
+    HeapResult result;
+    result.FileSize = static_cast<long long>(list.size());
+    if (!WriteWholeFile(ListFile(), list)) return result;
+
+    // The counting functions must see the core's own calls, and the C++
+    // runtime's: a count that misses them would understate the peak.
+    long long before = HeapLiveBytes();
+    FileBytes bytes;
+    if (ReadListFile(ListFile().c_str(), &bytes)) {
+        result.SeesCore = HeapLiveBytes() - before >= static_cast<long long>(bytes.Size);
+        FreeFileBytes(&bytes);
+    }
+    before = HeapLiveBytes();
+    g_NewProbe = new char[4096];
+    result.SeesOperatorNew = HeapLiveBytes() - before >= 4096;
+    delete[] g_NewProbe;
+    g_NewProbe = nullptr;
+
+    result.Peak = PeakOf([&] { result.Loaded = RunLoad(); }, &result.Left, &result.Allocations);
+
+    long long lines = 0;
+    if (WriteWholeFile(ListFile(), list)) {
+        result.ShowPeak = PeakOf([&] { RunShow(&lines); }, nullptr, nullptr);
+        result.CheckPeak = PeakOf([&] { RunCheck(&lines); }, nullptr, nullptr);
+    }
+    return result;
+}
+
+struct ToolResult {
+    Samples Show;
+    Samples Check;
+    long long ShowLines = 0;
+    long long CheckLines = 0;
+};
+
+bool MeasureTool(const std::string& list, ToolResult* result) {
+    if (!WriteWholeFile(ListFile(), list)) return false;
+    // Neither writes the list: one copy serves every run.
+    for (int round = -1; round < kToolRepetitions; ++round) {
+        BenchClock::time_point start = BenchClock::now();
+        if (!RunShow(&result->ShowLines)) {
+            std::fprintf(stderr, "zelq bench: zelq-list show failed\n");
+            return false;
+        }
+        BenchClock::time_point stop = BenchClock::now();
+        if (round >= 0) result->Show.Add(Milliseconds(start, stop));
+        start = BenchClock::now();
+        if (!RunCheck(&result->CheckLines)) {
+            std::fprintf(stderr, "zelq bench: zelq-list check failed\n");
+            return false;
+        }
+        stop = BenchClock::now();
+        if (round >= 0) result->Check.Add(Milliseconds(start, stop));
+    }
+    return true;
+}
+
+double Mebibytes(long long bytes) { return static_cast<double>(bytes) / (1 << 20); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int repetitions = kDefaultRepetitions;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--repetitions") == 0 && i + 1 < argc) {
+            repetitions = std::atoi(argv[++i]);
+        } else {
+            std::fprintf(stderr, "usage: %s [--repetitions N]\n", argv[0]);
+            return 2;
+        }
+    }
+    if (repetitions < kBigReferenceRepetitions) repetitions = kBigReferenceRepetitions;
+
+    std::memset(&g_State, 0, sizeof g_State);
+    if (!UseListPath(ListFile())) {
+        std::fprintf(stderr, "zelq bench: the path %s is too long\n", ListFile().c_str());
+        return 2;
+    }
+
+    std::printf("ZelqEditor benchmark: %s build, compiled by GCC %s, %s, %s\n", BuildName(), __VERSION__,
+#ifdef __OPTIMIZE__
+                "optimised",
+#else
+                "NOT optimised",
+#endif
+#ifdef __SSE2__
+                "with SSE2");
+#else
+                "without SSE2");
+#endif
+    std::printf("Running on %s; machine load %s at the start\n", RunningSystem().c_str(), MachineLoad().c_str());
+    std::printf("Files in %s; clock step %.3f us; %d rounds (the reference at %zu lines: %d)\n",
+                BenchDirectory().c_str(), ClockStepMicroseconds(), repetitions, kBig, kBigReferenceRepetitions);
+    std::fflush(stdout);
+
+    SizeResult results[kSizeCount];
+    for (std::size_t s = 0; s < kSizeCount; ++s) {
+        results[s].Lines = kSizes[s];
+        results[s].List = GenerateChannelList(kSizes[s]);
+        if (!MeasureSize(&results[s], repetitions)) return 2;
+    }
+    const SizeResult& big = results[kSizeCount - 1];
+
+    ToolResult tool;
+    if (!MeasureTool(big.List, &tool)) return 2;
+    const HeapResult heap = MeasureHeap(big.List);
+    const std::string loadAtEnd = MachineLoad();
+
+    PrintSamples(results);
+    PrintTable(results);
+
+    const double load = big.Times[kLoad].Median();
+    std::printf("\nzelq-list on the %zu-line list, medians of %d runs, next to the plug-in's load:\n", kBig,
+                kToolRepetitions);
+    std::printf("  %-22s %10.3f ms\n", "load (plug-in start)", load);
+    std::printf("  %-22s %10.3f ms  %6.1fx the load  (fastest %.3f, slowest %.3f; %lld lines printed)\n",
+                "show (table)", tool.Show.Median(), Ratio(tool.Show.Median(), load), tool.Show.Min(), tool.Show.Max(),
+                tool.ShowLines);
+    std::printf("  %-22s %10.3f ms  %6.1fx the load  (fastest %.3f, slowest %.3f; %lld lines printed)\n", "check",
+                tool.Check.Median(), Ratio(tool.Check.Median(), load), tool.Check.Min(), tool.Check.Max(),
+                tool.CheckLines);
+
+    const long long limit = kHeapFileFactor * heap.FileSize + kHeapAllowance;
+    std::printf("\nHeap (%s):\n", HeapCounterName());
+    std::printf("  the count sees the core's blocks: %s; operator new's: %s; C runtime blocks freed here: %lld\n",
+                heap.SeesCore ? "yes" : "NO", heap.SeesOperatorNew ? "yes" : "NO", HeapForeignBlocks());
+    std::printf("  one load of %zu lines: peak %lld bytes (%.2f MiB, %.2fx the %lld-byte file) in %lld allocations;"
+                " left behind %lld bytes\n",
+                kBig, heap.Peak, Mebibytes(heap.Peak), Ratio(static_cast<double>(heap.Peak),
+                static_cast<double>(heap.FileSize)), heap.FileSize, heap.Allocations, heap.Left);
+    std::printf("  zelq-list show: peak %.2f MiB; check: peak %.2f MiB\n", Mebibytes(heap.ShowPeak),
+                Mebibytes(heap.CheckPeak));
+
+    std::printf("\nTargets at %zu lines (%s build, one run):\n", kBig, BuildName());
+    int timingMissed = 0;
+    if (!PrintTarget("load faster than the reference", Ratio(big.Times[kReference].Median(), load), "%.1fx", true,
+                     kMinReferenceOverLoad, "%.0fx")) {
+        ++timingMissed;
+    }
+    if (!PrintTarget("load / read-and-write floor", Ratio(load, big.Times[kFloor].Median()), "%.2fx", false,
+                     kMaxLoadOverFloor, "%.0fx")) {
+        ++timingMissed;
+    }
+    if (!PrintTarget("add / load", Ratio(big.Times[kAdd].Median(), load), "%.2fx", false, kMaxAddOverLoad,
+                     "%.0fx")) {
+        ++timingMissed;
+    }
+    char heapLimit[48];
+    std::snprintf(heapLimit, sizeof heapLimit, "%.2f MiB", Mebibytes(limit));
+    const bool heapMet = heap.Loaded && heap.SeesCore && heap.SeesOperatorNew && heap.Left == 0 && heap.Peak < limit;
+    std::printf("  %-44s %-14s %12s  %s\n", "peak heap of one load, under 3x file + 1 MiB",
+                (std::string("under ") + heapLimit).c_str(), Figure(Mebibytes(heap.Peak), "%.2f MiB").c_str(),
+                heapMet ? "met" : "MISSED");
+    if (!heap.Loaded) std::printf("  (the load under the heap count did not rewrite the list)\n");
+    std::printf("  (%lld window calls made, to a window that does nothing; machine load %s at the end)\n",
+                g_NullWindowCalls, loadAtEnd.c_str());
+
+    if (!heapMet) return 2;
+    return timingMissed == 0 ? 0 : 1;
+}

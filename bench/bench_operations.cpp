@@ -1,0 +1,108 @@
+#include "bench_operations.h"
+
+#include <cstring>
+#include <ostream>
+#include <streambuf>
+
+#include "bench_files.h"
+#include "channel_list/add_channel.h"
+#include "channel_list/list_file.h"
+#include "channel_list/load_list.h"
+#include "list_generator.h"
+#include "reference_load.h"
+#include "shared/plugin_state.h"
+#include "zelq_list.h"
+
+namespace {
+
+// An output stream that keeps nothing and counts the lines written to it.
+class LineCounter : public std::streambuf {
+public:
+    long long Lines = 0;
+
+protected:
+    int_type overflow(int_type c) override {
+        if (c == '\n') ++Lines;
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        for (std::streamsize i = 0; i < count; ++i) Lines += text[i] == '\n';
+        return count;
+    }
+};
+
+const std::string& FloorTempPath() {
+    static const std::string path = BenchFile("~floor.tmp");
+    return path;
+}
+
+}  // namespace
+
+bool RunLoad() {
+    g_State.RowCount = 0;
+    return LoadChannelList() == 1 && g_State.RowCount > 0;
+}
+
+bool RunReference() {
+    g_State.RowCount = 0;
+    return ReferenceLoadChannelList() == 1 && g_State.RowCount > 0;
+}
+
+bool RunFloor() {
+    FileBytes bytes;
+    if (!ReadListFile(g_State.ListPath, &bytes)) return false;
+    const char* const temp = FloorTempPath().c_str();
+    std::FILE* file = nullptr;
+    bool done = g_ListFileOps.Open(temp, kOpenCreateNew, &file);
+    if (done) {
+        done = g_ListFileOps.Write(file, bytes.Data, bytes.Size) && g_ListFileOps.Flush(file) &&
+               g_ListFileOps.Sync(file);
+        if (!g_ListFileOps.Close(file)) done = false;
+        done = done && g_ListFileOps.Replace(temp, g_State.ListPath);
+        if (!done) g_ListFileOps.Remove(temp);
+    }
+    FreeFileBytes(&bytes);
+    return done;
+}
+
+bool RunAdd() {
+    ChannelRecord& channel = g_State.CurrentChannel;
+    std::memset(&channel, 0, sizeof channel);
+    std::strcpy(channel.ChannelName, "Benchmark channel");
+    channel.ChannelIdent = kAbsentChannelIdent;
+    channel.RecPosition = kAbsentChannelPosition;
+    channel.TuneValue = 11'747'000;
+    channel.ValidWord = 1;
+    g_State.HostMatched = false;
+    g_State.RowCount = 0;
+    return AddCurrentChannel() == 1;
+}
+
+bool RunRead() {
+    FileBytes bytes;
+    if (!ReadListFile(g_State.ListPath, &bytes)) return false;
+    const bool read = bytes.Size > 0;
+    FreeFileBytes(&bytes);
+    return read;
+}
+
+bool RunShow(long long* lines) {
+    ListOptions options;
+    options.ListPath = g_State.ListPath;
+    LineCounter outBuffer, errBuffer;
+    std::ostream out(&outBuffer), err(&errBuffer);
+    const int result = ShowList(options, kShowTable, out, err);
+    *lines = outBuffer.Lines;
+    return result == kExitOk && errBuffer.Lines == 0;
+}
+
+bool RunCheck(long long* lines) {
+    ListOptions options;
+    options.ListPath = g_State.ListPath;
+    LineCounter outBuffer, errBuffer;
+    std::ostream out(&outBuffer), err(&errBuffer);
+    // The generated lists hold duplicates, which check reports.
+    const int result = CheckList(options, out, err);
+    *lines = outBuffer.Lines;
+    return (result == kExitOk || result == kExitFindings) && errBuffer.Lines == 0;
+}

@@ -1,0 +1,34 @@
+// The operations the benchmark times, each on the list at g_State.ListPath
+// (and, for the floor, a temporary file beside it). Each returns true when it
+// did what it must: a failure ends the benchmark, since its time would mean
+// nothing.
+//   load       the plug-in's start: LoadChannelList reads the list under its
+//              lock, drops duplicates and rewrites it through the safe writer
+//              (temporary file, flushed and synced, checked, renamed over).
+//   reference  the plain fscanf load with its linear duplicate scan, which
+//              rewrites the list in place with fprintf.
+//   floor      the least a load that writes safely must do: the core's own
+//              file operations read the list, write its bytes to a temporary
+//              file beside it, flush and sync it, and put it in the list's
+//              place.
+//   add        AddCurrentChannel with a channel the list does not hold: reads
+//              the whole list under the lock, appends one line, flushed and
+//              synced.
+//   read       the core's ReadListFile alone: open, size, read, close.
+#ifndef ZELQ_BENCH_BENCH_OPERATIONS_H
+#define ZELQ_BENCH_BENCH_OPERATIONS_H
+
+#include <string>
+
+bool RunLoad();
+bool RunReference();
+bool RunFloor();
+bool RunAdd();
+bool RunRead();
+
+// zelq-list's `show` (table) and `check` on the list, their output thrown
+// away. *lines gets the number of lines each printed.
+bool RunShow(long long* lines);
+bool RunCheck(long long* lines);
+
+#endif  // ZELQ_BENCH_BENCH_OPERATIONS_H

@@ -387,12 +387,23 @@ class EditTest(ListTest):
                                             '[ 1 442C3F530502 ] [نايل دراما]', '[ 1 A7A65058678C ] [MBC 1]'))
         self.assertRun(['flag', '2', 'on'], 'ChannelList.ini: nothing to change\n')
 
-    def test_flag_refuses_to_cut_a_long_name(self):
+    def test_flag_keeps_a_long_name_whole(self):
         original = self.use('findings.ini')
-        self.assertRun(['flag', '4', 'off'], code=2, err=(
-            'zelq-list: row 4\'s name is longer than 30 bytes, and writing its line anew would cut it; rename the '
-            'row first\n'))
-        self.assertEqual(self.read(), original)
+        self.assertRun(['flag', '4', 'off'], (
+            'ChannelList.ini:8: flag row 4 off: [ 1 DB21AA593B0D ] [A channel name of over thirty bytes] -> '
+            '[ 0 DB21AA593B0D ] [A channel name of over thirty bytes]\n'
+            'ChannelList.ini: wrote 6 rows\n'))
+        self.assertEqual(self.read(), original.replace(b'[ 1 DB21AA593B0D ] [A channel name of over thirty bytes]',
+                                                       b'[ 0 DB21AA593B0D ] [A channel name of over thirty bytes]'))
+
+    def test_check_of_a_list_in_which_nothing_reads(self):
+        # The plug-in never writes such a file, so its blank lines stay too.
+        self.write(b'a note\r\n\r\n\r\n\x1a')
+        self.assertRun(['check'], (
+            'ChannelList.ini:1: does not read: it does not begin with "["; ignored and kept as it is\n'
+            'ChannelList.ini:4: does not read: it does not begin with "["; ignored and kept as it is\n'
+            'ChannelList.ini: 0 rows from 2 lines; 2 lines unreadable; the plug-in\'s next start leaves the list '
+            'as it is\n'))
 
     def test_sort(self):
         self.write(lines(

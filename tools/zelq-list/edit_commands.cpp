@@ -173,12 +173,11 @@ int FlagRow(const ListOptions& options, bool dryRun, const std::string& rowText,
         if (!ParseRow(rowText, session.Model.Rows.Count, &row, error)) return false;
         const ListLine& line = session.Model.Items[session.Model.RowItem[row]].Line;
         if ((line.Entry.Flag != 0) == on) return true;  // already so: any non-zero flag is a check mark
-        if (line.Kind == kLineLongName) {
-            *error = "row " + rowText + "'s name is longer than 30 bytes, and writing its line anew would cut it;"
-                     " rename the row first";
-            return false;
-        }
-        const std::string text = FormattedLine(on ? 1 : 0, line.Entry.Code, line.Entry.Name);
+        // A name over 30 bytes is written whole: the list keeps such lines as
+        // they are, and the flag must not cut the name.
+        std::string text(kMaxLineLength + line.NameLength, '\0');
+        text.resize(FormatLineWithName(&text[0], text.size(), on ? 1 : 0, line.Entry.Code, line.Name,
+                                       line.NameLength));
         plan->NewLine[row] = text;
         plan->Messages.push_back(At(options.ListPath, line.LineNumber) + "flag row " + std::to_string(row + 1) +
                                  (on ? " on: " : " off: ") + ShownRowLine(session, row) + " -> " +

@@ -73,8 +73,10 @@ std::string RewriteReasons(const ListModel& model, const ListLine& line, const s
     return text;
 }
 
-void AddBlankLines(const char* from, const char* to, std::size_t lineNumber, std::vector<Finding>* findings) {
-    if (from >= to) return;
+void AddBlankLines(const ListModel& model, const char* from, const char* to, std::size_t lineNumber,
+                   std::vector<Finding>* findings) {
+    // A file in which no line reads is never written, blank lines and all.
+    if (from >= to || model.Rows.Count == 0) return;
     std::size_t count = static_cast<std::size_t>(std::count(from, to, '\n'));
     if (to[-1] != '\n') ++count;  // white space after the last line break
     const std::string text = count == 1 ? "a blank line, removed" : std::to_string(count) + " blank lines, removed";
@@ -89,7 +91,7 @@ std::vector<Finding> FindListChanges(const ListModel& model, const CodePage& pag
     std::size_t gapLine = 1;
     for (const ListItem& item : model.Items) {
         const ListLine& line = item.Line;
-        AddBlankLines(gap, line.Start, gapLine, &findings);
+        AddBlankLines(model, gap, line.Start, gapLine, &findings);
         gap = line.End;
         gapLine = LineAfter(item);
 
@@ -125,7 +127,7 @@ std::vector<Finding> FindListChanges(const ListModel& model, const CodePage& pag
             break;
         }
     }
-    AddBlankLines(gap, model.File.Data + model.File.Size, gapLine, &findings);
+    AddBlankLines(model, gap, model.File.Data + model.File.Size, gapLine, &findings);
     return findings;
 }
 
@@ -133,13 +135,9 @@ bool FindingChangesList(const Finding& finding) {
     return finding.Kind == kFindingDuplicate || finding.Kind == kFindingRewritten || finding.Kind == kFindingBlank;
 }
 
-std::string FindingsSummary(const ListModel& model, const std::vector<Finding>& findings) {
+std::string FindingsSummary(const ListModel& model, const std::vector<Finding>& findings, bool rewrites) {
     std::size_t counts[5] = {0, 0, 0, 0, 0};
-    bool changes = false;
-    for (const Finding& finding : findings) {
-        counts[finding.Kind] += finding.Count;
-        changes = changes || FindingChangesList(finding);
-    }
+    for (const Finding& finding : findings) counts[finding.Kind] += finding.Count;
     std::string text = std::to_string(model.Rows.Count) + " row" + Plural(model.Rows.Count) + " from " +
                        std::to_string(model.Items.size()) + " line" + Plural(model.Items.size()) + "; ";
     std::string parts;
@@ -153,7 +151,7 @@ std::string FindingsSummary(const ListModel& model, const std::vector<Finding>& 
     add(counts[kFindingUnreadable], "line unreadable", "lines unreadable");
     add(counts[kFindingLongName], "name cut", "names cut");
     text += parts.empty() ? "no findings" : parts;
-    text += changes ? "; the plug-in's next start rewrites the list"
+    text += rewrites ? "; the plug-in's next start rewrites the list"
                     : "; the plug-in's next start leaves the list as it is";
     return text;
 }

@@ -33,6 +33,6 @@ bool FindingChangesList(const Finding& finding);
 
 // "12 rows from 14 lines; 1 duplicate dropped, ...; the plug-in's next start
 // rewrites the list" (without the path).
-std::string FindingsSummary(const ListModel& model, const std::vector<Finding>& findings);
+std::string FindingsSummary(const ListModel& model, const std::vector<Finding>& findings, bool rewrites);
 
 #endif  // ZELQ_TOOLS_ZELQ_LIST_FINDINGS_H

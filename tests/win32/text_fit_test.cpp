@@ -9,6 +9,7 @@
 // ("MS Shell Dlg", "Microsoft Sans Serif"); scripts/wine-run sets them up.
 #include <windows.h>
 #include <commctrl.h>
+#include <usp10.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -36,11 +37,16 @@ struct Fit {
     int Width = 0;     // extent of the text, laid out as the control does
     int Height = 0;
     int LineWidth = 0;  // its width on one line
+    int ShapedWidth = 0;  // on one line with its Arabic letters joined, as drawn
     int AreaWidth = 0;  // room the control gives it
     int AreaHeight = 0;
+    int LineHeight = 0;  // height of one line of the font
 
     int Overflow() const {
-        const int across = Width - AreaWidth;
+        // A text laid out on one line is drawn shaped; the layout itself
+        // measures its letters unjoined, which may be narrower.
+        const int drawnWidth = Height <= LineHeight && ShapedWidth > Width ? ShapedWidth : Width;
+        const int across = drawnWidth - AreaWidth;
         const int down = Height - AreaHeight;
         return across > down ? (across > 0 ? across : 0) : (down > 0 ? down : 0);
     }
@@ -96,6 +102,32 @@ std::string FontFamily(HDC dc) {
     return buffer.data() + reinterpret_cast<UINT_PTR>(metrics->otmpFamilyName);
 }
 
+bool HasArabic(const std::string& text) {
+    for (unsigned char c : text) {
+        if (c >= 0xC0) return true;  // Windows-1256 letters
+    }
+    return false;
+}
+
+// Width of a text with Arabic letters as drawing it lays it out: joined into
+// their contextual forms by the script engine, in the font selected into dc.
+int ShapedWidth(HDC dc, const std::string& text) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0) return 0;
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    SCRIPT_STRING_ANALYSIS analysis = nullptr;
+    if (FAILED(ScriptStringAnalyse(dc, wide.c_str(), length, length * 3 / 2 + 16, -1, SSA_GLYPHS, 0, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr, &analysis))) {
+        ADD_FAILURE() << "cannot shape a text";
+        return 0;
+    }
+    const SIZE* size = ScriptString_pSize(analysis);
+    const int width = size ? size->cx : 0;
+    ScriptStringFree(&analysis);
+    return width;
+}
+
 // Measures text in the font the control draws with, laid out in a rectangle
 // as wide as the area.
 Fit Measure(HWND control, const std::string& what, const std::string& text, UINT format, const RECT& area) {
@@ -115,6 +147,10 @@ Fit Measure(HWND control, const std::string& what, const std::string& text, UINT
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &line,
               (format & ~DT_WORDBREAK) | DT_SINGLELINE | DT_CALCRECT);
     fit.LineWidth = line.right - line.left;
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    fit.LineHeight = metrics.tmHeight;
+    if (HasArabic(text)) fit.ShapedWidth = ShapedWidth(dc, text);
     SelectObject(dc, previous);
     ReleaseDC(control, dc);
     return fit;
@@ -252,28 +288,30 @@ std::string LongList(int count) {
 }
 
 void Print(const std::vector<Fit>& fits) {
-    std::printf("%-48s %-20s %9s %9s %8s %8s\n", "text", "face", "extent", "room", "one line", "overflow");
+    std::printf("%-44s %-12s %9s %9s %8s %7s %8s\n", "text", "face", "extent", "room", "one line", "shaped",
+                "overflow");
     for (const Fit& fit : fits) {
-        std::printf("%-48s %-20s %4d x %-3d %4d x %-3d %8d %8d\n", fit.What.c_str(), fit.Face.c_str(), fit.Width,
-                    fit.Height, fit.AreaWidth, fit.AreaHeight, fit.LineWidth, fit.Overflow());
+        std::printf("%-44s %-12s %4d x %-3d %4d x %-3d %8d %7d %8d\n", fit.What.c_str(), fit.Face.c_str(), fit.Width,
+                    fit.Height, fit.AreaWidth, fit.AreaHeight, fit.LineWidth, fit.ShapedWidth, fit.Overflow());
     }
 }
 
-// Texts that overflow with the best fonts the prefix can have, and by how
-// many pixels at most. The link's control is 7 dialog units high, which is
-// 7/8 of a line of its own font whatever that font is: the bottom of its
-// line (the tail of the "q") is cut.
-const std::map<std::string, int> kKnownOverflows = {{"About link", 2}};
+// The one text that cannot fit whatever the font: the link's control is 7
+// dialog units high, and a dialog unit is an eighth of the dialog font's line,
+// so the bottom eighth of the link's line (the tail of its "q") is cut. It
+// may overflow by that much downwards and not at all across.
+int AllowedOverflow(const Fit& fit) {
+    if (fit.What != "About link" || fit.Width > fit.AreaWidth) return 0;
+    return (fit.Height + 7) / 8;
+}
 
 void ExpectAllFit(const std::vector<Fit>& fits) {
     Print(fits);
     for (const Fit& fit : fits) {
-        const auto known = kKnownOverflows.find(fit.What);
-        const int allowed = known == kKnownOverflows.end() ? 0 : known->second;
-        EXPECT_LE(fit.Overflow(), allowed)
+        EXPECT_LE(fit.Overflow(), AllowedOverflow(fit))
             << fit.What << " in " << fit.Face << ": the text needs " << fit.Width << " x " << fit.Height
-            << " pixels (" << fit.LineWidth << " wide on one line), the control gives " << fit.AreaWidth << " x "
-            << fit.AreaHeight;
+            << " pixels (" << fit.LineWidth << " wide on one line, " << fit.ShapedWidth
+            << " as drawn with joined letters), the control gives " << fit.AreaWidth << " x " << fit.AreaHeight;
     }
 }
 

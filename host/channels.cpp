@@ -11,20 +11,20 @@
 // record carries no service data.
 const TestChannel kTestChannels[] = {
     {"Euronews", "HotBird", 8201, 11747000, 130, 1},
-    {"Euronews HD", "same channel as Euronews: refused", 8201, 12597000, 130, 1},
+    {"Euronews HD", "the same channel as Euronews", 8201, 12597000, 130, 1},
     // Reads "Al Jazeera".
     {"\xc7\xe1\xcc\xd2\xed\xd1\xc9", "ArabSat 2A", 301, 11996000, 260, 1},
     // Reads "Nile Channel".
     {"\xde\xe4\xc7\xc9\x20\xc7\xe1\xe4\xed\xe1", "Nile Sat", 1101, 11938000, 3530, 1},
     // Reads "Al Arabiya"; same ChannelIdent as Al Jazeera, other satellite.
-    {"\xc7\xe1\xda\xd1\xc8\xed\xc9", "Nile Sat, ident of Al Jazeera", 301, 12034000, 3530, 1},
+    {"\xc7\xe1\xda\xd1\xc8\xed\xc9", "Nile Sat; Al Jazeera's service number", 301, 12034000, 3530, 1},
     {"Das Erste", "Astra 1B-1H", 28106, 11836000, 192, 1},
     {"TV5 Monde", "EutelSat W3A", 4403, 11283000, 70, 1},
-    {"Test Card", "unknown position 123.4 E", 77, 10971000, 1234, 1},
-    {"Documentary Channel International HD Plus", "name longer than 30 bytes", 9105, 11013000, 130, 1},
-    {"News [24]", "name holding brackets", 9106, 11013000, 130, 1},
+    {"Test Card", "a satellite unknown to the plug-in", 77, 10971000, 1234, 1},
+    {"Documentary Channel International HD Plus", "a name too long for the list", 9105, 11013000, 130, 1},
+    {"News [24]", "a name with brackets", 9106, 11013000, 130, 1},
     {"Radio Feed", "no position: nothing to add", 501, 10744000, 0, 1},
-    {"Data Service", "ValidWord 0: nothing to add", 502, 10744000, 192, 0},
+    {"Data Service", "no channel data: nothing to add", 502, 10744000, 192, 0},
 };
 
 const int kTestChannelCount = static_cast<int>(sizeof(kTestChannels) / sizeof(kTestChannels[0]));

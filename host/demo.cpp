@@ -8,6 +8,7 @@
 #include "host/screenshot.h"
 #include "host/tuning.h"
 #include "resources/resource.h"
+#include "shared/arabic_texts.h"
 
 namespace {
 
@@ -20,8 +21,10 @@ constexpr int kExitDemoFailed = 3;
 constexpr int kExitDemoTimedOut = 4;
 
 // The channels the session tunes, by index in the channel table.
-constexpr int kFirstChannel = 0;   // Euronews, HotBird
-constexpr int kSecondChannel = 2;  // Al Jazeera, ArabSat 2A
+constexpr int kEuronews = 0;     // HotBird
+constexpr int kEuronewsHd = 1;   // the same channel as Euronews
+constexpr int kAlJazeera = 2;    // ArabSat 2A
+constexpr int kNileChannel = 3;  // Nile Sat
 
 std::string g_OutputDir;
 
@@ -84,17 +87,20 @@ BOOL CALLBACK Repaint(HWND window, LPARAM) {
 }
 
 bool Tune(int index) {
-    LogLine("tune " + Cp1256ToUtf8(kTestChannels[index].name) + " (position " +
-            std::to_string(kTestChannels[index].position) + ")");
+    char position[32];
+    FormatPosition(kTestChannels[index].position, position, sizeof(position));
+    LogLine("tuned " + Cp1256ToUtf8(kTestChannels[index].name) + " (" + position + ")");
     TuneChannel(index);
     return true;
 }
 
-bool TuneFirst(std::string*) { return Tune(kFirstChannel); }
-bool TuneSecond(std::string*) { return Tune(kSecondChannel); }
+bool TuneEuronews(std::string*) { return Tune(kEuronews); }
+bool TuneEuronewsHd(std::string*) { return Tune(kEuronewsHd); }
+bool TuneAlJazeera(std::string*) { return Tune(kAlJazeera); }
+bool TuneNileChannel(std::string*) { return Tune(kNileChannel); }
 
 // A command of the Plug-in menu, sent the way a click on the item arrives:
-// the host's window forwards it to On_Menu_Select.
+// the host's window forwards it to the plug-in.
 void ChooseMenuCommand(int command) {
     SendMessageA(g_Host.mainWindow, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
@@ -102,11 +108,18 @@ void ChooseMenuCommand(int command) {
 bool ShowEditor(std::string* error) {
     ChooseMenuCommand(IDM_CHANNEL_EDITOR);
     if (!IsWindowVisible(g_Host.editorWindow)) {
-        *error = "the editor window is not visible after command 40701";
+        *error = "the editor window did not appear after choosing Channel Editor";
         return false;
     }
-    LogLine("editor shows current channel: " + EditorText(IDC_CHANNEL));
+    LogLine("chose Channel Editor: the editor shows the current channel " + EditorText(IDC_CHANNEL));
     return true;
+}
+
+// The plug-in's status line in English, for the log.
+std::string StatusMeaning(const std::string& status) {
+    if (status == Cp1256ToUtf8(kTextAdded)) return " (the channel was added to the list)";
+    if (status == Cp1256ToUtf8(kTextAlreadyInList)) return " (the channel is already in the list)";
+    return "";
 }
 
 // What a click on the add button sends its dialog.
@@ -115,9 +128,16 @@ bool PressAdd(std::string*) {
     const unsigned queriesBefore = g_Host.queriesAnswered;
     SendMessageA(g_Host.editorWindow, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
-    LogLine("position queries answered for the add: " + std::to_string(g_Host.queriesAnswered - queriesBefore));
-    LogLine("status: " + EditorText(IDC_STATUS));
-    LogLine("channels in the file: " + EditorText(IDC_COUNT));
+    LogLine(std::string("pressed the add button") +
+            (g_Host.queriesAnswered > queriesBefore ? "; the plug-in asked Vistrox for the satellite position" : ""));
+    const std::string status = EditorText(IDC_STATUS);
+    if (status.empty()) {
+        LogLine("the editor shows no outcome: there was nothing to add");
+    } else {
+        LogLine("the editor says: " + status + StatusMeaning(status));
+    }
+    const std::string count = EditorText(IDC_COUNT);
+    LogLine("the list now holds " + count + (count == "1" ? " channel" : " channels"));
     return true;
 }
 
@@ -129,36 +149,48 @@ bool PaintAll(std::string*) {
 bool Shoot(const char* name, std::string* error) {
     const std::string path = JoinPath(g_OutputDir, name);
     if (!SaveScreenshot(path, error)) return false;
-    LogLine("saved " + path);
+    LogLine("saved a screenshot: " + path);
     return true;
 }
 
-bool ShootEditor(std::string* error) { return Shoot("01-editor.bmp", error); }
-bool ShootAbout(std::string* error) { return Shoot("02-about.bmp", error); }
+bool ShootEditorAdded(std::string* error) { return Shoot("01-editor-added.bmp", error); }
+bool ShootEditorRefused(std::string* error) { return Shoot("02-editor-refused.bmp", error); }
+bool ShootAbout(std::string* error) { return Shoot("03-about.bmp", error); }
 
 bool OpenAbout(std::string* error) {
     const int before = VisibleWindowCount();
     ChooseMenuCommand(IDM_ABOUT);
     if (VisibleWindowCount() <= before) {
-        *error = "no About window opened after command 40702";
+        *error = "no About window appeared after choosing About";
         return false;
     }
+    LogLine("chose About: the About window is open");
     return true;
 }
 
 bool Close(std::string*) {
+    LogLine("closing Vistrox");
     g_Host.exitCode = 0;
     PostMessageA(g_Host.mainWindow, WM_CLOSE, 0, 0);
     return true;
 }
 
+// Three channels added, then one refused: the editor shows rows, both
+// outcomes and the count.
 const DemoStep kSteps[] = {
-    {"tune the first channel", TuneFirst, 300},
+    {"tune Euronews", TuneEuronews, 300},
     {"show the editor", ShowEditor, 300},
-    {"tune the second channel", TuneSecond, 300},
-    {"press the add button", PressAdd, 300},
+    {"add Euronews", PressAdd, 200},
+    {"tune Al Jazeera", TuneAlJazeera, 200},
+    {"add Al Jazeera", PressAdd, 200},
+    {"tune the Nile channel", TuneNileChannel, 200},
+    {"add the Nile channel", PressAdd, 300},
     {"paint", PaintAll, 500},
-    {"screenshot the editor", ShootEditor, 100},
+    {"screenshot the editor after an add", ShootEditorAdded, 100},
+    {"tune Euronews HD", TuneEuronewsHd, 200},
+    {"add Euronews HD", PressAdd, 300},
+    {"paint", PaintAll, 500},
+    {"screenshot the editor after a refusal", ShootEditorRefused, 100},
     {"open About", OpenAbout, 300},
     {"paint", PaintAll, 500},
     {"screenshot About", ShootAbout, 100},
@@ -176,7 +208,7 @@ void CALLBACK OnDemoTimer(HWND window, UINT, UINT_PTR, DWORD) {
     const DemoStep& step = kSteps[g_NextStep++];
     std::string error;
     if (!step.run(&error)) {
-        ReportError(std::string("demo failed at \"") + step.title + "\": " + error);
+        ReportError(std::string("the demo failed at \"") + step.title + "\": " + error);
         g_Host.exitCode = kExitDemoFailed;
         PostMessageA(g_Host.mainWindow, WM_CLOSE, 0, 0);
         return;
@@ -186,7 +218,7 @@ void CALLBACK OnDemoTimer(HWND window, UINT, UINT_PTR, DWORD) {
 
 DWORD WINAPI Watchdog(LPVOID) {
     Sleep(kWatchdogMs);
-    ReportError("demo did not finish within " + std::to_string(kWatchdogMs / 1000) + " seconds");
+    ReportError("the demo did not finish within " + std::to_string(kWatchdogMs / 1000) + " seconds");
     ExitProcess(kExitDemoTimedOut);
 }
 
@@ -198,28 +230,17 @@ bool StartDemo(const std::string& outputDir, std::string* error) {
         return false;
     }
     if (!MakeDirectories(outputDir)) {
-        *error = "cannot create the directory " + outputDir;
+        *error = "cannot create the folder " + outputDir + " for the screenshots";
         return false;
     }
     g_OutputDir = outputDir;
 
-    // The plug-in's editor opens at the top left; the host goes to the bottom
-    // right, so that the screenshots show both.
-    RECT host;
-    RECT workArea;
-    if (GetWindowRect(g_Host.mainWindow, &host) && SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0)) {
-        const int width = host.right - host.left;
-        const int height = host.bottom - host.top;
-        SetWindowPos(g_Host.mainWindow, nullptr, workArea.right - width > 0 ? workArea.right - width : 0,
-                     workArea.bottom - height > 0 ? workArea.bottom - height : 0, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
     HANDLE watchdog = CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr);
     if (watchdog != nullptr) CloseHandle(watchdog);
     // Until the last step says otherwise, closing the window means failure.
     g_Host.exitCode = kExitDemoFailed;
     if (SetTimer(g_Host.mainWindow, kDemoTimerId, kFirstStepDelayMs, OnDemoTimer) == 0) {
-        *error = "cannot start the demo timer";
+        *error = "cannot start the demo's steps";
         return false;
     }
     return true;

@@ -12,10 +12,14 @@ namespace {
 
 constexpr char kWindowClass[] = "VistroxMainWindow";
 constexpr int kMargin = 8;
-constexpr int kLabelHeight = 20;
 // List box columns (name, position, note), in dialog units.
-constexpr int kListNameWidth = 150;
-constexpr int kListPositionWidth = 45;
+constexpr int kListNameWidth = 110;
+constexpr int kListPositionWidth = 40;
+// The main window's size, and the least width it is given beside the editor.
+constexpr int kWindowWidth = 640;
+constexpr int kWindowHeight = 420;
+constexpr int kMinWidthBeside = 420;
+constexpr int kGap = 8;
 
 HWND CreateChild(const char* className, DWORD style, HWND parent, int id) {
     HWND child = CreateWindowExA(0, className, "", WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
@@ -43,11 +47,25 @@ void CreateControls(HWND window) {
     }
 }
 
+// Height of a line of the labels' font.
+int LineHeight(HWND label) {
+    HDC dc = GetDC(label);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(label, dc);
+    return metrics.tmHeight > 0 ? metrics.tmHeight : 16;
+}
+
+// The tuned channel's name on one line, what Vistrox knows of it on the next
+// two (it wraps in a narrow window), the channel list below.
 void LayOut(int width, int height) {
     const int inner = width - 2 * kMargin;
-    MoveWindow(g_Host.channelLabel, kMargin, kMargin, inner, kLabelHeight, TRUE);
-    MoveWindow(g_Host.detailLabel, kMargin, kMargin + kLabelHeight, inner, kLabelHeight, TRUE);
-    const int listTop = kMargin * 2 + kLabelHeight * 2;
+    const int line = LineHeight(g_Host.detailLabel);
+    MoveWindow(g_Host.channelLabel, kMargin, kMargin, inner, line, TRUE);
+    MoveWindow(g_Host.detailLabel, kMargin, kMargin + line, inner, 2 * line, TRUE);
+    const int listTop = kMargin * 2 + line * 3;
     MoveWindow(g_Host.channelList, kMargin, listTop, inner, height - listTop - kMargin, TRUE);
 }
 
@@ -120,13 +138,13 @@ bool CreateHostWindow(HINSTANCE instance, std::string* error) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kWindowClass;
     if (RegisterClassA(&windowClass) == 0) {
-        *error = "cannot register the main window class";
+        *error = "Vistrox cannot open its window.";
         return false;
     }
-    g_Host.mainWindow = CreateWindowExA(0, kWindowClass, "Vistrox", WS_OVERLAPPEDWINDOW, 20, 20, 640, 420, nullptr,
+    g_Host.mainWindow = CreateWindowExA(0, kWindowClass, "Vistrox", WS_OVERLAPPEDWINDOW, 20, 20, kWindowWidth, kWindowHeight, nullptr,
                                         CreateMenuBar(), instance, nullptr);
     if (g_Host.mainWindow == nullptr) {
-        *error = "cannot create the main window";
+        *error = "Vistrox cannot open its window.";
         return false;
     }
     UpdateTuningLabels();
@@ -137,6 +155,26 @@ void SetHostCaption(const char* pluginName) {
     char caption[300];
     std::snprintf(caption, sizeof(caption), "Vistrox - %s", pluginName[0] != '\0' ? pluginName : "(unnamed plug-in)");
     SetWindowTextA(g_Host.mainWindow, caption);
+}
+
+void PlaceMainWindow() {
+    RECT work;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) return;
+    RECT editor = {work.left, work.top, work.left, work.top};
+    if (g_Host.editorWindow != nullptr) GetWindowRect(g_Host.editorWindow, &editor);
+
+    int x = editor.right + kGap;
+    int y = work.top;
+    if (work.right - x < kMinWidthBeside) {
+        // Too narrow beside the editor: below it, at the left, where About
+        // (in the middle of the screen) leaves the menu bar's items free.
+        x = work.left;
+        y = editor.bottom + kGap;
+    }
+    const int width = work.right - x < kWindowWidth ? work.right - x : kWindowWidth;
+    const int height = work.bottom - y < kWindowHeight ? work.bottom - y : kWindowHeight;
+    if (width <= 0 || height <= 0) return;  // no room at all: leave it where it is
+    SetWindowPos(g_Host.mainWindow, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool AttachPluginMenu() {

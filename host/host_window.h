@@ -18,6 +18,13 @@ bool CreateHostWindow(HINSTANCE instance, std::string* error);
 // Captions the main window "Vistrox - <plug-in name>".
 void SetHostCaption(const char* pluginName);
 
+// Moves the main window where the plug-in's windows leave its menu bar free:
+// the editor opens at the top left of the screen and stays on top while it is
+// shown, About opens in the middle. The main window goes to the right of the
+// editor at the top of the screen, or below the editor when the screen is too
+// narrow for that, and shrinks to fit.
+void PlaceMainWindow();
+
 // Puts the plug-in's EXTERN menu into the menu bar as the "Plug-in" pop-up.
 // Returns false when the DLL has no such menu; a pop-up with the same two
 // commands stands in for it then.

@@ -13,7 +13,7 @@ bool PluginPath(std::string* path, std::string* error) {
     char module[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
-        *error = "cannot find the directory of Vistrox.exe";
+        *error = "Vistrox cannot tell which folder it was started from, so it cannot find the plug-in.";
         return false;
     }
     std::string directory(module, length);
@@ -23,16 +23,17 @@ bool PluginPath(std::string* path, std::string* error) {
     return true;
 }
 
-// The system's text for an error code, with its number.
+// The system's words for an error code.
 std::string SystemMessage(DWORD code) {
     char text[256] = "";
     const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                                         text, sizeof(text), nullptr);
     std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' ||
+                                message.back() == '.')) {
         message.pop_back();
     }
-    return (message.empty() ? "error" : message) + " (error " + std::to_string(code) + ")";
+    return message.empty() ? "Windows gives no reason" : message;
 }
 
 // GetProcAddress gives a generic function pointer; going through void(*)()
@@ -41,7 +42,8 @@ template <typename Function>
 bool Resolve(HMODULE module, const char* name, Function* function, std::string* error) {
     FARPROC address = GetProcAddress(module, name);
     if (address == nullptr) {
-        *error = std::string(kPluginFileName) + " has no export named " + name;
+        *error = std::string(kPluginFileName) +
+                 " is not a plug-in Vistrox can use: a function every plug-in offers is missing from it.";
         return false;
     }
     *function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
@@ -56,7 +58,7 @@ bool LoadPlugin(PluginApi* api, std::string* error) {
 
     HMODULE module = LoadLibraryA(path.c_str());
     if (module == nullptr) {
-        *error = "cannot load " + path + ": " + SystemMessage(GetLastError());
+        *error = "Vistrox cannot load the plug-in " + path + ": " + SystemMessage(GetLastError()) + ".";
         return false;
     }
 

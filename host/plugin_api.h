@@ -8,8 +8,8 @@
 #include "host/host_state.h"
 
 // Loads the DLL beside Vistrox.exe and resolves every export. On failure
-// returns false with a message in *error naming the DLL's path or the missing
-// export; the DLL is not left loaded then.
+// returns false with a message in *error that says in words what is wrong;
+// the DLL is not left loaded then.
 bool LoadPlugin(PluginApi* api, std::string* error);
 
 #endif  // ZELQ_HOST_PLUGIN_API_H

@@ -8,23 +8,41 @@
 
 static_assert(kPositionQueryMessage == WM_USER, "the position query is WM_USER");
 
+namespace {
+
+// How often the plug-in has asked for the satellite position, in words.
+void TimesAsked(unsigned count, char* text, int size) {
+    if (count == 0) {
+        std::snprintf(text, static_cast<size_t>(size), "has not asked for the satellite position yet");
+    } else if (count == 1) {
+        std::snprintf(text, static_cast<size_t>(size), "has asked for the satellite position once");
+    } else {
+        std::snprintf(text, static_cast<size_t>(size), "has asked for the satellite position %u times", count);
+    }
+}
+
+}  // namespace
+
 // The name stands alone on its line: Arabic text followed by numbers would be
 // reordered by the bidirectional layout.
 void UpdateTuningLabels() {
     char text[256];
+    char asked[80];
+    TimesAsked(g_Host.queriesAnswered, asked, sizeof(asked));
     if (g_Host.currentChannel < 0) {
-        std::snprintf(text, sizeof(text), "No channel tuned: choose one below or from the Channels menu.");
-        SetWindowTextA(g_Host.channelLabel, text);
-        std::snprintf(text, sizeof(text), "Position queries answered: %u", g_Host.queriesAnswered);
+        SetWindowTextA(g_Host.channelLabel, "No channel tuned: choose one below or from the Channels menu.");
+        std::snprintf(text, sizeof(text), "The plug-in %s.", asked);
     } else {
         const TestChannel& channel = kTestChannels[g_Host.currentChannel];
         std::snprintf(text, sizeof(text), "Tuned: %s", channel.name);
         SetWindowTextA(g_Host.channelLabel, text);
         char position[32];
         FormatPosition(channel.position, position, sizeof(position));
-        std::snprintf(text, sizeof(text), "%s   |   ident %u   |   %lu kHz   |   ValidWord %u   |   position queries answered: %u",
-                      position, channel.ident, static_cast<unsigned long>(channel.tuneValue), channel.validWord,
-                      g_Host.queriesAnswered);
+        std::snprintf(text, sizeof(text), "%s%s, transponder %lu MHz%s.   The plug-in %s.",
+                      channel.position == 0 ? "no satellite position" : "satellite at ",
+                      channel.position == 0 ? "" : position,
+                      static_cast<unsigned long>(channel.tuneValue / 1000),
+                      channel.validWord == 0 ? ", no channel data" : "", asked);
     }
     SetWindowTextA(g_Host.detailLabel, text);
 }

@@ -43,13 +43,12 @@ bool StartPlugin() {
     const int result = g_Host.plugin.onStart(0, g_Host.mainWindow, 0, 0, &g_Host.startByte, 0, &g_Host.startInt);
     g_Host.started = true;
     g_Host.editorWindow = reinterpret_cast<HWND>(static_cast<INT_PTR>(result));
-    LogLine("On_Start returned " + std::to_string(result) + ", wrote byte " + std::to_string(g_Host.startByte) +
-            " and integer " + std::to_string(g_Host.startInt));
     if (result == 0 || !IsWindow(g_Host.editorWindow)) {
         g_Host.editorWindow = nullptr;
-        ReportError("On_Start returned no editor window (" + std::to_string(result) + ")");
+        ReportError("The plug-in started but made no editor window, so it cannot be shown.");
         return false;
     }
+    LogLine("started the plug-in: its editor window is ready, hidden until you choose Channel Editor");
     return true;
 }
 
@@ -79,12 +78,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     std::string demoDir;
     if (g_Host.demo) {
         if (__argc != 3 || __argv[2][0] == '\0') {
-            ReportError("usage: Vistrox.exe [--demo <output-dir>]");
+            ReportError("usage: Vistrox.exe [--demo <folder for the screenshots>]");
             return kExitUsage;
         }
         demoDir = __argv[2];
     } else if (__argc != 1) {
-        ReportError(std::string("unknown argument ") + __argv[1] + "\nusage: Vistrox.exe [--demo <output-dir>]");
+        ReportError(std::string("unknown argument ") + __argv[1] +
+                    "\nusage: Vistrox.exe [--demo <folder for the screenshots>]");
         return kExitUsage;
     }
 
@@ -98,19 +98,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
         return kExitStartFailed;
     }
 
-    SetHostCaption(PluginName().c_str());
-    char caption[300] = "";
-    GetWindowTextA(g_Host.mainWindow, caption, sizeof(caption));
-    LogLine(std::string("caption: ") + caption);
+    const std::string name = PluginName();
+    SetHostCaption(name.c_str());
+    LogLine("loaded the plug-in \"" + (name.empty() ? std::string("(no name)") : name) + "\"");
     if (AttachPluginMenu()) {
-        LogLine("Plug-in menu: the plug-in's EXTERN menu");
+        LogLine("the Plug-in menu holds the plug-in's own commands");
     } else {
-        ReportError("ZelqEditor.dll has no EXTERN menu; the Plug-in menu offers its two commands instead");
+        ReportError("The plug-in brings no menu of its own; the Plug-in menu offers Channel Editor and About "
+                    "instead.");
     }
 
     const bool started = StartPlugin();
     if (!started && g_Host.demo) return CloseWithCode(kExitStartFailed);
 
+    PlaceMainWindow();
     ShowWindow(g_Host.mainWindow, g_Host.demo ? SW_SHOWNORMAL : showCommand);
     UpdateWindow(g_Host.mainWindow);
 

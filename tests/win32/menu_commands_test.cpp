@@ -59,8 +59,8 @@ TEST(MenuCommands, TheMenuBarsChannelEditorItemAndUnknownCommandsDoNothing) {
     PumpMessages();
     EXPECT_FALSE(IsWindowVisible(editor));
     EXPECT_TRUE(WindowsWithCaption(plugin, kAboutCaption).empty());
-    plugin.Exit();  // changes nothing
-    EXPECT_TRUE(IsWindow(editor));
+    plugin.Exit();  // tears the windows down
+    EXPECT_FALSE(IsWindow(editor));
 }
 
 TEST(MenuCommands, AboutOpensOnceComesToTheFrontAndOpensAfreshAfterClosing) {

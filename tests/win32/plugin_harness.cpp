@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 std::uint32_t g_HostAnswer = 130;
@@ -34,6 +35,21 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Ends the program on a crash, naming the test that was running. Wine would
+// otherwise start its debugger, which waits for a person under a display.
+LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* pointers) {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::fprintf(stderr, "\nCRASH: exception 0x%08lx at %p in %s.%s\n",
+                 static_cast<unsigned long>(pointers->ExceptionRecord->ExceptionCode),
+                 pointers->ExceptionRecord->ExceptionAddress, test ? test->test_suite_name() : "(no test)",
+                 test ? test->name() : "");
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+const bool g_CrashesEndTheProgram = (SetUnhandledExceptionFilter(EndOnCrash), true);
+
 }  // namespace
 
 std::string MakeTestDirectory() {
@@ -60,9 +76,14 @@ bool LoadPluginCopy(Plugin* plugin, const std::string* listFile, const std::stri
         return false;
     }
     if (listFile) WriteFileBytes(plugin->ListPath(), *listFile);
-    plugin->Module = LoadLibraryA(copy.c_str());
+    return LoadPluginModule(plugin);
+}
+
+bool LoadPluginModule(Plugin* plugin) {
+    const std::string path = plugin->DllPath();
+    plugin->Module = LoadLibraryA(path.c_str());
     if (!plugin->Module) {
-        ADD_FAILURE() << "cannot load " << copy << ": " << GetLastError();
+        ADD_FAILURE() << "cannot load " << path << ": " << GetLastError();
         return false;
     }
     plugin->Start = Export<OnStartFn>(plugin->Module, "On_Start");
@@ -74,6 +95,15 @@ bool LoadPluginCopy(Plugin* plugin, const std::string* listFile, const std::stri
     if (!all) ADD_FAILURE() << "an export is missing";
     return all;
 }
+
+void UnloadPlugin(Plugin* plugin) {
+    if (plugin->Module) FreeLibrary(plugin->Module);
+    const std::string directory = plugin->Directory;
+    *plugin = Plugin();
+    plugin->Directory = directory;
+}
+
+bool IsDllLoaded(const std::string& dllPath) { return GetModuleHandleA(dllPath.c_str()) != nullptr; }
 
 HWND HostWindow() {
     static HWND window = nullptr;
@@ -126,6 +156,96 @@ void PumpMessages() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+}
+
+bool WaitPumping(HANDLE handle, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= milliseconds) return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+        // Woken by any input already waiting, and at least every 50 ms, so
+        // that messages sent from other threads are answered promptly.
+        const DWORD slice = milliseconds - waited < 50 ? milliseconds - waited : 50;
+        const DWORD result = MsgWaitForMultipleObjectsEx(1, &handle, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (result == WAIT_OBJECT_0) return true;
+        if (result == WAIT_FAILED) return false;
+        PumpMessages();
+    }
+}
+
+namespace {
+
+// Thread messages a WindowThread understands (they carry no window).
+constexpr UINT kRunMessage = WM_APP + 1;    // lParam: the Task to run
+constexpr UINT kPauseMessage = WM_APP + 2;  // lParam: event to set once paused
+
+struct Task {
+    const std::function<void()>* Work;
+    HANDLE Done;
+};
+
+}  // namespace
+
+WindowThread::WindowThread() {
+    ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    resume_ = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    thread_ = CreateThread(nullptr, 0, &WindowThread::Main, this, 0, &id_);
+    EXPECT_NE(thread_, nullptr);
+    // Thread messages are kept only once the thread has its message queue.
+    WaitForSingleObject(ready_, INFINITE);
+}
+
+WindowThread::~WindowThread() {
+    Stop();
+    CloseHandle(ready_);
+    CloseHandle(resume_);
+}
+
+DWORD WINAPI WindowThread::Main(void* self) {
+    WindowThread* thread = static_cast<WindowThread*>(self);
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    SetEvent(thread->ready_);
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.hwnd == nullptr && message.message == kRunMessage) {
+            Task* task = reinterpret_cast<Task*>(message.lParam);
+            (*task->Work)();
+            SetEvent(task->Done);
+        } else if (message.hwnd == nullptr && message.message == kPauseMessage) {
+            SetEvent(reinterpret_cast<HANDLE>(message.lParam));
+            WaitForSingleObject(thread->resume_, INFINITE);
+        } else {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return 0;
+}
+
+void WindowThread::Run(const std::function<void()>& work) {
+    Task task{&work, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    ASSERT_TRUE(PostThreadMessageA(id_, kRunMessage, 0, reinterpret_cast<LPARAM>(&task)));
+    EXPECT_TRUE(WaitPumping(task.Done, 60000)) << "the thread did not finish its work";
+    CloseHandle(task.Done);
+}
+
+void WindowThread::Pause() {
+    HANDLE paused = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ResetEvent(resume_);
+    ASSERT_TRUE(PostThreadMessageA(id_, kPauseMessage, 0, reinterpret_cast<LPARAM>(paused)));
+    EXPECT_TRUE(WaitPumping(paused, 60000));
+    CloseHandle(paused);
+}
+
+void WindowThread::Resume() { SetEvent(resume_); }
+
+void WindowThread::Stop() {
+    if (!thread_) return;
+    Resume();
+    PostThreadMessageA(id_, WM_QUIT, 0, 0);
+    EXPECT_TRUE(WaitPumping(thread_, 60000)) << "the thread did not end";
+    CloseHandle(thread_);
+    thread_ = nullptr;
 }
 
 std::string ControlText(HWND window, int control) {
@@ -196,8 +316,12 @@ struct CaptionSearch {
 
 BOOL CALLBACK CollectByCaption(HWND window, LPARAM parameter) {
     CaptionSearch* search = reinterpret_cast<CaptionSearch*>(parameter);
+    // Another program's copy of the DLL may sit at the same address with
+    // windows of the same caption on the same desktop.
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
     const HMODULE owner = reinterpret_cast<HMODULE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-    if (owner == search->Module && WindowText(window) == search->Caption) {
+    if (process == GetCurrentProcessId() && owner == search->Module && WindowText(window) == search->Caption) {
         search->Found.push_back(window);
     }
     return TRUE;
@@ -208,6 +332,32 @@ BOOL CALLBACK CollectByCaption(HWND window, LPARAM parameter) {
 std::vector<HWND> WindowsWithCaption(const Plugin& plugin, const std::string& caption) {
     CaptionSearch search{plugin.Module, caption, {}};
     EnumWindows(CollectByCaption, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+namespace {
+
+struct ModuleSearch {
+    HMODULE Module;
+    std::vector<HWND> Found;
+};
+
+BOOL CALLBACK CollectByModule(HWND window, LPARAM parameter) {
+    ModuleSearch* search = reinterpret_cast<ModuleSearch*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() &&
+        reinterpret_cast<HMODULE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)) == search->Module) {
+        search->Found.push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> WindowsOfModule(HMODULE module) {
+    ModuleSearch search{module, {}};
+    EnumWindows(CollectByModule, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
 

@@ -3,14 +3,18 @@
 //
 // Every test gets its own directory with its own copy of the DLL (and so its
 // own list file and its own process-global state: a DLL loaded from another
-// path is another module). The plug-in's windows are never destroyed, so the
-// copies stay loaded until the process ends.
+// path is another module). A copy stays loaded until the process ends unless
+// its test calls On_Exit and unloads it.
+//
+// A crash anywhere in the test program ends it at once with a message naming
+// the test, instead of opening Wine's debugger and waiting.
 #ifndef ZELQ_TESTS_WIN32_PLUGIN_HARNESS_H
 #define ZELQ_TESTS_WIN32_PLUGIN_HARNESS_H
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +30,7 @@ struct Plugin {
     OnChannelChangeFn ChannelChange = nullptr;
 
     std::string ListPath() const { return Directory + "\\ChannelList.ini"; }
+    std::string DllPath() const { return Directory + "\\ZelqEditor.dll"; }
 };
 
 // Copies the DLL into a new directory (below `parent`, or the temporary
@@ -33,6 +38,17 @@ struct Plugin {
 // Fails the test and returns false when anything goes wrong.
 bool LoadPluginCopy(Plugin* plugin, const std::string* listFile = nullptr,
                     const std::string& directory = "");
+
+// Loads the DLL already in plugin->Directory again, as a host that unloaded
+// it and loads it anew does. Fails the test and returns false on failure.
+bool LoadPluginModule(Plugin* plugin);
+
+// Frees the library as a host that unloads the plug-in does, and forgets its
+// module and entry points (not its directory).
+void UnloadPlugin(Plugin* plugin);
+
+// Whether the DLL at this path is still mapped in the process.
+bool IsDllLoaded(const std::string& dllPath);
 
 // A new empty directory for one test, below the temporary folder.
 std::string MakeTestDirectory();
@@ -55,6 +71,38 @@ ChannelRecord MakeChannel(const std::string& name, std::uint16_t ident, std::uin
 // Delivers pending messages of this thread.
 void PumpMessages();
 
+// Delivers this thread's messages until the handle is signalled or the time
+// is up; true when it was signalled.
+bool WaitPumping(HANDLE handle, DWORD milliseconds);
+
+// A thread of its own, as a host's worker thread: it runs what it is given
+// and pumps its messages in between, until Stop ends it (and with it every
+// window it owns).
+class WindowThread {
+public:
+    WindowThread();
+    ~WindowThread();
+    WindowThread(const WindowThread&) = delete;
+    WindowThread& operator=(const WindowThread&) = delete;
+
+    // Runs `work` on the thread and waits for it, pumping the caller's
+    // messages meanwhile.
+    void Run(const std::function<void()>& work);
+    // The thread stops pumping messages, as a hung thread does, until Resume.
+    void Pause();
+    void Resume();
+    // Ends the thread and waits for it.
+    void Stop();
+    DWORD Id() const { return id_; }
+
+private:
+    static DWORD WINAPI Main(void* self);
+    HANDLE thread_ = nullptr;
+    HANDLE ready_ = nullptr;
+    HANDLE resume_ = nullptr;
+    DWORD id_ = 0;
+};
+
 std::string ControlText(HWND window, int control);
 std::string WindowText(HWND window);
 std::string ReadFileBytes(const std::string& path);
@@ -72,8 +120,13 @@ struct ListRow {
 
 std::vector<ListRow> ListRows(HWND window);
 
-// Top-level windows with the given caption that the plug-in copy made.
+// Top-level windows of this process with the given caption that the plug-in
+// copy made.
 std::vector<HWND> WindowsWithCaption(const Plugin& plugin, const std::string& caption);
+
+// Every top-level window of this process made by the module loaded at this
+// address, whatever its caption; still found after the module was unloaded.
+std::vector<HWND> WindowsOfModule(HMODULE module);
 
 bool IsTopmost(HWND window);
 

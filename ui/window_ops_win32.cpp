@@ -53,7 +53,13 @@ void CheckListRow(int row) {
 }
 
 void SendPositionQuery(PositionQuery* query) {
+    // The query carries a pointer into this process, so only a window of
+    // this process can answer it; a stored handle whose window is gone (or
+    // whose value another process's window now has) gets nothing.
     HWND host = static_cast<HWND>(g_State.HostWindow);
     if (!host || !IsWindow(host)) return;
+    DWORD process = 0;
+    GetWindowThreadProcessId(host, &process);
+    if (process != GetCurrentProcessId()) return;
     SendMessageA(host, kPositionQueryMessage, kPositionQueryWParam, reinterpret_cast<LPARAM>(query));
 }

@@ -156,7 +156,9 @@ void LoadRewriteAndAdd(const std::wstring& folder) {
 }
 
 TEST(ListSafety, FoldersNamedOutsideTheAnsiCodePage) {
-    const std::wstring base = WideTempFolder() + L"zelq-names-" + std::to_wstring(GetCurrentProcessId());
+    // Wine reuses process ids, so a folder of an earlier run may be there.
+    const std::wstring base = WideTempFolder() + L"zelq-test-names-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount());
     ASSERT_TRUE(CreateDirectoryW(base.c_str(), nullptr));
     const char* const names[] = {
         "\xD0\x9A\xD0\xB0\xD0\xBD\xD0\xB0\xD0\xBB\xD1\x8B",              // Cyrillic
@@ -172,7 +174,9 @@ TEST(ListSafety, FoldersNamedOutsideTheAnsiCodePage) {
 TEST(ListSafety, AListPathOfExactly259Characters) {
     // Folders nested until the list's path is 259 characters long, the most
     // Windows' classic limit allows.
-    std::wstring folder = WideTempFolder() + L"zelq-deep-" + std::to_wstring(GetCurrentProcessId());
+    std::wstring folder =
+        WideTempFolder() + L"zelq-test-deep-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+        std::to_wstring(GetTickCount());
     const std::size_t listName = std::wcslen(L"\\ChannelList.ini");
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     while (folder.size() + listName < 259) {
@@ -257,6 +261,40 @@ bool IsWholeLine(const std::string& line) {
         if (!std::strchr("0123456789ABCDEF", line[i])) return false;
     }
     return line.compare(line.size() - 3, 3, "]\r\n") == 0;
+}
+
+TEST(ListSafety, AnotherProcessHoldingTheLockKeepsTheAddOut) {
+    if (!RunningAsViewer()) GTEST_SKIP() << "run once, under the viewer's name";
+    const std::string list = "[ 1 0000000000FF ] [First]\r\n";
+    Plugin plugin;
+    ASSERT_TRUE(LoadPluginCopy(&plugin, &list));
+    const std::wstring folder = Wide(plugin.Directory);
+    // Another writer of the list holds its lock, as every instance of the
+    // plug-in takes it.
+    HANDLE lockFile = CreateFileW((folder + L"\\ChannelList.lck").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lockFile, INVALID_HANDLE_VALUE);
+    OVERLAPPED at;
+    ZeroMemory(&at, sizeof at);
+    ASSERT_TRUE(LockFileEx(lockFile, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at));
+    const DWORD start = GetTickCount();
+    HANDLE process = RunDriver(L"\"" + folder + L"\" add 0x1234 130 Blocked", folder + L"\\blocked.out");
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(WaitForSingleObject(process, 60000), WAIT_OBJECT_0);
+    CloseHandle(process);
+    const DWORD waited = GetTickCount() - start;
+    EXPECT_EQ(ReadWide(folder + L"\\blocked.out"), "nothing\r\n");
+    EXPECT_EQ(ReadFileBytes(plugin.ListPath()), list);
+    EXPECT_GE(waited, 1900u) << "the add waits about two seconds for the lock";
+    // Once the lock is free, the same add goes through.
+    UnlockFileEx(lockFile, 0, 1, 0, &at);
+    CloseHandle(lockFile);
+    process = RunDriver(L"\"" + folder + L"\" add 0x1234 130 Blocked", folder + L"\\free.out");
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(WaitForSingleObject(process, 60000), WAIT_OBJECT_0);
+    CloseHandle(process);
+    EXPECT_EQ(ReadWide(folder + L"\\free.out"), "added\r\n");
 }
 
 TEST(ListSafety, ViewersStartingAndAddingAtOnceLoseNothing) {

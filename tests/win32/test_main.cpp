@@ -18,6 +18,20 @@ int RecordUrl(const char* file, const char* url) {
     return 0;
 }
 
+// Whether a directory was made more than an hour ago: a test program running
+// at the same time as this one may still be using a newer one.
+bool IsStale(const WIN32_FIND_DATAA& found) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER made, current;
+    made.LowPart = found.ftCreationTime.dwLowDateTime;
+    made.HighPart = found.ftCreationTime.dwHighDateTime;
+    current.LowPart = now.dwLowDateTime;
+    current.HighPart = now.dwHighDateTime;
+    const ULONGLONG kHour = 3600ull * 10000000ull;  // in 100-nanosecond units
+    return current.QuadPart > made.QuadPart + kHour;
+}
+
 // Removes the directories earlier runs left: their DLL copies could not be
 // deleted while those runs were loaded.
 void RemoveStaleTestDirectories() {
@@ -27,6 +41,7 @@ void RemoveStaleTestDirectories() {
     HANDLE search = FindFirstFileA((std::string(temp) + "zelq-test-*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
+        if (!IsStale(found)) continue;
         const std::string directory = std::string(temp) + found.cFileName;
         WIN32_FIND_DATAA inner;
         HANDLE files = FindFirstFileA((directory + "\\*").c_str(), &inner);

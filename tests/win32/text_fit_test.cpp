@@ -40,7 +40,7 @@ struct Fit {
     int ShapedWidth = 0;  // on one line with its Arabic letters joined, as drawn
     int AreaWidth = 0;  // room the control gives it
     int AreaHeight = 0;
-    int LineHeight = 0;  // height of one line of the font
+    int LineHeight = 0;  // its height on one line
 
     int Overflow() const {
         // A text laid out on one line is drawn shaped; the layout itself
@@ -147,9 +147,7 @@ Fit Measure(HWND control, const std::string& what, const std::string& text, UINT
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &line,
               (format & ~DT_WORDBREAK) | DT_SINGLELINE | DT_CALCRECT);
     fit.LineWidth = line.right - line.left;
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(dc, &metrics);
-    fit.LineHeight = metrics.tmHeight;
+    fit.LineHeight = line.bottom - line.top;
     if (HasArabic(text)) fit.ShapedWidth = ShapedWidth(dc, text);
     SelectObject(dc, previous);
     ReleaseDC(control, dc);

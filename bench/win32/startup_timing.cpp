@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,14 @@ bool TimeOnce(const std::string& list, int run, HWND host, Timing* timing) {
     ShowWindow(editor, SW_HIDE);
     timing->Start = started - before;
     timing->Show = shown - started;
+
+    // The plug-in tears its windows down, then its copy and its folder go.
+    if (OnExitFn exit = Export<OnExitFn>(module, "On_Exit")) exit();
+    FreeLibrary(module);
+    for (const char* name : {"\\ChannelList.ini", "\\ChannelList.lck", "\\ZelqEditor.dll"}) {
+        DeleteFileA((directory + name).c_str());
+    }
+    RemoveDirectoryA(directory.c_str());
     return editor != nullptr;
 }
 

@@ -54,7 +54,14 @@ HWND LiveEditorWindow() {
 HWND LiveListView() {
     HWND editor = LiveEditorWindow();
     HWND list = static_cast<HWND>(g_State.ListView);
-    if (!editor || !list || GetDlgItem(editor, IDC_CHANNEL_LIST) != list) return nullptr;
+    // The stored list view must still be the editor's list control. It is
+    // asked of the list view itself: GetDlgItem walks the editor's children,
+    // which under Wine costs a round trip to its server, and the list view
+    // is asked for every row a load shows.
+    if (!editor || !list || !IsWindow(list) || GetParent(list) != editor ||
+        GetWindowLongPtrA(list, GWLP_ID) != IDC_CHANNEL_LIST) {
+        return nullptr;
+    }
     return list;
 }
 

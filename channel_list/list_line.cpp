@@ -6,20 +6,35 @@
 
 namespace {
 
-// White space as the C locale defines it: space, tab, LF, VT, FF, CR. Inside
-// a line every kind but LF may stand.
-inline bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-inline bool IsInlineSpace(char c) { return c != '\n' && IsSpace(c); }
+// What each byte is to the reader, looked up in one table: the reader looks
+// at every byte of the list.
+struct ByteClasses {
+    signed char HexValue[256];  // value of a hexadecimal digit, either case, or -1
+    bool Space[256];            // white space as the C locale defines it: space, tab, LF, VT, FF, CR
+    bool InlineSpace[256];      // white space that may stand inside a line: all of it but LF
+    bool NameByte[256];         // may stand in a name: anything but "]", NUL, CR and LF
+};
 
-inline int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
+constexpr ByteClasses MakeByteClasses() {
+    ByteClasses classes{};
+    for (int c = 0; c < 256; ++c) {
+        classes.HexValue[c] = static_cast<signed char>(c >= '0' && c <= '9'   ? c - '0'
+                                                       : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                       : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                                              : -1);
+        classes.Space[c] = c == ' ' || (c >= '\t' && c <= '\r');
+        classes.InlineSpace[c] = classes.Space[c] && c != '\n';
+        classes.NameByte[c] = c != ']' && c != '\0' && c != '\r' && c != '\n';
+    }
+    return classes;
 }
 
-// May stand in a name: anything but "]", NUL, CR and LF.
-inline bool IsNameByte(char c) { return c != ']' && c != '\0' && c != '\r' && c != '\n'; }
+constexpr ByteClasses kByteClasses = MakeByteClasses();
+
+inline bool IsSpace(char c) { return kByteClasses.Space[static_cast<unsigned char>(c)]; }
+inline bool IsInlineSpace(char c) { return kByteClasses.InlineSpace[static_cast<unsigned char>(c)]; }
+inline int HexValue(char c) { return kByteClasses.HexValue[static_cast<unsigned char>(c)]; }
+inline bool IsNameByte(char c) { return kByteClasses.NameByte[static_cast<unsigned char>(c)]; }
 
 inline const char* SkipInlineSpace(const char* p, const char* end) {
     while (p < end && IsInlineSpace(*p)) ++p;
@@ -120,16 +135,41 @@ const char* ReadFields(const char* p, const char* end, ListLine* line) {
     return p + 1;
 }
 
+// Every byte's two upper-case hex digits.
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+inline char* PutHexByte(char* out, std::uint8_t value) {
+    out[0] = kHexDigits[value >> 4];
+    out[1] = kHexDigits[value & 0x0F];
+    return out + 2;
+}
+
+// "[ ", the flag without leading zeros, " ", the twelve digits, " ] [".
+std::size_t FormatLineHead(char* out, std::uint8_t flag, const std::uint8_t code[6]) {
+    char* p = out;
+    *p++ = '[';
+    *p++ = ' ';
+    if (flag >= 0x10) {
+        p = PutHexByte(p, flag);
+    } else {
+        *p++ = kHexDigits[flag];
+    }
+    *p++ = ' ';
+    for (int i = 0; i < 6; ++i) p = PutHexByte(p, code[i]);
+    std::memcpy(p, " ] [", 4);
+    return static_cast<std::size_t>(p + 4 - out);
+}
+
 // Whether the bytes from start to end are exactly what FormatLine writes for
-// the entry: "[ ", the flag without leading zeros, " ", twelve upper-case
-// digits, " ] [", the name, "]", CR LF.
-bool IsCanonical(const char* start, const char* end, const ListEntry& entry, std::size_t nameLength) {
-    if (nameLength > kMaxNameLength) return false;
+// the line: the head ("[ ", the flag without leading zeros, " ", twelve
+// upper-case digits, " ] ["), the name as it stands, "]", CR LF.
+bool IsCanonical(const char* start, const char* end, const ListLine& line) {
+    if (line.NameLength > kMaxNameLength) return false;
+    char head[kMaxLineLength];
+    const std::size_t headLength = FormatLineHead(head, line.Entry.Flag, line.Entry.Code);
     const std::size_t size = static_cast<std::size_t>(end - start);
-    if (size > kMaxLineLength) return false;
-    char canonical[kMaxLineLength + 1];
-    const std::size_t length = FormatLine(canonical, entry.Flag, entry.Code, entry.Name);
-    return length == size && std::memcmp(canonical, start, size) == 0;
+    return size == headLength + line.NameLength + 3 && std::memcmp(start, head, headLength) == 0 &&
+           std::memcmp(start + headLength + line.NameLength, "]\r\n", 3) == 0;
 }
 
 }  // namespace
@@ -197,24 +237,12 @@ bool NextListLine(LineReader* reader, ListLine* line) {
         ++reader->LineNumber;
     }
     line->End = q;
-    line->Canonical = line->Start == p && IsCanonical(p, q, line->Entry, line->NameLength);
+    line->Canonical = line->Start == p && IsCanonical(p, q, *line);
     reader->Pos = q;
     reader->LastEnd = q;
     return true;
 }
 
-namespace {
-
-// Every byte's two upper-case hex digits.
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-inline char* PutHexByte(char* out, std::uint8_t value) {
-    out[0] = kHexDigits[value >> 4];
-    out[1] = kHexDigits[value & 0x0F];
-    return out + 2;
-}
-
-}  // namespace
 
 std::size_t FormatLine(char* out, std::uint8_t flag, const std::uint8_t code[6], const char* name) {
     // The name ends at its NUL, or after 30 bytes.
@@ -227,18 +255,7 @@ std::size_t FormatLine(char* out, std::uint8_t flag, const std::uint8_t code[6],
 std::size_t FormatLineWithName(char* out, std::size_t size, std::uint8_t flag, const std::uint8_t code[6],
                                const char* name, std::size_t length) {
     if (size < kMaxLineLength - kMaxNameLength + length + 1) return 0;
-    char* p = out;
-    *p++ = '[';
-    *p++ = ' ';
-    if (flag >= 0x10) {
-        p = PutHexByte(p, flag);
-    } else {
-        *p++ = kHexDigits[flag];
-    }
-    *p++ = ' ';
-    for (int i = 0; i < 6; ++i) p = PutHexByte(p, code[i]);
-    std::memcpy(p, " ] [", 4);
-    p += 4;
+    char* p = out + FormatLineHead(out, flag, code);
     std::memcpy(p, name, length);
     p += length;
     *p++ = ']';

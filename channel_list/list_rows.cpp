@@ -48,11 +48,13 @@ bool NormaliseList(const FileBytes& file, ListRewrite* rewrite, ShownRows* rows)
             ok = AddRow(rows, line);
         }
         if (!ok || !rewrite) continue;
-        if (line.Kind == kLineReads) {
+        if (line.Kind == kLineReads && !line.Canonical) {
             char text[kMaxLineLength + 1];
             const std::size_t length = FormatLine(text, line.Entry.Flag, line.Entry.Code, line.Entry.Name);
             AppendToRewrite(rewrite, text, length);
         } else {
+            // A canonical line is already what the rewrite writes; long names
+            // and unreadable lines are kept as they are.
             AppendToRewrite(rewrite, line.Start, static_cast<std::size_t>(line.End - line.Start));
         }
     }

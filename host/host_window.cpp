@@ -112,7 +112,8 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             }
             return 0;
         case WM_CLOSE:
-            // The plug-in is told once; its windows stay until the process ends.
+            // The plug-in is told once, before the viewer goes: On_Exit closes
+            // its windows.
             if (g_Host.started && !g_Host.exited) {
                 g_Host.exited = true;
                 g_Host.plugin.onExit();

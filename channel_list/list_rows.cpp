@@ -34,12 +34,12 @@ bool NormaliseList(const FileBytes& file, ListRewrite* rewrite, ShownRows* rows)
     ChannelKeySet seen;
     if (!CreateChannelKeySet(&seen)) return false;
 
-    if (rewrite && StartsWithByteOrderMark(file.Data, file.Size)) {
-        AppendToRewrite(rewrite, kByteOrderMark, kByteOrderMarkSize);
-    }
+    const bool byteOrderMark = StartsWithByteOrderMark(file.Data, file.Size);
+    if (rewrite && byteOrderMark) AppendToRewrite(rewrite, kByteOrderMark, kByteOrderMarkSize);
     LineReader reader = MakeLineReader(file.Data, file.Size);
     ListLine line;
     bool ok = true;
+    bool first = true;
     while (ok && NextListLine(&reader, &line)) {
         if (line.Kind != kLineUnreadable) {
             bool added = false;
@@ -48,6 +48,15 @@ bool NormaliseList(const FileBytes& file, ListRewrite* rewrite, ShownRows* rows)
             ok = AddRow(rows, line);
         }
         if (!ok || !rewrite) continue;
+        // A line that does not read and begins with the bytes of a byte-order
+        // mark keeps the white space before it when it would otherwise move
+        // to the very start of the file, where the next reading would take
+        // those bytes for the mark and read the rest of the line.
+        if (first && !byteOrderMark && line.Kind == kLineUnreadable &&
+            StartsWithByteOrderMark(line.Start, static_cast<std::size_t>(line.End - line.Start))) {
+            AppendToRewrite(rewrite, line.GapStart, static_cast<std::size_t>(line.Start - line.GapStart));
+        }
+        first = false;
         if (line.Kind == kLineReads && !line.Canonical) {
             char text[kMaxLineLength + 1];
             const std::size_t length = FormatLine(text, line.Entry.Flag, line.Entry.Code, line.Entry.Name);

@@ -15,10 +15,16 @@ LoadExpectation ExpectLoad(const std::string& before) {
     const std::vector<RefItem> items = RefReadAll(before);
 
     std::set<std::uint32_t> seen;
-    std::string file = RefHasByteOrderMark(before) ? before.substr(0, 3) : "";
+    const bool byteOrderMark = RefHasByteOrderMark(before);
+    std::string file = byteOrderMark ? before.substr(0, 3) : "";
     for (const RefItem& item : items) {
         const std::string kept = before.substr(item.Start, item.End - item.Start);
         if (item.Kind == RefKind::Unreadable) {
+            // Such a line that begins like a byte-order mark does not move to
+            // the very start: the white space before it stays.
+            if (&item == &items.front() && !byteOrderMark && RefHasByteOrderMark(kept)) {
+                file += before.substr(0, item.Start);
+            }
             file += kept;
             continue;
         }

@@ -51,4 +51,23 @@ TEST_F(FuzzFound, AWhiteSpaceNameDoesNotHideTheLinesAfterIt) {
     EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
 }
 
+// A line that does not read but begins with the bytes of a byte-order mark,
+// after blank lines: dropping the blank lines would bring those bytes to the
+// very start, and the next load would take them for the mark and read the
+// rest of the line as a channel. The blank lines before it stay.
+TEST_F(FuzzFound, AByteOrderMarkInsideTheFileStaysInside) {
+    const std::string list =
+        "\n\r\n\xEF\xBB\xBF  [ 1 A271914BA85C ] [Hidden]\r\n"
+        "[ 1 69e7de5757e7 ] [Shown]\r\n";
+    WriteList(list);
+    EXPECT_EQ(LoadChannelList(), 1);
+    const std::string once = ReadList();
+    EXPECT_EQ(once, "\n\r\n\xEF\xBB\xBF  [ 1 A271914BA85C ] [Hidden]\r\n[ 1 69E7DE5757E7 ] [Shown]\r\n");
+    EXPECT_EQ(g_State.RowCount, 1);
+    ResetFakeWindow();
+    EXPECT_EQ(LoadChannelList(), 1);
+    EXPECT_EQ(ReadList(), once);
+    EXPECT_EQ(g_State.RowCount, 1);
+}
+
 }  // namespace

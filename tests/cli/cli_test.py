@@ -396,6 +396,13 @@ class EditTest(ListTest):
         self.assertEqual(self.read(), original.replace(b'[ 1 DB21AA593B0D ] [A channel name of over thirty bytes]',
                                                        b'[ 0 DB21AA593B0D ] [A channel name of over thirty bytes]'))
 
+    def test_check_keeps_the_blank_lines_before_a_byte_order_mark_inside(self):
+        self.write(b'\r\n\xef\xbb\xbf[ 1 A271914BA85C ] [x]\r\n[ 1 0000000000FF ] [First]\r\n')
+        self.assertRun(['check'], (
+            'ChannelList.ini:2: does not read: it does not begin with "["; ignored and kept as it is\n'
+            'ChannelList.ini: 1 row from 2 lines; 1 line unreadable; the plug-in\'s next start leaves the list '
+            'as it is\n'))
+
     def test_check_of_a_list_in_which_nothing_reads(self):
         # The plug-in never writes such a file, so its blank lines stay too.
         self.write(b'a note\r\n\r\n\r\n\x1a')

@@ -89,9 +89,14 @@ std::vector<Finding> FindListChanges(const ListModel& model, const CodePage& pag
     std::vector<Finding> findings;
     const char* gap = ContentStart(model);
     std::size_t gapLine = 1;
+    const bool byteOrderMark = StartsWithByteOrderMark(model.File.Data, model.File.Size);
     for (const ListItem& item : model.Items) {
         const ListLine& line = item.Line;
-        AddBlankLines(model, gap, line.Start, gapLine, &findings);
+        // The white space before a first line that does not read and begins
+        // like a byte-order mark stays (the mark must not move to the start).
+        const bool keptGap = &item == &model.Items.front() && !byteOrderMark && item.Kind == kItemUnreadable &&
+                             StartsWithByteOrderMark(line.Start, static_cast<std::size_t>(line.End - line.Start));
+        if (!keptGap) AddBlankLines(model, gap, line.Start, gapLine, &findings);
         gap = line.End;
         gapLine = LineAfter(item);
 

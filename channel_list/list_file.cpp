@@ -216,12 +216,8 @@ bool ListStillAsRead(const ListRewrite* rewrite) {
 }  // namespace
 
 bool BeginListRewrite(ListRewrite* rewrite, const char* path, const FileBytes& original) {
+    BeginListComparison(rewrite, original);
     rewrite->ListPath = path;
-    rewrite->Original = &original;
-    rewrite->Matched = 0;
-    rewrite->Temp = nullptr;
-    rewrite->Failed = false;
-    rewrite->Buffered = 0;
     // The temporary path is at most eight characters longer than the list's
     // (for a list name shorter than eight), and as long for the plug-in's.
     rewrite->TempPath = static_cast<char*>(std::malloc(std::strlen(path) + kMinTempNameLength + 1));

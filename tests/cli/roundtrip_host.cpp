@@ -25,39 +25,11 @@
 
 #include "resources/resource.h"
 #include "shared/host_api.h"
+#include "tests/win32/host_stub.h"
 
 namespace {
 
 constexpr UINT kArabicCodePage = 1256;
-std::uint32_t g_Answer = 0;
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kPositionQueryMessage && wParam == kPositionQueryWParam) {
-        reinterpret_cast<PositionQuery*>(lParam)->SatPosition = g_Answer;
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-HWND MakeHostWindow() {
-    WNDCLASSW windowClass;
-    ZeroMemory(&windowClass, sizeof windowClass);
-    windowClass.lpfnWndProc = HostProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"ZelqRoundTripHost";
-    RegisterClassW(&windowClass);
-    return CreateWindowW(L"ZelqRoundTripHost", L"Round trip host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                         nullptr, GetModuleHandleW(nullptr), nullptr);
-}
-
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 std::string Convert(const std::wstring& wide, UINT codePage) {
     if (wide.empty()) return std::string();
     const int size = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
@@ -76,17 +48,6 @@ std::wstring Wide(const std::string& text, UINT codePage) {
 }
 
 std::string ArabicToUtf8(const std::string& text) { return Convert(Wide(text, kArabicCodePage), CP_UTF8); }
-
-std::string ControlText(HWND window, int control) {
-    char text[512];
-    const UINT length = GetDlgItemTextA(window, control, text, sizeof text);
-    return std::string(text, length);
-}
-
-template <typename Function>
-Function Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 void PrintRows(HWND editor) {
     HWND list = GetDlgItem(editor, IDC_CHANNEL_LIST);
@@ -128,22 +89,9 @@ int main() {
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path, length);
     folder = folder.substr(0, folder.find_last_of(L'\\'));
-    HMODULE plugin = LoadLibraryW((folder + L"\\ZelqEditor.dll").c_str());
-    if (!plugin) {
-        std::fprintf(stderr, "cannot load ZelqEditor.dll: %lu\n", GetLastError());
-        return 3;
-    }
-    const OnStartFn start = Export<OnStartFn>(plugin, "On_Start");
-    const OnChannelChangeFn channelChange = Export<OnChannelChangeFn>(plugin, "On_Channel_Change");
-    if (!start || !channelChange) {
-        std::fprintf(stderr, "an export is missing\n");
-        return 3;
-    }
-    unsigned char startByte = 0;
-    int startValue = 0;
-    HWND editor = reinterpret_cast<HWND>(
-        static_cast<INT_PTR>(start(0, MakeHostWindow(), 0, 0, &startByte, 0, &startValue)));
-    PumpMessages();
+    StubPlugin plugin;
+    if (!LoadStubPlugin(folder, &plugin)) return 3;
+    HWND editor = StartStubPlugin(plugin, MakeStubHostWindow());
     if (!editor) {
         std::fprintf(stderr, "On_Start made no editor window\n");
         return 3;
@@ -156,16 +104,16 @@ int main() {
             const std::string name = Convert(arguments[i], kArabicCodePage);
             std::memcpy(record.ChannelName, name.data(), name.size() < 91 ? name.size() : 91);
             record.ChannelIdent = static_cast<std::uint16_t>(std::wcstoul(arguments[i + 1].c_str(), nullptr, 10));
-            g_Answer = static_cast<std::uint32_t>(std::wcstoul(arguments[i + 2].c_str(), nullptr, 10));
-            record.RecPosition = g_Answer;
+            g_StubPosition = static_cast<std::uint32_t>(std::wcstoul(arguments[i + 2].c_str(), nullptr, 10));
+            record.RecPosition = g_StubPosition;
             record.TuneValue = static_cast<std::uint32_t>(std::wcstoul(arguments[i + 3].c_str(), nullptr, 10));
             record.ValidWord = 1;
-            channelChange(record);
-            PumpMessages();
+            plugin.ChannelChange(record);
+            PumpStubMessages();
             SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(editor, IDC_ADD)));
-            PumpMessages();
-            std::printf("%s\n", ArabicToUtf8(ControlText(editor, IDC_STATUS)).c_str());
+            PumpStubMessages();
+            std::printf("%s\n", ArabicToUtf8(StubControlText(editor, IDC_STATUS)).c_str());
         }
     } else {
         PrintRows(editor);

@@ -30,40 +30,9 @@
 #include "resources/resource.h"
 #include "shared/arabic_texts.h"
 #include "shared/host_api.h"
+#include "host_stub.h"
 
 namespace {
-
-std::uint32_t g_Position = 0;
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kPositionQueryMessage && wParam == kPositionQueryWParam) {
-        PositionQuery* query = reinterpret_cast<PositionQuery*>(lParam);
-        if (query->Size == kPositionQuerySize) query->SatPosition = g_Position;
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-HWND MakeHostWindow() {
-    WNDCLASSW windowClass;
-    ZeroMemory(&windowClass, sizeof windowClass);
-    windowClass.lpfnWndProc = HostProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"ListDriverHost";
-    RegisterClassW(&windowClass);
-    return CreateWindowW(L"ListDriverHost", L"List driver", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                         nullptr, GetModuleHandleW(nullptr), nullptr);
-}
-
-template <typename Function>
-Function Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-struct Plugin {
-    OnStartFn Start;
-    OnChannelChangeFn ChannelChange;
-};
 
 std::wstring Wide(const std::string& text) {
     std::wstring wide(text.size() + 1, L'\0');
@@ -72,20 +41,8 @@ std::wstring Wide(const std::string& text) {
     return wide;
 }
 
-std::string ControlText(HWND window, int control) {
-    char text[256] = "";
-    GetDlgItemTextA(window, control, text, sizeof text);
-    return text;
-}
-
-HWND Start(const Plugin& plugin, HWND host) {
-    unsigned char startByte = 0;
-    int startValue = 0;
-    return reinterpret_cast<HWND>(static_cast<INT_PTR>(plugin.Start(0, host, 0, 0, &startByte, 0, &startValue)));
-}
-
 // Tunes the channel and presses add; returns what the status line says.
-const char* Add(const Plugin& plugin, HWND editor, unsigned ident, unsigned position, const std::string& name) {
+const char* Add(const StubPlugin& plugin, HWND editor, unsigned ident, unsigned position, const std::string& name) {
     ChannelRecord record;
     std::memset(&record, 0, sizeof record);
     std::strncpy(record.ChannelName, name.c_str(), sizeof record.ChannelName - 1);
@@ -93,10 +50,10 @@ const char* Add(const Plugin& plugin, HWND editor, unsigned ident, unsigned posi
     record.ChannelIdent = static_cast<std::uint16_t>(ident);
     record.ValidWord = 1;
     record.RecPosition = position;
-    g_Position = position;
+    g_StubPosition = position;
     plugin.ChannelChange(record);
     SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
-    const std::string status = ControlText(editor, IDC_STATUS);
+    const std::string status = StubControlText(editor, IDC_STATUS);
     if (status == kTextAdded) return "added";
     if (status == kTextAlreadyInList) return "refused";
     return "nothing";
@@ -119,28 +76,22 @@ int main() {
         WideCharToMultiByte(CP_UTF8, 0, wideArgs[i], -1, text, sizeof text, nullptr, nullptr);
         args[i] = text;
     }
-    const std::wstring dll = Wide(args[1]) + L"\\ZelqEditor.dll";
-    HMODULE module = LoadLibraryW(dll.c_str());
-    if (!module) {
-        std::fprintf(stderr, "cannot load %s\\ZelqEditor.dll: %lu\n", args[1].c_str(), GetLastError());
-        return 1;
-    }
-    const Plugin plugin{Export<OnStartFn>(module, "On_Start"),
-                        Export<OnChannelChangeFn>(module, "On_Channel_Change")};
-    HWND host = MakeHostWindow();
+    StubPlugin plugin;
+    if (!LoadStubPlugin(Wide(args[1]), &plugin)) return 1;
+    HWND host = MakeStubHostWindow();
     const std::string& command = args[2];
     if (command == "start" && argc == 3) {
-        HWND editor = Start(plugin, host);
-        std::printf("rows %s\n", ControlText(editor, IDC_COUNT).c_str());
+        HWND editor = StartStubPlugin(plugin, host);
+        std::printf("rows %s\n", StubControlText(editor, IDC_COUNT).c_str());
     } else if (command == "add" && argc == 6) {
-        HWND editor = Start(plugin, host);
+        HWND editor = StartStubPlugin(plugin, host);
         std::printf("%s\n", Add(plugin, editor, static_cast<unsigned>(std::strtoul(args[3].c_str(), nullptr, 0)),
                                 static_cast<unsigned>(std::strtoul(args[4].c_str(), nullptr, 0)), args[5]));
     } else if (command == "stress" && argc == 6) {
         const unsigned first = static_cast<unsigned>(std::strtoul(args[4].c_str(), nullptr, 0));
         const unsigned count = static_cast<unsigned>(std::strtoul(args[5].c_str(), nullptr, 0));
         for (unsigned round = 0; round < count; ++round) {
-            HWND editor = Start(plugin, host);
+            HWND editor = StartStubPlugin(plugin, host);
             const std::string name = args[3] + "-" + std::to_string(round);
             if (std::strcmp(Add(plugin, editor, first + round, 130, name), "added") == 0) {
                 std::printf("added %s\n", name.c_str());
@@ -160,7 +111,7 @@ int main() {
                 WriteFile(file, kCopy, sizeof kCopy - 1, &written, nullptr);
                 CloseHandle(file);
             }
-            DestroyWindow(Start(plugin, host));
+            DestroyWindow(StartStubPlugin(plugin, host));
         }
     } else {
         return Usage();

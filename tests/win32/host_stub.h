@@ -1,0 +1,40 @@
+// What the small viewer programs of the tests (ListDriver.exe and
+// VistroxRoundTrip.exe) share: a host window that answers the plug-in's
+// position query, the plug-in's exports, and a control's text.
+#ifndef ZELQ_TESTS_WIN32_HOST_STUB_H
+#define ZELQ_TESTS_WIN32_HOST_STUB_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "shared/host_api.h"
+
+// The position the host window answers the query with.
+extern std::uint32_t g_StubPosition;
+
+// A hidden top-level window whose procedure answers the position query with
+// g_StubPosition, as a viewer does.
+HWND MakeStubHostWindow();
+
+struct StubPlugin {
+    HMODULE Module;
+    OnStartFn Start;
+    OnChannelChangeFn ChannelChange;
+};
+
+// Loads ZelqEditor.dll from the folder and resolves the exports the drivers
+// use; false, with a message on stderr, when it cannot.
+bool LoadStubPlugin(const std::wstring& folder, StubPlugin* plugin);
+
+// Calls On_Start as a viewer does and returns the editor window.
+HWND StartStubPlugin(const StubPlugin& plugin, HWND host);
+
+// A control's text, in the window's ANSI code page.
+std::string StubControlText(HWND window, int control);
+
+// Delivers this thread's pending messages.
+void PumpStubMessages();
+
+#endif  // ZELQ_TESTS_WIN32_HOST_STUB_H

@@ -12,4 +12,8 @@ std::string RunningSystem();
 // them (/proc/loadavg, also read under Wine), or "unknown".
 std::string MachineLoad();
 
+// The load averages in a file laid out as /proc/loadavg, as MachineLoad
+// shows them, or "unknown" when it cannot be read.
+std::string LoadAverageFrom(const char* path);
+
 #endif  // ZELQ_BENCH_PLATFORM_INFO_H

@@ -1,7 +1,5 @@
 #include <sys/utsname.h>
 
-#include <cstdio>
-
 #include "platform_info.h"
 
 std::string RunningSystem() {
@@ -10,16 +8,4 @@ std::string RunningSystem() {
     return std::string(name.sysname) + " " + name.release + " " + name.machine;
 }
 
-std::string MachineLoad() {
-    std::string load = "unknown";
-    if (std::FILE* file = std::fopen("/proc/loadavg", "r")) {
-        double one = 0, five = 0, fifteen = 0;
-        if (std::fscanf(file, "%lf %lf %lf", &one, &five, &fifteen) == 3) {
-            char text[64];
-            std::snprintf(text, sizeof text, "%.2f, %.2f, %.2f", one, five, fifteen);
-            load = text;
-        }
-        std::fclose(file);
-    }
-    return load;
-}
+std::string MachineLoad() { return LoadAverageFrom("/proc/loadavg"); }

@@ -47,17 +47,7 @@ std::string RunningSystem() {
 
 std::string MachineLoad() {
     std::string version, host;
-    std::string load = "unknown";
     // Wine shows the host's files on drive Z:.
-    if (!WineVersion(&version, &host)) return load;
-    if (std::FILE* file = std::fopen("Z:\\proc\\loadavg", "r")) {
-        double one = 0, five = 0, fifteen = 0;
-        if (std::fscanf(file, "%lf %lf %lf", &one, &five, &fifteen) == 3) {
-            char text[64];
-            std::snprintf(text, sizeof text, "%.2f, %.2f, %.2f", one, five, fifteen);
-            load = text;
-        }
-        std::fclose(file);
-    }
-    return load;
+    if (!WineVersion(&version, &host)) return "unknown";
+    return LoadAverageFrom("Z:\\proc\\loadavg");
 }

@@ -12,7 +12,6 @@
 // Names are UTF-8 on the command line and in the output, Windows-1256 for the
 // plug-in.
 #include <windows.h>
-#include <commctrl.h>
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
@@ -50,23 +49,8 @@ std::wstring Wide(const std::string& text, UINT codePage) {
 std::string ArabicToUtf8(const std::string& text) { return Convert(Wide(text, kArabicCodePage), CP_UTF8); }
 
 void PrintRows(HWND editor) {
-    HWND list = GetDlgItem(editor, IDC_CHANNEL_LIST);
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        std::string columns[2];
-        for (int column = 0; column < 2; ++column) {
-            char text[256] = "";
-            LVITEMA item;
-            ZeroMemory(&item, sizeof item);
-            item.iSubItem = column;
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-            columns[column] = text;
-        }
-        const LRESULT state = SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
-        const bool checked = (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-        std::printf("%s\t%s\t%d\n", ArabicToUtf8(columns[0]).c_str(), columns[1].c_str(), checked ? 1 : 0);
+    for (const StubRow& row : ReadEditorRows(editor)) {
+        std::printf("%s\t%s\t%d\n", ArabicToUtf8(row.Name).c_str(), row.Satellite.c_str(), row.Checked ? 1 : 0);
     }
 }
 

@@ -1,6 +1,10 @@
 #include "host_stub.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
+
+#include "resources/resource.h"
 
 std::uint32_t g_StubPosition = 0;
 
@@ -61,6 +65,29 @@ std::string StubControlText(HWND window, int control) {
     char text[512];
     const UINT length = GetDlgItemTextA(window, control, text, sizeof text);
     return std::string(text, length);
+}
+
+std::vector<StubRow> ReadEditorRows(HWND editor) {
+    std::vector<StubRow> rows;
+    HWND list = GetDlgItem(editor, IDC_CHANNEL_LIST);
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        StubRow shown;
+        for (int column = 0; column < 2; ++column) {
+            char text[256] = "";
+            LVITEMA item;
+            ZeroMemory(&item, sizeof item);
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+            (column == 0 ? shown.Name : shown.Satellite) = text;
+        }
+        const LRESULT state = SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
+        shown.Checked = (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+        rows.push_back(shown);
+    }
+    return rows;
 }
 
 void PumpStubMessages() {

@@ -1,6 +1,7 @@
 // What the small viewer programs of the tests (ListDriver.exe and
 // VistroxRoundTrip.exe) share: a host window that answers the plug-in's
-// position query, the plug-in's exports, and a control's text.
+// position query, the plug-in's exports, a control's text and the rows of the
+// editor's list (which the end-to-end tests read too).
 #ifndef ZELQ_TESTS_WIN32_HOST_STUB_H
 #define ZELQ_TESTS_WIN32_HOST_STUB_H
 
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "shared/host_api.h"
 
@@ -33,6 +35,16 @@ HWND StartStubPlugin(const StubPlugin& plugin, HWND host);
 
 // A control's text, in the window's ANSI code page.
 std::string StubControlText(HWND window, int control);
+
+// One row of the editor's list view as the user sees it.
+struct StubRow {
+    std::string Name;       // column 0, in the window's ANSI code page
+    std::string Satellite;  // column 1
+    bool Checked;           // the ticked check box
+};
+
+// Every row of the editor's list view, in order.
+std::vector<StubRow> ReadEditorRows(HWND editor);
 
 // Delivers this thread's pending messages.
 void PumpStubMessages();

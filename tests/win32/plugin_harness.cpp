@@ -1,5 +1,7 @@
 #include "plugin_harness.h"
 
+#include "host_stub.h"
+
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -285,24 +287,7 @@ bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str(
 
 std::vector<ListRow> ListRows(HWND window) {
     std::vector<ListRow> rows;
-    HWND list = GetDlgItem(window, 1003);
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        ListRow shown;
-        for (int column = 0; column < 2; ++column) {
-            char text[256] = "";
-            LVITEMA item;
-            ZeroMemory(&item, sizeof item);
-            item.iSubItem = column;
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-            (column == 0 ? shown.Name : shown.Satellite) = text;
-        }
-        const LRESULT state = SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK);
-        shown.Checked = (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-        rows.push_back(shown);
-    }
+    for (const StubRow& row : ReadEditorRows(window)) rows.push_back({row.Name, row.Satellite, row.Checked});
     return rows;
 }
 

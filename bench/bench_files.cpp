@@ -71,9 +71,9 @@ bool UseListPath(const std::string& path) {
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     g_ListFileOps.Remove(path.c_str());
-    std::FILE* file = nullptr;
+    ListFile* file = nullptr;
     if (!g_ListFileOps.Open(path.c_str(), kOpenCreateNew, &file)) return false;
-    bool written = g_ListFileOps.Write(file, bytes.data(), bytes.size()) && g_ListFileOps.Flush(file) &&
+    bool written = g_ListFileOps.Write(file, bytes.data(), bytes.size()) &&
                    g_ListFileOps.Sync(file);
     if (!g_ListFileOps.Close(file)) written = false;
     return written;

@@ -76,22 +76,22 @@ const char* BuildName() {
 #endif
 }
 
-const std::string& ListFile() {
+const std::string& BenchListPath() {
     static const std::string path = BenchFile("ChannelList.ini");
     return path;
 }
 
 // Restores the list and runs the operation, timing only the operation.
 bool TimeOnce(const Operation& operation, const std::string& list, Samples* samples) {
-    if (!WriteWholeFile(ListFile(), list)) {
-        std::fprintf(stderr, "zelq bench: cannot write the list %s\n", ListFile().c_str());
+    if (!WriteWholeFile(BenchListPath(), list)) {
+        std::fprintf(stderr, "zelq bench: cannot write the list %s\n", BenchListPath().c_str());
         return false;
     }
     const BenchClock::time_point start = BenchClock::now();
     const bool done = operation.Run();
     const BenchClock::time_point stop = BenchClock::now();
     if (!done) {
-        std::fprintf(stderr, "zelq bench: %s failed on the list of %s\n", operation.Name, ListFile().c_str());
+        std::fprintf(stderr, "zelq bench: %s failed on the list of %s\n", operation.Name, BenchListPath().c_str());
         return false;
     }
     if (samples) samples->Add(Milliseconds(start, stop));
@@ -196,13 +196,13 @@ long long PeakOf(Run run, long long* left, long long* allocations) {
 HeapResult MeasureHeap(const std::string& list) {
     HeapResult result;
     result.FileSize = static_cast<long long>(list.size());
-    if (!WriteWholeFile(ListFile(), list)) return result;
+    if (!WriteWholeFile(BenchListPath(), list)) return result;
 
     // The counting functions must see the core's own calls, and the C++
     // runtime's: a count that misses them would understate the peak.
     long long before = HeapLiveBytes();
     FileBytes bytes;
-    if (ReadListFile(ListFile().c_str(), &bytes)) {
+    if (ReadListFile(BenchListPath().c_str(), &bytes)) {
         result.SeesCore = HeapLiveBytes() - before >= static_cast<long long>(bytes.Size);
         FreeFileBytes(&bytes);
     }
@@ -215,7 +215,7 @@ HeapResult MeasureHeap(const std::string& list) {
     result.Peak = PeakOf([&] { result.Loaded = RunLoad(); }, &result.Left, &result.Allocations);
 
     long long lines = 0;
-    if (WriteWholeFile(ListFile(), list)) {
+    if (WriteWholeFile(BenchListPath(), list)) {
         result.ShowPeak = PeakOf([&] { RunShow(&lines); }, nullptr, nullptr);
         result.CheckPeak = PeakOf([&] { RunCheck(&lines); }, nullptr, nullptr);
     }
@@ -230,7 +230,7 @@ struct ToolResult {
 };
 
 bool MeasureTool(const std::string& list, ToolResult* result) {
-    if (!WriteWholeFile(ListFile(), list)) return false;
+    if (!WriteWholeFile(BenchListPath(), list)) return false;
     // Neither writes the list: one copy serves every run.
     for (int round = -1; round < kToolRepetitions; ++round) {
         BenchClock::time_point start = BenchClock::now();
@@ -268,8 +268,8 @@ int main(int argc, char** argv) {
     if (repetitions < kBigReferenceRepetitions) repetitions = kBigReferenceRepetitions;
 
     std::memset(&g_State, 0, sizeof g_State);
-    if (!UseListPath(ListFile())) {
-        std::fprintf(stderr, "zelq bench: the path %s is too long\n", ListFile().c_str());
+    if (!UseListPath(BenchListPath())) {
+        std::fprintf(stderr, "zelq bench: the path %s is too long\n", BenchListPath().c_str());
         return 2;
     }
 

@@ -52,10 +52,10 @@ bool RunFloor() {
     FileBytes bytes;
     if (!ReadListFile(g_State.ListPath, &bytes)) return false;
     const char* const temp = FloorTempPath().c_str();
-    std::FILE* file = nullptr;
+    ListFile* file = nullptr;
     bool done = g_ListFileOps.Open(temp, kOpenCreateNew, &file);
     if (done) {
-        done = g_ListFileOps.Write(file, bytes.Data, bytes.Size) && g_ListFileOps.Flush(file) &&
+        done = g_ListFileOps.Write(file, bytes.Data, bytes.Size) &&
                g_ListFileOps.Sync(file);
         if (!g_ListFileOps.Close(file)) done = false;
         done = done && g_ListFileOps.Replace(temp, g_State.ListPath);

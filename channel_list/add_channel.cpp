@@ -31,32 +31,29 @@ std::uint32_t CurrentSatPosition() {
     return answer;
 }
 
-// Cuts the list back to the size it had before a failed append.
-void CutBack(const char* path, std::uint64_t listSize, bool existed) {
-    if (!existed) {
-        g_ListFileOps.Remove(path);
-        return;
-    }
-    std::FILE* file = nullptr;
-    if (!g_ListFileOps.Open(path, kOpenAppend, &file)) return;
-    g_ListFileOps.Truncate(file, listSize);
-    g_ListFileOps.Sync(file);
-    g_ListFileOps.Close(file);
-}
-
 // Appends the line to the list, which held `listSize` bytes when it was read
-// under the lock. The line reaches the disk before this returns true; on any
-// failure the list is cut back to what it was (or removed again when the add
-// created it), so neither a torn line nor one the user was not told of stays
-// behind.
+// under the lock (`existed`), or did not exist. The line goes out in one
+// write and reaches the disk before this returns true. On any failure the
+// list is cut back to that size, or, when this very add created it, removed
+// again: neither a torn line nor one the user was not told of stays behind,
+// and a list the add did not create is never removed.
 bool AppendLine(const char* path, const char* line, std::size_t length, std::uint64_t listSize, bool existed) {
-    std::FILE* file = nullptr;
-    if (!g_ListFileOps.Open(path, kOpenAppend, &file)) return false;
-    bool written = g_ListFileOps.Write(file, line, length) && g_ListFileOps.Flush(file) &&
-                   g_ListFileOps.Sync(file);
+    ListFile* file = nullptr;
+    if (!g_ListFileOps.Open(path, existed ? kOpenAppend : kOpenCreateNew, &file)) return false;
+    bool written = g_ListFileOps.Write(file, line, length) && g_ListFileOps.Sync(file);
     if (!g_ListFileOps.Close(file)) written = false;
-    if (!written) CutBack(path, listSize, existed);
-    return written;
+    if (written) return true;
+
+    if (!existed) {
+        RemoveFile(path);
+        return false;
+    }
+    // The append handle may only add to the file; cutting it needs another.
+    if (g_ListFileOps.Open(path, kOpenWrite, &file)) {
+        if (g_ListFileOps.Truncate(file, listSize)) g_ListFileOps.Sync(file);
+        g_ListFileOps.Close(file);
+    }
+    return false;
 }
 
 }  // namespace
@@ -76,9 +73,13 @@ int AddCurrentChannel() {
     // between this read and this append.
     ListLock lock;
     if (!LockList(path, &lock)) return 0;
-    const bool existed = g_ListFileOps.Exists(path);
+    // Only "no such file" means there is no list yet; a path that cannot be
+    // looked at now (a network folder that does not answer) ends the add.
+    PathKind kind;
+    const bool known = g_ListFileOps.Probe(path, &kind) && kind != kPathFolder;
+    const bool existed = known && kind == kPathFile;
     FileBytes contents{nullptr, 0};
-    if (existed && !ReadListFile(path, &contents)) {
+    if (!known || (existed && !ReadListFile(path, &contents))) {
         UnlockList(&lock);
         return 0;
     }
@@ -101,7 +102,7 @@ int AddCurrentChannel() {
     // file has no line break.
     char line[2 + kMaxLineLength + 1];
     std::size_t length = 0;
-    if (contents.Size > 0 && contents.Data[contents.Size - 1] != '\n') {
+    if (contents.Size > 0 && !EndsInLineBreak(contents.Data, contents.Size)) {
         line[length++] = '\r';
         line[length++] = '\n';
     }

@@ -1,24 +1,32 @@
 #include "list_file.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
 ListFileOps g_ListFileOps = DefaultListFileOps();
+FileError g_LastFileError;
+
+void SetFileError(FileErrorKind kind, long systemCode, bool mayPass) {
+    g_LastFileError = FileError{kind, systemCode, mayPass};
+}
 
 namespace {
 
 // Reads an open file from its start to its end into a new buffer.
-bool ReadOpenFile(std::FILE* file, FileBytes* bytes) {
+bool ReadOpenFile(ListFile* file, FileBytes* bytes) {
     std::uint64_t reported = 0;
     if (!g_ListFileOps.Size(file, &reported)) return false;
     // Some systems report a folder's size as the largest offset.
-    if (reported > kMaxListFileSize) return false;
+    if (reported > kMaxListFileSize) {
+        SetFileError(kFileErrorTooLarge);
+        return false;
+    }
 
     // Room for the size the file reports, grown only if it turns out larger
     // (another program may be appending to it).
     std::size_t capacity = static_cast<std::size_t>(reported) + 1;
     char* data = static_cast<char*>(std::malloc(capacity));
+    if (!data) SetFileError(kFileErrorNoMemory);
     std::size_t size = 0;
     while (data) {
         std::size_t got = 0;
@@ -31,8 +39,15 @@ bool ReadOpenFile(std::FILE* file, FileBytes* bytes) {
             if (!g_ListFileOps.Read(file, &next, 1, &got)) break;
             if (got > 0) {
                 const std::size_t grown = capacity + capacity / 2 + 4096;
-                char* larger = capacity <= kMaxListFileSize ? static_cast<char*>(std::realloc(data, grown)) : nullptr;
-                if (!larger) break;
+                if (capacity > kMaxListFileSize) {
+                    SetFileError(kFileErrorTooLarge);
+                    break;
+                }
+                char* larger = static_cast<char*>(std::realloc(data, grown));
+                if (!larger) {
+                    SetFileError(kFileErrorNoMemory);
+                    break;
+                }
                 data = larger;
                 capacity = grown;
                 data[size++] = next;
@@ -51,7 +66,7 @@ bool ReadOpenFile(std::FILE* file, FileBytes* bytes) {
 }  // namespace
 
 bool ReadListFile(const char* path, FileBytes* bytes) {
-    std::FILE* file = nullptr;
+    ListFile* file = nullptr;
     if (!g_ListFileOps.Open(path, kOpenRead, &file)) return false;
     const bool ok = ReadOpenFile(file, bytes);
     g_ListFileOps.Close(file);
@@ -76,11 +91,16 @@ std::size_t FileNameOffset(const char* path) {
     return offset;
 }
 
-}  // namespace
+constexpr char kLockExtension[] = ".lck";
+constexpr char kTempPrefix[] = "~";
+constexpr char kTempExtension[] = ".tm";
 
-bool ListLockPath(const char* listPath, char* out, std::size_t size) {
+// Puts folder + prefix + the list's name without its extension + extension
+// into out. False when the path has no file name or the result does not fit.
+bool SidePath(const char* listPath, const char* prefix, const char* extension, char* out, std::size_t size) {
     const std::size_t length = std::strlen(listPath);
     const std::size_t nameOffset = FileNameOffset(listPath);
+    if (length == nameOffset) return false;
     // The name without its extension; a name that is all extension (".ini")
     // or has none keeps all of itself.
     std::size_t stem = length;
@@ -90,23 +110,75 @@ bool ListLockPath(const char* listPath, char* out, std::size_t size) {
             break;
         }
     }
-    static const char kLockExtension[] = ".lck";
-    // A list whose own extension is ".lck" gets ".lck.lck", never itself.
     if (std::strcmp(listPath + stem, kLockExtension) == 0) stem = length;
-    const std::size_t lockLength = stem + sizeof kLockExtension - 1;
-    if (length == nameOffset || lockLength + 1 > size) return false;
-    std::memcpy(out, listPath, stem);
-    std::memcpy(out + stem, kLockExtension, sizeof kLockExtension);
+    const std::size_t prefixLength = std::strlen(prefix);
+    const std::size_t extensionLength = std::strlen(extension);
+    if (stem + prefixLength + extensionLength + 1 > size) return false;
+    char* p = out;
+    std::memcpy(p, listPath, nameOffset);
+    p += nameOffset;
+    std::memcpy(p, prefix, prefixLength);
+    p += prefixLength;
+    std::memcpy(p, listPath + nameOffset, stem - nameOffset);
+    p += stem - nameOffset;
+    std::memcpy(p, extension, extensionLength + 1);
     return true;
 }
 
+// Room for a path named after the list: at most this much longer than the
+// list's own path (for a list without a three-letter extension).
+constexpr std::size_t kSidePathExtra = 8;
+
+// Pauses between tries of an operation that another program's handle
+// stopped: about a second in all.
+constexpr unsigned kRetryPausesMs[] = {10, 20, 40, 80, 150, 250, 450};
+
+bool RetryWhileInUse(int (*operation)(const char*, const char*), const char* a, const char* b) {
+    for (std::size_t attempt = 0;; ++attempt) {
+        if (operation(a, b)) return true;
+        if (!g_LastFileError.MayPass || attempt == sizeof kRetryPausesMs / sizeof kRetryPausesMs[0]) return false;
+        g_ListFileOps.Pause(kRetryPausesMs[attempt]);
+    }
+}
+
+int ReplaceOperation(const char* from, const char* to) { return g_ListFileOps.Replace(from, to); }
+int RemoveOperation(const char* path, const char*) { return g_ListFileOps.Remove(path); }
+
+}  // namespace
+
+bool ListLockPath(const char* listPath, char* out, std::size_t size) {
+    return SidePath(listPath, "", kLockExtension, out, size);
+}
+
+bool ListTempPath(const char* listPath, char* out, std::size_t size) {
+    return SidePath(listPath, kTempPrefix, kTempExtension, out, size);
+}
+
+bool ReplaceFile(const char* from, const char* to) { return RetryWhileInUse(&ReplaceOperation, from, to); }
+
+bool RemoveFile(const char* path) { return RetryWhileInUse(&RemoveOperation, path, nullptr); }
+
 bool LockList(const char* listPath, ListLock* lock) {
     lock->Handle = nullptr;
-    const std::size_t size = std::strlen(listPath) + 8;
+    // A lock file is made only beside what may be a list.
+    PathKind kind;
+    if (!g_ListFileOps.Probe(listPath, &kind)) return false;
+    if (kind == kPathFolder) {
+        SetFileError(kFileErrorIsFolder);
+        return false;
+    }
+    const std::size_t size = std::strlen(listPath) + kSidePathExtra + 1;
     char* lockPath = static_cast<char*>(std::malloc(size));
-    if (!lockPath) return false;
-    const bool locked = ListLockPath(listPath, lockPath, size) &&
-                        g_ListFileOps.Lock(lockPath, kListLockWaitMs, &lock->Handle);
+    if (!lockPath) {
+        SetFileError(kFileErrorNoMemory);
+        return false;
+    }
+    bool locked = false;
+    if (!ListLockPath(listPath, lockPath, size)) {
+        SetFileError(kFileErrorIsFolder);  // a path that ends in a separator names a folder
+    } else {
+        locked = g_ListFileOps.Lock(lockPath, kListLockWaitMs, &lock->Handle) != 0;
+    }
     std::free(lockPath);
     if (!locked) lock->Handle = nullptr;
     return locked;
@@ -121,43 +193,8 @@ namespace {
 
 constexpr std::size_t kRewriteBufferSize = 64 * 1024;
 
-// The temporary file's name: "~", hex digits, ".tmp", as long as the list's
-// own name (so its path fits wherever the list's does), at least eight
-// characters. The digits differ from writer to writer and from try to try.
-constexpr char kTempExtension[] = ".tmp";
-constexpr std::size_t kMinTempNameLength = 8;
-constexpr std::size_t kMaxTempDigits = 16;
-constexpr int kTempNameTries = 64;
-
-std::uint64_t NextTempNumber() {
-    static std::uint64_t counter = 0;
-    // The time and this process's own addresses make numbers that other
-    // writers are unlikely to pick; the exclusive create settles the rest.
-    std::uint64_t value = static_cast<std::uint64_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
-    value ^= reinterpret_cast<std::uintptr_t>(&counter) * 0x9E3779B97F4A7C15ull;
-    value += ++counter * 0xBF58476D1CE4E5B9ull;
-    value ^= value >> 29;
-    return value;
-}
-
-// Writes a fresh temporary name into rewrite->TempPath.
-void NameTemp(ListRewrite* rewrite) {
-    const char* const path = rewrite->ListPath;
-    const std::size_t length = std::strlen(path);
-    const std::size_t nameOffset = FileNameOffset(path);
-    std::size_t nameLength = length - nameOffset;
-    if (nameLength < kMinTempNameLength) nameLength = kMinTempNameLength;
-    std::size_t digits = nameLength - 1 - (sizeof kTempExtension - 1);
-    if (digits > kMaxTempDigits) digits = kMaxTempDigits;
-    char* p = rewrite->TempPath;
-    std::memcpy(p, path, nameOffset);
-    p += nameOffset;
-    *p++ = '~';
-    std::uint64_t number = NextTempNumber();
-    for (std::size_t i = 0; i < digits; ++i, number >>= 4) *p++ = "0123456789abcdef"[number & 0xF];
-    std::memcpy(p, kTempExtension, sizeof kTempExtension);
-}
+// Read by signal and console handlers, which may run at any moment.
+const char* volatile g_ActiveTemp = nullptr;
 
 void FlushBuffer(ListRewrite* rewrite) {
     if (rewrite->Failed || rewrite->Buffered == 0) return;
@@ -177,34 +214,39 @@ void WriteToTemp(ListRewrite* rewrite, const char* data, std::size_t size) {
     }
 }
 
-// Leaves matching mode: makes the temporary file under a name no one else
-// holds (a stale one a crash left behind only costs another try) and copies
-// into it the part of the original that matched so far.
+// Leaves matching mode: makes the temporary file and copies into it the part
+// of the original that matched so far. A file of that name is what a writer
+// stopped before its end left behind (only the holder of the list's lock
+// writes one): it goes first.
 void StartTemp(ListRewrite* rewrite) {
-    for (int attempt = 0; attempt < kTempNameTries; ++attempt) {
-        NameTemp(rewrite);
-        if (g_ListFileOps.Open(rewrite->TempPath, kOpenCreateNew, &rewrite->Temp)) {
-            WriteToTemp(rewrite, rewrite->Original->Data, rewrite->Matched);
-            return;
-        }
-        rewrite->Temp = nullptr;
-        // Only a name that is taken is worth another try.
-        if (!g_ListFileOps.Exists(rewrite->TempPath)) break;
+    g_ActiveTemp = rewrite->TempPath;
+    RemoveFile(rewrite->TempPath);
+    if (g_ListFileOps.Open(rewrite->TempPath, kOpenCreateNew, &rewrite->Temp)) {
+        WriteToTemp(rewrite, rewrite->Original->Data, rewrite->Matched);
+        return;
     }
+    rewrite->Temp = nullptr;
     rewrite->Failed = true;
+    g_ActiveTemp = nullptr;
 }
 
 void ReleaseRewrite(ListRewrite* rewrite) {
+    g_ActiveTemp = nullptr;
     std::free(rewrite->Buffer);
     std::free(rewrite->TempPath);
+    std::free(rewrite->RealPath);
     rewrite->Buffer = nullptr;
     rewrite->TempPath = nullptr;
+    rewrite->RealPath = nullptr;
 }
 
 // Whether the list is still byte for byte the file that was read (or still
 // absent, when it was).
 bool ListStillAsRead(const ListRewrite* rewrite) {
-    if (!rewrite->Original->Data) return !g_ListFileOps.Exists(rewrite->ListPath);
+    if (!rewrite->Original->Data) {
+        PathKind kind;
+        return g_ListFileOps.Probe(rewrite->ListPath, &kind) && kind == kPathMissing;
+    }
     FileBytes now;
     if (!ReadListFile(rewrite->ListPath, &now)) return false;
     const FileBytes& original = *rewrite->Original;
@@ -213,16 +255,36 @@ bool ListStillAsRead(const ListRewrite* rewrite) {
     return same;
 }
 
+// Removes the temporary file after a failure, keeping that failure's reason.
+void RemoveTemp(const ListRewrite* rewrite) {
+    const FileError failure = g_LastFileError;
+    RemoveFile(rewrite->TempPath);
+    g_LastFileError = failure;
+}
+
 }  // namespace
+
+const char* ActiveTempPath() { return g_ActiveTemp; }
 
 bool BeginListRewrite(ListRewrite* rewrite, const char* path, const FileBytes& original) {
     BeginListComparison(rewrite, original);
     rewrite->ListPath = path;
-    // The temporary path is at most eight characters longer than the list's
-    // (for a list name shorter than eight), and as long for the plug-in's.
-    rewrite->TempPath = static_cast<char*>(std::malloc(std::strlen(path) + kMinTempNameLength + 1));
+    // A symbolic link stays a link: the temporary file is made, and replaces
+    // the list, where the list really lives.
+    if (!g_ListFileOps.Resolve(path, &rewrite->RealPath)) {
+        rewrite->RealPath = nullptr;
+        return false;
+    }
+    const std::size_t size = std::strlen(rewrite->RealPath) + kSidePathExtra + 1;
+    rewrite->TempPath = static_cast<char*>(std::malloc(size));
     rewrite->Buffer = static_cast<char*>(std::malloc(kRewriteBufferSize));
     if (!rewrite->TempPath || !rewrite->Buffer) {
+        SetFileError(kFileErrorNoMemory);
+        ReleaseRewrite(rewrite);
+        return false;
+    }
+    if (!ListTempPath(rewrite->RealPath, rewrite->TempPath, size)) {
+        SetFileError(kFileErrorIsFolder);
         ReleaseRewrite(rewrite);
         return false;
     }
@@ -259,19 +321,17 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
     RewriteResult result = kRewriteFailed;
     if (rewrite->Temp) {
         FlushBuffer(rewrite);
-        // Every step is checked: a close that reports success says nothing
-        // about a flush that failed before it.
-        bool written = !rewrite->Failed && g_ListFileOps.Flush(rewrite->Temp) && g_ListFileOps.Sync(rewrite->Temp);
+        bool written = !rewrite->Failed && g_ListFileOps.Sync(rewrite->Temp);
         if (!g_ListFileOps.Close(rewrite->Temp)) written = false;
         rewrite->Temp = nullptr;
         if (written) {
             if (!ListStillAsRead(rewrite)) {
                 result = kRewriteListChanged;
-            } else if (g_ListFileOps.Replace(rewrite->TempPath, rewrite->ListPath)) {
+            } else if (ReplaceFile(rewrite->TempPath, rewrite->RealPath)) {
                 result = kRewriteWritten;
             }
         }
-        if (result != kRewriteWritten) g_ListFileOps.Remove(rewrite->TempPath);
+        if (result != kRewriteWritten) RemoveTemp(rewrite);
     }
     ReleaseRewrite(rewrite);
     return result;
@@ -280,11 +340,12 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
 void BeginListComparison(ListRewrite* rewrite, const FileBytes& original) {
     rewrite->ListPath = nullptr;
     rewrite->Original = &original;
+    rewrite->RealPath = nullptr;
+    rewrite->TempPath = nullptr;
     rewrite->Matched = 0;
     rewrite->Temp = nullptr;
     rewrite->Failed = false;
     rewrite->Buffered = 0;
-    rewrite->TempPath = nullptr;
     rewrite->Buffer = nullptr;
 }
 
@@ -296,7 +357,7 @@ void CancelListRewrite(ListRewrite* rewrite) {
     if (rewrite->Temp) {
         g_ListFileOps.Close(rewrite->Temp);
         rewrite->Temp = nullptr;
-        g_ListFileOps.Remove(rewrite->TempPath);
+        RemoveTemp(rewrite);
     }
     ReleaseRewrite(rewrite);
 }

@@ -9,49 +9,14 @@
 // read to their write. If anything fails on the way, the list stays exactly as
 // it was and no temporary file remains.
 //
-// Paths are UTF-8 throughout; the Windows file operations turn them into
-// UTF-16 for the wide functions, so any folder name Windows allows works.
+// Every failure leaves its reason in g_LastFileError (file_ops.h).
 #ifndef ZELQ_CHANNEL_LIST_LIST_FILE_H
 #define ZELQ_CHANNEL_LIST_LIST_FILE_H
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
-// How a file is opened.
-enum FileOpenMode {
-    kOpenRead,       // an existing file, for reading
-    kOpenAppend,     // for writing at its end, created when missing; writes are not buffered
-    kOpenCreateNew,  // a new file for writing; fails when the name is taken
-};
-
-// Every file operation the list code makes. Each returns 1 on success and 0
-// on failure. They default to the platform's implementation (one per
-// platform); tests swap single entries to inject failures.
-struct ListFileOps {
-    int (*Open)(const char* path, FileOpenMode mode, std::FILE** file);
-    int (*Exists)(const char* path);  // 1 when something (a file or a folder) has this name
-    int (*Size)(std::FILE* file, std::uint64_t* size);
-    // Reads up to `size` bytes; *got is 0 at the end of the file.
-    int (*Read)(std::FILE* file, void* buffer, std::size_t size, std::size_t* got);
-    int (*Write)(std::FILE* file, const void* data, std::size_t size);  // all of it, or failure
-    int (*Flush)(std::FILE* file);     // the stream's buffer to the system; checks the error state
-    int (*Sync)(std::FILE* file);      // the file's data to the disk
-    int (*Truncate)(std::FILE* file, std::uint64_t size);
-    int (*Close)(std::FILE* file);
-    // Puts `from` in the place of `to` in one step; the change reaches the disk.
-    int (*Replace)(const char* from, const char* to);
-    int (*Remove)(const char* path);
-    // Takes the exclusive lock on the lock file at `path` (created when
-    // missing), waiting at most `waitMs` milliseconds for another holder.
-    int (*Lock)(const char* path, unsigned waitMs, void** lock);
-    int (*Unlock)(void* lock);
-};
-
-extern ListFileOps g_ListFileOps;
-
-// The platform's operations, for tests that restore them.
-ListFileOps DefaultListFileOps();
+#include "file_ops.h"
 
 // A whole file's bytes, NUL-terminated for convenience.
 struct FileBytes {
@@ -74,26 +39,50 @@ void FreeFileBytes(FileBytes* bytes);
 // How long a writer waits for another writer of the same list.
 constexpr unsigned kListLockWaitMs = 2000;
 
-// The lock file beside the list: the list's name with its extension replaced
-// by ".lck" ("ChannelList.ini" -> "ChannelList.lck"), so its path is no longer
-// than the list's own. Returns false when it does not fit `size` bytes.
+// The files beside a list that are named after it: its name with its
+// extension replaced ("ChannelList.ini" -> "ChannelList.lck"), so their paths
+// are no longer than the list's own. A list whose own extension is ".lck"
+// keeps it ("x.lck" -> "x.lck.lck"), so a list is never its own lock file.
+//
+// The lock file, "ChannelList.lck": empty, hidden on Windows, and left in
+// place (deleting it would let two writers lock two different files of one
+// name). Returns false when the path does not fit `size` bytes.
 bool ListLockPath(const char* listPath, char* out, std::size_t size);
+
+// The temporary file a rewrite writes before it replaces the list:
+// "~ChannelList.tm". One name per list: only the holder of the list's lock
+// writes one, so a writer that finds it takes it for what a stopped writer
+// left behind, and removes it. Returns false when it does not fit.
+bool ListTempPath(const char* listPath, char* out, std::size_t size);
 
 struct ListLock {
     void* Handle;
 };
 
 // Takes the list's lock, waiting at most kListLockWaitMs. Returns false when
-// another writer holds it that long or the lock file cannot be made.
+// another writer holds it that long (kFileErrorLockBusy), or the lock file
+// cannot be made. No lock file is made where the list's folder does not
+// exist, or for a path that names a folder.
 bool LockList(const char* listPath, ListLock* lock);
 void UnlockList(ListLock* lock);
+
+// Replaces and removes retry for about a second in all while the system
+// answers that another program holds the file (a virus scanner, an indexer,
+// a sync client opens files for a few milliseconds).
+bool ReplaceFile(const char* from, const char* to);
+bool RemoveFile(const char* path);
+
+// The temporary file of the rewrite in progress, or null: what a program that
+// is being stopped removes before it ends. Set and cleared by the rewrite;
+// safe to read from a signal handler or a console control handler.
+const char* ActiveTempPath();
 
 // The outcome of a rewrite.
 enum RewriteResult {
     kRewriteWritten,      // the list now holds the new content
     kRewriteUnchanged,    // the new content equals the list: nothing was written
     kRewriteListChanged,  // the list is no longer what was read (or is gone): left alone
-    kRewriteFailed,       // the temporary file could not be made, written, flushed or put in place
+    kRewriteFailed,       // the temporary file could not be made, written, synced or put in place
 };
 
 // A rewrite in progress. The new content is compared with the list as it was
@@ -101,9 +90,10 @@ enum RewriteResult {
 struct ListRewrite {
     const char* ListPath;
     const FileBytes* Original;
-    char* TempPath;          // beside the list; no longer than the list's own path
+    char* RealPath;          // where the list really lives (a symbolic link followed)
+    char* TempPath;          // beside RealPath, named after it
     std::size_t Matched;     // bytes so far equal to the original's start
-    std::FILE* Temp;
+    ListFile* Temp;
     bool Failed;
     std::size_t Buffered;
     char* Buffer;
@@ -127,9 +117,9 @@ bool ListRewriteDiffers(ListRewrite* rewrite);
 void AppendToRewrite(ListRewrite* rewrite, const char* data, std::size_t size);
 
 // Ends the rewrite: when the new content differs from the list, the temporary
-// file is flushed and synced to the disk and closed, the list is read again
-// and compared byte for byte with `original`, and only then replaced. Frees
-// what Begin took.
+// file is synced to the disk and closed, the list is read again and compared
+// byte for byte with `original`, and only then replaced. Frees what Begin
+// took.
 RewriteResult FinishListRewrite(ListRewrite* rewrite);
 
 // Ends a rewrite without writing anything.

@@ -11,7 +11,7 @@ namespace {
 struct ByteClasses {
     signed char HexValue[256];  // value of a hexadecimal digit, either case, or -1
     bool Space[256];            // white space as the C locale defines it: space, tab, LF, VT, FF, CR
-    bool InlineSpace[256];      // white space that may stand inside a line: all of it but LF
+    bool InlineSpace[256];      // white space that may stand inside a line: all of it but LF and CR
     bool NameByte[256];         // may stand in a name: anything but "]", NUL, CR and LF
 };
 
@@ -23,7 +23,7 @@ constexpr ByteClasses MakeByteClasses() {
                                                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
                                                                               : -1);
         classes.Space[c] = c == ' ' || (c >= '\t' && c <= '\r');
-        classes.InlineSpace[c] = classes.Space[c] && c != '\n';
+        classes.InlineSpace[c] = classes.Space[c] && c != '\n' && c != '\r';
         classes.NameByte[c] = c != ']' && c != '\0' && c != '\r' && c != '\n';
     }
     return classes;
@@ -41,10 +41,17 @@ inline const char* SkipInlineSpace(const char* p, const char* end) {
     return p;
 }
 
-// One past the next LF from p on, or end.
+// One past the line break at p: CR LF, LF or CR alone. p must be at one.
+inline const char* PastBreakAt(const char* p, const char* end) {
+    return *p == '\r' && p + 1 < end && p[1] == '\n' ? p + 2 : p + 1;
+}
+
+inline bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
+
+// One past the next line break from p on, or end.
 inline const char* PastLineBreak(const char* p, const char* end) {
-    const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-    return lf ? static_cast<const char*>(lf) + 1 : end;
+    while (p < end && !IsLineBreak(*p)) ++p;
+    return p < end ? PastBreakAt(p, end) : end;
 }
 
 // The hex digits (and the white space between them) from p on: how many
@@ -174,6 +181,8 @@ bool IsCanonical(const char* start, const char* end, const ListLine& line) {
 
 }  // namespace
 
+bool EndsInLineBreak(const char* data, std::size_t size) { return size > 0 && IsLineBreak(data[size - 1]); }
+
 bool StartsWithByteOrderMark(const char* data, std::size_t size) {
     return size >= kByteOrderMarkSize && std::memcmp(data, kByteOrderMark, kByteOrderMarkSize) == 0;
 }
@@ -191,9 +200,11 @@ bool NextListLine(LineReader* reader, ListLine* line) {
     const char* p = reader->Pos;
     const char* lineStart = p;
     while (p < end && IsSpace(*p)) {
-        if (*p == '\n') {
+        if (IsLineBreak(*p)) {
+            p = PastBreakAt(p, end);
             ++reader->LineNumber;
-            lineStart = p + 1;
+            lineStart = p;
+            continue;
         }
         ++p;
     }
@@ -217,7 +228,7 @@ bool NextListLine(LineReader* reader, ListLine* line) {
         // break, and reading goes on after it.
         line->Kind = kLineUnreadable;
         line->End = PastLineBreak(p, end);
-        if (line->End[-1] == '\n') ++reader->LineNumber;
+        if (IsLineBreak(line->End[-1])) ++reader->LineNumber;
         reader->Pos = line->End;
         reader->LastEnd = line->End;
         return true;
@@ -232,8 +243,8 @@ bool NextListLine(LineReader* reader, ListLine* line) {
     // The line ends with its line break, unless another line follows on the
     // same line of text.
     const char* q = SkipInlineSpace(recordEnd, end);
-    if (q < end && *q == '\n') {
-        ++q;
+    if (q < end && IsLineBreak(*q)) {
+        q = PastBreakAt(q, end);
         ++reader->LineNumber;
     }
     line->End = q;

@@ -9,8 +9,9 @@
 // counts, three groups of one to four hex digits (white space may stand
 // before each), white space, "]", white space, "[", a name of 1 to 30 bytes
 // taken right after the "[" (leading spaces belong to it), "]". Any white
-// space, blank lines included, may stand between lines. The white space inside
-// a line never holds a line break: one line of the list is one line of text.
+// space, blank lines included, may stand between lines. A line break is CR LF,
+// LF alone or CR alone (old Mac files); the white space inside a line never
+// holds one: one line of the list is one line of text.
 //
 // Names never hold "]", NUL, CR or LF, so a name cannot swallow the line after
 // it. A line whose name is longer than 30 bytes still names its channel: it is
@@ -90,6 +91,9 @@ struct LineReader {
 
 // Starts reading at the first byte, past a UTF-8 byte-order mark.
 LineReader MakeLineReader(const char* data, std::size_t size);
+
+// Whether the data ends in a line break (LF or CR).
+bool EndsInLineBreak(const char* data, std::size_t size);
 
 // Whether the data starts with a UTF-8 byte-order mark.
 bool StartsWithByteOrderMark(const char* data, std::size_t size);

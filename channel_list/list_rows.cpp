@@ -4,6 +4,7 @@
 
 #include "channel_key_set.h"
 #include "entry_code.h"
+#include "list_content.h"
 #include "list_line.h"
 
 namespace {
@@ -34,12 +35,11 @@ bool NormaliseList(const FileBytes& file, ListRewrite* rewrite, ShownRows* rows)
     ChannelKeySet seen;
     if (!CreateChannelKeySet(&seen)) return false;
 
-    const bool byteOrderMark = StartsWithByteOrderMark(file.Data, file.Size);
-    if (rewrite && byteOrderMark) AppendToRewrite(rewrite, kByteOrderMark, kByteOrderMarkSize);
+    ListContent content;
+    if (rewrite) BeginListContent(&content, rewrite, file);
     LineReader reader = MakeLineReader(file.Data, file.Size);
     ListLine line;
     bool ok = true;
-    bool first = true;
     while (ok && NextListLine(&reader, &line)) {
         if (line.Kind != kLineUnreadable) {
             bool added = false;
@@ -48,23 +48,14 @@ bool NormaliseList(const FileBytes& file, ListRewrite* rewrite, ShownRows* rows)
             ok = AddRow(rows, line);
         }
         if (!ok || !rewrite) continue;
-        // A line that does not read and begins with the bytes of a byte-order
-        // mark keeps the white space before it when it would otherwise move
-        // to the very start of the file, where the next reading would take
-        // those bytes for the mark and read the rest of the line.
-        if (first && !byteOrderMark && line.Kind == kLineUnreadable &&
-            StartsWithByteOrderMark(line.Start, static_cast<std::size_t>(line.End - line.Start))) {
-            AppendToRewrite(rewrite, line.GapStart, static_cast<std::size_t>(line.Start - line.GapStart));
-        }
-        first = false;
         if (line.Kind == kLineReads && !line.Canonical) {
             char text[kMaxLineLength + 1];
             const std::size_t length = FormatLine(text, line.Entry.Flag, line.Entry.Code, line.Entry.Name);
-            AppendToRewrite(rewrite, text, length);
+            WriteNewLine(&content, text, length);
         } else {
             // A canonical line is already what the rewrite writes; long names
             // and unreadable lines are kept as they are.
-            AppendToRewrite(rewrite, line.Start, static_cast<std::size_t>(line.End - line.Start));
+            WriteKeptLine(&content, line);
         }
     }
     DestroyChannelKeySet(&seen);

@@ -34,6 +34,11 @@ int LoadChannelList() {
     const char* const path = g_State.ListPath;
     if (path[0] == '\0') return 0;
 
+    // No list, nothing to show, and nothing made beside it. A path that cannot
+    // be looked at now is still tried.
+    PathKind kind;
+    if (g_ListFileOps.Probe(path, &kind) && kind != kPathFile) return 0;
+
     // Without the lock (another writer kept it too long, or the folder takes
     // no new files) the list is still shown; it is only not rewritten.
     ListLock lock;

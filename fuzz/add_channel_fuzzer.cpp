@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const std::string name = RefFitName(record.ChannelName, sizeof record.ChannelName);
-    const bool needsBreak = !before.empty() && before.back() != '\n';
+    const bool needsBreak = !before.empty() && before.back() != '\n' && before.back() != '\r';
     const std::string appended = (needsBreak ? "\r\n" : "") + RefCanonicalLine(1, code, name);
     Require(result == 1, "a new channel is added");
     Require(existsAfter, "adding creates the list file");

@@ -17,6 +17,15 @@ LoadExpectation ExpectLoad(const std::string& before) {
     std::set<std::uint32_t> seen;
     const bool byteOrderMark = RefHasByteOrderMark(before);
     std::string file = byteOrderMark ? before.substr(0, 3) : "";
+    // Every line starts on a line of text of its own, unless it shared one
+    // with the line kept just before it in the file too.
+    std::size_t lastKeptEnd = std::string::npos;
+    const auto write = [&](const std::string& text, const RefItem* keptItem) {
+        const bool atLineStart = file.size() == (byteOrderMark ? 3u : 0u) || file.back() == '\n' || file.back() == '\r';
+        if (!atLineStart && !(keptItem && keptItem->Start == lastKeptEnd)) file += "\r\n";
+        file += text;
+        lastKeptEnd = keptItem ? keptItem->End : std::string::npos;
+    };
     for (const RefItem& item : items) {
         const std::string kept = before.substr(item.Start, item.End - item.Start);
         if (item.Kind == RefKind::Unreadable) {
@@ -25,11 +34,16 @@ LoadExpectation ExpectLoad(const std::string& before) {
             if (&item == &items.front() && !byteOrderMark && RefHasByteOrderMark(kept)) {
                 file += before.substr(0, item.Start);
             }
-            file += kept;
+            write(kept, &item);
             continue;
         }
         if (!seen.insert(RefKey(item.Code)).second) continue;  // a later line of a channel already shown
-        file += item.Kind == RefKind::Reads ? RefCanonicalLine(item.Flag, item.Code, item.Name) : kept;
+        const std::string canonical = RefCanonicalLine(item.Flag, item.Code, item.Name);
+        if (item.Kind == RefKind::LongName || kept == canonical) {
+            write(kept, &item);
+        } else {
+            write(canonical, nullptr);
+        }
         std::uint16_t ident, position;
         RefDecode(item.Code, &ident, &position);
         const int row = static_cast<int>(expected.Keys.size());

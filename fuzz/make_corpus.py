@@ -86,6 +86,26 @@ def main():
     for name, data in adds.items():
         write("add_channel", name, data)
 
+    # The edit target's input: the edit (remove, move, rename, flag off, flag
+    # on, sort), its row and the row to move to, then the list file.
+    edits = {
+        "remove_before_bom_line": bytes([0, 0, 0]) + b"[ 1 A271914BA85C ] [One]\r\n"
+                                  b"\xef\xbb\xbf[ 1 69E7DE5757E7 ] [looks like a mark]\r\n"
+                                  b"[ 1 0102030405FF ] [Two]\r\n",
+        "move_with_duplicates": bytes([1, 2, 0]) + LISTS["duplicates"],
+        "rename_long_name": bytes([2, 1, 0]) + LISTS["long_names"],
+        "flag_off_bad_line": bytes([3, 0, 0]) + LISTS["bad_line_middle"],
+        "flag_on_lower_case": bytes([4, 1, 0]) + LISTS["lower_case"],
+        "sort_two_per_line": bytes([5, 0, 0]) + b"[ 1 69E7DE5757E7 ] [" + b"y" * 31 + b"] [ 1 A271914BA85C ] [x]\r\n",
+        "move_cr_alone": bytes([1, 0, 2]) + LISTS["cr_alone"],
+        "remove_no_final_break": bytes([0, 1, 0]) + LISTS["no_final_break"] + b" junk",
+        # A row moved behind the line it shared a line of text with, and a
+        # bad line after them, which must stay on a line of its own.
+        "moved_line_before_a_kept_line": bytes([1, 0x44, 0x0D]) + b"[1 6DE1514E7][5][1 69E7D57E7][T]\r ]",
+    }
+    for name, data in edits.items():
+        write("edit_list", name, data)
+
 
 if __name__ == "__main__":
     main()

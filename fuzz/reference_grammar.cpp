@@ -79,30 +79,37 @@ std::vector<RefItem> RefReadAll(std::string_view text) {
     std::size_t pos = RefHasByteOrderMark(text) ? 3 : 0;
     std::size_t lastEnd = pos;
     std::size_t countedTo = 0;
-    std::size_t feeds = 0;
+    std::size_t breaks = 0;
+    const std::string_view kBreaks("\r\n", 2);
     for (;;) {
         pos = SkipWhite(text, pos);
         if (pos >= text.size()) break;
         RefItem item{};
         // The line's own indentation goes with it, never what came before.
-        const std::size_t lastFeed = text.substr(0, pos).rfind('\n');
-        item.Start = lastFeed == std::string_view::npos || lastFeed + 1 < lastEnd ? lastEnd : lastFeed + 1;
-        feeds += static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(countedTo),
-                                                     text.begin() + static_cast<std::ptrdiff_t>(pos), '\n'));
+        const std::size_t lastBreak = text.substr(0, pos).find_last_of(kBreaks);
+        item.Start = lastBreak == std::string_view::npos || lastBreak + 1 < lastEnd ? lastEnd : lastBreak + 1;
+        // Line breaks are LF, CR LF and CR alone.
+        for (std::size_t i = countedTo; i < pos; ++i) {
+            if (text[i] == '\n' || (text[i] == '\r' && !(i + 1 < text.size() && text[i + 1] == '\n'))) ++breaks;
+        }
         countedTo = pos;
-        item.LineNumber = 1 + feeds;
-        const std::size_t feed = text.find('\n', pos);
-        const std::size_t lineEnd = feed == std::string_view::npos ? text.size() : feed;
+        item.LineNumber = 1 + breaks;
+        const std::size_t lineBreak = text.find_first_of(kBreaks, pos);
+        const std::size_t lineEnd = lineBreak == std::string_view::npos ? text.size() : lineBreak;
+        const std::size_t pastBreak =
+            lineBreak == std::string_view::npos
+                ? text.size()
+                : lineBreak + (text[lineBreak] == '\r' && lineBreak + 1 < text.size() && text[lineBreak + 1] == '\n' ? 2 : 1);
         const std::size_t read = ReadRecord(text.substr(pos, lineEnd - pos), &item);
         if (read == 0) {
             item.Kind = RefKind::Unreadable;
             item.Name.clear();
-            item.End = feed == std::string_view::npos ? text.size() : feed + 1;
+            item.End = pastBreak;
         } else {
             item.Kind = item.Name.size() > 30 ? RefKind::LongName : RefKind::Reads;
             std::size_t q = pos + read;
             while (q < lineEnd && IsWhite(text[q])) ++q;
-            item.End = q == lineEnd && feed != std::string_view::npos ? feed + 1 : q;
+            item.End = q == lineEnd ? pastBreak : q;
         }
         items.push_back(item);
         pos = lastEnd = item.End;

@@ -1,158 +1,272 @@
-// The list's file operations on Windows. Paths arrive as UTF-8 and are opened
-// with the wide functions, so any folder name Windows allows works. Files are
-// opened with CreateFileW (sharing read, write and delete, so the plug-in
-// never stands in another program's way) and used as C streams.
+// The list's file operations on Windows: the system's own file handles,
+// opened with the wide functions (paths arrive as UTF-8), so any folder name
+// Windows allows works. Data files are opened sharing read, write and delete,
+// so the plug-in never stands in another program's way.
 #include <windows.h>
-#include <fcntl.h>
-#include <io.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
-#include "../channel_list/list_file.h"
+#include "../channel_list/file_ops.h"
 
 namespace {
 
 // The longest path handled, in UTF-16 units with the NUL: the classic limit.
 constexpr int kWidePathSize = MAX_PATH;
 
-// Converts a UTF-8 path; false when it is not valid UTF-8 or does not fit.
-bool WidePath(const char* path, wchar_t (&wide)[kWidePathSize]) {
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide, kWidePathSize);
-    return length > 0;
+ListFile* AsFile(HANDLE handle) { return reinterpret_cast<ListFile*>(handle); }
+HANDLE Handle(ListFile* file) { return reinterpret_cast<HANDLE>(file); }
+
+// Records the error as the last failure; returns 0 for the caller to return.
+int Fail(DWORD error) {
+    FileErrorKind kind = kFileErrorOther;
+    bool mayPass = false;
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+        kind = kFileErrorNotFound;
+        break;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+        kind = kFileErrorNoFolder;
+        break;
+    case ERROR_DIRECTORY:
+        kind = kFileErrorIsFolder;
+        break;
+    case ERROR_ACCESS_DENIED:
+        // Also what a file being deleted, or held by a scanner, answers.
+        kind = kFileErrorDenied;
+        mayPass = true;
+        break;
+    case ERROR_WRITE_PROTECT:
+        kind = kFileErrorDenied;
+        break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        kind = kFileErrorInUse;
+        mayPass = true;
+        break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        kind = kFileErrorDiskFull;
+        break;
+    case ERROR_FILENAME_EXCED_RANGE:
+        kind = kFileErrorPathTooLong;
+        break;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        kind = kFileErrorNoMemory;
+        break;
+    default:
+        break;
+    }
+    SetFileError(kind, static_cast<long>(error), mayPass);
+    return 0;
 }
 
-HANDLE OsHandle(std::FILE* file) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))); }
+int FailLast() { return Fail(GetLastError()); }
 
-int OpenFile(const char* path, FileOpenMode mode, std::FILE** file) {
+// Converts a UTF-8 path; false when it is not valid UTF-8 or does not fit.
+bool WidePath(const char* path, wchar_t (&wide)[kWidePathSize]) {
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide, kWidePathSize) > 0) return true;
+    Fail(GetLastError() == ERROR_INSUFFICIENT_BUFFER ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);
+    return false;
+}
+
+// A read-only list is the user's wish to keep it as it is, also where the
+// attribute is not enforced (an administrator's emulated file system, say).
+bool IsReadOnly(const wchar_t* path) {
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+int OpenFile(const char* path, FileOpenMode mode, ListFile** file) {
     *file = nullptr;
     wchar_t wide[kWidePathSize];
     if (!WidePath(path, wide)) return 0;
     DWORD access = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
-    int flags = _O_RDONLY | _O_BINARY;
-    const char* streamMode = "rb";
-    if (mode == kOpenAppend) {
-        // A read-only list is the user's wish to keep it as it is, also where
-        // the attribute is not enforced (see Replace).
-        const DWORD attributes = GetFileAttributesW(wide);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return 0;
-        access = GENERIC_READ | GENERIC_WRITE;  // writing, and cutting back a failed append
-        disposition = OPEN_ALWAYS;
-        flags = _O_WRONLY | _O_APPEND | _O_BINARY;
-        streamMode = "ab";
-    } else if (mode == kOpenCreateNew) {
+    switch (mode) {
+    case kOpenRead:
+        break;
+    case kOpenAppend:
+        // Append only: every write goes to the end of the file in one piece,
+        // wherever another writer left it.
+        access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+        break;
+    case kOpenWrite:
+        access = GENERIC_WRITE;  // SetEndOfFile needs it
+        break;
+    case kOpenCreateNew:
         access = GENERIC_WRITE;
         disposition = CREATE_NEW;
-        flags = _O_WRONLY | _O_BINARY;
-        streamMode = "wb";
+        break;
     }
+    if ((mode == kOpenAppend || mode == kOpenWrite) && IsReadOnly(wide)) return Fail(ERROR_ACCESS_DENIED);
     HANDLE handle = CreateFileW(wide, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return 0;
-    // A folder does not open this way on Windows; anything but a disk file
-    // (a device name, say) is not a list either.
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        // A folder answers "access denied"; say what it is.
+        const DWORD attributes = GetFileAttributesW(wide);
+        if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            return Fail(ERROR_DIRECTORY);
+        }
+        return Fail(error);
+    }
+    // Anything but a disk file (a device name, say) is not a list.
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         CloseHandle(handle);
-        return 0;
+        return Fail(ERROR_ACCESS_DENIED);
     }
-    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
-    if (descriptor < 0) {
-        CloseHandle(handle);
-        return 0;
-    }
-    std::FILE* stream = _fdopen(descriptor, streamMode);
-    if (!stream) {
-        _close(descriptor);  // closes the handle too
-        return 0;
-    }
-    // The add's one line goes out in one write, or not at all.
-    if (mode == kOpenAppend) std::setvbuf(stream, nullptr, _IONBF, 0);
-    *file = stream;
+    *file = AsFile(handle);
     return 1;
 }
 
-int Exists(const char* path) {
+int Probe(const char* path, PathKind* kind) {
     wchar_t wide[kWidePathSize];
-    return WidePath(path, wide) && GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+    if (!WidePath(path, wide)) return 0;
+    const DWORD attributes = GetFileAttributesW(wide);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        *kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? kPathFolder : kPathFile;
+        return 1;
+    }
+    // Only "no such file" means there is none: a network folder that does not
+    // answer for a moment, or a file being deleted, is not a missing list.
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) return Fail(error);
+    *kind = kPathMissing;
+    return 1;
 }
 
-int Size(std::FILE* file, std::uint64_t* size) {
+int Size(ListFile* file, std::uint64_t* size) {
     LARGE_INTEGER value;
-    if (!GetFileSizeEx(OsHandle(file), &value) || value.QuadPart < 0) return 0;
+    if (!GetFileSizeEx(Handle(file), &value)) return FailLast();
+    if (value.QuadPart < 0) return Fail(ERROR_INVALID_DATA);
     *size = static_cast<std::uint64_t>(value.QuadPart);
     return 1;
 }
 
-int Read(std::FILE* file, void* buffer, std::size_t size, std::size_t* got) {
-    *got = std::fread(buffer, 1, size, file);
-    return std::ferror(file) ? 0 : 1;
+int Read(ListFile* file, void* buffer, std::size_t size, std::size_t* got) {
+    *got = 0;
+    const DWORD wanted = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+    DWORD count = 0;
+    if (!ReadFile(Handle(file), buffer, wanted, &count, nullptr)) return FailLast();
+    *got = count;
+    return 1;
 }
 
-int Write(std::FILE* file, const void* data, std::size_t size) {
-    return std::fwrite(data, 1, size, file) == size && !std::ferror(file) ? 1 : 0;
+int Write(ListFile* file, const void* data, std::size_t size) {
+    // One call: a reader of the file sees the whole line or none of it.
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const DWORD wanted = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
+        DWORD count = 0;
+        if (!WriteFile(Handle(file), bytes, wanted, &count, nullptr)) return FailLast();
+        if (count == 0) return Fail(ERROR_DISK_FULL);
+        bytes += count;
+        size -= count;
+    }
+    return 1;
 }
 
-// The C runtime's fclose may report success although its own last flush
-// failed, so the flush is made and checked before.
-int Flush(std::FILE* file) { return std::fflush(file) == 0 && !std::ferror(file) ? 1 : 0; }
+int Sync(ListFile* file) { return FlushFileBuffers(Handle(file)) ? 1 : FailLast(); }
 
-int Sync(std::FILE* file) { return FlushFileBuffers(OsHandle(file)) ? 1 : 0; }
-
-int Truncate(std::FILE* file, std::uint64_t size) {
-    if (std::fflush(file) != 0) return 0;
-    HANDLE handle = OsHandle(file);
+int Truncate(ListFile* file, std::uint64_t size) {
     LARGE_INTEGER offset;
     offset.QuadPart = static_cast<LONGLONG>(size);
-    return SetFilePointerEx(handle, offset, nullptr, FILE_BEGIN) && SetEndOfFile(handle) ? 1 : 0;
+    return SetFilePointerEx(Handle(file), offset, nullptr, FILE_BEGIN) && SetEndOfFile(Handle(file)) ? 1 : FailLast();
 }
 
-int Close(std::FILE* file) { return std::fclose(file) == 0 ? 1 : 0; }
+int Close(ListFile* file) { return CloseHandle(Handle(file)) ? 1 : FailLast(); }
 
 int Replace(const char* from, const char* to) {
     wchar_t wideFrom[kWidePathSize];
     wchar_t wideTo[kWidePathSize];
     if (!WidePath(from, wideFrom) || !WidePath(to, wideTo)) return 0;
-    // A read-only list is the user's wish to keep it as it is. Windows refuses
-    // to replace one anyway; the check makes that hold wherever the attribute
-    // is not enforced (an administrator's emulated file system, say).
-    const DWORD attributes = GetFileAttributesW(wideTo);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return 0;
-    // On one volume this swaps the list in one step; write-through makes the
-    // rename itself reach the disk before it returns. The new file's data
-    // was flushed to the disk before.
-    return MoveFileExW(wideFrom, wideTo, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : 0;
+    // Windows refuses to replace a read-only list; the check makes that hold
+    // wherever the attribute is not enforced.
+    if (IsReadOnly(wideTo)) {
+        Fail(ERROR_ACCESS_DENIED);
+        g_LastFileError.MayPass = false;
+        return 0;
+    }
+    // On one volume this swaps the list in one step. MOVEFILE_WRITE_THROUGH is
+    // documented to matter only where the move is done as a copy and a delete
+    // (across volumes): it then returns only once the copy is on the disk. The
+    // new content's own durability comes from the flush made before.
+    return MoveFileExW(wideFrom, wideTo, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : FailLast();
 }
 
 int Remove(const char* path) {
     wchar_t wide[kWidePathSize];
-    return WidePath(path, wide) && DeleteFileW(wide) ? 1 : 0;
+    if (!WidePath(path, wide)) return 0;
+    return DeleteFileW(wide) ? 1 : FailLast();
+}
+
+int Resolve(const char* path, char** real) {
+    // The list is replaced where its path is; under Wine a symbolic link to
+    // it becomes a plain file.
+    const std::size_t size = std::strlen(path) + 1;
+    char* copy = static_cast<char*>(std::malloc(size));
+    if (!copy) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+    std::memcpy(copy, path, size);
+    *real = copy;
+    return 1;
+}
+
+void Pause(unsigned milliseconds) { Sleep(milliseconds); }
+
+// Opens the lock file: read and write access, or read alone when the file was
+// made by an account that lets this one only read it (LockFileEx needs no
+// more). No delete sharing: the file cannot vanish while anyone holds it.
+HANDLE OpenLockFile(const wchar_t* path) {
+    constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    HANDLE handle = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, kShare, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+        handle = CreateFileW(path, GENERIC_READ, kShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_HIDDEN, nullptr);
+        if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION) {
+            SetLastError(ERROR_ACCESS_DENIED);
+        }
+    }
+    return handle;
 }
 
 int Lock(const char* path, unsigned waitMs, void** lock) {
     wchar_t wide[kWidePathSize];
     if (!WidePath(path, wide)) return 0;
-    // The lock file stays beside the list, empty and hidden; deleting it
-    // would let two writers lock two different files of one name.
-    HANDLE handle = CreateFileW(wide, GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return 0;
     // A byte range lock belongs to the handle: every other opener of the lock
-    // file, in this process or another, waits for it.
+    // file, in this process or another, waits for it. A program that holds
+    // the file itself open without sharing (a scanner) is waited for too.
     const DWORD start = GetTickCount();
+    HANDLE handle = INVALID_HANDLE_VALUE;
     for (;;) {
-        OVERLAPPED at;
-        ZeroMemory(&at, sizeof at);
-        if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-            *lock = handle;
-            return 1;
+        if (handle == INVALID_HANDLE_VALUE) {
+            handle = OpenLockFile(wide);
+            if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION) return FailLast();
         }
-        const DWORD error = GetLastError();
-        if ((error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) || GetTickCount() - start >= waitMs) break;
+        if (handle != INVALID_HANDLE_VALUE) {
+            OVERLAPPED at;
+            ZeroMemory(&at, sizeof at);
+            if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+                *lock = handle;
+                return 1;
+            }
+            const DWORD error = GetLastError();
+            if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) {
+                CloseHandle(handle);
+                return Fail(error);
+            }
+        }
+        if (GetTickCount() - start >= waitMs) break;
         Sleep(10);
     }
-    CloseHandle(handle);
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    SetFileError(kFileErrorLockBusy);
     return 0;
 }
 
@@ -161,12 +275,39 @@ int Unlock(void* lock) {
     OVERLAPPED at;
     ZeroMemory(&at, sizeof at);
     UnlockFileEx(handle, 0, 1, 0, &at);
-    return CloseHandle(handle) ? 1 : 0;
+    return CloseHandle(handle) ? 1 : FailLast();
 }
 
 }  // namespace
 
+void DescribeSystemError(long code, char* out, std::size_t size) {
+    if (size == 0) return;
+    out[0] = '\0';
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (length > 0 && text) {
+        // One line, without the full stop and line break the system ends with.
+        DWORD end = length;
+        while (end > 0 && (text[end - 1] == L'\r' || text[end - 1] == L'\n' || text[end - 1] == L' ' ||
+                           text[end - 1] == L'.')) {
+            --end;
+        }
+        for (DWORD i = 0; i < end; ++i) {
+            if (text[i] == L'\r' || text[i] == L'\n') text[i] = L' ';
+        }
+        const int written =
+            WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(end), out, static_cast<int>(size - 1), nullptr, nullptr);
+        out[written > 0 ? written : 0] = '\0';
+    }
+    if (text) LocalFree(text);
+    if (out[0] == '\0') {
+        std::snprintf(out, size, "error %lu", static_cast<unsigned long>(code));
+    }
+}
+
 ListFileOps DefaultListFileOps() {
-    return ListFileOps{&OpenFile, &Exists, &Size, &Read, &Write, &Flush, &Sync, &Truncate,
-                       &Close, &Replace, &Remove, &Lock, &Unlock};
+    return ListFileOps{&OpenFile, &Probe,  &Size,   &Read,    &Write, &Sync, &Truncate, &Close,
+                       &Replace,  &Remove, &Resolve, &Lock, &Unlock, &Pause};
 }

@@ -5,6 +5,9 @@
 //   zelq-list-faults list-changes ARGS...   the list gains a line while the new one is written
 //   zelq-list-faults replace-fails ARGS...  the new list cannot be put in the list's place
 //   zelq-list-faults hold-lock LIST SECONDS takes LIST's lock, prints "locked", holds it
+//   zelq-list-faults hold-read-lock LIST SECONDS   (Windows) the same through a handle that may
+//                                           only read the lock file, as an account that did not
+//                                           make it gets
 //
 // ARGS are zelq-list's own; the list is ChannelList.ini in the current folder
 // or the one --list names.
@@ -23,6 +26,7 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #endif
 
 namespace {
@@ -33,10 +37,10 @@ bool g_Changed = false;
 
 // The temporary file reaches the disk just before the list is compared with
 // what was read: the moment another program's write would hurt most.
-int SyncAndChangeList(std::FILE* file) {
+int SyncAndChangeList(ListFile* file) {
     if (!g_Changed) {
         g_Changed = true;
-        std::FILE* list = nullptr;
+        ListFile* list = nullptr;
         static const char kLine[] = "[ 1 1E702D4A7E41 ] [Added meanwhile]\r\n";
         if (g_Real.Open(g_ListPath.c_str(), kOpenAppend, &list)) {
             g_Real.Write(list, kLine, sizeof kLine - 1);
@@ -73,6 +77,26 @@ int main(int argc, char** argv) {
         UnlockList(&lock);
         return 0;
     }
+
+#if defined(_WIN32)
+    if (mode == "hold-read-lock" && argc == 4) {
+        char lockPath[MAX_PATH];
+        if (!ListLockPath(argv[2], lockPath, sizeof lockPath)) return 3;
+        HANDLE file = CreateFileA(lockPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_HIDDEN, nullptr);
+        OVERLAPPED at;
+        ZeroMemory(&at, sizeof at);
+        if (file == INVALID_HANDLE_VALUE ||
+            !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+            std::cerr << "cannot take the lock\n";
+            return 3;
+        }
+        std::cout << "locked" << std::endl;
+        Sleep(static_cast<DWORD>(std::atof(argv[3]) * 1000));
+        CloseHandle(file);
+        return 0;
+    }
+#endif
 
     if (mode == "list-changes") {
         g_ListFileOps.Sync = SyncAndChangeList;

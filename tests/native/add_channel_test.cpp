@@ -209,25 +209,19 @@ protected:
     }
 };
 
-TEST_F(AddFailure, WriteFlushOrSyncFails) {
+TEST_F(AddFailure, WriteOrSyncFails) {
     const std::string before = "[ 1 0000000000FF ] [first]";  // the add would put a line break first
     // A short write: half the line reaches the file before the disk is full.
-    const auto halfWrite = [](std::FILE* file, const void* data, std::size_t size) {
-        std::fwrite(data, 1, size / 2, file);
+    const auto halfWrite = [](ListFile* file, const void* data, std::size_t size) {
+        DefaultListFileOps().Write(file, data, size / 2);
         return 0;
     };
-    // The stream took the bytes, but the system could not store them.
-    const auto failedFlush = [](std::FILE* file) {
-        std::fflush(file);
-        return 0;
-    };
-    const auto failedSync = [](std::FILE*) { return 0; };
-    for (int fault = 0; fault < 3; ++fault) {
+    const auto failedSync = [](ListFile*) { return 0; };
+    for (int fault = 0; fault < 2; ++fault) {
         WriteList(before);
         g_ListFileOps = DefaultListFileOps();
         if (fault == 0) g_ListFileOps.Write = halfWrite;
-        if (fault == 1) g_ListFileOps.Flush = failedFlush;
-        if (fault == 2) g_ListFileOps.Sync = failedSync;
+        if (fault == 1) g_ListFileOps.Sync = failedSync;
         ExpectNothingAdded(&before);
     }
     // The same when the add would have made the list.
@@ -239,8 +233,8 @@ TEST_F(AddFailure, WriteFlushOrSyncFails) {
 TEST_F(AddFailure, CloseFailsOrTheListCannotBeRead) {
     const std::string before = "[ 1 0000000000FF ] [first]\r\n";
     WriteList(before);
-    g_ListFileOps.Close = [](std::FILE* file) {
-        std::fclose(file);
+    g_ListFileOps.Close = [](ListFile* file) {
+        DefaultListFileOps().Close(file);
         return 0;
     };
     Tune(MakeChannel("Al Jazeera", 0x1234, 130));
@@ -250,7 +244,7 @@ TEST_F(AddFailure, CloseFailsOrTheListCannotBeRead) {
     // A read error: without the list's lines the add cannot know the channel
     // is new, so it adds nothing.
     g_ListFileOps = DefaultListFileOps();
-    g_ListFileOps.Read = [](std::FILE*, void*, std::size_t, std::size_t* got) {
+    g_ListFileOps.Read = [](ListFile*, void*, std::size_t, std::size_t* got) {
         *got = 0;
         return 0;
     };

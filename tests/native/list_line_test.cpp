@@ -101,7 +101,6 @@ TEST(ListReader, LinesThatDoNotReadAndWhy) {
         {"1 123456789ABC ] [n]", kFaultNoOpeningBracket, 0},
         {"[ 123456789ABC ] [n]", kFaultCodeDigits, 0},       // the flag takes all digits
         {"[ 1 12345678GABC ] [n]", kFaultCodeDigits, 8},     // not a hex digit
-        {"[ 1 123456789ABC ] [ab\rcd]", kFaultNameNotClosed, 0},  // a CR inside the name
         {"[ -1 123456789ABC ] [n]", kFaultNoFlag, 0},        // signs are not hex digits
         {"[ 0x1 123456789ABC ] [n]", kFaultCodeDigits, 0},
         {"[]", kFaultNoFlag, 0},
@@ -122,6 +121,9 @@ TEST(ListReader, LinesThatDoNotReadAndWhy) {
     unreadable.clear();
     EXPECT_TRUE(ParseAll("[ 1 123456789ABC ] [ab\ncd]", &unreadable).empty());
     EXPECT_EQ(unreadable, (std::vector<std::string>{"[ 1 123456789ABC ] [ab\n", "cd]"}));
+    unreadable.clear();
+    EXPECT_TRUE(ParseAll("[ 1 123456789ABC ] [ab\rcd]", &unreadable).empty());
+    EXPECT_EQ(unreadable, (std::vector<std::string>{"[ 1 123456789ABC ] [ab\r", "cd]"}));
     // Only white space is no line at all.
     EXPECT_TRUE(ParseAll("", &unreadable).empty());
     LineReader reader = MakeLineReader("   \r\n\t", 6);
@@ -199,6 +201,26 @@ TEST(ListReader, LineNumbersSpansAndCanonicalForm) {
     }
     EXPECT_TRUE(StartsWithByteOrderMark("\xEF\xBB\xBFx", 4));
     EXPECT_FALSE(StartsWithByteOrderMark("\xEF\xBB", 2));
+}
+
+TEST(ListReader, ALoneCrIsALineBreak) {
+    // Old Mac files: every line ends in CR alone. A bad line hides nothing.
+    const std::string text =
+        "[ 1 111111111111 ] [one]\r"
+        "bad\r"
+        "[ 1 222222222222 ] [two]\r\r"
+        "[ 1 333333333333 ] [three]  \r\n"
+        "[ 1 444444444444 ] [four]\r";
+    LineReader reader = MakeLineReader(text.data(), text.size());
+    std::vector<std::pair<std::size_t, std::string>> seen;
+    ListLine line;
+    while (NextListLine(&reader, &line)) seen.emplace_back(line.LineNumber, std::string(line.Start, line.End));
+    const std::vector<std::pair<std::size_t, std::string>> expected = {
+        {1, "[ 1 111111111111 ] [one]\r"}, {2, "bad\r"}, {3, "[ 1 222222222222 ] [two]\r"},
+        {5, "[ 1 333333333333 ] [three]  \r\n"}, {6, "[ 1 444444444444 ] [four]\r"}};
+    EXPECT_EQ(seen, expected);
+    EXPECT_TRUE(EndsInLineBreak(text.data(), text.size()));
+    EXPECT_FALSE(EndsInLineBreak("x]", 2));
 }
 
 TEST(FormatLine, CanonicalForm) {

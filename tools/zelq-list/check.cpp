@@ -1,6 +1,9 @@
 // check: every line the plug-in ignores, drops or changes at its next start.
+#include <cstdlib>
+#include <cstring>
 #include <ostream>
 
+#include "channel_list/list_file.h"
 #include "channel_list/list_rows.h"
 #include "code_page.h"
 #include "findings.h"
@@ -22,6 +25,20 @@ int CheckList(const ListOptions& options, std::ostream& out, std::ostream& err) 
     const std::vector<Finding> findings = FindListChanges(model, page);
     for (const Finding& finding : findings) {
         out << options.ListPath << ':' << finding.Line << ": " << finding.Text << '\n';
+    }
+    // A temporary file of this list's name is what a writer stopped before
+    // its end left behind; the next writer removes it.
+    char* real = nullptr;
+    if (g_ListFileOps.Resolve(options.ListPath.c_str(), &real)) {
+        std::string temp(std::strlen(real) + 16, '\0');
+        PathKind kind;
+        if (ListTempPath(real, &temp[0], temp.size()) && g_ListFileOps.Probe(temp.c_str(), &kind) &&
+            kind == kPathFile) {
+            temp.resize(std::strlen(temp.c_str()));
+            out << temp << ": left by a change of the list that was stopped before its end; the next change "
+                           "removes it\n";
+        }
+        std::free(real);
     }
     // Whether the next start writes the list is the core's own answer, from
     // the very content it would write (a file in which no line reads is never

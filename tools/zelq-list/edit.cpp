@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "channel_list/list_content.h"
 #include "row_text.h"
 #include "utf8_text.h"
 
@@ -45,58 +46,37 @@ EditPlan KeepAllRows(const ListModel& model) {
     return plan;
 }
 
-std::string EditedContent(const EditSession& session, EditPlan* plan) {
+void WriteEditedContent(const EditSession& session, EditPlan* plan, ListRewrite* out) {
     const ListModel& model = session.Model;
     const std::vector<ListItem>& items = model.Items;
-    const char* const fileEnd = model.File.Data + model.File.Size;
-    std::string content;
-    content.reserve(model.File.Size + 1024);
+    ListContent content;
+    BeginListContent(&content, out, model.File);
 
     std::vector<bool> rowWritten(model.Rows.Count, false);
     std::vector<std::string> removed;
-    std::size_t last = kNoRow;  // the item written last
-    const std::size_t contentStart = static_cast<std::size_t>(ContentStart(model) - model.File.Data);
-    const auto atLineStart = [&] { return content.size() <= contentStart || content.back() == '\n'; };
-    const char* gap = model.File.Data;
-    if (items.empty()) {
-        content.append(gap, fileEnd);
-        gap = fileEnd;
-    }
-
-    // Writes an item's line (its own bytes, or its new text) in the next place.
-    const auto write = [&](std::size_t item, const std::string* text) {
-        const ListLine& line = items[item].Line;
-        // Lines that shared a line of text may stay so; any other line starts
-        // on a line of its own.
-        const bool adjacent = last != kNoRow && last + 1 == item && items[last].Line.End == line.Start;
-        if (!atLineStart() && !adjacent) content += "\r\n";
-        if (text) {
-            content += *text;
-        } else {
-            content.append(line.Start, line.End);
-        }
-        last = item;
-    };
-
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const ListItem& item = items[i];
-        content.append(gap, item.Line.Start);
+    const char* gap = ContentStart(model);
+    for (const ListItem& item : items) {
+        WriteListGap(&content, gap, item.Line.Start);
         gap = item.Line.End;
         switch (item.Kind) {
         case kItemUnreadable:
-            write(i, nullptr);
+            WriteKeptLine(&content, item.Line);
             break;
         case kItemRow: {
             const std::size_t row = plan->RowAtPlace[item.Row];
             if (row == kNoRow) break;
             const auto replaced = plan->NewLine.find(row);
-            write(model.RowItem[row], replaced == plan->NewLine.end() ? nullptr : &replaced->second);
+            if (replaced == plan->NewLine.end()) {
+                WriteKeptLine(&content, items[model.RowItem[row]].Line);
+            } else {
+                WriteNewLine(&content, replaced->second.data(), replaced->second.size());
+            }
             rowWritten[row] = true;
             break;
         }
         case kItemDuplicate:
             if (rowWritten[item.Row]) {
-                write(i, nullptr);
+                WriteKeptLine(&content, item.Line);
             } else {
                 removed.push_back(At(session.Options.ListPath, item.Line.LineNumber) +
                                   "remove a later line of row " + std::to_string(item.Row + 1) +
@@ -106,13 +86,9 @@ std::string EditedContent(const EditSession& session, EditPlan* plan) {
             break;
         }
     }
-    for (const std::string& line : plan->Added) {
-        if (!atLineStart()) content += "\r\n";
-        content += line;
-    }
-    content.append(gap, fileEnd);
+    for (const std::string& line : plan->Added) WriteNewLine(&content, line.data(), line.size());
+    WriteListGap(&content, gap, model.File.Data + model.File.Size);
     plan->Messages.insert(plan->Messages.end(), removed.begin(), removed.end());
-    return content;
 }
 
 int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t rows, std::ostream& out,
@@ -136,31 +112,32 @@ int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t 
     return kExitError;
 }
 
-int FinishEdit(EditSession* session, const EditPlan& plan, const std::string& content, std::ostream& out,
-               std::ostream& err) {
+int FinishEdit(EditSession* session, EditPlan* plan, std::ostream& out, std::ostream& err) {
     const std::string& path = session->Options.ListPath;
     const FileBytes& original = session->Model.File;
-    std::size_t rows = plan.Added.size();
-    for (const std::size_t row : plan.RowAtPlace) rows += row != kNoRow ? 1 : 0;
+    std::size_t rows = plan->Added.size();
+    for (const std::size_t row : plan->RowAtPlace) rows += row != kNoRow ? 1 : 0;
 
-    if (content.size() == original.Size && content.compare(0, content.size(), original.Data, original.Size) == 0) {
-        out << path << ": nothing to change\n";
-        return kExitOk;
-    }
+    ListRewrite rewrite;
     if (session->DryRun) {
-        for (const std::string& message : plan.Messages) out << message << '\n';
+        BeginListComparison(&rewrite, original);
+        WriteEditedContent(*session, plan, &rewrite);
+        if (!ListRewriteDiffers(&rewrite)) {
+            out << path << ": nothing to change\n";
+            return kExitOk;
+        }
+        for (const std::string& message : plan->Messages) out << message << '\n';
         out << path << ": would write " << rows << " row" << Plural(rows) << "; dry run, nothing written\n";
         return kExitOk;
     }
-    ListRewrite rewrite;
     if (!BeginListRewrite(&rewrite, path.c_str(), original)) {
         err << "zelq-list: not enough memory to write " << path << '\n';
         return kExitError;
     }
-    AppendToRewrite(&rewrite, content.data(), content.size());
+    WriteEditedContent(*session, plan, &rewrite);
     const RewriteResult result = FinishListRewrite(&rewrite);
     if (result == kRewriteWritten) {
-        for (const std::string& message : plan.Messages) out << message << '\n';
+        for (const std::string& message : plan->Messages) out << message << '\n';
     }
     return ReportRewrite(*session, result, rows, out, err);
 }

@@ -53,14 +53,14 @@ void CloseEdit(EditSession* session);
 // A plan that keeps every row in its place.
 EditPlan KeepAllRows(const ListModel& model);
 
-// Applies the plan to the list's bytes; the plan's messages gain one for every
-// later line of a channel the edit removes.
-std::string EditedContent(const EditSession& session, EditPlan* plan);
+// Writes the list as the plan changes it into `out` (a rewrite, or a
+// comparison for a dry run); the plan's messages gain one for every later
+// line of a channel the edit removes.
+void WriteEditedContent(const EditSession& session, EditPlan* plan, ListRewrite* out);
 
-// Prints the plan's messages and writes the content (a dry run writes
-// nothing); returns the exit code.
-int FinishEdit(EditSession* session, const EditPlan& plan, const std::string& content, std::ostream& out,
-               std::ostream& err);
+// Writes the edited list (a dry run writes nothing) and prints the plan's
+// messages; returns the exit code.
+int FinishEdit(EditSession* session, EditPlan* plan, std::ostream& out, std::ostream& err);
 
 // Writes out the outcome of a rewrite; returns the exit code.
 int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t rows, std::ostream& out,

@@ -29,8 +29,7 @@ int RunEdit(const ListOptions& options, bool dryRun, std::ostream& out, std::ost
         err << "zelq-list: " << error << '\n';
         status = kExitError;
     } else {
-        const std::string content = EditedContent(session, &edit);
-        status = FinishEdit(&session, edit, content, out, err);
+        status = FinishEdit(&session, &edit, out, err);
     }
     CloseEdit(&session);
     return status;

@@ -60,7 +60,8 @@ bool ReadListModel(const std::string& path, ListModel* model, std::string* error
 }
 
 std::string CannotReadMessage(const std::string& path) {
-    return "cannot read " + path + (g_ListFileOps.Exists(path.c_str()) ? "" : ": no such file");
+    PathKind kind;
+    return "cannot read " + path + (g_ListFileOps.Probe(path.c_str(), &kind) && kind == kPathMissing ? ": no such file" : "");
 }
 
 void FreeListModel(ListModel* model) {

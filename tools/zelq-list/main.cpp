@@ -1,10 +1,12 @@
 // zelq-list's entry point: the arguments as UTF-8, the terminal's width, and
 // on Windows a console that takes UTF-8.
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "channel_list/list_file.h"
 #include "zelq_list.h"
 
 #if defined(_WIN32)
@@ -13,6 +15,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #else
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
@@ -59,6 +62,40 @@ std::vector<std::string> Utf8Arguments() {
 }
 #endif
 
+// A program stopped in the middle of an edit (Ctrl-C, a closed console or
+// terminal, a request to end) removes its temporary file first: a large
+// list's copy would otherwise stay beside it until the next edit.
+#if defined(_WIN32)
+BOOL WINAPI RemoveTempOnStop(DWORD) {
+    if (const char* temp = ActiveTempPath()) {
+        wchar_t wide[MAX_PATH];
+        // The main thread may hold it open; it goes once that handle closes.
+        if (MultiByteToWideChar(CP_UTF8, 0, temp, -1, wide, MAX_PATH) > 0) DeleteFileW(wide);
+    }
+    return FALSE;  // and then the system's own handling: the program ends
+}
+
+void RemoveTempWhenStopped() { SetConsoleCtrlHandler(RemoveTempOnStop, TRUE); }
+#else
+void RemoveTempAndStop(int signal) {
+    if (const char* temp = ActiveTempPath()) unlink(temp);
+    // The signal's own effect, now with the default handling.
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = SIG_DFL;
+    sigaction(signal, &action, nullptr);
+    raise(signal);
+}
+
+void RemoveTempWhenStopped() {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = RemoveTempAndStop;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,6 +112,7 @@ int main(int argc, char** argv) {
 #else
     arguments.assign(argv, argv + argc);
 #endif
+    RemoveTempWhenStopped();
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
     if (pointers.empty()) pointers.push_back("zelq-list");

@@ -1,0 +1,96 @@
+// Every file operation the list code makes, in one table that each platform
+// fills (channel_list/file_ops_posix.cpp, plugin/file_ops_win32.cpp) and that
+// tests swap entry by entry to inject failures.
+//
+// Files are the system's own handles, not C streams: a write is one system
+// call, and nothing sits in a buffer that a failed close could lose.
+//
+// Paths are UTF-8 throughout; the Windows operations turn them into UTF-16 for
+// the wide functions, so any folder name Windows allows works.
+#ifndef ZELQ_CHANNEL_LIST_FILE_OPS_H
+#define ZELQ_CHANNEL_LIST_FILE_OPS_H
+
+#include <cstddef>
+#include <cstdint>
+
+// An open file: the platform's handle, opaque to the list code.
+struct ListFile;
+
+// How a file is opened.
+enum FileOpenMode {
+    kOpenRead,       // an existing file, for reading
+    kOpenAppend,     // an existing file; every write goes to its end, whole
+    kOpenWrite,      // an existing file, for writing and cutting it back
+    kOpenCreateNew,  // a new file for writing; fails when the name is taken
+};
+
+// What a path names.
+enum PathKind {
+    kPathMissing,  // nothing, in a folder that exists
+    kPathFile,
+    kPathFolder,
+};
+
+// Why the last failed operation failed, as far as a user needs to know.
+enum FileErrorKind {
+    kFileErrorNone,
+    kFileErrorNotFound,     // no such file
+    kFileErrorNoFolder,     // the folder it would be in does not exist
+    kFileErrorIsFolder,     // a folder, not a file
+    kFileErrorDenied,       // no permission, or a read-only file
+    kFileErrorInUse,        // another program holds it open
+    kFileErrorLockBusy,     // another writer of the list held its lock too long
+    kFileErrorDiskFull,
+    kFileErrorPathTooLong,  // longer than the system takes
+    kFileErrorTooLarge,     // larger than a list is ever read
+    kFileErrorNoMemory,
+    kFileErrorOther,        // see SystemCode
+};
+
+struct FileError {
+    FileErrorKind Kind;
+    long SystemCode;  // errno, or Windows' GetLastError(); 0 when the list code set the error itself
+    bool MayPass;     // the kind of failure a scanner or indexer holding the file for a moment causes
+};
+
+// The error of the last operation that failed. Only failures set it.
+extern FileError g_LastFileError;
+
+void SetFileError(FileErrorKind kind, long systemCode = 0, bool mayPass = false);
+
+// The system's own words for an error code, one line, UTF-8.
+void DescribeSystemError(long code, char* out, std::size_t size);
+
+struct ListFileOps {
+    int (*Open)(const char* path, FileOpenMode mode, ListFile** file);
+    // What the path names. 0 when that cannot be told (the folder it would be
+    // in does not exist, no permission, a network error).
+    int (*Probe)(const char* path, PathKind* kind);
+    int (*Size)(ListFile* file, std::uint64_t* size);
+    // Reads up to `size` bytes; *got is 0 at the end of the file.
+    int (*Read)(ListFile* file, void* buffer, std::size_t size, std::size_t* got);
+    // Writes all of it, in one system call where the system allows.
+    int (*Write)(ListFile* file, const void* data, std::size_t size);
+    int (*Sync)(ListFile* file);  // the file's data to the disk
+    int (*Truncate)(ListFile* file, std::uint64_t size);
+    int (*Close)(ListFile* file);
+    // Puts `from` in the place of `to` in one step. Refuses a `to` its user
+    // may not write.
+    int (*Replace)(const char* from, const char* to);
+    int (*Remove)(const char* path);
+    // Where the file at `path` really lives (a symbolic link followed), as a
+    // new string for std::free; the path itself where there is no link.
+    int (*Resolve)(const char* path, char** real);
+    // Takes the exclusive lock on the lock file at `path` (created when
+    // missing), waiting at most `waitMs` milliseconds for another holder.
+    int (*Lock)(const char* path, unsigned waitMs, void** lock);
+    int (*Unlock)(void* lock);
+    void (*Pause)(unsigned milliseconds);
+};
+
+extern ListFileOps g_ListFileOps;
+
+// The platform's operations, for tests that restore them.
+ListFileOps DefaultListFileOps();
+
+#endif  // ZELQ_CHANNEL_LIST_FILE_OPS_H

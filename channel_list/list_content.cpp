@@ -1,0 +1,56 @@
+#include "list_content.h"
+
+namespace {
+
+constexpr char kLineBreak[] = "\r\n";
+
+void Write(ListContent* content, const char* data, std::size_t size) {
+    if (size == 0) return;
+    AppendToRewrite(content->Out, data, size);
+    content->Empty = false;
+    content->AtLineStart = EndsInLineBreak(data, size);
+}
+
+// Ends the line of text written last, unless the next bytes continued it in
+// the file too.
+void StartLine(ListContent* content, const char* next) {
+    if (!content->AtLineStart && !(next && next == content->LastEnd)) Write(content, kLineBreak, 2);
+}
+
+}  // namespace
+
+void BeginListContent(ListContent* content, ListRewrite* out, const FileBytes& file) {
+    content->Out = out;
+    content->ByteOrderMark = StartsWithByteOrderMark(file.Data, file.Size);
+    content->Empty = true;
+    content->AtLineStart = true;
+    content->LastEnd = nullptr;
+    if (content->ByteOrderMark) AppendToRewrite(out, kByteOrderMark, kByteOrderMarkSize);
+}
+
+void WriteListGap(ListContent* content, const char* start, const char* end) {
+    if (start == end) return;
+    Write(content, start, static_cast<std::size_t>(end - start));
+    content->LastEnd = end;
+}
+
+void WriteKeptLine(ListContent* content, const ListLine& line) {
+    const std::size_t size = static_cast<std::size_t>(line.End - line.Start);
+    if (content->Empty && !content->ByteOrderMark && StartsWithByteOrderMark(line.Start, size)) {
+        // The white space that stood before it in the file, or a line break.
+        if (line.GapStart < line.Start) {
+            Write(content, line.GapStart, static_cast<std::size_t>(line.Start - line.GapStart));
+        } else {
+            Write(content, kLineBreak, 2);
+        }
+    }
+    StartLine(content, line.Start);
+    Write(content, line.Start, size);
+    content->LastEnd = line.End;
+}
+
+void WriteNewLine(ListContent* content, const char* text, std::size_t length) {
+    StartLine(content, nullptr);
+    Write(content, text, length);
+    content->LastEnd = nullptr;
+}

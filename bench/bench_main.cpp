@@ -14,6 +14,7 @@
 // Exit status: 0 when every target is met; 1 when only timing targets are
 // missed; 2 when an operation fails, the heap target is missed or the heap
 // count does not see the core's blocks.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -59,6 +60,10 @@ constexpr double kMaxLoadOverFloor = 4;
 constexpr double kMaxAddOverLoad = 1;
 constexpr long long kHeapAllowance = 1 << 20;
 constexpr long long kHeapFileFactor = 3;
+// zelq-list's check and edits: one copy of the list, an index of its lines
+// and the output.
+constexpr long long kToolHeapFileFactor = 3;
+constexpr long long kToolHeapAllowance = 4 << 20;
 
 struct SizeResult {
     std::size_t Lines = 0;
@@ -175,6 +180,7 @@ struct HeapResult {
     long long Allocations = 0;
     long long ShowPeak = -1;
     long long CheckPeak = -1;
+    long long EditPeak = -1;
 };
 
 // A block of operator new's that escapes, so that the compiler cannot leave
@@ -218,6 +224,7 @@ HeapResult MeasureHeap(const std::string& list) {
     if (WriteWholeFile(BenchListPath(), list)) {
         result.ShowPeak = PeakOf([&] { RunShow(&lines); }, nullptr, nullptr);
         result.CheckPeak = PeakOf([&] { RunCheck(&lines); }, nullptr, nullptr);
+        result.EditPeak = PeakOf([&] { RunEdit(&lines); }, nullptr, nullptr);
     }
     return result;
 }
@@ -225,8 +232,10 @@ HeapResult MeasureHeap(const std::string& list) {
 struct ToolResult {
     Samples Show;
     Samples Check;
+    Samples Edit;
     long long ShowLines = 0;
     long long CheckLines = 0;
+    long long EditLines = 0;
 };
 
 bool MeasureTool(const std::string& list, ToolResult* result) {
@@ -247,6 +256,18 @@ bool MeasureTool(const std::string& list, ToolResult* result) {
         }
         stop = BenchClock::now();
         if (round >= 0) result->Check.Add(Milliseconds(start, stop));
+    }
+    // The edit writes the list: a fresh copy for each run, written and synced
+    // outside the timed region.
+    for (int round = -1; round < kToolRepetitions; ++round) {
+        if (!WriteWholeFile(BenchListPath(), list)) return false;
+        const BenchClock::time_point start = BenchClock::now();
+        if (!RunEdit(&result->EditLines)) {
+            std::fprintf(stderr, "zelq bench: zelq-list sort failed\n");
+            return false;
+        }
+        const BenchClock::time_point stop = BenchClock::now();
+        if (round >= 0) result->Edit.Add(Milliseconds(start, stop));
     }
     return true;
 }
@@ -315,6 +336,9 @@ int main(int argc, char** argv) {
     std::printf("  %-22s %10.3f ms  %6.1fx the load  (fastest %.3f, slowest %.3f; %lld lines printed)\n", "check",
                 tool.Check.Median(), Ratio(tool.Check.Median(), load), tool.Check.Min(), tool.Check.Max(),
                 tool.CheckLines);
+    std::printf("  %-22s %10.3f ms  %6.1fx the load  (fastest %.3f, slowest %.3f; %lld lines printed)\n",
+                "sort --by name (edit)", tool.Edit.Median(), Ratio(tool.Edit.Median(), load), tool.Edit.Min(),
+                tool.Edit.Max(), tool.EditLines);
 
     const long long limit = kHeapFileFactor * heap.FileSize + kHeapAllowance;
     std::printf("\nHeap (%s):\n", HeapCounterName());
@@ -324,8 +348,12 @@ int main(int argc, char** argv) {
                 " left behind %lld bytes\n",
                 kBig, heap.Peak, Mebibytes(heap.Peak), Ratio(static_cast<double>(heap.Peak),
                 static_cast<double>(heap.FileSize)), heap.FileSize, heap.Allocations, heap.Left);
-    std::printf("  zelq-list show: peak %.2f MiB; check: peak %.2f MiB\n", Mebibytes(heap.ShowPeak),
-                Mebibytes(heap.CheckPeak));
+    const double file = static_cast<double>(heap.FileSize);
+    std::printf("  zelq-list show: peak %.2f MiB (%.2fx the file); check: peak %.2f MiB (%.2fx); sort --by name:"
+                " peak %.2f MiB (%.2fx)\n",
+                Mebibytes(heap.ShowPeak), Ratio(static_cast<double>(heap.ShowPeak), file), Mebibytes(heap.CheckPeak),
+                Ratio(static_cast<double>(heap.CheckPeak), file), Mebibytes(heap.EditPeak),
+                Ratio(static_cast<double>(heap.EditPeak), file));
 
     std::printf("\nTargets at %zu lines (%s build, one run):\n", kBig, BuildName());
     int timingMissed = 0;
@@ -347,10 +375,20 @@ int main(int argc, char** argv) {
     std::printf("  %-44s %-14s %12s  %s\n", "peak heap of one load, under 3x file + 1 MiB",
                 (std::string("under ") + heapLimit).c_str(), Figure(Mebibytes(heap.Peak), "%.2f MiB").c_str(),
                 heapMet ? "met" : "MISSED");
+    // zelq-list's check and edits: one copy of the list, an index of its
+    // lines and the output, at most three times the file and a few MiB.
+    const long long toolLimit = kToolHeapFileFactor * heap.FileSize + kToolHeapAllowance;
+    std::snprintf(heapLimit, sizeof heapLimit, "%.2f MiB", Mebibytes(toolLimit));
+    const bool toolHeapMet = heap.CheckPeak >= 0 && heap.CheckPeak < toolLimit && heap.EditPeak >= 0 &&
+                             heap.EditPeak < toolLimit;
+    std::printf("  %-44s %-14s %12s  %s\n", "zelq-list check and edit, under 3x file + 4 MiB",
+                (std::string("under ") + heapLimit).c_str(),
+                Figure(Mebibytes(std::max(heap.CheckPeak, heap.EditPeak)), "%.2f MiB").c_str(),
+                toolHeapMet ? "met" : "MISSED");
     if (!heap.Loaded) std::printf("  (the load under the heap count did not rewrite the list)\n");
     std::printf("  (%lld window calls made, to a window that does nothing; machine load %s at the end)\n",
                 g_NullWindowCalls, loadAtEnd.c_str());
 
-    if (!heapMet) return 2;
+    if (!heapMet || !toolHeapMet) return 2;
     return timingMissed == 0 ? 0 : 1;
 }

@@ -91,7 +91,7 @@ bool RunShow(long long* lines) {
     options.ListPath = g_State.ListPath;
     LineCounter outBuffer, errBuffer;
     std::ostream out(&outBuffer), err(&errBuffer);
-    const int result = ShowList(options, kShowTable, out, err);
+    const int result = ShowList(options, kShowTable, ShowFilter(), out, err);
     *lines = outBuffer.Lines;
     return result == kExitOk && errBuffer.Lines == 0;
 }
@@ -105,4 +105,14 @@ bool RunCheck(long long* lines) {
     const int result = CheckList(options, out, err);
     *lines = outBuffer.Lines;
     return (result == kExitOk || result == kExitFindings) && errBuffer.Lines == 0;
+}
+
+bool RunEdit(long long* lines) {
+    ListOptions options;
+    options.ListPath = g_State.ListPath;
+    LineCounter outBuffer, errBuffer;
+    std::ostream out(&outBuffer), err(&errBuffer);
+    const int result = SortRows(options, kSortByName, out, err);
+    *lines = outBuffer.Lines;
+    return result == kExitOk && errBuffer.Lines == 0;
 }

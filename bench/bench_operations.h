@@ -31,4 +31,9 @@ bool RunRead();
 bool RunShow(long long* lines);
 bool RunCheck(long long* lines);
 
+// zelq-list's `sort --by name`, the edit that holds the most: every row's
+// name as a key besides the list, and every line written anew in its place.
+// It rewrites the list.
+bool RunEdit(long long* lines);
+
 #endif  // ZELQ_BENCH_BENCH_OPERATIONS_H

@@ -7,10 +7,9 @@
 #include "../shared/arabic_texts.h"
 #include "../shared/plugin_state.h"
 #include "../shared/window_ops.h"
+#include "append_channel.h"
 #include "entry_code.h"
-#include "list_file.h"
 #include "list_line.h"
-#include "list_rows.h"
 #include "satellite_names.h"
 
 namespace {
@@ -31,31 +30,6 @@ std::uint32_t CurrentSatPosition() {
     return answer;
 }
 
-// Appends the line to the list, which held `listSize` bytes when it was read
-// under the lock (`existed`), or did not exist. The line goes out in one
-// write and reaches the disk before this returns true. On any failure the
-// list is cut back to that size, or, when this very add created it, removed
-// again: neither a torn line nor one the user was not told of stays behind,
-// and a list the add did not create is never removed.
-bool AppendLine(const char* path, const char* line, std::size_t length, std::uint64_t listSize, bool existed) {
-    ListFile* file = nullptr;
-    if (!g_ListFileOps.Open(path, existed ? kOpenAppend : kOpenCreateNew, &file)) return false;
-    bool written = g_ListFileOps.Write(file, line, length) && g_ListFileOps.Sync(file);
-    if (!g_ListFileOps.Close(file)) written = false;
-    if (written) return true;
-
-    if (!existed) {
-        RemoveFile(path);
-        return false;
-    }
-    // The append handle may only add to the file; cutting it needs another.
-    if (g_ListFileOps.Open(path, kOpenWrite, &file)) {
-        if (g_ListFileOps.Truncate(file, listSize)) g_ListFileOps.Sync(file);
-        g_ListFileOps.Close(file);
-    }
-    return false;
-}
-
 }  // namespace
 
 int AddCurrentChannel() {
@@ -69,48 +43,16 @@ int AddCurrentChannel() {
     const char* const path = g_State.ListPath;
     if (path[0] == '\0') return 0;
 
-    // The lock keeps another writer of the list from appending or replacing
-    // between this read and this append.
-    ListLock lock;
-    if (!LockList(path, &lock)) return 0;
-    // Only "no such file" means there is no list yet; a path that cannot be
-    // looked at now (a network folder that does not answer) ends the add.
-    PathKind kind;
-    const bool known = g_ListFileOps.Probe(path, &kind) && kind != kPathFolder;
-    const bool existed = known && kind == kPathFile;
-    FileBytes contents{nullptr, 0};
-    if (!known || (existed && !ReadListFile(path, &contents))) {
-        UnlockList(&lock);
-        return 0;
-    }
-
-    // The load's own reading decides: the channel is refused exactly when
-    // the list shows a row for it.
-    const EntryCode code = EncodeEntryCode(channel.ChannelIdent, position, channel.TuneValue);
-    if (ListShowsChannel(contents, ChannelKey(code.Bytes))) {
-        FreeFileBytes(&contents);
-        UnlockList(&lock);
-        SetControlText(IDC_STATUS, kTextAlreadyInList);
-        return 0;
-    }
-
     // The name as it will read back: the row shows what the next load shows.
     char name[kMaxNameLength + 1];
     FitNameForList(channel.ChannelName, sizeof channel.ChannelName, name);
-
-    // The new line starts on a line of its own even when the last line of the
-    // file has no line break.
-    char line[2 + kMaxLineLength + 1];
-    std::size_t length = 0;
-    if (contents.Size > 0 && !EndsInLineBreak(contents.Data, contents.Size)) {
-        line[length++] = '\r';
-        line[length++] = '\n';
+    const EntryCode code = EncodeEntryCode(channel.ChannelIdent, position, channel.TuneValue);
+    const AppendResult result = AppendChannelLine(path, 1, code.Bytes, name, true);
+    if (result == kAlreadyShown) {
+        SetControlText(IDC_STATUS, kTextAlreadyInList);
+        return 0;
     }
-    length += FormatLine(line + length, 1, code.Bytes, name);
-    const bool appended = AppendLine(path, line, length, contents.Size, existed);
-    FreeFileBytes(&contents);
-    UnlockList(&lock);
-    if (!appended) return 0;
+    if (result != kAppended) return 0;
 
     SetControlText(IDC_STATUS, kTextAdded);
     const int row = g_State.RowCount;

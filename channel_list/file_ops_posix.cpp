@@ -87,6 +87,18 @@ char* FolderOf(const char* path) {
     return folder;
 }
 
+// A file that is not there because its folder is not there says so.
+int FailOpen(const char* path, int error) {
+    if (error == ENOENT) {
+        char* folder = FolderOf(path);
+        struct stat status;
+        const bool folderExists = folder && stat(folder, &status) == 0 && S_ISDIR(status.st_mode);
+        std::free(folder);
+        if (!folderExists) error = ENOTDIR;
+    }
+    return Fail(error);
+}
+
 int OpenFile(const char* path, FileOpenMode mode, ListFile** file) {
     *file = nullptr;
     int flags = O_RDONLY;
@@ -104,7 +116,7 @@ int OpenFile(const char* path, FileOpenMode mode, ListFile** file) {
         break;
     }
     const int descriptor = open(path, flags | O_CLOEXEC, 0666);
-    if (descriptor < 0) return Fail(errno);
+    if (descriptor < 0) return FailOpen(path, errno);
     struct stat status;
     if (fstat(descriptor, &status) != 0) {
         const int error = errno;

@@ -135,6 +135,7 @@ constexpr unsigned kRetryPausesMs[] = {10, 20, 40, 80, 150, 250, 450};
 
 bool RetryWhileInUse(int (*operation)(const char*, const char*), const char* a, const char* b) {
     for (std::size_t attempt = 0;; ++attempt) {
+        SetFileError(kFileErrorNone);
         if (operation(a, b)) return true;
         if (!g_LastFileError.MayPass || attempt == sizeof kRetryPausesMs / sizeof kRetryPausesMs[0]) return false;
         g_ListFileOps.Pause(kRetryPausesMs[attempt]);
@@ -241,18 +242,32 @@ void ReleaseRewrite(ListRewrite* rewrite) {
 }
 
 // Whether the list is still byte for byte the file that was read (or still
-// absent, when it was).
-bool ListStillAsRead(const ListRewrite* rewrite) {
-    if (!rewrite->Original->Data) {
+// absent, when it was). Compared a buffer at a time: a second copy of a large
+// list is never held.
+bool ListStillAsRead(ListRewrite* rewrite) {
+    const FileBytes& original = *rewrite->Original;
+    if (!original.Data) {
         PathKind kind;
         return g_ListFileOps.Probe(rewrite->ListPath, &kind) && kind == kPathMissing;
     }
-    FileBytes now;
-    if (!ReadListFile(rewrite->ListPath, &now)) return false;
-    const FileBytes& original = *rewrite->Original;
-    const bool same = now.Size == original.Size && std::memcmp(now.Data, original.Data, now.Size) == 0;
-    FreeFileBytes(&now);
-    return same;
+    ListFile* file = nullptr;
+    if (!g_ListFileOps.Open(rewrite->ListPath, kOpenRead, &file)) return false;
+    std::uint64_t size = 0;
+    bool same = g_ListFileOps.Size(file, &size) && size == original.Size;
+    std::size_t at = 0;
+    while (same) {
+        std::size_t got = 0;
+        if (!g_ListFileOps.Read(file, rewrite->Buffer, kRewriteBufferSize, &got)) {
+            same = false;
+        } else if (got == 0) {
+            break;
+        } else {
+            same = got <= original.Size - at && std::memcmp(original.Data + at, rewrite->Buffer, got) == 0;
+            at += got;
+        }
+    }
+    g_ListFileOps.Close(file);
+    return same && at == original.Size;
 }
 
 // Removes the temporary file after a failure, keeping that failure's reason.

@@ -26,40 +26,58 @@ bool AddRow(ShownRows* rows, const ListLine& line) {
     return true;
 }
 
+struct Normalising {
+    ListContent Content;
+    bool Rewriting;
+    ShownRows* Rows;
+};
+
+bool NormaliseLine(void* context, const ListLine& line, LineRole role) {
+    Normalising& state = *static_cast<Normalising*>(context);
+    if (role == kRoleLaterLine) return true;
+    if (role == kRoleRow && state.Rows && !AddRow(state.Rows, line)) return false;
+    if (!state.Rewriting) return true;
+    if (line.Kind == kLineReads && !line.Canonical) {
+        char text[kMaxLineLength + 1];
+        const std::size_t length = FormatLine(text, line.Entry.Flag, line.Entry.Code, line.Entry.Name);
+        WriteNewLine(&state.Content, text, length);
+    } else {
+        // A canonical line is already what the rewrite writes; long names
+        // and unreadable lines are kept as they are.
+        WriteKeptLine(&state.Content, line);
+    }
+    return true;
+}
+
 }  // namespace
 
-bool NormaliseList(const FileBytes& file, ListRewrite* rewrite, ShownRows* rows) {
-    rows->Rows = nullptr;
-    rows->Count = 0;
-    rows->Capacity = 0;
+bool ReadListLines(const FileBytes& file, ListLineVisitor visit, void* context) {
     ChannelKeySet seen;
     if (!CreateChannelKeySet(&seen)) return false;
-
-    ListContent content;
-    if (rewrite) BeginListContent(&content, rewrite, file);
     LineReader reader = MakeLineReader(file.Data, file.Size);
     ListLine line;
     bool ok = true;
     while (ok && NextListLine(&reader, &line)) {
+        LineRole role = kRoleUnreadable;
         if (line.Kind != kLineUnreadable) {
             bool added = false;
             ok = InsertChannelKey(&seen, ChannelKey(line.Entry.Code), &added);
-            if (!ok || !added) continue;  // out of memory, or a later line of a channel shown already
-            ok = AddRow(rows, line);
+            role = added ? kRoleRow : kRoleLaterLine;
         }
-        if (!ok || !rewrite) continue;
-        if (line.Kind == kLineReads && !line.Canonical) {
-            char text[kMaxLineLength + 1];
-            const std::size_t length = FormatLine(text, line.Entry.Flag, line.Entry.Code, line.Entry.Name);
-            WriteNewLine(&content, text, length);
-        } else {
-            // A canonical line is already what the rewrite writes; long names
-            // and unreadable lines are kept as they are.
-            WriteKeptLine(&content, line);
-        }
+        ok = ok && visit(context, line, role);
     }
     DestroyChannelKeySet(&seen);
-    if (!ok) FreeShownRows(rows);
+    return ok;
+}
+
+bool NormaliseList(const FileBytes& file, ListRewrite* rewrite, ShownRows* rows) {
+    if (rows) *rows = ShownRows{nullptr, 0, 0};
+    Normalising state;
+    state.Rewriting = rewrite != nullptr;
+    state.Rows = rows;
+    if (rewrite) BeginListContent(&state.Content, rewrite, file);
+    const bool ok = ReadListLines(file, &NormaliseLine, &state);
+    if (!ok && rows) FreeShownRows(rows);
     return ok;
 }
 
@@ -73,11 +91,18 @@ void FreeShownRows(ShownRows* rows) {
 bool NextLoadWouldRewrite(const FileBytes& file) {
     ListRewrite comparison;
     BeginListComparison(&comparison, file);
-    ShownRows rows;
-    if (!NormaliseList(file, &comparison, &rows)) return false;
-    const bool rewrites = rows.Count > 0 && ListRewriteDiffers(&comparison);
-    FreeShownRows(&rows);
-    return rewrites;
+    if (!NormaliseList(file, &comparison, nullptr)) return false;
+    // A file in which no line reads is never written.
+    return ListRewriteDiffers(&comparison) && ListShowsAnyRow(file);
+}
+
+bool ListShowsAnyRow(const FileBytes& file) {
+    LineReader reader = MakeLineReader(file.Data, file.Size);
+    ListLine line;
+    while (NextListLine(&reader, &line)) {
+        if (line.Kind != kLineUnreadable) return true;
+    }
+    return false;
 }
 
 bool ListShowsChannel(const FileBytes& file, std::uint32_t channelKey) {

@@ -42,9 +42,10 @@ def lines(*items):
     return b''.join((item if isinstance(item, bytes) else cp1256(item)) + b'\r\n' for item in items)
 
 
-def run(arguments, cwd, program=None, env=None, timeout=120):
-    """Runs a program; returns (exit code, stdout, stderr), the outputs as text."""
-    command = EMULATOR + [program or PROGRAM] + list(arguments)
+def run(arguments, cwd, program=None, env=None, timeout=120, prefix=()):
+    """Runs a program (after the prefix, a command such as setpriv); returns
+    (exit code, stdout, stderr), the outputs as text."""
+    command = list(prefix) + EMULATOR + [program or PROGRAM] + list(arguments)
     environment = dict(os.environ)
     environment.pop('COLUMNS', None)
     environment.update(env or {})
@@ -127,18 +128,18 @@ class ShowTest(ListTest):
     def test_csv(self):
         self.use('clean.ini')
         self.assertRun(['show', '--format', 'csv'], (
-            'row,line,flag,ident,position,satellite,mhz,name\r\n'
-            '1,1,1,4660,13.0°E,HotBird,11747,Al Jazeera\r\n'
-            '2,2,1,1001,26.0°E,ArabSat 2A,12015,الجزيرة\r\n'
-            '3,3,0,2002,7.0°W,Nile Sat,11862,نايل دراما\r\n'
-            '4,4,1,305,7.0°E,EutelSat W3A,10815,MBC 1\r\n'))
+            'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+            '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Al Jazeera\r\n'
+            '2,2,1,1001,26.0°E,ArabSat 2A,12015,7FE6CA5BB4C8,260,الجزيرة\r\n'
+            '3,3,0,2002,7.0°W,Nile Sat,11862,442C3F530502,3530,نايل دراما\r\n'
+            '4,4,1,305,7.0°E,EutelSat W3A,10815,A7A65058678C,70,MBC 1\r\n'))
 
     def test_csv_quotes_commas_and_quotes(self):
         self.write(lines('[ 1 A271914BA85C ] [Sport, "Live"]', '[ 1 7FE6CA5BB4C8 ] [ spaced ]'))
         self.assertRun(['show', '--format', 'csv'], (
-            'row,line,flag,ident,position,satellite,mhz,name\r\n'
-            '1,1,1,4660,13.0°E,HotBird,11747,"Sport, ""Live"""\r\n'
-            '2,2,1,1001,26.0°E,ArabSat 2A,12015, spaced \r\n'))
+            'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+            '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,"Sport, ""Live"""\r\n'
+            '2,2,1,1001,26.0°E,ArabSat 2A,12015,7FE6CA5BB4C8,260, spaced \r\n'))
 
     def test_json(self):
         self.use('clean.ini')
@@ -146,16 +147,16 @@ class ShowTest(ListTest):
         self.assertEqual((code, err), (0, ''))
         self.assertEqual(json.loads(out), [
             {'row': 1, 'line': 1, 'flag': 1, 'ident': 4660, 'position': '13.0°E', 'satellite': 'HotBird',
-             'mhz': 11747, 'name': 'Al Jazeera'},
+             'mhz': 11747, 'code': 'A271914BA85C', 'tenths': 130, 'name': 'Al Jazeera'},
             {'row': 2, 'line': 2, 'flag': 1, 'ident': 1001, 'position': '26.0°E', 'satellite': 'ArabSat 2A',
-             'mhz': 12015, 'name': 'الجزيرة'},
+             'mhz': 12015, 'code': '7FE6CA5BB4C8', 'tenths': 260, 'name': 'الجزيرة'},
             {'row': 3, 'line': 3, 'flag': 0, 'ident': 2002, 'position': '7.0°W', 'satellite': 'Nile Sat',
-             'mhz': 11862, 'name': 'نايل دراما'},
+             'mhz': 11862, 'code': '442C3F530502', 'tenths': 3530, 'name': 'نايل دراما'},
             {'row': 4, 'line': 4, 'flag': 1, 'ident': 305, 'position': '7.0°E', 'satellite': 'EutelSat W3A',
-             'mhz': 10815, 'name': 'MBC 1'}])
+             'mhz': 10815, 'code': 'A7A65058678C', 'tenths': 70, 'name': 'MBC 1'}])
         self.assertEqual(out.splitlines()[1],
                          '  {"row":1,"line":1,"flag":1,"ident":4660,"position":"13.0°E","satellite":"HotBird",'
-                         '"mhz":11747,"name":"Al Jazeera"},')
+                         '"mhz":11747,"code":"A271914BA85C","tenths":130,"name":"Al Jazeera"},')
 
     def test_rows_are_the_plugins(self):
         # Lines that do not read and later lines of a channel are no rows; a
@@ -177,10 +178,10 @@ class ShowTest(ListTest):
         self.write(b'')
         self.assertRun(['show'], 'Row  Line  ✓  Ident  Position  Satellite  MHz  Name\n')
         self.assertRun(['show', '--format', 'json'], '[]\n')
-        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,name\r\n')
+        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n')
         self.write(b'\xef\xbb\xbf' + lines('[ 1 A271914BA85C ] [Al Jazeera]'))
-        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,name\r\n'
-                                                    '1,1,1,4660,13.0°E,HotBird,11747,Al Jazeera\r\n')
+        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+                                                    '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Al Jazeera\r\n')
         os.remove(self.path())
         self.assertRun(['show'], err='zelq-list: cannot read ChannelList.ini: no such file\n', code=2)
         self.assertRun(['--list', 'other.ini', 'check'], err='zelq-list: cannot read other.ini: no such file\n',
@@ -188,11 +189,11 @@ class ShowTest(ListTest):
 
     def test_code_pages_and_control_characters(self):
         self.write(lines(b'[ 1 A271914BA85C ] [Caf\xe9\x1b[2J]'))
-        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,name\r\n'
-                                                    '1,1,1,4660,13.0°E,HotBird,11747,Café\x1b[2J\r\n')
+        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+                                                    '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Café\x1b[2J\r\n')
         self.assertRun(['--codepage', '1252', 'show', '--format', 'csv'],
-                       'row,line,flag,ident,position,satellite,mhz,name\r\n'
-                       '1,1,1,4660,13.0°E,HotBird,11747,Café\x1b[2J\r\n')
+                       'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+                       '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Café\x1b[2J\r\n')
         # A terminal gets control characters made visible.
         self.assertRun(['--codepage', '1252', 'show'],
                        'Row  Line  ✓  Ident  Position  Satellite    MHz  Name\n'
@@ -525,6 +526,196 @@ class EditTest(ListTest):
         self.assertOnlyFiles(LIST, 'third.ini')
 
 
+class KeeperTest(ListTest):
+    """What a list keeper does by hand without the viewer: add, find, export
+    and import, several rows at once, names saved as UTF-8."""
+
+    def test_add(self):
+        original = self.use('clean.ini')
+        added = '[ 1 A239D9463A17 ] [Third]'
+        runs = [
+            # arguments, exit code, output, error
+            (['add', '--ident', '4660', '--position', '7W', '--frequency', '11900', '--name', 'Third', '--dry-run'],
+             0, 'ChannelList.ini: would add ' + added + ' (Nile Sat); dry run, nothing written\n', ''),
+            (['add', '--ident', '4660', '--position', '13.0°E', '--frequency', '12000', '--name', 'Again'],
+             1, '', 'ChannelList.ini already shows ident 4660 at 13.0°E; nothing added'),
+            (['add', '--ident', '0', '--position', '7W', '--frequency', '1', '--name', 'X'],
+             2, '', '--ident: "0" is not a whole number from 1 to 65535'),
+            (['add', '--ident', '1', '--position', '0.0W', '--frequency', '1', '--name', 'X'],
+             2, '', '--position: 0 is no satellite position, and the plug-in adds none at 0'),
+            (['add', '--ident', '1', '--position', '13.05E', '--frequency', '1', '--name', 'X'],
+             2, '', '--position: "13.05E" is not a position such as 13.0E, 13E, 7W or 0.8W (at most 180 degrees)'),
+            (['add', '--ident', '1', '--position', '181E', '--frequency', '1', '--name', 'X'],
+             2, '', '--position: "181E" is not a position such as 13.0E, 13E, 7W or 0.8W (at most 180 degrees)'),
+            (['add', '--ident', '1', '--position', '13E', '--frequency', '65536', '--name', 'X'],
+             2, '', '--frequency: "65536" is not a whole number of MHz from 1 to 65535'),
+            (['add', '--ident', '1', '--position', '13E', '--frequency', '1', '--name', 'X', '--flag', '100'],
+             2, '', '--flag: "100" is not a hexadecimal flag from 0 to FF'),
+            (['add', '--ident', '1', '--position', '13E', '--frequency', '1', '--name', '\x1b[31mRed'],
+             2, '', 'the name "\\x1B[31mRed" holds a control character, which a name in the list cannot'),
+            (['add', '--ident', '1', '--position', '13E', '--frequency', '1', '--name', '\u00a0  '],
+             2, '', 'the name "\u00a0  " is blank, and a name in the list cannot be'),
+        ]
+        for arguments, code, out, err in runs:
+            with self.subTest(arguments=arguments):
+                self.assertRun(arguments, out, err and 'zelq-list: ' + err + '\n', code)
+        self.assertEqual(self.read(), original)
+        self.assertRun(['add', '--ident', '4660', '--position', '7W', '--frequency', '11900', '--name', 'Third'],
+                       'ChannelList.ini: added ' + added + ' (Nile Sat)\n')
+        self.assertRun(['add', '--ident', '77', '--position', '0.8w', '--frequency', '10000', '--name', 'West',
+                        '--flag', '0'], 'ChannelList.ini: added [ 0 DBE9625747CE ] [West] (UnKnown)\n')
+        self.assertEqual(self.read(), original + lines(added, '[ 0 DBE9625747CE ] [West]'))
+        # A list that does not exist is made, as the plug-in makes it.
+        self.assertRun(['--list', 'new.ini', 'add', '--ident', '4660', '--position', '13E', '--frequency', '11747',
+                        '--name', 'Al Jazeera'], 'new.ini: added [ 1 A271914BA85C ] [Al Jazeera] (HotBird)\n')
+        self.assertEqual(self.read('new.ini'), lines('[ 1 A271914BA85C ] [Al Jazeera]'))
+
+    def test_row_lists(self):
+        original = self.use('clean.ini')
+        errors = [
+            (['remove', '3-2'], 'the range 3-2 runs backwards'),
+            (['remove', '1,5'], 'there is no row 5: the list has 4 rows'),
+            (['remove', '2-9'], 'there is no row 9: the list has 4 rows'),
+            (['flag', '1,,2', 'on'], '"" is not a row number or a range of rows'),
+            (['flag', 'x-2', 'on'], '"x-2" is not a row number or a range of rows'),
+        ]
+        for arguments, message in errors:
+            with self.subTest(arguments=arguments):
+                self.assertRun(arguments, err='zelq-list: ' + message + '\n', code=2)
+        self.assertEqual(self.read(), original)
+        self.assertRun(['flag', '1-2,3', 'off'], (
+            'ChannelList.ini:1: flag row 1 off: [ 1 A271914BA85C ] [Al Jazeera] -> [ 0 A271914BA85C ] [Al Jazeera]\n'
+            'ChannelList.ini:2: flag row 2 off: [ 1 7FE6CA5BB4C8 ] [الجزيرة] -> [ 0 7FE6CA5BB4C8 ] [الجزيرة]\n'
+            'ChannelList.ini: wrote 4 rows\n'))
+        self.assertRun(['remove', '1-2,2', '4'], (
+            'ChannelList.ini:1: remove row 1: [ 0 A271914BA85C ] [Al Jazeera]\n'
+            'ChannelList.ini:2: remove row 2: [ 0 7FE6CA5BB4C8 ] [الجزيرة]\n'
+            'ChannelList.ini:4: remove row 4: [ 1 A7A65058678C ] [MBC 1]\n'
+            'ChannelList.ini: wrote 1 row\n'))
+        self.assertEqual(self.read(), lines('[ 0 442C3F530502 ] [نايل دراما]'))
+
+    def test_find_satellite_and_sort_by_name(self):
+        self.write(lines(
+            '[ 1 A271914BA85C ] [MBC 10]', '[ 1 7FE6CA5BB4C8 ] [mbc 2]', '[ 1 442C3F530502 ] [أبوظبي الأولى]',
+            '[ 1 A7A65058678C ] [ابوظبي]', '[ 1 A239D9463A17 ] [MBC 02]'))
+        def names(*arguments):
+            code, out, err = self.zelq('show', '--format', 'csv', *arguments)
+            self.assertEqual((code, err), (0, ''))
+            return [(row.split(',')[0], row.split(',')[-1]) for row in out.splitlines()[1:]]
+        self.assertEqual(names('--find', 'Mbc'), [('1', 'MBC 10'), ('2', 'mbc 2'), ('5', 'MBC 02')])
+        self.assertEqual(names('--find', 'إبوظ'), [('3', 'أبوظبي الأولى'), ('4', 'ابوظبي')])
+        self.assertEqual(names('--satellite', 'nile sat'), [('3', 'أبوظبي الأولى'), ('5', 'MBC 02')])
+        self.assertEqual(names('--find', 'mbc', '--satellite', 'HOTBIRD'), [('1', 'MBC 10')])
+        self.assertEqual(names('--find', 'nothing like it'), [])
+        self.assertEqual(self.zelq('sort', '--by', 'name')[0], 0)
+        # Numbers by value, case and the forms of alif aside, then the bytes.
+        self.assertEqual([name for _, name in names()],
+                         ['MBC 02', 'mbc 2', 'MBC 10', 'ابوظبي', 'أبوظبي الأولى'])
+
+    def test_csv_round_trip(self):
+        # Lines that do not read stay in their places; the rows fill the rows'
+        # places in the CSV's order, the rest go at the end.
+        self.write(lines('[ 1 A271914BA85C ] [Al Jazeera]', '# my channels', '[ 1 7FE6CA5BB4C8 ] [الجزيرة]',
+                         '[ 0 442C3F530502 ] [نايل دراما]', '[ 1 A271914B0000 ] [later line of row 1]',
+                         '[ 1 A7A65058678C ] [MBC 1]'))
+        code, exported, _ = self.zelq('show', '--format', 'csv')
+        self.assertEqual(code, 0)
+        with open(self.path('rows.csv'), 'w', encoding='utf-8', newline='') as file:
+            file.write(exported)
+        self.assertRun(['import', 'rows.csv'], 'ChannelList.ini: nothing to change\n')
+        # A spreadsheet's edit: row 2 gone, rows reordered, a name and a flag
+        # changed, two rows added (one with a spoiled code), names a
+        # spreadsheet would run kept as text; saved with semicolons and a BOM.
+        header, al_jazeera, jazeera, nile, mbc = exported.splitlines()
+        edited = [header, mbc.replace(',MBC 1', ',MBC One'), al_jazeera.replace('1,1,1,', '1,1,0,', 1),
+                  ',,1,77,19.2°E,,11362,1.02E+11,192,\'=cmd|calc',
+                  nile, ',,1,5000,,,12596,,130,\'\'quoted']
+        with open(self.path('rows.csv'), 'w', encoding='utf-8-sig', newline='') as file:
+            file.write('\r\n'.join(row.replace(',', ';') for row in edited) + '\r\n')
+        self.assertRun(['import', 'rows.csv'], (
+            'ChannelList.ini:3: remove row 2: [ 1 7FE6CA5BB4C8 ] [الجزيرة]\n'
+            'rows.csv:2: row 4 becomes row 1: [ 1 A7A65058678C ] [MBC 1] -> [ 1 A7A65058678C ] [MBC One]\n'
+            'rows.csv:3: row 1 becomes row 2: [ 1 A271914BA85C ] [Al Jazeera] -> [ 0 A271914BA85C ] [Al Jazeera]\n'
+            'rows.csv:4: add as row 3: [ 1 DB21AA593B0D ] [=cmd|calc]\n'
+            'rows.csv:5: row 3 becomes row 4: [ 0 442C3F530502 ] [نايل دراما]\n'
+            'rows.csv:6: add as row 5: [ 1 1E702D4A7E41 ] [\'quoted]\n'
+            'ChannelList.ini: wrote 5 rows\n'))
+        # The later line of row 1's channel stays: the row still comes first.
+        self.assertEqual(self.read(), lines(
+            '[ 1 A7A65058678C ] [MBC One]', '# my channels', '[ 0 A271914BA85C ] [Al Jazeera]',
+            '[ 1 DB21AA593B0D ] [=cmd|calc]', '[ 1 A271914B0000 ] [later line of row 1]',
+            '[ 0 442C3F530502 ] [نايل دراما]', '[ 1 1E702D4A7E41 ] [\'quoted]'))
+        code, again, _ = self.zelq('show', '--format', 'csv')
+        self.assertEqual(again.splitlines()[3::2], ['3,4,1,77,19.2°E,Astra 1B-1H,11362,DB21AA593B0D,192,\'=cmd|calc',
+                                                   '5,7,1,5000,13.0°E,HotBird,12596,1E702D4A7E41,130,\'\'quoted'])
+        with open(self.path('again.csv'), 'w', encoding='utf-8', newline='') as file:
+            file.write(again)
+        before = self.read()
+        self.assertRun(['import', 'again.csv'], 'ChannelList.ini: nothing to change\n')
+        self.assertEqual(self.read(), before)
+
+    def test_import_refuses_what_it_cannot_take(self):
+        original = self.use('clean.ini')
+        header = 'row,line,flag,ident,position,satellite,mhz,code,tenths,name\n'
+        cases = [
+            (header + ',,1,4660,,,11747,,130,One\n,,1,4660,,,12000,,130,Two\n',
+             'rows.csv:3: ident 4660 at 13.0°E is on line 2 already; a channel can be in the list once'),
+            (header + ',,1,4660,,,11747,A271914BA85D,130,One\n',
+             'rows.csv:2: the code A271914BA85D does not agree with ident 4660, tenths 130 and mhz 11747, which '
+             'give A271914BA85C'),
+            (header + ',,yes,4660,,,11747,,130,One\n', 'rows.csv:2: the flag "yes" is not a number from 0 to 255'),
+            (header + ',,1,4660,,,11747,,,One\n', 'rows.csv:2: the tenths "" is not a number from 0 to 255'
+                                                   .replace('255', '65535')),
+            (header + ',,1,4660,,,11747,,130,A]B\n', 'rows.csv:2: the name "A]B" holds "]", which ends a name in '
+                                                      'the list'),
+            ('flag,ident,mhz,name\n1,4660,11747,One\n', 'rows.csv: no "tenths" column (zelq-list show --format csv '
+                                                        'writes the columns import reads)'),
+            (header + ',,1,4660,,,11747,,130,"One\n', 'a quote opened on line 2 is never closed'),
+        ]
+        for csv, message in cases:
+            with self.subTest(csv=csv):
+                with open(self.path('rows.csv'), 'w', encoding='utf-8', newline='') as file:
+                    file.write(csv)
+                self.assertRun(['import', 'rows.csv'], err='zelq-list: ' + message + '\n', code=2)
+        self.assertEqual(self.read(), original)
+
+    def test_names_saved_as_utf8(self):
+        # Names of the tests' own Windows-1256 lists, and Persian and Urdu
+        # letters and Arabic signs in that code page, never read as UTF-8.
+        for fixture in ('clean.ini', 'findings.ini', 'other.ini', 'third.ini', 'unreadable.ini'):
+            self.use(fixture)
+            self.assertNotIn('UTF-8', self.zelq('check')[1], fixture)
+        persian = ['پخش زنده', 'گلستان', 'چهارم ژ', 'کودک', 'قناة ؟', 'أخبار، رياضة؛ «مباشر»', 'عک', 'اپ',
+                   'ام بي سي…', 'Café ×2']
+        self.write(lines(*('[ 1 %02X271914BA85C ] [%s]' % (i, name) for i, name in enumerate(persian))))
+        self.assertNotIn('UTF-8', self.zelq('check')[1])
+        # The same names as a text editor saves them.
+        self.write(lines('[ 1 A271914BA85C ] [Al Jazeera]') +
+                   b'[ 1 7FE6CA5BB4C8 ] [' + 'الجزيرة'.encode('utf-8') + b']\r\n' +
+                   b'[ 1 442C3F530502 ] [' + 'Télé'.encode('utf-8') + b']\r\n')
+        code, out, _ = self.zelq('check')
+        self.assertEqual(code, 1)
+        self.assertEqual([line for line in out.splitlines() if 'UTF-8' in line], [
+            'ChannelList.ini:2: the name reads as UTF-8 ("الجزيرة"), not as code page 1256; the plug-in shows it '
+            'garbled (see zelq-list recode utf-8)',
+            'ChannelList.ini:3: the name reads as UTF-8 ("Télé"), not as code page 1256; the plug-in shows it '
+            'garbled (see zelq-list recode utf-8)',
+            'ChannelList.ini: 3 rows from 3 lines; 2 names in UTF-8; the plug-in\'s next start leaves the list as it '
+            'is'])
+        self.assertEqual(self.zelq('recode', 'utf-8')[0], 0)
+        self.assertEqual(self.read(), lines('[ 1 A271914BA85C ] [Al Jazeera]', '[ 1 7FE6CA5BB4C8 ] [الجزيرة]',
+                                            '[ 1 442C3F530502 ] [Télé]'))
+        self.assertEqual(self.zelq('check')[0], 0)
+        # A name with a letter the code page lacks is listed, and nothing changes.
+        self.write(lines('[ 1 A271914BA85C ] [Al Jazeera]') + b'[ 1 7FE6CA5BB4C8 ] [' +
+                   'Łódź'.encode('utf-8') + b']\r\n')
+        before = self.read()
+        self.assertRun(['recode', 'utf-8'], code=2, err=(
+            'zelq-list: ChannelList.ini:2: the name "Łódź" does not fit code page 1256: it has no "Ł" (U+0141); '
+            '1 name cannot be stored in code page 1256, nothing was changed\n'))
+        self.assertEqual(self.read(), before)
+
+
 class SafetyTest(ListTest):
     def faults(self, *arguments):
         return run(arguments, self.folder, program=FAULTS)
@@ -545,7 +736,8 @@ class SafetyTest(ListTest):
     def test_replace_fails(self):
         original = self.use('findings.ini')
         self.assertEqual(self.faults('replace-fails', 'normalise'),
-                         (2, '', 'zelq-list: cannot write ChannelList.ini; it is left as it was\n'))
+                         (2, '', 'zelq-list: cannot write ChannelList.ini: another program has it open; it is left '
+                                 'as it was\n'))
         self.assertEqual(self.read(), original)
         self.assertOnlyFiles(LIST, 'ChannelList.lck')
 
@@ -563,7 +755,7 @@ class SafetyTest(ListTest):
             started = time.time()
             self.assertRun(['remove', '1'], code=2, err=(
                 'zelq-list: ChannelList.ini is being written by another program (the viewer or another zelq-list), '
-                'or its lock file cannot be made; nothing was changed\n'))
+                'which held its lock for over 2 seconds; nothing was changed\n'))
             self.assertGreaterEqual(time.time() - started, 1.9)
             self.assertEqual(self.read(), original)
             # Reading takes no lock.
@@ -574,30 +766,148 @@ class SafetyTest(ListTest):
         self.assertEqual(self.zelq('remove', '1')[0], 0)
 
 
+class ErrorTest(ListTest):
+    """Every error names the file and the system's reason, and leaves no file
+    behind."""
+
+    def test_errors_say_why(self):
+        os.mkdir(self.path('dir'))
+        self.use('clean.ini')
+        too_long = 'x' * 300 + '.ini'
+        errors = [
+            (['--list', 'missing/ChannelList.ini', 'show'],
+             'cannot read missing/ChannelList.ini: the folder does not exist'),
+            (['--list', 'missing/ChannelList.ini', 'remove', '1'],
+             'cannot read missing/ChannelList.ini: the folder does not exist'),
+            (['--list', 'missing/ChannelList.ini', 'add', '--ident', '1', '--position', '13E', '--frequency', '1',
+              '--name', 'X'], 'cannot add to missing/ChannelList.ini: the folder does not exist; nothing was changed'),
+            (['--list', 'dir', 'check'], 'cannot read dir: it is a folder'),
+            (['--list', 'dir', 'flag', '1', 'on'], 'cannot read dir: it is a folder'),
+            (['--list', 'dir', 'merge', 'ChannelList.ini'], 'cannot read dir: it is a folder'),
+            (['--list', 'gone.ini', 'remove', '1'], 'cannot read gone.ini: no such file'),
+            (['--list', too_long, 'rename', '1', 'X'], 'cannot read ' + too_long + ': the path is too long'),
+            (['import', 'dir'], 'cannot read dir: it is a folder'),
+        ]
+        # A list larger than the program edits (a sparse file: no disk used).
+        limit = '512 MiB' if EMULATOR else '1 GiB'
+        with open(self.path('huge.ini'), 'wb') as file:
+            file.truncate((513 if EMULATOR else 1025) << 20)
+        errors.append((['--list', 'huge.ini', 'remove', '1'],
+                       'huge.ini is %s; zelq-list reads lists of at most %s' % ('513 MiB' if EMULATOR else '1025 MiB',
+                                                                              limit)))
+        for arguments, message in errors:
+            with self.subTest(arguments=arguments[:3]):
+                self.assertRun(arguments, err='zelq-list: ' + message + '\n', code=2)
+        # No lock file beside what is no list.
+        self.assertOnlyFiles(LIST, 'dir', 'ChannelList.lck', 'huge.ini', 'huge.lck')
+
+    def test_output_that_cannot_be_written(self):
+        if EMULATOR or not os.path.exists('/dev/full'):
+            self.skipTest('needs /dev/full')
+        self.use('clean.ini')
+        with open('/dev/full', 'w') as full:
+            done = subprocess.run([PROGRAM, 'show'], cwd=self.folder, stdout=full, stderr=subprocess.PIPE, timeout=60)
+        self.assertEqual((done.returncode, done.stderr.decode()),
+                         (2, 'zelq-list: cannot write the output: No space left on device\n'))
+
+    def test_as_a_user_who_may_not_write(self):
+        # Windows-like permissions: a user who is not root, in folders of
+        # their own.
+        if EMULATOR or os.geteuid() != 0 or not shutil.which('setpriv'):
+            self.skipTest('needs root and setpriv to run as another user')
+        nobody = ['setpriv', '--reuid=65534', '--regid=65534', '--clear-groups']
+        with open(os.path.join(LISTS, 'clean.ini'), 'rb') as file:
+            clean = file.read()
+        renamed = clean.replace(b'[Al Jazeera]', b'[Renamed]')
+
+        def read_only_list(folder):
+            os.chmod(os.path.join(folder, LIST), 0o444)
+
+        def symlinked_list(folder):
+            os.mkdir(os.path.join(folder, 'lists'))
+            os.rename(os.path.join(folder, LIST), os.path.join(folder, 'lists', 'real.ini'))
+            os.symlink('lists/real.ini', os.path.join(folder, LIST))
+            os.chown(os.path.join(folder, 'lists'), 65534, 65534)
+
+        def read_only_folder(folder):
+            os.chmod(folder, 0o555)
+
+        def lock_file_of_another_account(folder):
+            with open(os.path.join(folder, 'ChannelList.lck'), 'wb'):
+                pass
+            os.chown(os.path.join(folder, 'ChannelList.lck'), 0, 0)
+
+        permission = 'permission denied (a read-only file, or one this user may not change)'
+        cases = [
+            # how the folder is made, arguments, exit, error, the files afterwards
+            (read_only_list, ['rename', '1', 'Renamed'], 2,
+             'cannot write ChannelList.ini: ' + permission + '; it is left as it was', {LIST: clean, 'ChannelList.lck': b''}),
+            (symlinked_list, ['rename', '1', 'Renamed'], 0, '',
+             {LIST: 'link', 'ChannelList.lck': b'', 'lists': 'folder', 'lists/real.ini': renamed}),
+            (read_only_folder, ['rename', '1', 'Renamed'], 2,
+             'cannot make or open the lock file ChannelList.lck: ' + permission + '; nothing was changed', {LIST: clean}),
+            (lock_file_of_another_account, ['rename', '1', 'Renamed'], 2,
+             'cannot make or open the lock file ChannelList.lck: ' + permission + '; nothing was changed',
+             {LIST: clean, 'ChannelList.lck': b''}),
+            (None, ['--list', 'missing/ChannelList.ini', 'rename', '1', 'Renamed'], 2,
+             'cannot read missing/ChannelList.ini: the folder does not exist', {LIST: clean}),
+            (None, ['--list', 'lists', 'rename', '1', 'Renamed'], 2, 'cannot read lists: it is a folder',
+             {LIST: clean, 'lists': 'folder'}),
+        ]
+        for make, arguments, code, message, files in cases:
+            with self.subTest(case=make.__name__ if make else arguments[1]):
+                folder = tempfile.mkdtemp(prefix='zelq-user-', dir=self.folder)
+                os.chmod(self.folder, 0o755)
+                with open(os.path.join(folder, LIST), 'wb') as file:
+                    file.write(clean)
+                os.chown(folder, 65534, 65534)
+                os.chown(os.path.join(folder, LIST), 65534, 65534)
+                if arguments[1] == 'lists':
+                    os.mkdir(os.path.join(folder, 'lists'))
+                if make:
+                    make(folder)
+                result = run(arguments, folder, prefix=nobody)
+                self.assertEqual(result, (code, '' if code else result[1], message and 'zelq-list: ' + message + '\n'))
+                found = {}
+                for top, folders, names in os.walk(folder):
+                    for name in folders + names:
+                        path = os.path.join(top, name)
+                        relative = os.path.relpath(path, folder)
+                        if os.path.islink(path) or os.path.isdir(path):
+                            found[relative] = 'link' if os.path.islink(path) else 'folder'
+                        else:
+                            with open(path, 'rb') as file:
+                                found[relative] = file.read()
+                self.assertEqual(found, files)
+                os.chmod(folder, 0o755)
+
+
 class UsageTest(ListTest):
     def test_version_and_help(self):
         self.assertRun(['--version'], 'zelq-list 1.0.0\n')
         code, out, err = self.zelq('--help')
         self.assertEqual((code, err), (0, ''))
         self.assertTrue(out.startswith('Shows, checks and edits ChannelList.ini'), out)
-        for command in ('show', 'check', 'remove', 'move', 'rename', 'flag', 'sort', 'merge', 'normalise',
-                        'satellites'):
+        for command in ('show', 'check', 'add', 'remove', 'move', 'rename', 'flag', 'sort', 'merge', 'import',
+                        'recode', 'normalise', 'satellites'):
             self.assertIn('\n  ' + command + (',' if command == 'normalise' else ' '), out)
             code, out_command, err = self.zelq(command, '--help')
             self.assertEqual((code, err), (0, ''))
             self.assertIn('Usage: zelq-list ' + command, out_command)
-        self.assertIn('--dry-run', self.zelq('remove', '--help')[1])
+            # Every command's help lists the global options.
+            for option in ('--list', '--codepage', '--dry-run'):
+                self.assertIn(option, out_command, command)
         self.assertIn('--format', self.zelq('show', '--help')[1])
 
     def test_usage_errors_are_one_line_and_exit_2(self):
         self.use('clean.ini')
         errors = [
-            ([], 'a command is needed: show, check, remove, move, rename, flag, sort, merge, normalise or '
-                 'satellites (see zelq-list --help)'),
+            ([], 'a command is needed: show, check, add, remove, move, rename, flag, sort, merge, import, recode, '
+                 'normalise or satellites (see zelq-list --help)'),
             (['bogus'], 'The following argument was not expected: bogus (see zelq-list --help)'),
             (['show', '--format', 'xml'], '--format: xml not in {table,csv,json} (see zelq-list --help)'),
             (['flag', '1', 'maybe'], 'STATE: maybe not in {on,off} (see zelq-list --help)'),
-            (['remove'], 'ROW is required (see zelq-list --help)'),
+            (['remove'], 'ROWS is required (see zelq-list --help)'),
             (['sort'], '--by is required (see zelq-list --help)'),
             (['move', '1', '9'], 'there is no row 9: the list has 4 rows'),
             (['--codepage', 'x', 'show'], 'Could not convert: --codepage = x (see zelq-list --help)'),
@@ -616,10 +926,16 @@ class UsageTest(ListTest):
         self.assertIn('  14.2°E  _1', table)
         self.assertEqual(table[-2:], ['   5.0°W  Atlantic Bird 3', '   1.0°W  Thor 2/3'])
 
-    def test_global_options_after_the_command(self):
-        self.use('clean.ini', 'mine.ini')
+    def test_global_options_before_or_after_the_command(self):
+        original = self.use('clean.ini', 'mine.ini')
         self.assertRun(['show', '--list', 'mine.ini'], CLEAN_TABLE)
         self.assertRun(['--list', 'mine.ini', 'show'], CLEAN_TABLE)
+        self.assertEqual(self.zelq('--dry-run', '--list', 'mine.ini', 'remove', '1')[0], 0)
+        self.assertEqual(self.zelq('--list', 'mine.ini', 'rename', '1', 'X', '--dry-run', '--codepage', '1252')[0], 0)
+        # A command that writes nothing takes --dry-run as well.
+        self.assertRun(['--dry-run', '--list', 'mine.ini', 'show'], CLEAN_TABLE)
+        self.assertEqual(self.read('mine.ini'), original)
+        self.assertOnlyFiles('mine.ini')
 
 
 def main():

@@ -50,7 +50,12 @@ int SyncAndChangeList(ListFile* file) {
     return g_Real.Sync(file);
 }
 
-int FailReplace(const char*, const char*) { return 0; }
+// As Windows answers while another program holds the list open without
+// sharing it for deletion, for longer than the replace waits.
+int FailReplace(const char*, const char*) {
+    SetFileError(kFileErrorInUse, 32, false);
+    return 0;
+}
 
 }  // namespace
 

@@ -7,6 +7,8 @@ started again, shows exactly the rows zelq-list.exe said.
                       --program zelq-list.exe --emulator scripts/wine-run
 """
 import argparse
+import csv
+import io
 import os
 import shutil
 import subprocess
@@ -56,11 +58,8 @@ class RoundTripTest(unittest.TestCase):
 
     def zelq_rows(self):
         """The rows zelq-list says the plug-in shows, in the plug-in's terms."""
-        rows = []
-        for line in self.zelq('show', '--format', 'csv').splitlines()[1:]:
-            fields = line.split(',')
-            rows.append((fields[7], fields[5], '1' if fields[2] != '0' else '0'))
-        return rows
+        records = csv.DictReader(io.StringIO(self.zelq('show', '--format', 'csv')))
+        return [(record['name'], record['satellite'], '1' if record['flag'] != '0' else '0') for record in records]
 
     def read(self):
         with open(self.list, 'rb') as file:

@@ -10,6 +10,25 @@
 #include "list_model.h"
 #include "zelq_list.h"
 
+namespace {
+
+// A temporary file of this list's name is what a writer stopped before its
+// end left behind; the next writer removes it.
+void MentionLeftovers(const std::string& path, std::ostream& out) {
+    char* real = nullptr;
+    if (!g_ListFileOps.Resolve(path.c_str(), &real)) return;
+    std::string temp(std::strlen(real) + 16, '\0');
+    PathKind kind;
+    if (ListTempPath(real, &temp[0], temp.size()) && g_ListFileOps.Probe(temp.c_str(), &kind) &&
+        kind == kPathFile) {
+        temp.resize(std::strlen(temp.c_str()));
+        out << temp << ": left by a change of the list that was stopped before its end; the next change removes it\n";
+    }
+    std::free(real);
+}
+
+}  // namespace
+
 int CheckList(const ListOptions& options, std::ostream& out, std::ostream& err) {
     CodePage page;
     std::string error;
@@ -18,38 +37,19 @@ int CheckList(const ListOptions& options, std::ostream& out, std::ostream& err) 
         return kExitError;
     }
     ListModel model;
-    if (!ReadListModel(options.ListPath, &model, &error)) {
+    if (!ReadListModel(options.ListPath, false, &model, &error)) {
         err << "zelq-list: " << error << '\n';
         return kExitError;
     }
-    const std::vector<Finding> findings = FindListChanges(model, page);
-    for (const Finding& finding : findings) {
+    const FindingCounts counts = FindListChanges(model, page, [&](const Finding& finding) {
         out << options.ListPath << ':' << finding.Line << ": " << finding.Text << '\n';
-    }
-    // A temporary file of this list's name is what a writer stopped before
-    // its end left behind; the next writer removes it.
-    char* real = nullptr;
-    if (g_ListFileOps.Resolve(options.ListPath.c_str(), &real)) {
-        std::string temp(std::strlen(real) + 16, '\0');
-        PathKind kind;
-        if (ListTempPath(real, &temp[0], temp.size()) && g_ListFileOps.Probe(temp.c_str(), &kind) &&
-            kind == kPathFile) {
-            temp.resize(std::strlen(temp.c_str()));
-            out << temp << ": left by a change of the list that was stopped before its end; the next change "
-                           "removes it\n";
-        }
-        std::free(real);
-    }
+    });
+    MentionLeftovers(options.ListPath, out);
     // Whether the next start writes the list is the core's own answer, from
     // the very content it would write (a file in which no line reads is never
     // written, blank lines or not).
     const bool rewrites = NextLoadWouldRewrite(model.File);
-    out << options.ListPath << ": " << FindingsSummary(model, findings, rewrites) << '\n';
+    out << options.ListPath << ": " << FindingsSummary(model, counts, rewrites) << '\n';
     FreeListModel(&model);
-    out.flush();
-    if (!out) {
-        err << "zelq-list: cannot write the output\n";
-        return kExitError;
-    }
-    return rewrites ? kExitFindings : kExitOk;
+    return rewrites || counts.Of[kFindingUtf8Name] > 0 ? kExitFindings : kExitOk;
 }

@@ -2,11 +2,13 @@
 // version, and errors as one line.
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <new>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "channel_list/file_ops.h"
 #include "zelq_list.h"
 
 #ifndef ZELQ_VERSION
@@ -31,79 +33,115 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     CLI::App app("Shows, checks and edits ChannelList.ini, the channel list of the ZelqEditor plug-in.",
                  "zelq-list");
     app.footer(
-        "Rows count from 1 in the order the plug-in shows them (see show). Commands that change the list\n"
-        "take its lock, keep lines that do not read byte for byte in their places, and replace the list\n"
-        "in one step; with --dry-run they print what they would do and write nothing.\n"
-        "Exit status: 0 done; 1 check found something the plug-in's next start changes; 2 usage error,\n"
-        "or a list that cannot be read or written.");
+        "Rows count from 1 in the order the plug-in shows them (see show); ROWS are numbers and ranges, as\n"
+        "2-5,9. Commands that change the list take its lock, keep lines that do not read byte for byte in\n"
+        "their places, and replace the list in one step; with --dry-run they print what they would do and\n"
+        "write nothing.\n"
+        "Exit status: 0 done; 1 check found something the plug-in's next start changes, or add found the\n"
+        "channel in the list; 2 usage error, or a list that cannot be read or written.");
     app.get_formatter()->label("SUBCOMMAND", "COMMAND");
     app.set_version_flag("--version", "zelq-list " ZELQ_VERSION);
     app.require_subcommand(0, 1);
-    app.fallthrough();
 
     ListOptions options;
     options.TerminalWidth = terminalWidth;
-    app.add_option("--list", options.ListPath, "the list file")->type_name("FILE")->capture_default_str();
-    app.add_option("--codepage", options.CodePage, "the single-byte code page of the names in the list")
-        ->type_name("N")
-        ->capture_default_str();
+    options.CodePage = DefaultCodePage();
+    // The global options, accepted before the command and after it, and
+    // listed in every command's help.
+    const auto addGlobalOptions = [&](CLI::App* command) {
+        command->add_option("--list", options.ListPath, "the list file")->type_name("FILE")->capture_default_str();
+        command->add_option("--codepage", options.CodePage, "the single-byte code page of the names in the list")
+            ->type_name("N")
+            ->capture_default_str();
+        command->add_flag("--dry-run", options.DryRun, "print what would change, and write nothing");
+    };
+    addGlobalOptions(&app);
+    const auto command = [&](const char* name, const char* description) {
+        CLI::App* sub = app.add_subcommand(name, description);
+        addGlobalOptions(sub);
+        sub->group("Commands");
+        return sub;
+    };
 
-    CLI::App* show = app.add_subcommand("show", "the rows the plug-in shows, in its order");
+    CLI::App* show = command("show", "the rows the plug-in shows, in its order");
     std::string format = "table";
+    ShowFilter filter;
     show->add_option("--format", format, "table, csv (RFC 4180) or json")
         ->check(CLI::IsMember({"table", "csv", "json"}))
         ->capture_default_str();
+    show->add_option("--find", filter.Find, "only names holding TEXT (Latin case and the forms of alif ignored)")
+        ->type_name("TEXT");
+    show->add_option("--satellite", filter.Satellite, "only rows of the satellite of this name (case ignored)")
+        ->type_name("NAME");
 
-    app.add_subcommand("check", "the lines the plug-in ignores, drops or changes at its next start, and why");
+    CLI::App* check = command("check", "the lines the plug-in ignores, drops or changes at its next start, and why");
 
-    bool dryRun = false;
-    const auto editing = [&](const char* name, const char* description) {
-        CLI::App* command = app.add_subcommand(name, description);
-        command->add_flag("--dry-run", dryRun, "print what would change, and write nothing");
-        return command;
-    };
+    CLI::App* add = command("add", "add a channel as the plug-in's add button does");
+    NewChannel channel;
+    add->add_option("--ident", channel.Ident, "the channel's ident, 1 to 65535")->type_name("N")->required();
+    add->add_option("--position", channel.Position, "the satellite's position: 13.0E, 13E, 7W, 0.8W")
+        ->type_name("POS")
+        ->required();
+    add->add_option("--frequency", channel.Frequency, "the transponder's frequency in MHz, 1 to 65535")
+        ->type_name("MHZ")
+        ->required();
+    add->add_option("--name", channel.Name, "the channel's name (UTF-8, stored in the list's code page)")
+        ->type_name("NAME")
+        ->required();
+    add->add_option("--flag", channel.Flag, "the check mark's flag, hexadecimal 0 to FF")
+        ->type_name("F")
+        ->capture_default_str();
 
-    CLI::App* remove = editing("remove", "remove rows, with the later lines of their channels");
+    CLI::App* remove = command("remove", "remove rows, with the later lines of their channels");
     std::vector<std::string> removeRows;
-    remove->add_option("ROW", removeRows, "the rows to remove")->type_name("")->required();
+    remove->add_option("ROWS", removeRows, "the rows to remove")->type_name("")->required();
 
-    CLI::App* move = editing("move", "move a row so that it becomes row TO");
+    CLI::App* move = command("move", "move a row so that it becomes row TO");
     std::string moveRow;
     std::string moveTo;
     move->add_option("ROW", moveRow, "the row to move")->type_name("")->required();
     move->add_option("TO", moveTo, "the row it becomes")->type_name("")->required();
 
-    CLI::App* rename = editing("rename", "give a row a new name (UTF-8, stored in the list's code page)");
+    CLI::App* rename = command("rename", "give a row a new name (UTF-8, stored in the list's code page)");
     std::string renameRow;
     std::string renameName;
     rename->add_option("ROW", renameRow, "the row to rename")->type_name("")->required();
     rename->add_option("NAME", renameName, "its new name, 1 to 30 bytes in the code page, without \"]\"")
-        ->type_name("")->required();
+        ->type_name("")
+        ->required();
 
-    CLI::App* flag = editing("flag", "set or clear a row's check mark");
-    std::string flagRow;
+    CLI::App* flag = command("flag", "set or clear the check marks of rows");
+    std::string flagRows;
     std::string flagState;
-    flag->add_option("ROW", flagRow, "the row")->type_name("")->required();
+    flag->add_option("ROWS", flagRows, "the rows")->type_name("")->required();
     flag->add_option("STATE", flagState, "on or off")->type_name("")->required()->check(CLI::IsMember({"on", "off"}));
 
-    CLI::App* sort = editing("sort", "sort the rows (stable: rows that compare equal keep their order)");
+    CLI::App* sort = command("sort", "sort the rows (stable: rows that compare equal keep their order)");
     std::string sortBy;
     sort->add_option("--by", sortBy,
-                     "name (by character, ASCII letters ignoring case), satellite (its name), position (west "
-                     "to east) or ident (then west to east)")
+                     "name (numbers by value, Latin letters ignoring case, the forms of alif as one), satellite "
+                     "(its name), position (west to east) or ident (then west to east)")
         ->required()
         ->check(CLI::IsMember({"name", "satellite", "position", "ident"}));
 
-    CLI::App* merge = editing("merge", "add the channels of other lists that this one does not show");
+    CLI::App* merge = command("merge", "add the channels of other lists that this one does not show");
     std::vector<std::string> mergeFiles;
     merge->add_option("FILE", mergeFiles, "the other lists, in the same code page")->type_name("")->required();
 
-    CLI::App* normalise = editing("normalise", "write the list as the plug-in's start does");
+    CLI::App* import = command("import", "make the rows those of a CSV file as show --format csv writes it");
+    std::string importFile;
+    import->add_option("FILE", importFile, "the CSV file (UTF-8; comma or semicolon separators)")
+        ->type_name("")
+        ->required();
+
+    CLI::App* recode = command("recode", "store names saved in another encoding in the list's code page");
+    std::string recodeFrom;
+    recode->add_option("ENCODING", recodeFrom, "the encoding the names are in: utf-8")->type_name("")->required();
+
+    CLI::App* normalise = command("normalise", "write the list as the plug-in's start does");
     normalise->alias("normalize");
 
-    CLI::App* satellites = app.add_subcommand("satellites", "the satellite table, position and name");
-
-    for (CLI::App* command : app.get_subcommands({})) command->group("Commands");
+    CLI::App* satellites = command("satellites", "the satellite table, position and name");
 
     try {
         app.parse(argc, argv);
@@ -122,31 +160,59 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     // standard library is the one exception left. It ends the command, and
     // the list is then either written whole (the core's rewrite raises
     // nothing) or not at all.
+    int status = -1;
     try {
         if (*show) {
             const ShowFormat shown = format == "csv" ? kShowCsv : format == "json" ? kShowJson : kShowTable;
-            return ShowList(options, shown, out, err);
-        }
-        if (app.got_subcommand("check")) return CheckList(options, out, err);
-        if (*remove) return RemoveRows(options, dryRun, removeRows, out, err);
-        if (*move) return MoveRow(options, dryRun, moveRow, moveTo, out, err);
-        if (*rename) return RenameRow(options, dryRun, renameRow, renameName, out, err);
-        if (*flag) return FlagRow(options, dryRun, flagRow, flagState == "on", out, err);
-        if (*sort) {
+            status = ShowList(options, shown, filter, out, err);
+        } else if (*check) {
+            status = CheckList(options, out, err);
+        } else if (*add) {
+            status = AddChannel(options, channel, out, err);
+        } else if (*remove) {
+            status = RemoveRows(options, removeRows, out, err);
+        } else if (*move) {
+            status = MoveRow(options, moveRow, moveTo, out, err);
+        } else if (*rename) {
+            status = RenameRow(options, renameRow, renameName, out, err);
+        } else if (*flag) {
+            status = FlagRows(options, flagRows, flagState == "on", out, err);
+        } else if (*sort) {
             const SortKey key = sortBy == "satellite" ? kSortBySatellite
                                 : sortBy == "position" ? kSortByPosition
                                 : sortBy == "ident"    ? kSortByIdent
                                                        : kSortByName;
-            return SortRows(options, dryRun, key, out, err);
+            status = SortRows(options, key, out, err);
+        } else if (*merge) {
+            status = MergeLists(options, mergeFiles, out, err);
+        } else if (*import) {
+            status = ImportCsv(options, importFile, out, err);
+        } else if (*recode) {
+            status = RecodeNames(options, recodeFrom, out, err);
+        } else if (*normalise) {
+            status = NormaliseListFile(options, out, err);
+        } else if (*satellites) {
+            status = ShowSatellites(out);
         }
-        if (*merge) return MergeLists(options, dryRun, mergeFiles, out, err);
-        if (*normalise) return NormaliseListFile(options, dryRun, out, err);
-        if (*satellites) return ShowSatellites(out);
     } catch (const std::bad_alloc&) {
         err << "zelq-list: not enough memory\n";
         return kExitError;
     }
-    err << "zelq-list: a command is needed: show, check, remove, move, rename, flag, sort, merge, normalise or "
-           "satellites (see zelq-list --help)\n";
-    return kExitError;
+    if (status < 0) {
+        err << "zelq-list: a command is needed: show, check, add, remove, move, rename, flag, sort, merge, import, "
+               "recode, normalise or satellites (see zelq-list --help)\n";
+        return kExitError;
+    }
+    // What the command wrote must have reached its reader (a full disk, a
+    // file that cannot grow); a pipe whose reader left ends the program
+    // quietly before this.
+    errno = 0;
+    out.flush();
+    if (!out) {
+        char reason[256] = "an unknown error";
+        if (errno != 0) DescribeSystemError(errno, reason, sizeof reason);
+        err << "zelq-list: cannot write the output: " << reason << '\n';
+        return kExitError;
+    }
+    return status;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "code_page.h"
+#include "zelq_list.h"
 
 namespace {
 
@@ -60,3 +61,5 @@ bool ReadCodePageTable(unsigned number, std::uint32_t characters[256], bool defi
     iconv_close(convert);
     return ok;
 }
+
+unsigned DefaultCodePage() { return 1256; }

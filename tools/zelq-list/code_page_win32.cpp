@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "code_page.h"
+#include "zelq_list.h"
 
 bool ReadCodePageTable(unsigned number, std::uint32_t characters[256], bool defined[256], std::string* error) {
     CPINFO info;
@@ -22,4 +23,13 @@ bool ReadCodePageTable(unsigned number, std::uint32_t characters[256], bool defi
         characters[byte] = defined[byte] ? static_cast<std::uint32_t>(out[0]) : 0;
     }
     return true;
+}
+
+unsigned DefaultCodePage() {
+    // The viewer hands over names in the system's ANSI code page; where that
+    // is not a single-byte one (a system set to UTF-8 or to an East Asian
+    // code page), the plug-in's own 1256.
+    const unsigned page = GetACP();
+    CPINFO info;
+    return GetCPInfo(page, &info) && info.MaxCharSize == 1 ? page : 1256;
 }

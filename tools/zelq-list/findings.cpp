@@ -4,7 +4,9 @@
 #include <cctype>
 
 #include "channel_list/entry_code.h"
+#include "name_text.h"
 #include "row_text.h"
+#include "utf8_text.h"
 
 namespace {
 
@@ -60,7 +62,9 @@ std::string RewriteReasons(const ListModel& model, const ListLine& line, const s
     if (tail == "\r\n") {
     } else if (tail == "\n") {
         reasons.emplace_back("ends in LF only");
-    } else if (!tail.empty() && tail.back() == '\n') {
+    } else if (tail == "\r") {
+        reasons.emplace_back("ends in CR only");
+    } else if (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r')) {
         reasons.emplace_back("white space at its end");
     } else if (atEnd) {
         reasons.emplace_back("no line break at the end of the file");
@@ -73,88 +77,105 @@ std::string RewriteReasons(const ListModel& model, const ListLine& line, const s
     return text;
 }
 
+// The number of line breaks (CR LF, LF or CR alone) in from..to.
+std::size_t CountLineBreaks(const char* from, const char* to) {
+    std::size_t count = 0;
+    for (const char* p = from; p < to; ++p) {
+        if (*p == '\n' || (*p == '\r' && !(p + 1 < to && p[1] == '\n'))) ++count;
+    }
+    return count;
+}
+
 void AddBlankLines(const ListModel& model, const char* from, const char* to, std::size_t lineNumber,
-                   std::vector<Finding>* findings) {
+                   const std::function<void(const Finding&)>& found, FindingCounts* counts) {
     // A file in which no line reads is never written, blank lines and all.
-    if (from >= to || model.Rows.Count == 0) return;
-    std::size_t count = static_cast<std::size_t>(std::count(from, to, '\n'));
-    if (to[-1] != '\n') ++count;  // white space after the last line break
+    if (from >= to || model.RowCount() == 0) return;
+    std::size_t count = CountLineBreaks(from, to);
+    if (to[-1] != '\n' && to[-1] != '\r') ++count;  // white space after the last line break
     const std::string text = count == 1 ? "a blank line, removed" : std::to_string(count) + " blank lines, removed";
-    findings->push_back(Finding{kFindingBlank, lineNumber, count, text});
+    counts->Of[kFindingBlank] += count;
+    found(Finding{kFindingBlank, lineNumber, count, text});
 }
 
 }  // namespace
 
-std::vector<Finding> FindListChanges(const ListModel& model, const CodePage& page) {
-    std::vector<Finding> findings;
+FindingCounts FindListChanges(const ListModel& model, const CodePage& page,
+                              const std::function<void(const Finding&)>& found) {
+    FindingCounts counts;
+    const auto report = [&](FindingKind kind, std::size_t line, std::string text) {
+        ++counts.Of[kind];
+        found(Finding{kind, line, 1, std::move(text)});
+    };
     const char* gap = ContentStart(model);
     std::size_t gapLine = 1;
     const bool byteOrderMark = StartsWithByteOrderMark(model.File.Data, model.File.Size);
-    for (const ListItem& item : model.Items) {
-        const ListLine& line = item.Line;
+    for (std::size_t index = 0; index < model.Items.size(); ++index) {
+        const ListItem& item = model.Items[index];
+        const ListLine line = ItemLine(model, index);
         // The white space before a first line that does not read and begins
         // like a byte-order mark stays (the mark must not move to the start).
-        const bool keptGap = &item == &model.Items.front() && !byteOrderMark && item.Kind == kItemUnreadable &&
+        const bool keptGap = index == 0 && !byteOrderMark && item.Kind == kItemUnreadable &&
                              StartsWithByteOrderMark(line.Start, static_cast<std::size_t>(line.End - line.Start));
-        if (!keptGap) AddBlankLines(model, gap, line.Start, gapLine, &findings);
+        if (!keptGap) AddBlankLines(model, gap, line.Start, gapLine, found, &counts);
         gap = line.End;
-        gapLine = LineAfter(item);
+        gapLine = LineAfter(model, item);
 
         switch (item.Kind) {
         case kItemUnreadable:
-            findings.push_back(Finding{kFindingUnreadable, line.LineNumber, 1,
-                                       "does not read: " + FaultText(line) + "; ignored and kept as it is"});
+            report(kFindingUnreadable, line.LineNumber, "does not read: " + FaultText(line) + "; ignored and kept as it is");
             break;
         case kItemDuplicate: {
-            const ListLine& first = model.Items[model.RowItem[item.Row]].Line;
-            findings.push_back(Finding{kFindingDuplicate, line.LineNumber, 1,
-                                       "a duplicate of line " + std::to_string(first.LineNumber) + ", ident " +
-                                           std::to_string(line.Entry.ChannelIdent) + " at " +
-                                           PositionText(line.Entry.SatPosition) + ", dropped"});
+            const ListItem& first = model.Items[model.RowItem[item.Row]];
+            report(kFindingDuplicate, line.LineNumber,
+                   "a duplicate of line " + std::to_string(first.Line) + ", ident " +
+                       std::to_string(line.Entry.ChannelIdent) + " at " + PositionText(line.Entry.SatPosition) +
+                       ", dropped");
             break;
         }
         case kItemRow:
             if (line.Kind == kLineLongName) {
-                findings.push_back(Finding{kFindingLongName, line.LineNumber, 1,
-                                           "a name over 30 bytes (" + std::to_string(line.NameLength) +
-                                               "), shown cut as \"" +
-                                               ShownName(page, line.Name, kMaxNameLength) +
-                                               "\"; kept as it is"});
+                report(kFindingLongName, line.LineNumber,
+                       "a name over 30 bytes (" + std::to_string(line.NameLength) + "), shown cut as \"" +
+                           ShownName(page, line.Name, kMaxNameLength) + "\"; kept as it is");
             } else if (!line.Canonical) {
                 char canonical[kMaxLineLength + 1];
                 const std::size_t length = FormatLine(canonical, line.Entry.Flag, line.Entry.Code, line.Entry.Name);
                 const std::string text(canonical, length);
-                findings.push_back(Finding{kFindingRewritten, line.LineNumber, 1,
-                                           "not in canonical form (" + RewriteReasons(model, line, text) +
-                                               "), rewritten as " +
-                                               ShownLine(page, canonical, canonical + length)});
+                report(kFindingRewritten, line.LineNumber,
+                       "not in canonical form (" + RewriteReasons(model, line, text) + "), rewritten as " +
+                           ShownLine(page, canonical, canonical + length));
+            }
+            if (NameReadsAsUtf8(line.Name, line.NameLength)) {
+                report(kFindingUtf8Name, line.LineNumber,
+                       "the name reads as UTF-8 (\"" +
+                           EscapeControls(std::string(line.Name, line.NameLength)) + "\"), not as code page " +
+                           std::to_string(page.Number) + "; the plug-in shows it garbled (see zelq-list recode utf-8)");
             }
             break;
         }
     }
-    AddBlankLines(model, gap, model.File.Data + model.File.Size, gapLine, &findings);
-    return findings;
+    AddBlankLines(model, gap, model.File.Data + model.File.Size, gapLine, found, &counts);
+    return counts;
 }
 
 bool FindingChangesList(const Finding& finding) {
     return finding.Kind == kFindingDuplicate || finding.Kind == kFindingRewritten || finding.Kind == kFindingBlank;
 }
 
-std::string FindingsSummary(const ListModel& model, const std::vector<Finding>& findings, bool rewrites) {
-    std::size_t counts[5] = {0, 0, 0, 0, 0};
-    for (const Finding& finding : findings) counts[finding.Kind] += finding.Count;
-    std::string text = std::to_string(model.Rows.Count) + " row" + Plural(model.Rows.Count) + " from " +
+std::string FindingsSummary(const ListModel& model, const FindingCounts& counts, bool rewrites) {
+    std::string text = std::to_string(model.RowCount()) + " row" + Plural(model.RowCount()) + " from " +
                        std::to_string(model.Items.size()) + " line" + Plural(model.Items.size()) + "; ";
     std::string parts;
     const auto add = [&](std::size_t count, const char* one, const char* many) {
         if (count == 0) return;
         parts += (parts.empty() ? "" : ", ") + std::to_string(count) + " " + (count == 1 ? one : many);
     };
-    add(counts[kFindingDuplicate], "duplicate dropped", "duplicates dropped");
-    add(counts[kFindingRewritten], "line rewritten", "lines rewritten");
-    add(counts[kFindingBlank], "blank line removed", "blank lines removed");
-    add(counts[kFindingUnreadable], "line unreadable", "lines unreadable");
-    add(counts[kFindingLongName], "name cut", "names cut");
+    add(counts.Of[kFindingDuplicate], "duplicate dropped", "duplicates dropped");
+    add(counts.Of[kFindingRewritten], "line rewritten", "lines rewritten");
+    add(counts.Of[kFindingBlank], "blank line removed", "blank lines removed");
+    add(counts.Of[kFindingUnreadable], "line unreadable", "lines unreadable");
+    add(counts.Of[kFindingLongName], "name cut", "names cut");
+    add(counts.Of[kFindingUtf8Name], "name in UTF-8", "names in UTF-8");
     text += parts.empty() ? "no findings" : parts;
     text += rewrites ? "; the plug-in's next start rewrites the list"
                     : "; the plug-in's next start leaves the list as it is";

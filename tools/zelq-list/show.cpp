@@ -1,5 +1,6 @@
 // show: one record per row the plug-in shows, as a table, CSV or JSON.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -8,9 +9,12 @@
 #include <nlohmann/json.hpp>
 
 #include "channel_list/entry_code.h"
+#include "channel_list/list_rows.h"
 #include "channel_list/satellite_names.h"
 #include "code_page.h"
+#include "csv.h"
 #include "list_model.h"
+#include "name_text.h"
 #include "row_text.h"
 #include "utf8_text.h"
 #include "zelq_list.h"
@@ -23,51 +27,69 @@ struct RowRecord {
     unsigned Flag;
     unsigned Ident;
     std::string Position;
+    unsigned Tenths;  // the position in tenths of a degree east, as the code holds it
     const char* Satellite;
     unsigned Mhz;
     std::string Name;  // UTF-8, as it is
+    std::string Code;  // the twelve digits
 };
 
 RowRecord MakeRecord(const CodePage& page, const ShownRow& row, std::size_t index) {
     const DecodedCode decoded = DecodeEntryCode(row.Code[0], row.Code[1], row.Code[2], row.Code[3]);
+    char code[13];
+    std::snprintf(code, sizeof code, "%02X%02X%02X%02X%02X%02X", row.Code[0], row.Code[1], row.Code[2], row.Code[3],
+                  row.Code[4], row.Code[5]);
     return RowRecord{index + 1,
                      row.LineNumber,
                      row.Flag,
                      decoded.ChannelIdent,
                      PositionText(decoded.SatPosition),
+                     decoded.SatPosition,
                      SatelliteNameFor(decoded.SatPosition),
                      FrequencyMhz(row.Code),
-                     NameToUtf8(page, row.Name, row.NameLength)};
+                     NameToUtf8(page, row.Name, row.NameLength),
+                     code};
 }
 
-// A field as RFC 4180 wants it: quoted when it holds a comma, a quote or a
-// line break, with quotes doubled.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
-void WriteCsv(const ShownRows& rows, const CodePage& page, std::ostream& out) {
-    out << "row,line,flag,ident,position,satellite,mhz,name\r\n";
+// The rows show prints: every row, or those the filter picks.
+std::vector<std::uint32_t> SelectRows(const ShownRows& rows, const CodePage& page, const ShowFilter& filter) {
+    std::vector<std::uint32_t> selected;
+    const std::string find = FoldName(filter.Find);
+    const std::string satellite = FoldName(filter.Satellite);
     for (std::size_t i = 0; i < rows.Count; ++i) {
+        const ShownRow& row = rows.Rows[i];
+        if (!filter.Satellite.empty()) {
+            const DecodedCode decoded = DecodeEntryCode(row.Code[0], row.Code[1], row.Code[2], row.Code[3]);
+            if (FoldName(SatelliteNameFor(decoded.SatPosition)) != satellite) continue;
+        }
+        if (!find.empty() && FoldName(NameToUtf8(page, row.Name, row.NameLength)).find(find) == std::string::npos) {
+            continue;
+        }
+        selected.push_back(static_cast<std::uint32_t>(i));
+    }
+    return selected;
+}
+
+void WriteCsv(const ShownRows& rows, const std::vector<std::uint32_t>& selected, const CodePage& page,
+              std::ostream& out) {
+    out << "row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n";
+    for (const std::uint32_t i : selected) {
         const RowRecord r = MakeRecord(page, rows.Rows[i], i);
         out << r.Row << ',' << r.Line << ',' << r.Flag << ',' << r.Ident << ',' << CsvField(r.Position) << ','
-            << CsvField(r.Satellite) << ',' << r.Mhz << ',' << CsvField(r.Name) << "\r\n";
+            << CsvField(r.Satellite) << ',' << r.Mhz << ',' << r.Code << ',' << r.Tenths << ','
+            << CsvField(GuardName(r.Name)) << "\r\n";
     }
 }
 
-void WriteJson(const ShownRows& rows, const CodePage& page, std::ostream& out) {
-    if (rows.Count == 0) {
+void WriteJson(const ShownRows& rows, const std::vector<std::uint32_t>& selected, const CodePage& page,
+               std::ostream& out) {
+    if (selected.empty()) {
         out << "[]\n";
         return;
     }
     out << "[\n";
-    for (std::size_t i = 0; i < rows.Count; ++i) {
+    for (std::size_t n = 0; n < selected.size(); ++n) {
+        const std::size_t i = selected[n];
         const RowRecord r = MakeRecord(page, rows.Rows[i], i);
         nlohmann::ordered_json object;
         object["row"] = r.Row;
@@ -77,8 +99,13 @@ void WriteJson(const ShownRows& rows, const CodePage& page, std::ostream& out) {
         object["position"] = r.Position;
         object["satellite"] = r.Satellite;
         object["mhz"] = r.Mhz;
+        object["code"] = r.Code;
+        object["tenths"] = r.Tenths;
         object["name"] = r.Name;
-        out << "  " << object.dump() << (i + 1 < rows.Count ? ",\n" : "\n");
+        // A name that is not text in its code page is still written, its
+        // undefined bytes as U+FFFD.
+        out << "  " << object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+            << (n + 1 < selected.size() ? ",\n" : "\n");
     }
     out << "]\n";
 }
@@ -107,7 +134,8 @@ std::size_t Digits(std::size_t value) {
     return digits;
 }
 
-void WriteTable(const ShownRows& rows, const CodePage& page, std::size_t terminalWidth, std::ostream& out) {
+void WriteTable(const ShownRows& rows, const std::vector<std::uint32_t>& selected, const CodePage& page,
+                std::size_t terminalWidth, std::ostream& out) {
     enum { kRow, kLine, kCheck, kIdent, kPosition, kSatellite, kMhz, kName, kColumns };
     static const char* const kTitles[kColumns] = {"Row",      "Line",      "\xE2\x9C\x93", "Ident",
                                                   "Position", "Satellite", "MHz",          "Name"};
@@ -116,7 +144,7 @@ void WriteTable(const ShownRows& rows, const CodePage& page, std::size_t termina
     // First pass: the widest text of each column, measured without making it.
     std::size_t width[kColumns];
     for (int c = 0; c < kColumns; ++c) width[c] = DisplayWidth(kTitles[c]);
-    for (std::size_t i = 0; i < rows.Count; ++i) {
+    for (const std::uint32_t i : selected) {
         const ShownRow& row = rows.Rows[i];
         const DecodedCode decoded = DecodeEntryCode(row.Code[0], row.Code[1], row.Code[2], row.Code[3]);
         width[kRow] = std::max(width[kRow], Digits(i + 1));
@@ -160,7 +188,7 @@ void WriteTable(const ShownRows& rows, const CodePage& page, std::size_t termina
     };
     for (int c = 0; c < kColumns; ++c) texts[c] = kTitles[c];
     writeLine();
-    for (std::size_t i = 0; i < rows.Count; ++i) {
+    for (const std::uint32_t i : selected) {
         const RowRecord r = MakeRecord(page, rows.Rows[i], i);
         texts[kRow] = std::to_string(r.Row);
         texts[kLine] = std::to_string(r.Line);
@@ -176,7 +204,8 @@ void WriteTable(const ShownRows& rows, const CodePage& page, std::size_t termina
 
 }  // namespace
 
-int ShowList(const ListOptions& options, ShowFormat format, std::ostream& out, std::ostream& err) {
+int ShowList(const ListOptions& options, ShowFormat format, const ShowFilter& filter, std::ostream& out,
+             std::ostream& err) {
     CodePage page;
     std::string error;
     if (!LoadCodePage(options.CodePage, &page, &error)) {
@@ -194,23 +223,19 @@ int ShowList(const ListOptions& options, ShowFormat format, std::ostream& out, s
         err << "zelq-list: not enough memory to read " << options.ListPath << '\n';
         return kExitError;
     }
+    const std::vector<std::uint32_t> selected = SelectRows(rows, page, filter);
     switch (format) {
     case kShowTable:
-        WriteTable(rows, page, options.TerminalWidth, out);
+        WriteTable(rows, selected, page, options.TerminalWidth, out);
         break;
     case kShowCsv:
-        WriteCsv(rows, page, out);
+        WriteCsv(rows, selected, page, out);
         break;
     case kShowJson:
-        WriteJson(rows, page, out);
+        WriteJson(rows, selected, page, out);
         break;
     }
     FreeShownRows(&rows);
     FreeFileBytes(&file);
-    out.flush();
-    if (!out) {
-        err << "zelq-list: cannot write the output\n";
-        return kExitError;
-    }
     return kExitOk;
 }

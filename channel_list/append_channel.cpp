@@ -1,0 +1,73 @@
+#include "append_channel.h"
+
+#include <cstddef>
+
+#include "entry_code.h"
+#include "list_file.h"
+#include "list_line.h"
+#include "list_rows.h"
+
+namespace {
+
+// Appends the line to the list, which held `listSize` bytes when it was read
+// under the lock (`existed`), or did not exist. The line goes out in one
+// write and reaches the disk before this returns true. On any failure the
+// list is cut back to that size, or, when this very add created it, removed
+// again: neither a torn line nor one the user was not told of stays behind,
+// and a list the add did not create is never removed.
+bool AppendLine(const char* path, const char* line, std::size_t length, std::uint64_t listSize, bool existed) {
+    ListFile* file = nullptr;
+    if (!g_ListFileOps.Open(path, existed ? kOpenAppend : kOpenCreateNew, &file)) return false;
+    bool written = g_ListFileOps.Write(file, line, length) && g_ListFileOps.Sync(file);
+    if (!g_ListFileOps.Close(file)) written = false;
+    if (written) return true;
+
+    if (!existed) {
+        RemoveFile(path);
+        return false;
+    }
+    // The append handle may only add to the file; cutting it needs another.
+    if (g_ListFileOps.Open(path, kOpenWrite, &file)) {
+        if (g_ListFileOps.Truncate(file, listSize)) g_ListFileOps.Sync(file);
+        g_ListFileOps.Close(file);
+    }
+    return false;
+}
+
+}  // namespace
+
+AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::uint8_t code[6], const char* name,
+                               bool write) {
+    // The lock keeps another writer of the list from appending or replacing
+    // between this read and this append.
+    ListLock lock{nullptr};
+    if (write && !LockList(path, &lock)) return kAppendFailed;
+    // Only "no such file" means there is no list yet; a path that cannot be
+    // looked at now (a network folder that does not answer) ends the add.
+    PathKind kind;
+    const bool known = g_ListFileOps.Probe(path, &kind);
+    if (known && kind == kPathFolder) SetFileError(kFileErrorIsFolder);
+    const bool existed = known && kind == kPathFile;
+    FileBytes contents{nullptr, 0};
+    if (!known || kind == kPathFolder || (existed && !ReadListFile(path, &contents))) {
+        UnlockList(&lock);
+        return kAppendFailed;
+    }
+
+    AppendResult result = kAlreadyShown;
+    if (!ListShowsChannel(contents, ChannelKey(code))) {
+        // The new line starts on a line of its own even when the last line of
+        // the file has no line break.
+        char line[2 + kMaxLineLength + 1];
+        std::size_t length = 0;
+        if (contents.Size > 0 && !EndsInLineBreak(contents.Data, contents.Size)) {
+            line[length++] = '\r';
+            line[length++] = '\n';
+        }
+        length += FormatLine(line + length, flag, code, name);
+        result = !write || AppendLine(path, line, length, contents.Size, existed) ? kAppended : kAppendFailed;
+    }
+    FreeFileBytes(&contents);
+    UnlockList(&lock);
+    return result;
+}

@@ -1,0 +1,50 @@
+#include "errors.h"
+
+#include <cstdio>
+
+std::string FileErrorReason(const FileError& error) {
+    switch (error.Kind) {
+    case kFileErrorNotFound:
+        return "no such file";
+    case kFileErrorNoFolder:
+        return "the folder does not exist";
+    case kFileErrorIsFolder:
+        return "it is a folder";
+    case kFileErrorDenied:
+        return "permission denied (a read-only file, or one this user may not change)";
+    case kFileErrorInUse:
+        return "another program has it open";
+    case kFileErrorLockBusy:
+        return "another program held its lock too long";
+    case kFileErrorDiskFull:
+        return "the disk is full";
+    case kFileErrorPathTooLong:
+        return "the path is too long";
+    case kFileErrorTooLarge:
+        return "it is too large";
+    case kFileErrorNoMemory:
+        return "not enough memory";
+    case kFileErrorNone:
+    case kFileErrorOther:
+        break;
+    }
+    if (error.SystemCode == 0) return "an unknown error";
+    char text[256];
+    DescribeSystemError(error.SystemCode, text, sizeof text);
+    return text;
+}
+
+std::string LastFileErrorReason() { return FileErrorReason(g_LastFileError); }
+
+std::string SizeText(unsigned long long bytes) {
+    char text[32];
+    const double mebibytes = static_cast<double>(bytes) / (1024.0 * 1024.0);
+    if (bytes >= (1ull << 30) && bytes % (1ull << 30) == 0) {
+        std::snprintf(text, sizeof text, "%llu GiB", bytes >> 30);
+    } else if (mebibytes >= 100 || bytes % (1ull << 20) == 0) {
+        std::snprintf(text, sizeof text, "%.0f MiB", mebibytes);
+    } else {
+        std::snprintf(text, sizeof text, "%.1f MiB", mebibytes);
+    }
+    return text;
+}

@@ -1,0 +1,209 @@
+// import: the list's rows made exactly the rows of a CSV file as show writes
+// it, perhaps edited in a spreadsheet.
+//
+// A row's channel is its ident, position (tenths) and MHz, from which its
+// code follows; a spreadsheet may spoil a twelve-digit code, but keeps small
+// numbers. The rows fill the places of the list's rows in the CSV's order;
+// rows beyond them go after the last line, and places left over are emptied.
+// Lines that do not read stay where they are, byte for byte, and so does
+// every row's line that the CSV leaves as it is.
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <unordered_map>
+
+#include "channel_list/entry_code.h"
+#include "csv.h"
+#include "edit.h"
+#include "errors.h"
+#include "row_text.h"
+#include "utf8_text.h"
+#include "zelq_list.h"
+
+namespace {
+
+struct CsvRow {
+    std::size_t Line;  // in the CSV
+    std::uint8_t Flag;
+    std::uint8_t Code[6];
+    std::string Name;  // in the list's code page
+};
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::size_t first = text.find_first_not_of(" \t");
+    const std::size_t last = text.find_last_not_of(" \t");
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+bool ParseWhole(const std::string& cell, unsigned long most, unsigned long* value) {
+    const std::string text = Lower(cell);
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    *value = std::stoul(text);
+    return *value <= most;
+}
+
+std::string CodeText(const std::uint8_t code[6]) {
+    char text[13];
+    std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", code[0], code[1], code[2], code[3], code[4], code[5]);
+    return text;
+}
+
+// Reads the CSV's rows; false with a message naming the file and line.
+bool ReadCsvRows(const std::string& file, const CodePage& page, std::vector<CsvRow>* rows, std::string* error) {
+    FileBytes bytes;
+    if (!ReadListFile(file.c_str(), &bytes)) {
+        *error = CannotReadMessage(file);
+        return false;
+    }
+    const std::string text(bytes.Data, bytes.Size);
+    FreeFileBytes(&bytes);
+    CsvReader reader(text);
+    std::vector<std::string> fields;
+    std::size_t line = 0;
+    if (!reader.Next(&fields, &line, error)) {
+        if (error->empty()) *error = file + " is empty; it needs the header show --format csv writes";
+        return false;
+    }
+    enum { kFlag, kIdent, kTenths, kMhz, kName, kCode, kColumns };
+    static const char* const kNames[kColumns] = {"flag", "ident", "tenths", "mhz", "name", "code"};
+    std::size_t column[kColumns];
+    for (int c = 0; c < kColumns; ++c) {
+        const auto found = std::find_if(fields.begin(), fields.end(),
+                                        [&](const std::string& field) { return Lower(field) == kNames[c]; });
+        column[c] = found == fields.end() ? std::string::npos : static_cast<std::size_t>(found - fields.begin());
+        if (column[c] == std::string::npos && c != kCode) {
+            *error = file + ": no \"" + kNames[c] + "\" column (zelq-list show --format csv writes the columns import reads)";
+            return false;
+        }
+    }
+    std::unordered_map<std::uint32_t, std::size_t> lineOfChannel;
+    while (reader.Next(&fields, &line, error)) {
+        if (std::all_of(fields.begin(), fields.end(), [](const std::string& field) { return Lower(field).empty(); })) {
+            continue;  // a blank row of a spreadsheet
+        }
+        const auto cell = [&](int c) { return column[c] < fields.size() ? fields[column[c]] : std::string(); };
+        const std::string at = At(file, line);
+        unsigned long flag, ident, tenths, mhz;
+        if (!ParseWhole(cell(kFlag), 255, &flag)) {
+            *error = at + "the flag \"" + EscapeControls(cell(kFlag)) + "\" is not a number from 0 to 255";
+            return false;
+        }
+        if (!ParseWhole(cell(kIdent), 65535, &ident)) {
+            *error = at + "the ident \"" + EscapeControls(cell(kIdent)) + "\" is not a number from 0 to 65535";
+            return false;
+        }
+        if (!ParseWhole(cell(kTenths), 65535, &tenths)) {
+            *error = at + "the tenths \"" + EscapeControls(cell(kTenths)) + "\" is not a number from 0 to 65535";
+            return false;
+        }
+        if (!ParseWhole(cell(kMhz), 65535, &mhz)) {
+            *error = at + "the mhz \"" + EscapeControls(cell(kMhz)) + "\" is not a number from 0 to 65535";
+            return false;
+        }
+        CsvRow row;
+        row.Line = line;
+        row.Flag = static_cast<std::uint8_t>(flag);
+        const EntryCode code = EncodeEntryCode(static_cast<std::uint16_t>(ident), static_cast<std::uint32_t>(tenths),
+                                               static_cast<std::uint32_t>(mhz) * 1000u);
+        std::copy(code.Bytes, code.Bytes + 6, row.Code);
+        // A code the spreadsheet left whole must agree.
+        const std::string given = Lower(cell(kCode));
+        if (given.size() == 12 && given.find_first_not_of("0123456789abcdef") == std::string::npos &&
+            Lower(CodeText(row.Code)) != given) {
+            *error = at + "the code " + cell(kCode) + " does not agree with ident " + std::to_string(ident) +
+                     ", tenths " + std::to_string(tenths) + " and mhz " + std::to_string(mhz) + ", which give " +
+                     CodeText(row.Code);
+            return false;
+        }
+        if (!ListName(UnguardName(cell(kName)), page, &row.Name, error)) {
+            *error = at + *error;
+            return false;
+        }
+        const auto seen = lineOfChannel.emplace(ChannelKey(row.Code), line);
+        if (!seen.second) {
+            *error = at + "ident " + std::to_string(ident) + " at " +
+                     PositionText(static_cast<std::uint16_t>(tenths)) + " is on line " +
+                     std::to_string(seen.first->second) + " already; a channel can be in the list once";
+            return false;
+        }
+        rows->push_back(std::move(row));
+    }
+    return error->empty();
+}
+
+}  // namespace
+
+int ImportCsv(const ListOptions& options, const std::string& file, std::ostream& out, std::ostream& err) {
+    return RunEdit(options, true, out, err, [&](const EditSession& session, EditPlan* plan, std::string* error) {
+        auto rows = std::make_shared<std::vector<CsvRow>>();
+        if (!ReadCsvRows(file, session.Page, rows.get(), error)) return false;
+        const ListModel& model = session.Model;
+        std::unordered_map<std::uint32_t, std::uint32_t> rowOfChannel;
+        for (std::size_t row = 0; row < model.RowCount(); ++row) {
+            rowOfChannel.emplace(ChannelKey(RowLine(model, row).Entry.Code), static_cast<std::uint32_t>(row));
+        }
+        // Each CSV row: the list's row of its channel, kept as it is when
+        // nothing of it changed, or a line written anew.
+        std::vector<PlannedRow> order;
+        order.reserve(rows->size());
+        auto kept = std::make_shared<std::vector<bool>>(model.RowCount(), false);
+        for (const CsvRow& row : *rows) {
+            PlannedRow planned;
+            const auto found = rowOfChannel.find(ChannelKey(row.Code));
+            std::string name = row.Name;
+            if (found != rowOfChannel.end()) {
+                planned.OldRow = found->second;
+                (*kept)[found->second] = true;
+                const ListLine line = RowLine(model, found->second);
+                // show prints the first 30 bytes of a longer name: the same
+                // bytes back mean the name is as it was.
+                const std::string whole(line.Name, line.NameLength);
+                if (line.Kind == kLineLongName && name == whole.substr(0, kMaxNameLength)) name = whole;
+                const bool same = row.Flag == line.Entry.Flag && std::equal(row.Code, row.Code + 6, line.Entry.Code) &&
+                                  name == whole;
+                if (same) {
+                    order.push_back(planned);
+                    continue;
+                }
+            }
+            planned.NewLine = plan->AddLine(FormattedLine(row.Flag, row.Code, name));
+            order.push_back(planned);
+        }
+        const std::size_t places = plan->AtPlace.size();
+        for (std::size_t place = 0; place < places; ++place) {
+            plan->AtPlace[place] = place < order.size() ? order[place] : PlannedRow();
+        }
+        for (std::size_t i = places; i < order.size(); ++i) plan->Added.push_back(order[i]);
+
+        auto orderShared = std::make_shared<std::vector<PlannedRow>>(std::move(order));
+        plan->Describe = [&session, plan, rows, orderShared, kept, file](std::ostream& out) {
+            const std::string& path = session.Options.ListPath;
+            for (std::size_t row = 0; row < kept->size(); ++row) {
+                if ((*kept)[row]) continue;
+                out << At(path, session.Model.Items[session.Model.RowItem[row]].Line) << "remove row " << row + 1
+                    << ": " << ShownRowLine(session, row) << '\n';
+            }
+            for (std::size_t i = 0; i < orderShared->size(); ++i) {
+                const PlannedRow& planned = (*orderShared)[i];
+                const std::string at = At(file, (*rows)[i].Line);
+                if (planned.OldRow == kNoRow) {
+                    const std::string& text = plan->Lines[planned.NewLine];
+                    out << at << "add as row " << i + 1 << ": "
+                        << ShownLine(session.Page, text.data(), text.data() + text.size()) << '\n';
+                } else if (planned.NewLine != kNoLine) {
+                    const std::string& text = plan->Lines[planned.NewLine];
+                    out << at << "row " << planned.OldRow + 1 << (planned.OldRow == i ? "" : " becomes row " + std::to_string(i + 1))
+                        << ": " << ShownRowLine(session, planned.OldRow) << " -> "
+                        << ShownLine(session.Page, text.data(), text.data() + text.size()) << '\n';
+                } else if (planned.OldRow != i) {
+                    out << at << "row " << planned.OldRow + 1 << " becomes row " << i + 1 << ": "
+                        << ShownRowLine(session, planned.OldRow) << '\n';
+                }
+            }
+        };
+        return true;
+    });
+}

@@ -1,0 +1,29 @@
+// How names compare and match: the order of `sort --by name`, the matching
+// of `show --find`, and the rule that tells a name stored as UTF-8 from one
+// in the list's own code page.
+#ifndef ZELQ_TOOLS_ZELQ_LIST_NAME_TEXT_H
+#define ZELQ_TOOLS_ZELQ_LIST_NAME_TEXT_H
+
+#include <cstddef>
+#include <string>
+
+// A UTF-8 text as names are matched and ordered: Latin letters in lower
+// case, and the forms of alif (آ أ إ ٱ) as the plain alif ا.
+std::string FoldName(const std::string& utf8);
+
+// Orders two folded names: runs of digits compare as numbers ("MBC 2"
+// before "MBC 10"), everything else character by character. Negative, zero
+// or positive.
+int CompareFoldedNames(const std::string& a, const std::string& b);
+
+// Whether a name's bytes read as UTF-8 rather than as a single-byte code
+// page: at least one byte above 0x7F, every such byte part of a well-formed
+// UTF-8 character, and every such character a letter, mark or sign of the
+// scripts channel names are written in (Latin, Greek, Cyrillic, Hebrew,
+// Arabic, general punctuation). Arabic text in Windows-1256 never passes:
+// its letters are bytes from 0xC1 up, which UTF-8 would need followed by
+// bytes below 0xC0, and the few pairs that do decode (a letter and a Persian
+// letter or a sign) give characters outside those scripts.
+bool NameReadsAsUtf8(const char* name, std::size_t size);
+
+#endif  // ZELQ_TOOLS_ZELQ_LIST_NAME_TEXT_H

@@ -89,7 +89,7 @@ int AddCurrentChannel() {
     if (ListShowsChannel(contents, ChannelKey(code.Bytes))) {
         FreeFileBytes(&contents);
         UnlockList(&lock);
-        SetControlText(IDC_STATUS, kTextAlreadyInList);
+        SetArabicControlText(IDC_STATUS, kTextAlreadyInList);
         return 0;
     }
 
@@ -111,7 +111,7 @@ int AddCurrentChannel() {
     UnlockList(&lock);
     if (!appended) return 0;
 
-    SetControlText(IDC_STATUS, kTextAdded);
+    SetArabicControlText(IDC_STATUS, kTextAdded);
     const int row = g_State.RowCount;
     InsertListRow(row, name);
     SetListRowColumn1(row, SatelliteNameFor(position));

@@ -68,12 +68,10 @@ void InitialiseEditor(HWND window) {
     InvalidateRect(list, nullptr, TRUE);
 }
 
-}  // namespace
-
-INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
     if (message == DestroyRequestMessage()) {
         DestroyWindow(window);
-        return 0;
+        return;
     }
     switch (message) {
     case WM_INITDIALOG:
@@ -108,6 +106,17 @@ INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
         break;
     default:
         break;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    // No C++ exception may pass through the window manager to the viewer; a
+    // message whose handling fails ends there.
+    try {
+        HandleEditorMessage(window, message, wParam);
+    } catch (...) {
     }
     return 0;
 }

@@ -16,9 +16,8 @@ constexpr DWORD kDestroyTimeoutMs = 5000;
 // The reference HoldModule took, or null.
 PVOID volatile g_HeldModule = nullptr;
 
-// The plug-in's windows found by a search, in a block grown as needed. The
-// search takes its memory with malloc, which reports a failure, so that no
-// exception can arise on its way through the window manager.
+// The plug-in's windows found by a search, in a block grown as needed with
+// realloc, whose failure ends the search as incomplete.
 struct WindowList {
     HWND* Items;
     std::size_t Count;
@@ -26,23 +25,33 @@ struct WindowList {
     bool Incomplete;  // a window could not be kept (no memory)
 };
 
-BOOL CALLBACK CollectPluginWindow(HWND window, LPARAM parameter) {
-    WindowList* list = reinterpret_cast<WindowList*>(parameter);
+// Adds the window to the list when it is one of the plug-in's; false when
+// there is no memory for it.
+bool KeepPluginWindow(WindowList* list, HWND window) {
     if (!IsPluginWindow(window, PluginWindowKind::Editor) && !IsPluginWindow(window, PluginWindowKind::About)) {
-        return TRUE;
+        return true;
     }
     if (list->Count == list->Capacity) {
         const std::size_t grown = list->Capacity ? 2 * list->Capacity : 8;
         HWND* larger = static_cast<HWND*>(std::realloc(list->Items, grown * sizeof(HWND)));
-        if (!larger) {
-            list->Incomplete = true;
-            return FALSE;
-        }
+        if (!larger) return false;
         list->Items = larger;
         list->Capacity = grown;
     }
     list->Items[list->Count++] = window;
-    return TRUE;
+    return true;
+}
+
+BOOL CALLBACK CollectPluginWindow(HWND window, LPARAM parameter) {
+    WindowList* list = reinterpret_cast<WindowList*>(parameter);
+    // No C++ exception may pass through the window manager; a window that
+    // cannot be kept ends the search as incomplete.
+    try {
+        if (KeepPluginWindow(list, window)) return TRUE;
+    } catch (...) {
+    }
+    list->Incomplete = true;
+    return FALSE;
 }
 
 // Every top-level window this DLL made that still exists, on any thread.

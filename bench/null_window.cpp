@@ -6,6 +6,8 @@ long long g_NullWindowCalls = 0;
 
 void SetControlText(int, const char*) { ++g_NullWindowCalls; }
 
+void SetArabicControlText(int, const char*) { ++g_NullWindowCalls; }
+
 void InsertListRow(int, const char*) { ++g_NullWindowCalls; }
 
 void SetListRowColumn1(int, const char*) { ++g_NullWindowCalls; }

@@ -49,12 +49,12 @@ int AddCurrentChannel() {
     const EntryCode code = EncodeEntryCode(channel.ChannelIdent, position, channel.TuneValue);
     const AppendResult result = AppendChannelLine(path, 1, code.Bytes, name, true);
     if (result == kAlreadyShown) {
-        SetControlText(IDC_STATUS, kTextAlreadyInList);
+        SetArabicControlText(IDC_STATUS, kTextAlreadyInList);
         return 0;
     }
     if (result != kAppended) return 0;
 
-    SetControlText(IDC_STATUS, kTextAdded);
+    SetArabicControlText(IDC_STATUS, kTextAdded);
     const int row = g_State.RowCount;
     InsertListRow(row, name);
     SetListRowColumn1(row, SatelliteNameFor(position));

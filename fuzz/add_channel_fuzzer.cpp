@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint32_t> shown = ShownKeys(before);
     const bool listed = std::find(shown.begin(), shown.end(), key) != shown.end();
     if (listed) {
-        expectedCalls.push_back(TextCall(IDC_STATUS, kTextAlreadyInList));
+        expectedCalls.push_back(ArabicTextCall(IDC_STATUS, kTextAlreadyInList));
         Require(result == 0, "a channel the load shows is refused");
         RequireSameCalls(g_Fake.calls, expectedCalls, "a listed channel: only the status text");
         RequireSameBytes(after, before, "a listed channel leaves the file alone");
@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(result == 1, "a new channel is added");
     Require(existsAfter, "adding creates the list file");
     RequireSameBytes(after, before + appended, "the new line is appended on a line of its own");
-    expectedCalls.push_back(TextCall(IDC_STATUS, kTextAdded));
+    expectedCalls.push_back(ArabicTextCall(IDC_STATUS, kTextAdded));
     expectedCalls.push_back(RowCall(rowsBefore, name));
     expectedCalls.push_back(Column1Call(rowsBefore, SatelliteNameFor(position)));
     expectedCalls.push_back(VisibleCall(rowsBefore));

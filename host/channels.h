@@ -8,7 +8,7 @@
 #include "shared/host_api.h"
 
 struct TestChannel {
-    const char* name;        // Windows-1256 bytes, as a viewer would pass them
+    const char* name;        // Windows-1256 bytes, as a viewer on an Arabic system passes them
     const char* note;        // what the channel is there to try out
     std::uint16_t ident;     // ChannelIdent
     std::uint32_t tuneValue; // TuneValue (transponder frequency in kHz)

@@ -25,6 +25,22 @@ constexpr int kEuronews = 0;     // HotBird
 constexpr int kEuronewsHd = 1;   // the same channel as Euronews
 constexpr int kAlJazeera = 2;    // ArabSat 2A
 constexpr int kNileChannel = 3;  // Nile Sat
+constexpr int kDasErste = 5;     // Astra 1B-1H
+constexpr int kTv5Monde = 6;     // EutelSat W3A
+
+// The session adds three channels, then tries one already in the list. A
+// viewer gives channel names in the system's code page; the table's Arabic
+// names are Windows-1256 bytes, so on a system with another code page the
+// session tunes channels with Latin names instead.
+struct DemoChannels {
+    int First;
+    int Second;
+    int Third;
+    int Repeated;
+};
+constexpr DemoChannels kArabicSystemChannels = {kEuronews, kAlJazeera, kNileChannel, kEuronewsHd};
+constexpr DemoChannels kOtherSystemChannels = {kEuronews, kDasErste, kTv5Monde, kEuronewsHd};
+DemoChannels g_Channels = kArabicSystemChannels;
 
 std::string g_OutputDir;
 
@@ -59,11 +75,12 @@ bool MakeDirectories(const std::string& path) {
     return IsDirectory(path);
 }
 
-// The text of a control of the editor window, as UTF-8 for the log.
+// The text of a control of the editor window, as UTF-8 for the log. Read
+// with the wide function, it is what the user sees whatever the code page.
 std::string EditorText(int controlId) {
-    char text[256] = "";
-    GetDlgItemTextA(g_Host.editorWindow, controlId, text, sizeof(text));
-    return Cp1256ToUtf8(text);
+    wchar_t text[256] = L"";
+    GetDlgItemTextW(g_Host.editorWindow, controlId, text, 256);
+    return WideToUtf8(text);
 }
 
 BOOL CALLBACK CountVisible(HWND window, LPARAM count) {
@@ -94,10 +111,10 @@ bool Tune(int index) {
     return true;
 }
 
-bool TuneEuronews(std::string*) { return Tune(kEuronews); }
-bool TuneEuronewsHd(std::string*) { return Tune(kEuronewsHd); }
-bool TuneAlJazeera(std::string*) { return Tune(kAlJazeera); }
-bool TuneNileChannel(std::string*) { return Tune(kNileChannel); }
+bool TuneFirst(std::string*) { return Tune(g_Channels.First); }
+bool TuneSecond(std::string*) { return Tune(g_Channels.Second); }
+bool TuneThird(std::string*) { return Tune(g_Channels.Third); }
+bool TuneRepeated(std::string*) { return Tune(g_Channels.Repeated); }
 
 // A command of the Plug-in menu, sent the way a click on the item arrives:
 // the host's window forwards it to the plug-in.
@@ -178,17 +195,17 @@ bool Close(std::string*) {
 // Three channels added, then one refused: the editor shows rows, both
 // outcomes and the count.
 const DemoStep kSteps[] = {
-    {"tune Euronews", TuneEuronews, 300},
+    {"tune the first channel", TuneFirst, 300},
     {"show the editor", ShowEditor, 300},
-    {"add Euronews", PressAdd, 200},
-    {"tune Al Jazeera", TuneAlJazeera, 200},
-    {"add Al Jazeera", PressAdd, 200},
-    {"tune the Nile channel", TuneNileChannel, 200},
-    {"add the Nile channel", PressAdd, 300},
+    {"add the first channel", PressAdd, 200},
+    {"tune the second channel", TuneSecond, 200},
+    {"add the second channel", PressAdd, 200},
+    {"tune the third channel", TuneThird, 200},
+    {"add the third channel", PressAdd, 300},
     {"paint", PaintAll, 500},
     {"screenshot the editor after an add", ShootEditorAdded, 100},
-    {"tune Euronews HD", TuneEuronewsHd, 200},
-    {"add Euronews HD", PressAdd, 300},
+    {"tune the first channel again, by another name", TuneRepeated, 200},
+    {"add it", PressAdd, 300},
     {"paint", PaintAll, 500},
     {"screenshot the editor after a refusal", ShootEditorRefused, 100},
     {"open About", OpenAbout, 300},
@@ -234,6 +251,8 @@ bool StartDemo(const std::string& outputDir, std::string* error) {
         return false;
     }
     g_OutputDir = outputDir;
+    g_Channels = GetACP() == 1256 ? kArabicSystemChannels : kOtherSystemChannels;
+    LogLine("the system's ANSI code page is " + std::to_string(GetACP()));
 
     HANDLE watchdog = CreateThread(nullptr, 0, Watchdog, nullptr, 0, nullptr);
     if (watchdog != nullptr) CloseHandle(watchdog);

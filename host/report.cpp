@@ -46,10 +46,16 @@ std::string Cp1256ToUtf8(const char* text) {
     if (wideLength <= 0) return text;
     std::wstring wide(static_cast<size_t>(wideLength), L'\0');
     MultiByteToWideChar(1256, 0, text, -1, &wide[0], wideLength);
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return text;
+    wide.resize(static_cast<size_t>(wideLength - 1));  // drop the NUL
+    return WideToUtf8(wide);
+}
+
+std::string WideToUtf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return std::string();
     std::string utf8(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], length, nullptr, nullptr);
-    utf8.resize(static_cast<size_t>(length - 1));  // drop the NUL
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, &utf8[0], length, nullptr, nullptr);
     return utf8;
 }

@@ -15,4 +15,7 @@ void LogLine(const std::string& text);
 // so the log reads right on a Linux terminal whatever the console's code page.
 std::string Cp1256ToUtf8(const char* text);
 
+// UTF-16 text, as the wide window functions give it, as UTF-8.
+std::string WideToUtf8(const std::wstring& text);
+
 #endif  // ZELQ_HOST_REPORT_H

@@ -35,9 +35,16 @@ PluginState g_LoadTimeState;
 void RestoreLoadTimeState() { g_State = g_LoadTimeState; }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH && !g_State.Initialised) {
-        InitialisePlugin(instance);
-        g_LoadTimeState = g_State;
+    // No C++ exception may leave for the loader. Should one arise, the
+    // plug-in is left without a list path: it then reads and writes no list.
+    try {
+        if (reason == DLL_PROCESS_ATTACH && !g_State.Initialised) {
+            InitialisePlugin(instance);
+            g_LoadTimeState = g_State;
+        }
+    } catch (...) {
+        g_State.ListPath[0] = '\0';
+        g_LoadTimeState.ListPath[0] = '\0';
     }
     return TRUE;
 }

@@ -24,9 +24,14 @@ static_assert(sizeof kDisplayName == 22, "21 characters and a NUL");
 
 }  // namespace
 
-extern "C" {
+// Every export catches at its boundary: a C++ exception must never reach the
+// viewer, whose frames it cannot pass (it would end the viewer's process
+// through std::terminate). The plug-in raises none: it takes its memory with
+// malloc, and a failed allocation ends an operation the way any other failure
+// does, with nothing written. The catch keeps the viewer safe all the same.
+namespace {
 
-int ZELQ_EXPORT_CALL On_Start(int, HWND hostWindow, int, int, unsigned char* startByte, int, int* startValue) {
+int StartPlugin(HWND hostWindow, unsigned char* startByte, int* startValue) {
     if (startByte) *startByte = 0x41;  // "A"
     if (startValue) *startValue = 0;
     g_State.HostWindow = hostWindow;
@@ -52,7 +57,7 @@ int ZELQ_EXPORT_CALL On_Start(int, HWND hostWindow, int, int, unsigned char* sta
 // later On_Start works as after a fresh load. The list file is not touched:
 // every add was written to it when it was made. A host that never calls
 // On_Exit keeps the windows until the process ends.
-void ZELQ_EXPORT_CALL On_Exit() {
+void StopPlugin() {
     // The windows first: their procedures are code in this DLL.
     const bool windowsGone = DestroyPluginWindows();
     ReleasePluginContext();
@@ -64,21 +69,49 @@ void ZELQ_EXPORT_CALL On_Exit() {
     if (windowsGone) ReleaseModuleHold();
 }
 
+}  // namespace
+
+extern "C" {
+
+int ZELQ_EXPORT_CALL On_Start(int, HWND hostWindow, int, int, unsigned char* startByte, int, int* startValue) {
+    try {
+        return StartPlugin(hostWindow, startByte, startValue);
+    } catch (...) {
+        return 0;  // no editor window, as when its creation fails
+    }
+}
+
+void ZELQ_EXPORT_CALL On_Exit() {
+    try {
+        StopPlugin();
+    } catch (...) {
+    }
+}
+
 void ZELQ_EXPORT_CALL On_Send_Dll_ID_Name(char* buffer) {
-    if (buffer) std::memcpy(buffer, kDisplayName, sizeof kDisplayName);
+    try {
+        if (buffer) std::memcpy(buffer, kDisplayName, sizeof kDisplayName);
+    } catch (...) {
+    }
 }
 
 void ZELQ_EXPORT_CALL On_Menu_Select(int command) {
-    if (command == IDM_CHANNEL_EDITOR) {
-        ShowEditor();
-    } else if (command == IDM_ABOUT) {
-        OpenAbout();
+    try {
+        if (command == IDM_CHANNEL_EDITOR) {
+            ShowEditor();
+        } else if (command == IDM_ABOUT) {
+            OpenAbout();
+        }
+    } catch (...) {
     }
 }
 
 void ZELQ_EXPORT_CALL On_Channel_Change(ChannelRecord record) {
-    std::memcpy(&g_State.CurrentChannel, &record, sizeof record);
-    ShowChannel();
+    try {
+        std::memcpy(&g_State.CurrentChannel, &record, sizeof record);
+        ShowChannel();
+    } catch (...) {
+    }
 }
 
 }  // extern "C"

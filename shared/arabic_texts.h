@@ -1,5 +1,7 @@
-// The window texts shown in Arabic, as Windows-1256 bytes. They are set
-// through the ANSI window functions, so the bytes are what the window gets.
+// The editor window's own texts, in Arabic, as Windows-1256 bytes. The
+// windows convert them from code page 1256 and set them through the wide
+// window functions, so they read as Arabic whatever the system's ANSI code
+// page is (SetArabicControlText in window_ops.h).
 #ifndef ZELQ_SHARED_ARABIC_TEXTS_H
 #define ZELQ_SHARED_ARABIC_TEXTS_H
 

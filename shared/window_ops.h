@@ -1,8 +1,11 @@
 // The only ways the channel-list code reaches the editor window and the host.
 //
-// On Windows, ui/window_ops_win32.cpp implements these with SendMessageA,
-// SetDlgItemTextA and LVITEMA on PluginState's MainWindow, ListView and
-// HostWindow; each does nothing while its window does not exist. The native
+// On Windows, ui/window_ops_win32.cpp implements these on PluginState's
+// MainWindow, ListView and HostWindow: texts that come from the viewer or the
+// list (channel names, the count) with SendMessageA, SetDlgItemTextA and
+// LVITEMA, in the system's ANSI code page as the viewer gives them; the
+// editor's own Arabic texts with SetDlgItemTextW after converting them from
+// Windows-1256. Each does nothing while its window does not exist. The native
 // tests link a fake that records every call in order.
 #ifndef ZELQ_SHARED_WINDOW_OPS_H
 #define ZELQ_SHARED_WINDOW_OPS_H
@@ -10,8 +13,14 @@
 #include "plugin_state.h"
 #include "../resources/resource.h"
 
-// Puts text (single-byte, Windows-1256) into an editor window control.
+// Puts single-byte text in the system's ANSI code page (a channel name as
+// the viewer gave it, the count) into an editor window control.
 void SetControlText(int controlId, const char* text);
+
+// Puts one of the editor's own Arabic texts (arabic_texts.h), held as
+// Windows-1256 bytes, into an editor window control. It reads as Arabic
+// whatever the system's ANSI code page is.
+void SetArabicControlText(int controlId, const char* text);
 
 // List view rows: insert a row with its column-0 text at the given index.
 void InsertListRow(int row, const char* text);

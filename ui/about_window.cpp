@@ -27,7 +27,9 @@ void OpenAbout() {
     if (window) HoldModule();
 }
 
-INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == DestroyRequestMessage()) {
         DestroyWindow(window);
         return TRUE;
@@ -60,6 +62,18 @@ INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return FALSE;
     }
     default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // No C++ exception may pass through the window manager to the viewer; a
+    // message whose handling fails ends there, as one left to the dialog.
+    try {
+        return HandleAboutMessage(window, message, wParam, lParam);
+    } catch (...) {
         return FALSE;
     }
 }

@@ -1,6 +1,6 @@
 #include "activation_context.h"
 
-#include <string>
+#include <cstdlib>
 
 #include "../shared/plugin_state.h"
 
@@ -9,35 +9,38 @@ namespace {
 // The context, or null while none has been made (or after it was released).
 PVOID volatile g_Context = nullptr;
 
-// The DLL's own file name in full, as a wide string: the plug-in may live in
-// a folder whose name the ANSI code page cannot spell. Empty on failure.
-std::wstring ModulePathW(HMODULE module) {
-    std::wstring path(MAX_PATH, L'\0');
+// The DLL's own file name in full, in a block the caller frees: the plug-in
+// may live in a folder whose name the ANSI code page cannot spell. Null when
+// it cannot be had, memory included; the windows are then made without the
+// context, as when the context cannot be made.
+wchar_t* ModulePathW(HMODULE module) {
+    DWORD size = MAX_PATH;
     for (;;) {
-        const DWORD length = GetModuleFileNameW(module, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
+        wchar_t* path = static_cast<wchar_t*>(std::malloc(size * sizeof(wchar_t)));
+        if (!path) return nullptr;
+        const DWORD length = GetModuleFileNameW(module, path, size);
         // A name that fills the buffer may have been cut short.
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        if (path.size() >= 32768) return std::wstring();  // longer than any Windows path
-        path.resize(path.size() * 2);
+        if (length > 0 && length < size) return path;
+        std::free(path);
+        if (length == 0 || size >= 32768) return nullptr;  // 32768: longer than any Windows path
+        size *= 2;
     }
 }
 
 HANDLE MakeContext() {
     HMODULE module = static_cast<HMODULE>(g_State.ModuleHandle);
-    const std::wstring source = ModulePathW(module);
-    if (source.empty()) return INVALID_HANDLE_VALUE;
+    wchar_t* source = ModulePathW(module);
+    if (!source) return INVALID_HANDLE_VALUE;
     ACTCTXW context;
     ZeroMemory(&context, sizeof context);
     context.cbSize = sizeof context;
     context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    context.lpSource = source.c_str();
+    context.lpSource = source;
     context.hModule = module;
     context.lpResourceName = MAKEINTRESOURCEW(2);
-    return CreateActCtxW(&context);
+    HANDLE made = CreateActCtxW(&context);
+    std::free(source);
+    return made;
 }
 
 // The context, made on first use. A failure is not remembered: the next

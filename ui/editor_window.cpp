@@ -12,6 +12,7 @@
 #include "../shared/window_ops.h"
 #include "about_window.h"
 #include "activation_context.h"
+#include "arabic_text.h"
 #include "plugin_windows.h"
 
 namespace {
@@ -20,7 +21,19 @@ namespace {
 constexpr LPARAM kListStyles = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
 static_assert(kListStyles == 0x25, "the list view's extended styles");
 
+// Inserts a centred column whose header is one of the Arabic texts.
 void InsertColumn(HWND list, int index, int width, const char* header) {
+    wchar_t wide[kArabicTextUnits];
+    if (ArabicTextToWide(header, wide)) {
+        LVCOLUMNW column;
+        ZeroMemory(&column, sizeof column);
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+        column.fmt = LVCFMT_CENTER;
+        column.cx = width;
+        column.pszText = wide;
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+        return;
+    }
     LVCOLUMNA column;
     ZeroMemory(&column, sizeof column);
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
@@ -42,11 +55,11 @@ void InitialiseEditor(HWND window) {
     InsertColumn(list, 0, 116, kTextChannelColumn);
     InsertColumn(list, 1, 70, kTextSatelliteColumn);
 
-    SetDlgItemTextA(window, IDC_CHANNEL_LABEL, kTextCurrentChannelLabel);
-    SetDlgItemTextA(window, IDC_COUNT_LABEL, kTextCountLabel);
-    SetDlgItemTextA(window, IDC_DATA_GROUP, kTextDataGroup);
-    SetDlgItemTextA(window, IDC_ADD, kTextAddButton);
-    SetDlgItemTextA(window, IDOK, kTextOkButton);
+    SetArabicControlText(IDC_CHANNEL_LABEL, kTextCurrentChannelLabel);
+    SetArabicControlText(IDC_COUNT_LABEL, kTextCountLabel);
+    SetArabicControlText(IDC_DATA_GROUP, kTextDataGroup);
+    SetArabicControlText(IDC_ADD, kTextAddButton);
+    SetArabicControlText(IDOK, kTextOkButton);
 
     // A long list would otherwise repaint the list view once per row.
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -55,12 +68,10 @@ void InitialiseEditor(HWND window) {
     InvalidateRect(list, nullptr, TRUE);
 }
 
-}  // namespace
-
-INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
     if (message == DestroyRequestMessage()) {
         DestroyWindow(window);
-        return 0;
+        return;
     }
     switch (message) {
     case WM_INITDIALOG:
@@ -95,6 +106,17 @@ INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
         break;
     default:
         break;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    // No C++ exception may pass through the window manager to the viewer; a
+    // message whose handling fails ends there.
+    try {
+        HandleEditorMessage(window, message, wParam);
+    } catch (...) {
     }
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "plugin_windows.h"
 
-#include <vector>
+#include <cstdlib>
 
 #include "../resources/resource.h"
 #include "../shared/plugin_state.h"
@@ -16,20 +16,64 @@ constexpr DWORD kDestroyTimeoutMs = 5000;
 // The reference HoldModule took, or null.
 PVOID volatile g_HeldModule = nullptr;
 
-BOOL CALLBACK CollectPluginWindow(HWND window, LPARAM found) {
-    if (IsPluginWindow(window, PluginWindowKind::Editor) || IsPluginWindow(window, PluginWindowKind::About)) {
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+// The plug-in's windows found by a search, in a block grown as needed with
+// realloc, whose failure ends the search as incomplete.
+struct WindowList {
+    HWND* Items;
+    std::size_t Count;
+    std::size_t Capacity;
+    bool Incomplete;  // a window could not be kept (no memory)
+};
+
+// Adds the window to the list when it is one of the plug-in's; false when
+// there is no memory for it.
+bool KeepPluginWindow(WindowList* list, HWND window) {
+    if (!IsPluginWindow(window, PluginWindowKind::Editor) && !IsPluginWindow(window, PluginWindowKind::About)) {
+        return true;
     }
-    return TRUE;
+    if (list->Count == list->Capacity) {
+        const std::size_t grown = list->Capacity ? 2 * list->Capacity : 8;
+        HWND* larger = static_cast<HWND*>(std::realloc(list->Items, grown * sizeof(HWND)));
+        if (!larger) return false;
+        list->Items = larger;
+        list->Capacity = grown;
+    }
+    list->Items[list->Count++] = window;
+    return true;
+}
+
+BOOL CALLBACK CollectPluginWindow(HWND window, LPARAM parameter) {
+    WindowList* list = reinterpret_cast<WindowList*>(parameter);
+    // No C++ exception may pass through the window manager; a window that
+    // cannot be kept ends the search as incomplete.
+    try {
+        if (KeepPluginWindow(list, window)) return TRUE;
+    } catch (...) {
+    }
+    list->Incomplete = true;
+    return FALSE;
 }
 
 // Every top-level window this DLL made that still exists, on any thread.
-// The plug-in's windows have no owner, so all of them are top-level.
-std::vector<HWND> PluginWindows() {
-    std::vector<HWND> found;
-    EnumWindows(CollectPluginWindow, reinterpret_cast<LPARAM>(&found));
-    return found;
+// The plug-in's windows have no owner, so all of them are top-level. When
+// the search runs out of memory, the list holds those it kept and says so.
+WindowList FindPluginWindows() {
+    WindowList list = {nullptr, 0, 0, false};
+    EnumWindows(CollectPluginWindow, reinterpret_cast<LPARAM>(&list));
+    return list;
 }
+
+void FreeWindowList(WindowList* list) {
+    std::free(list->Items);
+    list->Items = nullptr;
+    list->Count = 0;
+    list->Capacity = 0;
+}
+
+// Threads that let a request time out; each is asked no more. Should more
+// than these fail to answer, the others are asked again, within the same
+// time limit.
+constexpr int kMostUnansweredThreads = 32;
 
 }  // namespace
 
@@ -87,15 +131,18 @@ UINT DestroyRequestMessage() {
 bool DestroyPluginWindows() {
     const DWORD thisThread = GetCurrentThreadId();
     const DWORD start = GetTickCount();
-    std::vector<DWORD> unanswered;  // threads that let a request time out
-    for (HWND window : PluginWindows()) {
+    WindowList windows = FindPluginWindows();
+    DWORD unanswered[kMostUnansweredThreads];
+    int unansweredCount = 0;
+    for (std::size_t i = 0; i < windows.Count; ++i) {
+        HWND window = windows.Items[i];
         const DWORD owner = GetWindowThreadProcessId(window, nullptr);
         if (owner == thisThread) {
             DestroyWindow(window);
             continue;
         }
         bool skip = !IsWindow(window);  // gone meanwhile, with its thread say
-        for (DWORD thread : unanswered) skip = skip || thread == owner;
+        for (int t = 0; t < unansweredCount; ++t) skip = skip || unanswered[t] == owner;
         const DWORD elapsed = GetTickCount() - start;
         if (skip || elapsed >= kDestroyTimeoutMs) continue;
         // SMTO_NORMAL lets this thread answer messages sent to it while it
@@ -106,11 +153,18 @@ bool DestroyPluginWindows() {
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutA(window, DestroyRequestMessage(), 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                                  kDestroyTimeoutMs - elapsed, &result) &&
-            IsWindow(window)) {
-            unanswered.push_back(owner);
+            IsWindow(window) && unansweredCount < kMostUnansweredThreads) {
+            unanswered[unansweredCount++] = owner;
         }
     }
-    return PluginWindows().empty();
+    const bool foundAll = !windows.Incomplete;
+    FreeWindowList(&windows);
+    // Only a search that found every window, and then finds none left, says
+    // that none is left.
+    WindowList left = FindPluginWindows();
+    const bool none = foundAll && !left.Incomplete && left.Count == 0;
+    FreeWindowList(&left);
+    return none;
 }
 
 void HoldModule() {

@@ -1,12 +1,15 @@
 // The editor window operations of the channel-list code, sent to the real
-// window with the ANSI functions. Each does nothing while its window does not
-// exist, so the channel-list code may run before the window is created, and
+// window: texts from the viewer and the list with the ANSI functions (they
+// are in the system's ANSI code page, as the viewer gives them), the editor's
+// own Arabic texts with the wide ones (see arabic_text.h). Each does nothing
+// while its window does not exist, so the channel-list code may run before the window is created, and
 // after it is gone (torn down by On_Exit, or ended with its thread).
 #include <windows.h>
 #include <commctrl.h>
 
 #include "../shared/plugin_state.h"
 #include "../shared/window_ops.h"
+#include "arabic_text.h"
 #include "plugin_windows.h"
 
 namespace {
@@ -31,6 +34,17 @@ void SendItemText(UINT message, int row, int column, const char* text) {
 
 void SetControlText(int controlId, const char* text) {
     if (HWND window = MainWindow()) SetDlgItemTextA(window, controlId, text);
+}
+
+void SetArabicControlText(int controlId, const char* text) {
+    HWND window = MainWindow();
+    if (!window) return;
+    wchar_t wide[kArabicTextUnits];
+    if (ArabicTextToWide(text, wide)) {
+        SetDlgItemTextW(window, controlId, wide);
+    } else {
+        SetDlgItemTextA(window, controlId, text);
+    }
 }
 
 void InsertListRow(int row, const char* text) { SendItemText(LVM_INSERTITEMA, row, 0, text); }

@@ -21,7 +21,7 @@ using AddChannel = ListFileTest;
 const char kHotBirdLine[] = "[ 1 A271914BA85C ] [Al Jazeera]\r\n";
 
 std::vector<WindowCall> AddedCalls(int row, const std::string& name, const std::string& satellite) {
-    return {TextCall(IDC_STATUS, kTextAdded), RowCall(row, name), Column1Call(row, satellite),
+    return {ArabicTextCall(IDC_STATUS, kTextAdded), RowCall(row, name), Column1Call(row, satellite),
             VisibleCall(row), TextCall(IDC_COUNT, std::to_string(row + 1))};
 }
 
@@ -52,7 +52,7 @@ TEST_F(AddChannel, SecondPressIsRefused) {
     g_Fake.calls.clear();
     EXPECT_EQ(AddCurrentChannel(), 0);
     EXPECT_EQ(ReadList(), kHotBirdLine);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{ArabicTextCall(IDC_STATUS, kTextAlreadyInList)});
     EXPECT_EQ(g_State.RowCount, 1);
 }
 
@@ -124,7 +124,7 @@ TEST_F(AddChannel, ReadsAsTheLoadDoesPastBadLines) {
     Tune(MakeChannel("Al Jazeera", 0x1234, 130));
     EXPECT_EQ(AddCurrentChannel(), 0);
     EXPECT_EQ(ReadList(), before);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{ArabicTextCall(IDC_STATUS, kTextAlreadyInList)});
 
     // A channel the list does not show goes to the end, on a line of its own
     // after the stray Ctrl-Z.
@@ -144,7 +144,7 @@ TEST_F(AddChannel, ALongNameCountsAsItsChannel) {
     WriteList(before);
     Tune(MakeChannel("Al Jazeera", 0x1234, 130));
     EXPECT_EQ(AddCurrentChannel(), 0);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{ArabicTextCall(IDC_STATUS, kTextAlreadyInList)});
     // A line that does not read names no channel, whatever it looks like.
     WriteList("[ 1 A271914B ] [Al Jazeera]\r\n");
     g_Fake.calls.clear();

@@ -9,12 +9,15 @@ FakeWindow g_Fake;
 void ResetFakeWindow() { g_Fake = FakeWindow(); }
 
 std::ostream& operator<<(std::ostream& out, const WindowCall& call) {
-    static const char* const kNames[] = {"SetText", "InsertRow", "SetColumn1",
+    static const char* const kNames[] = {"SetText", "SetArabicText", "InsertRow", "SetColumn1",
                                          "EnsureVisible", "Check", "Query"};
     return out << kNames[call.kind] << "(" << call.target << ", \"" << call.text << "\")";
 }
 
 WindowCall TextCall(int control, const std::string& text) { return {WindowCall::SetText, control, text}; }
+WindowCall ArabicTextCall(int control, const std::string& text) {
+    return {WindowCall::SetArabicText, control, text};
+}
 WindowCall RowCall(int row, const std::string& name) { return {WindowCall::InsertRow, row, name}; }
 WindowCall Column1Call(int row, const std::string& satellite) {
     return {WindowCall::SetColumn1, row, satellite};
@@ -25,6 +28,10 @@ WindowCall QueryCall() { return {WindowCall::Query, 0, ""}; }
 
 void SetControlText(int controlId, const char* text) {
     g_Fake.calls.push_back(TextCall(controlId, text));
+}
+
+void SetArabicControlText(int controlId, const char* text) {
+    g_Fake.calls.push_back(ArabicTextCall(controlId, text));
 }
 
 void InsertListRow(int row, const char* text) { g_Fake.calls.push_back(RowCall(row, text)); }

@@ -12,7 +12,7 @@
 #include "shared/plugin_state.h"
 
 struct WindowCall {
-    enum Kind { SetText, InsertRow, SetColumn1, EnsureVisible, Check, Query };
+    enum Kind { SetText, SetArabicText, InsertRow, SetColumn1, EnsureVisible, Check, Query };
     Kind kind;
     int target;        // control identifier, row index, or 0 for a query
     std::string text;  // the text, where the call carries one
@@ -36,6 +36,7 @@ void ResetFakeWindow();
 
 // Shorthands for expected calls.
 WindowCall TextCall(int control, const std::string& text);
+WindowCall ArabicTextCall(int control, const std::string& text);
 WindowCall RowCall(int row, const std::string& name);
 WindowCall Column1Call(int row, const std::string& satellite);
 WindowCall VisibleCall(int row);

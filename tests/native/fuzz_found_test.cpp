@@ -29,7 +29,7 @@ TEST_F(FuzzFound, ANameOfWhiteSpaceOnlyIsAddedOnce) {
         g_Fake.calls.clear();
         EXPECT_EQ(AddCurrentChannel(), 0) << "second press, name of " << name.size() << " bytes";
         EXPECT_EQ(ReadList(), expected);
-        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
+        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{ArabicTextCall(IDC_STATUS, kTextAlreadyInList)});
     }
     // The load shows each of them once.
     ResetFakeWindow();
@@ -48,7 +48,7 @@ TEST_F(FuzzFound, AWhiteSpaceNameDoesNotHideTheLinesAfterIt) {
     Tune(MakeChannel("Al Jazeera", 0x1234, 130));
     EXPECT_EQ(AddCurrentChannel(), 0);
     EXPECT_EQ(ReadList(), list);
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{ArabicTextCall(IDC_STATUS, kTextAlreadyInList)});
 }
 
 // A line that does not read but begins with the bytes of a byte-order mark,

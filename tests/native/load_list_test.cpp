@@ -195,7 +195,7 @@ TEST_F(LoadList, NoLineShapeHidesTheLinesAfterIt) {
         const std::string withAdd = ReadList();
         ResetFakeWindow();
         EXPECT_EQ(AddCurrentChannel(), 0);
-        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{TextCall(IDC_STATUS, kTextAlreadyInList)});
+        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{ArabicTextCall(IDC_STATUS, kTextAlreadyInList)});
         EXPECT_EQ(ReadList(), withAdd);
 
         ResetFakeWindow();

@@ -262,6 +262,36 @@ std::string WindowText(HWND window) {
     return std::string(text, length > 0 ? length : 0);
 }
 
+std::wstring ControlTextW(HWND window, int control) {
+    wchar_t text[512];
+    const UINT length = GetDlgItemTextW(window, control, text, sizeof text / sizeof text[0]);
+    return std::wstring(text, length);
+}
+
+std::wstring ColumnHeaderW(HWND list, int column) {
+    wchar_t text[128] = L"";
+    LVCOLUMNW info;
+    ZeroMemory(&info, sizeof info);
+    info.mask = LVCF_TEXT;
+    info.pszText = text;
+    info.cchTextMax = sizeof text / sizeof text[0];
+    if (!SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info))) {
+        return std::wstring();
+    }
+    return text;
+}
+
+std::wstring ListItemTextW(HWND list, int row, int column) {
+    wchar_t text[256] = L"";
+    LVITEMW item;
+    ZeroMemory(&item, sizeof item);
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof text / sizeof text[0];
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::string bytes;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -103,8 +103,16 @@ private:
     DWORD id_ = 0;
 };
 
+// Texts as the ANSI functions give them, in the system's ANSI code page.
 std::string ControlText(HWND window, int control);
 std::string WindowText(HWND window);
+
+// Texts as the window holds them, whatever the system's ANSI code page: a
+// control's text, a list view column's header, and a list view item's text
+// (column 0 the row's item, 1 its first sub-item).
+std::wstring ControlTextW(HWND window, int control);
+std::wstring ColumnHeaderW(HWND list, int column);
+std::wstring ListItemTextW(HWND list, int row, int column);
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);

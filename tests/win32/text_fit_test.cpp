@@ -1,9 +1,13 @@
 // Every text of the editor and About windows must show whole at the sizes the
 // dialog templates give. For each text control, the text's extent in the
-// control's own font (DrawTextA with DT_CALCRECT at the control's width and
+// control's own font (DrawTextW with DT_CALCRECT at the control's width and
 // with the flags the control itself draws with) must lie within the area the
 // control draws it in: the client rectangle, less the frame a button or
 // group box draws inside it, or a header item less its margins.
+//
+// The texts are read and measured as the controls hold them, in UTF-16, so the
+// same tests serve under any ANSI code page: they run under 1256 with the
+// rest of the end-to-end tests and again under 1252.
 //
 // This depends on the fonts the Wine prefix maps the templates' faces to
 // ("MS Shell Dlg", "Microsoft Sans Serif"); scripts/wine-run sets them up.
@@ -102,22 +106,20 @@ std::string FontFamily(HDC dc) {
     return buffer.data() + reinterpret_cast<UINT_PTR>(metrics->otmpFamilyName);
 }
 
-bool HasArabic(const std::string& text) {
-    for (unsigned char c : text) {
-        if (c >= 0xC0) return true;  // Windows-1256 letters
+bool HasArabic(const std::wstring& text) {
+    for (wchar_t c : text) {
+        if (c >= 0x0600 && c <= 0x06FF) return true;
     }
     return false;
 }
 
 // Width of a text with Arabic letters as drawing it lays it out: joined into
 // their contextual forms by the script engine, in the font selected into dc.
-int ShapedWidth(HDC dc, const std::string& text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (length <= 0) return 0;
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+int ShapedWidth(HDC dc, const std::wstring& text) {
+    const int length = static_cast<int>(text.size());
+    if (length == 0) return 0;
     SCRIPT_STRING_ANALYSIS analysis = nullptr;
-    if (FAILED(ScriptStringAnalyse(dc, wide.c_str(), length, length * 3 / 2 + 16, -1, SSA_GLYPHS, 0, nullptr,
+    if (FAILED(ScriptStringAnalyse(dc, text.c_str(), length, length * 3 / 2 + 16, -1, SSA_GLYPHS, 0, nullptr,
                                    nullptr, nullptr, nullptr, nullptr, &analysis))) {
         ADD_FAILURE() << "cannot shape a text";
         return 0;
@@ -130,7 +132,7 @@ int ShapedWidth(HDC dc, const std::string& text) {
 
 // Measures text in the font the control draws with, laid out in a rectangle
 // as wide as the area.
-Fit Measure(HWND control, const std::string& what, const std::string& text, UINT format, const RECT& area) {
+Fit Measure(HWND control, const std::string& what, const std::wstring& text, UINT format, const RECT& area) {
     Fit fit;
     fit.What = what;
     fit.AreaWidth = area.right - area.left;
@@ -140,11 +142,11 @@ Fit Measure(HWND control, const std::string& what, const std::string& text, UINT
     HGDIOBJ previous = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
     fit.Face = FontFamily(dc);
     RECT extent = {0, 0, fit.AreaWidth, fit.AreaHeight};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &extent, format | DT_CALCRECT);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &extent, format | DT_CALCRECT);
     fit.Width = extent.right - extent.left;
     fit.Height = extent.bottom - extent.top;
     RECT line = {0, 0, fit.AreaWidth, fit.AreaHeight};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &line,
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &line,
               (format & ~DT_WORDBREAK) | DT_SINGLELINE | DT_CALCRECT);
     fit.LineWidth = line.right - line.left;
     fit.LineHeight = line.bottom - line.top;
@@ -161,7 +163,7 @@ RECT ClientArea(HWND control) {
 }
 
 // A text of a control, measured the way that kind of control draws it.
-Fit MeasureControl(HWND control, const std::string& what, const std::string& text) {
+Fit MeasureControl(HWND control, const std::string& what, const std::wstring& text) {
     const std::string type = ClassOf(control);
     const LONG style = GetWindowLongA(control, GWL_STYLE);
     RECT area = ClientArea(control);
@@ -189,13 +191,13 @@ void MeasureHeaders(HWND list, std::vector<Fit>* fits) {
     const int count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
     const int margin = 3 * GetSystemMetrics(SM_CXEDGE);
     for (int column = 0; column < count; ++column) {
-        char text[128] = "";
-        HDITEMA item;
+        wchar_t text[128] = L"";
+        HDITEMW item;
         ZeroMemory(&item, sizeof item);
         item.mask = HDI_TEXT;
         item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+        item.cchTextMax = sizeof text / sizeof text[0];
+        SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
         RECT area;
         SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&area));
         area.left += margin;
@@ -215,15 +217,36 @@ BOOL CALLBACK CollectChild(HWND window, LPARAM parameter) {
 }
 
 // A link control's text as it shows, without its markup.
-std::string WithoutMarkup(const std::string& text) {
-    std::string shown;
+std::wstring WithoutMarkup(const std::wstring& text) {
+    std::wstring shown;
     bool inTag = false;
-    for (char c : text) {
-        if (c == '<') inTag = true;
+    for (wchar_t c : text) {
+        if (c == L'<') inTag = true;
         if (!inTag) shown += c;
-        if (c == '>') inTag = false;
+        if (c == L'>') inTag = false;
     }
     return shown;
+}
+
+// A window's text as it holds it.
+std::wstring TextOf(HWND window) {
+    wchar_t text[512];
+    const int length = GetWindowTextW(window, text, 512);
+    return std::wstring(text, length > 0 ? length : 0);
+}
+
+// UTF-16 text as UTF-8, for the messages.
+std::string Utf8(const std::wstring& text) {
+    char bytes[1024] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes, sizeof bytes, nullptr, nullptr);
+    return bytes;
+}
+
+// One of the editor's own texts, held as Windows-1256 bytes, as it reads.
+std::wstring FromArabicBytes(const char* text) {
+    wchar_t wide[128] = L"";
+    MultiByteToWideChar(1256, 0, text, -1, wide, 128);
+    return wide;
 }
 
 // Whether a child control shows a text: statics showing an icon or a bitmap
@@ -244,7 +267,7 @@ bool ShowsText(HWND control) {
 
 // What a control is, for the messages: its role in the editor window, or the
 // About window's own (English) text.
-std::string Describe(const std::string& window, HWND control, const std::string& text) {
+std::string Describe(const std::string& window, HWND control, const std::wstring& text) {
     static const std::map<int, std::string> kRoles = {
         {IDOK, "OK button"},
         {IDC_ADD, "add button"},
@@ -258,7 +281,7 @@ std::string Describe(const std::string& window, HWND control, const std::string&
     };
     const auto role = kRoles.find(GetDlgCtrlID(control));
     if (role != kRoles.end()) return window + " " + role->second;
-    return window + " \"" + text + "\"";
+    return window + " \"" + Utf8(text) + "\"";
 }
 
 // Every direct child of a dialog that shows a text, measured with its text.
@@ -267,7 +290,7 @@ void MeasureAllTexts(HWND dialog, const std::string& window, std::vector<Fit>* f
     EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&search));
     for (HWND child : search.Children) {
         if (GetParent(child) != dialog || !ShowsText(child)) continue;
-        std::string text = WindowText(child);
+        std::wstring text = TextOf(child);
         if (ClassOf(child) == "SysLink") text = WithoutMarkup(text);
         if (text.empty()) continue;
         fits->push_back(MeasureControl(child, Describe(window, child, text), text));
@@ -326,20 +349,25 @@ TEST(TextFit, EveryTextOfTheEditorWindowFits) {
     MeasureHeaders(GetDlgItem(editor, IDC_CHANNEL_LIST), &fits);
 
     // Both outcomes of the add button in the status line, and the names of
-    // channels in the current-channel field.
+    // channels in the current-channel field. A viewer gives names in the
+    // system's code page: an Arabic one only where that is Arabic.
     plugin.ChannelChange(MakeChannel(kLongLatinName, 0x7001, 130));
     HWND channel = GetDlgItem(editor, IDC_CHANNEL);
-    fits.push_back(MeasureControl(channel, "editor channel field, a Latin name", ControlText(editor, IDC_CHANNEL)));
-    plugin.ChannelChange(MakeChannel(kLongArabicName, 0x7002, 130));
-    fits.push_back(MeasureControl(channel, "editor channel field, an Arabic name", ControlText(editor, IDC_CHANNEL)));
+    fits.push_back(MeasureControl(channel, "editor channel field, a Latin name", ControlTextW(editor, IDC_CHANNEL)));
+    if (GetACP() == 1256) {
+        plugin.ChannelChange(MakeChannel(kLongArabicName, 0x7002, 130));
+        fits.push_back(
+            MeasureControl(channel, "editor channel field, an Arabic name", ControlTextW(editor, IDC_CHANNEL)));
+    }
 
     HWND status = GetDlgItem(editor, IDC_STATUS);
     SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
-    ASSERT_EQ(ControlText(editor, IDC_STATUS), kTextAdded);
-    fits.push_back(MeasureControl(status, "editor status line, added", ControlText(editor, IDC_STATUS)));
+    ASSERT_EQ(ControlTextW(editor, IDC_STATUS), FromArabicBytes(kTextAdded));
+    fits.push_back(MeasureControl(status, "editor status line, added", ControlTextW(editor, IDC_STATUS)));
     SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
-    ASSERT_EQ(ControlText(editor, IDC_STATUS), kTextAlreadyInList);
-    fits.push_back(MeasureControl(status, "editor status line, already in the list", ControlText(editor, IDC_STATUS)));
+    ASSERT_EQ(ControlTextW(editor, IDC_STATUS), FromArabicBytes(kTextAlreadyInList));
+    fits.push_back(
+        MeasureControl(status, "editor status line, already in the list", ControlTextW(editor, IDC_STATUS)));
     ASSERT_EQ(ControlText(editor, IDC_COUNT), "10001");
 
     ExpectAllFit(fits);

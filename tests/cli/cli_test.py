@@ -468,6 +468,13 @@ class EditTest(ListTest):
         self.assertRun(['merge', 'third.ini', 'gone.ini'], err='zelq-list: cannot read gone.ini: no such file\n',
                        code=2)
         self.assertEqual(self.read(), original)
+        # Merged into a list that does not exist yet, the list is made.
+        self.assertRun(['--list', 'fresh.ini', 'merge', 'third.ini'], (
+            'third.ini:1: add as row 1: [ 1 1E702D4A7E41 ] [Loses to other.ini]\n'
+            'third.ini:2: add as row 2: [ 1 A239D9463A17 ] [Third]\n'
+            'fresh.ini: wrote 2 rows\n'))
+        self.assertEqual(self.read('fresh.ini'), lines('[ 1 1E702D4A7E41 ] [Loses to other.ini]',
+                                                       '[ 1 A239D9463A17 ] [Third]'))
 
     def test_normalise_is_the_plugins_start(self):
         self.use('findings.ini')

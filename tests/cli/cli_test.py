@@ -89,6 +89,13 @@ class ListTest(unittest.TestCase):
         result = self.zelq(*arguments, **options)
         self.assertEqual(result, (code, out, err), 'zelq-list ' + ' '.join(arguments))
 
+    def assertErrors(self, errors):
+        """Each (arguments, message) fails with exit status 2 and the message
+        as its one line on standard error."""
+        for arguments, message in errors:
+            with self.subTest(arguments=arguments[:4]):
+                self.assertRun(arguments, err='zelq-list: ' + message + '\n', code=2)
+
     def assertOnlyFiles(self, *names):
         """No temporary file is left beside the list."""
         self.assertEqual(sorted(os.listdir(self.folder)), sorted(names))
@@ -362,9 +369,7 @@ class EditTest(ListTest):
             (['rename', '5', 'X'], 'there is no row 5: the list has 4 rows'),
             (['rename', 'one', 'X'], '"one" is not a row number'),
         ]
-        for arguments, message in refusals:
-            with self.subTest(arguments=arguments):
-                self.assertRun(arguments, err='zelq-list: ' + message + '\n', code=2)
+        self.assertErrors(refusals)
         self.assertEqual(self.read(), original)
         self.assertOnlyFiles(LIST, 'ChannelList.lck')
 
@@ -586,9 +591,7 @@ class KeeperTest(ListTest):
             (['flag', '1,,2', 'on'], '"" is not a row number or a range of rows'),
             (['flag', 'x-2', 'on'], '"x-2" is not a row number or a range of rows'),
         ]
-        for arguments, message in errors:
-            with self.subTest(arguments=arguments):
-                self.assertRun(arguments, err='zelq-list: ' + message + '\n', code=2)
+        self.assertErrors(errors)
         self.assertEqual(self.read(), original)
         self.assertRun(['flag', '1-2,3', 'off'], (
             'ChannelList.ini:1: flag row 1 off: [ 1 A271914BA85C ] [Al Jazeera] -> [ 0 A271914BA85C ] [Al Jazeera]\n'
@@ -802,9 +805,7 @@ class ErrorTest(ListTest):
         errors.append((['--list', 'huge.ini', 'remove', '1'],
                        'huge.ini is %s; zelq-list reads lists of at most %s' % ('513 MiB' if EMULATOR else '1025 MiB',
                                                                               limit)))
-        for arguments, message in errors:
-            with self.subTest(arguments=arguments[:3]):
-                self.assertRun(arguments, err='zelq-list: ' + message + '\n', code=2)
+        self.assertErrors(errors)
         # No lock file beside what is no list.
         self.assertOnlyFiles(LIST, 'dir', 'ChannelList.lck', 'huge.ini', 'huge.lck')
 
@@ -919,9 +920,7 @@ class UsageTest(ListTest):
             (['move', '1', '9'], 'there is no row 9: the list has 4 rows'),
             (['--codepage', 'x', 'show'], 'Could not convert: --codepage = x (see zelq-list --help)'),
         ]
-        for arguments, message in errors:
-            with self.subTest(arguments=arguments):
-                self.assertRun(arguments, err='zelq-list: ' + message + '\n', code=2)
+        self.assertErrors(errors)
 
     def test_satellites(self):
         code, out, err = self.zelq('satellites')

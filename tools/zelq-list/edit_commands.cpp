@@ -128,8 +128,9 @@ int SortRows(const ListOptions& options, SortKey key, std::ostream& out, std::os
         const std::size_t count = model.RowCount();
         // The keys of every row: numbers, and for names their folded text in
         // one buffer (a large list's keys are not a string each).
-        std::vector<long> first(count);
-        std::vector<long> second(count, 0);
+        // Only the keys the order needs are held.
+        std::vector<long> first(key == kSortByName ? 0 : count);
+        std::vector<long> second(key == kSortByIdent ? count : 0);
         std::string texts;
         std::vector<std::uint32_t> textStart(key == kSortByName || key == kSortBySatellite ? count + 1 : 0);
         for (std::size_t row = 0; row < count; ++row) {
@@ -166,8 +167,8 @@ int SortRows(const ListOptions& options, SortKey key, std::ostream& out, std::os
                 const int byText = CompareFoldedNames(text(a), text(b));
                 if (byText != 0) return byText < 0;
             }
-            if (first[a] != first[b]) return first[a] < first[b];
-            if (second[a] != second[b]) return second[a] < second[b];
+            if (!first.empty() && first[a] != first[b]) return first[a] < first[b];
+            if (!second.empty() && second[a] != second[b]) return second[a] < second[b];
             if (key != kSortByName) return false;
             // Names that fold alike: their bytes decide.
             const ListLine la = RowLine(model, a);

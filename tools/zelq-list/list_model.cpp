@@ -1,5 +1,7 @@
 #include "list_model.h"
 
+#include <cstring>
+
 #include "channel_list/entry_code.h"
 #include "channel_list/list_rows.h"
 #include "errors.h"
@@ -90,6 +92,15 @@ bool MakeListModel(FileBytes file, ListModel* model, std::string* error) {
     model->File = file;
     model->Items.clear();
     model->RowItem.clear();
+    // Room for about one item per line of text at once: a vector that grows
+    // by doubling would hold its old and new blocks together.
+    std::size_t lines = 1;
+    for (const char* p = file.Data; p && (p = static_cast<const char*>(
+                                              std::memchr(p, '\n', file.Size - static_cast<std::size_t>(p - file.Data))));
+         ++p) {
+        ++lines;
+    }
+    model->Items.reserve(lines);
     Building building{model, RowOfChannel()};
     if (!ReadListLines(model->File, &AddItem, &building)) {
         FreeListModel(model);

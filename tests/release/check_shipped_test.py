@@ -1,0 +1,118 @@
+#!/usr/bin/env python3
+"""scripts/check-shipped passes the shipped binaries and finds each fault it
+is there for: the test tree's own build (POSIX threads, not stripped), and
+shipped binaries with one thing changed.
+
+  check_shipped_test.py --shipped DIR --unshipped DIR --version 1.0.0
+"""
+
+import argparse
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+CHECK = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'scripts', 'check-shipped')
+OPTIONS = None
+BINARIES = ('ZelqEditor.dll', 'zelq-list.exe')
+
+
+def replace_once(path, old, new):
+    assert len(old) == len(new)
+    with open(path, 'rb') as f:
+        data = f.read()
+    assert data.count(old) >= 1, (path, old)
+    with open(path, 'wb') as f:
+        f.write(data.replace(old, new, 1))
+
+
+def clear_dll_characteristics(path, bits):
+    with open(path, 'r+b') as f:
+        data = bytearray(f.read())
+        at = struct.unpack_from('<I', data, 0x3C)[0] + 24 + 70
+        struct.pack_into('<H', data, at, struct.unpack_from('<H', data, at)[0] & ~bits)
+        f.seek(0)
+        f.write(data)
+
+
+def wide(text):
+    return text.encode('utf-16-le')
+
+
+class CheckShippedTest(unittest.TestCase):
+    def check(self, folder, version=None):
+        result = subprocess.run([sys.executable, CHECK, '--version', version or OPTIONS.version, folder],
+                                capture_output=True, text=True)
+        return result.returncode, result.stdout + result.stderr
+
+    def shipped_copy(self):
+        folder = tempfile.mkdtemp(prefix='zelq-check-')
+        self.addCleanup(shutil.rmtree, folder)
+        for name in BINARIES:
+            for suffix in ('', '.debug'):
+                shutil.copyfile(os.path.join(OPTIONS.shipped, name + suffix), os.path.join(folder, name + suffix))
+        return folder
+
+    def test_the_shipped_binaries_pass(self):
+        status, output = self.check(OPTIONS.shipped)
+        self.assertEqual(status, 0, output)
+
+    def test_a_build_with_posix_threads_not_stripped_fails(self):
+        folder = tempfile.mkdtemp(prefix='zelq-check-')
+        self.addCleanup(shutil.rmtree, folder)
+        for name in BINARIES:
+            # Not stripped: the binary is its own symbol file.
+            shutil.copyfile(os.path.join(OPTIONS.unshipped, name), os.path.join(folder, name))
+            shutil.copyfile(os.path.join(OPTIONS.unshipped, name), os.path.join(folder, name + '.debug'))
+        status, output = self.check(folder)
+        self.assertEqual(status, 1, output)
+        for name in BINARIES:
+            for finding in ('imports AddVectoredExceptionHandler from KERNEL32.dll', 'links winpthreads',
+                            'has the debug section .debug_info', 'has a symbol table', 'has no debug link'):
+                self.assertIn('%s: %s' % (name, finding), output)
+
+    def test_each_change_to_a_shipped_binary_is_found(self):
+        dll = 'ZelqEditor.dll'
+        cases = [
+            ('ASLR and DEP off', 'zelq-list.exe', lambda p: clear_dll_characteristics(p, 0x0140),
+             ['zelq-list.exe: ASLR is off', 'zelq-list.exe: DEP is off']),
+            ('a DLL not in the list', dll, lambda p: replace_once(p, b'SHELL32.dll', b'SHELLXX.dll'),
+             [dll + ': imports SHELLXX.dll, which is not in the allowed list']),
+            ('a symbol file that changed', dll + '.debug', lambda p: replace_once(p, b'.debug_info', b'.debug_inf0'),
+             [dll + ": the debug link's CRC does not match ZelqEditor.dll.debug"]),
+            ('a version text', dll, lambda p: replace_once(p, wide('1, 0, 0, 0'), wide('1, 0, 0, 9')),
+             [dll + ": version block: FileVersion is '1, 0, 0, 9', not '1, 0, 0, 0'"]),
+            ('a product name', dll, lambda p: replace_once(p, wide('Zelq Editor Dynamic'), wide('Zelq Editer Dynamic')),
+             [dll + ": version block: ProductName is 'Zelq Editer Dynamic Link Library'"]),
+            ('the language of the strings', dll, lambda p: replace_once(p, wide('040904b0'), wide('040904e4')),
+             [dll + ": version block: string tables ['040904e4'], not only 040904b0"]),
+        ]
+        for what, name, change, findings in cases:
+            with self.subTest(what):
+                folder = self.shipped_copy()
+                change(os.path.join(folder, name))
+                status, output = self.check(folder)
+                self.assertEqual(status, 1, output)
+                for finding in findings:
+                    self.assertIn(finding, output)
+
+    def test_another_version_is_found_in_numbers_and_texts(self):
+        status, output = self.check(OPTIONS.shipped, '1.2.3')
+        self.assertEqual(status, 1, output)
+        for finding in ('file version is (65536, 0), not (65538, 196608)',
+                        'product version is (65536, 0), not (65538, 196608)',
+                        "FileVersion is '1, 0, 0, 0', not '1, 2, 3, 0'",
+                        "ProductVersion is '1, 0, 0, 0', not '1, 2, 3, 0'"):
+            self.assertIn(finding, output)
+
+
+if __name__ == '__main__':
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--shipped', required=True)
+    parser.add_argument('--unshipped', required=True)
+    parser.add_argument('--version', required=True)
+    OPTIONS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest)

@@ -87,17 +87,17 @@ char* FolderOf(const char* path) {
     return folder;
 }
 
-// A file that is not there because its folder is not there says so.
-int FailOpen(const char* path, int error) {
-    if (error == ENOENT) {
-        char* folder = FolderOf(path);
-        struct stat status;
-        const bool folderExists = folder && stat(folder, &status) == 0 && S_ISDIR(status.st_mode);
-        std::free(folder);
-        if (!folderExists) error = ENOTDIR;
-    }
-    return Fail(error);
+// Whether the folder that would hold a path exists.
+bool FolderExists(const char* path) {
+    char* folder = FolderOf(path);
+    struct stat status;
+    const bool exists = folder && stat(folder, &status) == 0 && S_ISDIR(status.st_mode);
+    std::free(folder);
+    return exists;
 }
+
+// A file that is not there because its folder is not there says so.
+int FailOpen(const char* path, int error) { return Fail(error == ENOENT && !FolderExists(path) ? ENOTDIR : error); }
 
 int OpenFile(const char* path, FileOpenMode mode, ListFile** file) {
     *file = nullptr;
@@ -146,11 +146,7 @@ int Probe(const char* path, PathKind* kind) {
     const int error = errno;
     if (error != ENOENT) return Fail(error);
     // A link whose target is gone is a file that is not there.
-    char* folder = FolderOf(path);
-    if (!folder) return Fail(ENOMEM);
-    const bool folderExists = stat(folder, &status) == 0 && S_ISDIR(status.st_mode);
-    std::free(folder);
-    if (!folderExists) return Fail(ENOTDIR);
+    if (!FolderExists(path)) return Fail(ENOTDIR);
     *kind = kPathMissing;
     return 1;
 }

@@ -15,29 +15,6 @@
 
 namespace {
 
-// A whole number from `least` to `most` in the given base; false when the
-// text is anything else.
-bool ParseNumber(const std::string& text, unsigned base, unsigned long least, unsigned long most,
-                 unsigned long* value) {
-    if (text.empty() || text.size() > 10) return false;
-    *value = 0;
-    for (const char c : text) {
-        unsigned digit;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<unsigned>(c - '0');
-        } else if (base == 16 && c >= 'a' && c <= 'f') {
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        } else if (base == 16 && c >= 'A' && c <= 'F') {
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        } else {
-            return false;
-        }
-        if (digit >= base) return false;
-        *value = *value * base + digit;
-    }
-    return *value >= least && *value <= most;
-}
-
 bool ParsePosition(const std::string& text, std::uint16_t* tenths) {
     // Degrees with at most one decimal, an optional degree sign, E or W.
     std::string rest = text;
@@ -54,7 +31,7 @@ bool ParsePosition(const std::string& text, std::uint16_t* tenths) {
     const std::string fraction = dot == std::string::npos ? "0" : rest.substr(dot + 1);
     unsigned long degrees = 0;
     unsigned long tenth = 0;
-    if (!ParseNumber(whole, 10, 0, 180, &degrees) || fraction.size() != 1 || !ParseNumber(fraction, 10, 0, 9, &tenth)) {
+    if (!ParseWholeNumber(whole, 10, 0, 180, &degrees) || fraction.size() != 1 || !ParseWholeNumber(fraction, 10, 0, 9, &tenth)) {
         return false;
     }
     const unsigned long east = degrees * 10 + tenth;
@@ -78,7 +55,7 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     unsigned long mhz = 0;
     unsigned long flag = 0;
     std::uint16_t position = 0;
-    if (!ParseNumber(channel.Ident, 10, 1, 65535, &ident)) {
+    if (!ParseWholeNumber(channel.Ident, 10, 1, 65535, &ident)) {
         return usage("--ident: \"" + EscapeControls(channel.Ident) + "\" is not a whole number from 1 to 65535");
     }
     if (!ParsePosition(channel.Position, &position)) {
@@ -86,11 +63,11 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
                      "\" is not a position such as 13.0E, 13E, 7W or 0.8W (at most 180 degrees)");
     }
     if (position == 0) return usage("--position: 0 is no satellite position, and the plug-in adds none at 0");
-    if (!ParseNumber(channel.Frequency, 10, 1, 65535, &mhz)) {
+    if (!ParseWholeNumber(channel.Frequency, 10, 1, 65535, &mhz)) {
         return usage("--frequency: \"" + EscapeControls(channel.Frequency) +
                      "\" is not a whole number of MHz from 1 to 65535");
     }
-    if (!ParseNumber(channel.Flag, 16, 0, 0xFF, &flag)) {
+    if (!ParseWholeNumber(channel.Flag, 16, 0, 0xFF, &flag)) {
         return usage("--flag: \"" + EscapeControls(channel.Flag) + "\" is not a hexadecimal flag from 0 to FF");
     }
     std::string name;
@@ -99,7 +76,7 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     const EntryCode code = EncodeEntryCode(static_cast<std::uint16_t>(ident), position,
                                            static_cast<std::uint32_t>(mhz) * 1000u);
     const std::string line = FormattedLine(static_cast<std::uint8_t>(flag), code.Bytes, name);
-    const std::string shown = ShownLine(page, line.data(), line.data() + line.size());
+    const std::string shown = ShownText(page, line);
     const std::string& path = options.ListPath;
     switch (AppendChannelLine(path.c_str(), static_cast<std::uint8_t>(flag), code.Bytes, name.c_str(),
                               !options.DryRun)) {
@@ -115,9 +92,7 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
         break;
     }
     if (g_LastFileError.Kind == kFileErrorLockBusy) {
-        err << "zelq-list: " << path
-            << " is being written by another program (the viewer or another zelq-list), which held its lock for over"
-               " 2 seconds; nothing was changed\n";
+        err << "zelq-list: " << LockBusyMessage(path) << '\n';
     } else {
         err << "zelq-list: cannot add to " << path << ": " << LastFileErrorReason() << "; nothing was changed\n";
     }

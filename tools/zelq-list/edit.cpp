@@ -34,9 +34,7 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
     if (!options.DryRun) {
         if (!LockList(path.c_str(), &session->Lock)) {
             if (g_LastFileError.Kind == kFileErrorLockBusy) {
-                err << "zelq-list: " << path
-                    << " is being written by another program (the viewer or another zelq-list), which held its lock"
-                       " for over 2 seconds; nothing was changed\n";
+                err << "zelq-list: " << LockBusyMessage(path) << '\n';
             } else {
                 std::string lockPath(path.size() + 16, '\0');
                 if (ListLockPath(path.c_str(), &lockPath[0], lockPath.size())) lockPath.resize(lockPath.find('\0'));
@@ -200,6 +198,10 @@ int RunEdit(const ListOptions& options, bool createsList, std::ostream& out, std
 }
 
 std::string At(const std::string& path, std::size_t line) { return path + ":" + std::to_string(line) + ": "; }
+
+std::string RowAt(const EditSession& session, std::size_t row) {
+    return At(session.Options.ListPath, session.Model.Items[session.Model.RowItem[row]].Line);
+}
 
 std::string ShownRowLine(const EditSession& session, std::size_t row) {
     const ListLine line = RowLine(session.Model, row);

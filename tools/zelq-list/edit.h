@@ -88,6 +88,9 @@ int RunEdit(const ListOptions& options, bool createsList, std::ostream& out, std
 // The message prefix for a line of a file: "PATH:LINE: ".
 std::string At(const std::string& path, std::size_t line);
 
+// The message prefix for a row's line of the list.
+std::string RowAt(const EditSession& session, std::size_t row);
+
 // The line of a row as the terminal shows it.
 std::string ShownRowLine(const EditSession& session, std::size_t row);
 

@@ -17,13 +17,6 @@
 #include "utf8_text.h"
 #include "zelq_list.h"
 
-namespace {
-
-std::string RowAt(const EditSession& session, std::size_t row) {
-    return At(session.Options.ListPath, session.Model.Items[session.Model.RowItem[row]].Line);
-}
-
-}  // namespace
 
 int RemoveRows(const ListOptions& options, const std::vector<std::string>& rows, std::ostream& out,
                std::ostream& err) {
@@ -88,7 +81,7 @@ int RenameRow(const ListOptions& options, const std::string& rowText, const std:
         plan->Describe = [&session, plan, row, index](std::ostream& out) {
             const std::string& text = plan->Lines[index];
             out << RowAt(session, row) << "rename row " << row + 1 << ": " << ShownRowLine(session, row) << " -> "
-                << ShownLine(session.Page, text.data(), text.data() + text.size()) << '\n';
+                << ShownText(session.Page, text) << '\n';
         };
         return true;
     });
@@ -115,7 +108,7 @@ int FlagRows(const ListOptions& options, const std::string& rowsText, bool on, s
                 const std::string& text = plan->Lines[plan->AtPlace[row].NewLine];
                 out << RowAt(session, row) << "flag row " << row + 1 << (on ? " on: " : " off: ")
                     << ShownRowLine(session, row) << " -> "
-                    << ShownLine(session.Page, text.data(), text.data() + text.size()) << '\n';
+                    << ShownText(session.Page, text) << '\n';
             }
         };
         return true;
@@ -225,7 +218,7 @@ int MergeLists(const ListOptions& options, const std::vector<std::string>& files
                 const std::string& text = plan->Lines[plan->Added[i].NewLine];
                 out << At((*sources)[i].File, (*sources)[i].Line) << "add as row "
                     << session.Model.RowCount() + i + 1 << ": "
-                    << ShownLine(session.Page, text.data(), text.data() + text.size()) << '\n';
+                    << ShownText(session.Page, text) << '\n';
             }
         };
         return true;

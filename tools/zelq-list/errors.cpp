@@ -36,6 +36,11 @@ std::string FileErrorReason(const FileError& error) {
 
 std::string LastFileErrorReason() { return FileErrorReason(g_LastFileError); }
 
+std::string LockBusyMessage(const std::string& listPath) {
+    return listPath + " is being written by another program (the viewer or another zelq-list), which held its lock "
+                      "for over 2 seconds; nothing was changed";
+}
+
 std::string SizeText(unsigned long long bytes) {
     char text[32];
     const double mebibytes = static_cast<double>(bytes) / (1024.0 * 1024.0);

@@ -13,6 +13,9 @@ std::string FileErrorReason(const FileError& error);
 // The reason of the last failed file operation.
 std::string LastFileErrorReason();
 
+// What a writer is told when another held the list's lock too long.
+std::string LockBusyMessage(const std::string& listPath);
+
 // "1.5 MiB", "300 MiB", "2 GiB".
 std::string SizeText(unsigned long long bytes);
 

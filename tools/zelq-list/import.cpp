@@ -38,19 +38,6 @@ std::string Lower(std::string text) {
     return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
 }
 
-bool ParseWhole(const std::string& cell, unsigned long most, unsigned long* value) {
-    const std::string text = Lower(cell);
-    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    *value = std::stoul(text);
-    return *value <= most;
-}
-
-std::string CodeText(const std::uint8_t code[6]) {
-    char text[13];
-    std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", code[0], code[1], code[2], code[3], code[4], code[5]);
-    return text;
-}
-
 // Reads the CSV's rows; false with a message naming the file and line.
 bool ReadCsvRows(const std::string& file, const CodePage& page, std::vector<CsvRow>* rows, std::string* error) {
     FileBytes bytes;
@@ -87,19 +74,19 @@ bool ReadCsvRows(const std::string& file, const CodePage& page, std::vector<CsvR
         const auto cell = [&](int c) { return column[c] < fields.size() ? fields[column[c]] : std::string(); };
         const std::string at = At(file, line);
         unsigned long flag, ident, tenths, mhz;
-        if (!ParseWhole(cell(kFlag), 255, &flag)) {
+        if (!ParseWholeNumber(Lower(cell(kFlag)), 10, 0, 255, &flag)) {
             *error = at + "the flag \"" + EscapeControls(cell(kFlag)) + "\" is not a number from 0 to 255";
             return false;
         }
-        if (!ParseWhole(cell(kIdent), 65535, &ident)) {
+        if (!ParseWholeNumber(Lower(cell(kIdent)), 10, 0, 65535, &ident)) {
             *error = at + "the ident \"" + EscapeControls(cell(kIdent)) + "\" is not a number from 0 to 65535";
             return false;
         }
-        if (!ParseWhole(cell(kTenths), 65535, &tenths)) {
+        if (!ParseWholeNumber(Lower(cell(kTenths)), 10, 0, 65535, &tenths)) {
             *error = at + "the tenths \"" + EscapeControls(cell(kTenths)) + "\" is not a number from 0 to 65535";
             return false;
         }
-        if (!ParseWhole(cell(kMhz), 65535, &mhz)) {
+        if (!ParseWholeNumber(Lower(cell(kMhz)), 10, 0, 65535, &mhz)) {
             *error = at + "the mhz \"" + EscapeControls(cell(kMhz)) + "\" is not a number from 0 to 65535";
             return false;
         }
@@ -180,10 +167,9 @@ int ImportCsv(const ListOptions& options, const std::string& file, std::ostream&
 
         auto orderShared = std::make_shared<std::vector<PlannedRow>>(std::move(order));
         plan->Describe = [&session, plan, rows, orderShared, kept, file](std::ostream& out) {
-            const std::string& path = session.Options.ListPath;
             for (std::size_t row = 0; row < kept->size(); ++row) {
                 if ((*kept)[row]) continue;
-                out << At(path, session.Model.Items[session.Model.RowItem[row]].Line) << "remove row " << row + 1
+                out << RowAt(session, row) << "remove row " << row + 1
                     << ": " << ShownRowLine(session, row) << '\n';
             }
             for (std::size_t i = 0; i < orderShared->size(); ++i) {
@@ -192,12 +178,12 @@ int ImportCsv(const ListOptions& options, const std::string& file, std::ostream&
                 if (planned.OldRow == kNoRow) {
                     const std::string& text = plan->Lines[planned.NewLine];
                     out << at << "add as row " << i + 1 << ": "
-                        << ShownLine(session.Page, text.data(), text.data() + text.size()) << '\n';
+                        << ShownText(session.Page, text) << '\n';
                 } else if (planned.NewLine != kNoLine) {
                     const std::string& text = plan->Lines[planned.NewLine];
                     out << at << "row " << planned.OldRow + 1 << (planned.OldRow == i ? "" : " becomes row " + std::to_string(i + 1))
                         << ": " << ShownRowLine(session, planned.OldRow) << " -> "
-                        << ShownLine(session.Page, text.data(), text.data() + text.size()) << '\n';
+                        << ShownText(session.Page, text) << '\n';
                 } else if (planned.OldRow != i) {
                     out << at << "row " << planned.OldRow + 1 << " becomes row " << i + 1 << ": "
                         << ShownRowLine(session, planned.OldRow) << '\n';

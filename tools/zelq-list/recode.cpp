@@ -40,9 +40,9 @@ int RecodeNames(const ListOptions& options, const std::string& from, std::ostrea
         plan->Describe = [&session, plan, recoded](std::ostream& out) {
             for (const std::uint32_t row : *recoded) {
                 const std::string& text = plan->Lines[plan->AtPlace[row].NewLine];
-                out << At(session.Options.ListPath, session.Model.Items[session.Model.RowItem[row]].Line)
+                out << RowAt(session, row)
                     << "recode row " << row + 1 << ": " << ShownRowLine(session, row) << " -> "
-                    << ShownLine(session.Page, text.data(), text.data() + text.size()) << '\n';
+                    << ShownText(session.Page, text) << '\n';
             }
         };
         return true;

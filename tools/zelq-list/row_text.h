@@ -29,6 +29,18 @@ std::string ShownName(const CodePage& page, const char* name, std::size_t size);
 // shows it.
 std::string ShownLine(const CodePage& page, const char* start, const char* end);
 
+// A whole line of text (a new line of the list, with its line break) as the
+// terminal shows it.
+std::string ShownText(const CodePage& page, const std::string& line);
+
+// The twelve upper-case digits of code bytes 1 to 6.
+std::string CodeText(const std::uint8_t code[6]);
+
+// A whole number from `least` to `most`, in decimal or hexadecimal (base 10
+// or 16), and nothing else; false otherwise.
+bool ParseWholeNumber(const std::string& text, unsigned base, unsigned long least, unsigned long most,
+                      unsigned long* value);
+
 // "s" when the count is not one.
 const char* Plural(std::size_t count);
 

@@ -36,9 +36,6 @@ struct RowRecord {
 
 RowRecord MakeRecord(const CodePage& page, const ShownRow& row, std::size_t index) {
     const DecodedCode decoded = DecodeEntryCode(row.Code[0], row.Code[1], row.Code[2], row.Code[3]);
-    char code[13];
-    std::snprintf(code, sizeof code, "%02X%02X%02X%02X%02X%02X", row.Code[0], row.Code[1], row.Code[2], row.Code[3],
-                  row.Code[4], row.Code[5]);
     return RowRecord{index + 1,
                      row.LineNumber,
                      row.Flag,
@@ -48,7 +45,7 @@ RowRecord MakeRecord(const CodePage& page, const ShownRow& row, std::size_t inde
                      SatelliteNameFor(decoded.SatPosition),
                      FrequencyMhz(row.Code),
                      NameToUtf8(page, row.Name, row.NameLength),
-                     code};
+                     CodeText(row.Code)};
 }
 
 // The rows show prints: every row, or those the filter picks.

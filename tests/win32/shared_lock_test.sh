@@ -22,7 +22,8 @@ if [ -z "$native" ] || [ ! -x "$native/zelq-list" ] || [ ! -x "$native/tests/cli
 fi
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/zelq-shared-lock-XXXXXX")
-trap 'rm -rf "$dir"' EXIT
+keeper=
+trap '[ -z "$keeper" ] || kill "$keeper" 2>/dev/null || true; wait; rm -rf "$dir"' EXIT
 cp "$bin/ZelqEditor.dll" "$dir/"
 printf '[ 1 69E7DE5757E7 ] [Thor channel]\r\n' >"$dir/ChannelList.ini"
 list="$dir/ChannelList.ini"
@@ -34,16 +35,30 @@ win_list="$folder\\ChannelList.ini"
 
 fail() { echo "FAILED: $*"; exit 1; }
 
+# Waits until the lock holder writing to file $1 says it holds its lock.
+wait_locked() {
+  for _ in $(seq 100); do
+    grep -q locked "$1" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  cat "$1"
+  fail "the lock holder did not take the lock"
+}
+
+# Wine shuts its server down 3 s after its last program ends, and a program
+# that starts during that shutdown loses its connection or its desktop. The
+# Linux steps below leave such gaps, so a Windows program idles throughout,
+# holding the lock of a list of its own.
+mkdir "$dir/idle"
+"$wine_run" "$faults_exe" hold-lock "$folder\\idle\\ChannelList.ini" 240 >"$dir/idle.out" 2>&1 &
+keeper=$!
+wait_locked "$dir/idle.out"
+
 # Starts a lock holder in the background and waits until it holds the lock.
 hold() {
   "$@" >"$dir/holder.out" 2>&1 &
   holder=$!
-  for _ in $(seq 100); do
-    grep -q locked "$dir/holder.out" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  cat "$dir/holder.out"
-  fail "the lock holder did not take the lock"
+  wait_locked "$dir/holder.out"
 }
 
 # 1. Linux holds the lock: the viewer's add waits, gives up, writes nothing.

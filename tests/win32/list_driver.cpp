@@ -13,9 +13,13 @@
 //       PREFIX and the round; prints "added NAME" for every add the window
 //       reported.
 //   ListDriver.exe FOLDER churn COUNT
-//       COUNT rounds of appending a lower-case copy of a line as a text
-//       editor would (one write, without the plug-in's lock) and a start,
-//       whose load then rewrites the list.
+//       COUNT rounds of appending a lower-case copy of a line (one write,
+//       under the list's lock, as a writer that knows the lock would) and a
+//       start, whose load then rewrites the list. The append takes the lock
+//       because Wine's append is not atomic between processes: an unlocked
+//       append racing the plug-in's locked one at the end of the file can
+//       overwrite it, which Windows' atomic append never does. The unlocked
+//       writer is covered by the unit tests' fault tables instead.
 //
 // FOLDER is UTF-8. The program answers the position query with the position
 // of the channel it tuned, as a viewer does.
@@ -57,6 +61,33 @@ const char* Add(const StubPlugin& plugin, HWND editor, unsigned ident, unsigned 
     if (status == kTextAdded) return "added";
     if (status == kTextAlreadyInList) return "refused";
     return "nothing";
+}
+
+// Holds the list's lock as every writer of the list takes it: byte 0 of the
+// lock file beside it, exclusively. Waits up to a minute; returns the handle
+// that holds it, or INVALID_HANDLE_VALUE.
+HANDLE LockList(const std::wstring& folder) {
+    const std::wstring path = folder + L"\\ChannelList.lck";
+    const DWORD start = GetTickCount();
+    do {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            OVERLAPPED at;
+            ZeroMemory(&at, sizeof at);
+            if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) return file;
+            CloseHandle(file);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < 60000);
+    return INVALID_HANDLE_VALUE;
+}
+
+void UnlockList(HANDLE lock) {
+    OVERLAPPED at;
+    ZeroMemory(&at, sizeof at);
+    UnlockFileEx(lock, 0, 1, 0, &at);
+    CloseHandle(lock);
 }
 
 int Usage() {
@@ -104,12 +135,22 @@ int main() {
         const std::wstring list = Wide(args[1]) + L"\\ChannelList.ini";
         static const char kCopy[] = "[ 1 a271914ba85c ] [copy]\r\n";
         for (unsigned round = 0; round < count; ++round) {
+            HANDLE lock = LockList(Wide(args[1]));
+            if (lock == INVALID_HANDLE_VALUE) {
+                std::fprintf(stderr, "churn: the list's lock stayed busy for a minute\n");
+                return 1;
+            }
             HANDLE file = CreateFileW(list.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (file != INVALID_HANDLE_VALUE) {
-                DWORD written = 0;
-                WriteFile(file, kCopy, sizeof kCopy - 1, &written, nullptr);
-                CloseHandle(file);
+            DWORD written = 0;
+            const bool appended = file != INVALID_HANDLE_VALUE &&
+                                  WriteFile(file, kCopy, sizeof kCopy - 1, &written, nullptr) &&
+                                  written == sizeof kCopy - 1;
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+            UnlockList(lock);
+            if (!appended) {
+                std::fprintf(stderr, "churn: cannot append to the list\n");
+                return 1;
             }
             DestroyWindow(StartStubPlugin(plugin, host));
         }

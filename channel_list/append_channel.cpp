@@ -18,7 +18,7 @@ namespace {
 bool AppendLine(const char* path, const char* line, std::size_t length, std::uint64_t listSize, bool existed) {
     ListFile* file = nullptr;
     if (!g_ListFileOps.Open(path, existed ? kOpenAppend : kOpenCreateNew, &file)) return false;
-    bool written = g_ListFileOps.Write(file, line, length) && g_ListFileOps.Sync(file);
+    bool written = g_ListFileOps.Write(file, line, length) && SyncFile(file);
     if (!g_ListFileOps.Close(file)) written = false;
     if (written) return true;
 
@@ -28,7 +28,7 @@ bool AppendLine(const char* path, const char* line, std::size_t length, std::uin
     }
     // The append handle may only add to the file; cutting it needs another.
     if (g_ListFileOps.Open(path, kOpenWrite, &file)) {
-        if (g_ListFileOps.Truncate(file, listSize)) g_ListFileOps.Sync(file);
+        if (g_ListFileOps.Truncate(file, listSize)) SyncFile(file);
         g_ListFileOps.Close(file);
     }
     return false;

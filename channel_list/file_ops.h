@@ -44,6 +44,7 @@ enum FileErrorKind {
     kFileErrorPathTooLong,  // longer than the system takes
     kFileErrorTooLarge,     // larger than a list is ever read
     kFileErrorNoMemory,
+    kFileErrorNotSupported,  // the file system does not do it (a flush, on some network redirectors)
     kFileErrorOther,        // see SystemCode
 };
 
@@ -89,6 +90,12 @@ struct ListFileOps {
 };
 
 extern ListFileOps g_ListFileOps;
+
+// Flushes a written file to the disk. A file system that answers that it
+// does not flush (kFileErrorNotSupported: some network redirectors) has
+// taken the data all the same, so that counts as flushed; any other failure
+// is a failure.
+bool SyncFile(ListFile* file);
 
 // The platform's operations, for tests that restore them.
 ListFileOps DefaultListFileOps();

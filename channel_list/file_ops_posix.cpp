@@ -187,7 +187,15 @@ int Write(ListFile* file, const void* data, std::size_t size) {
     return 1;
 }
 
-int Sync(ListFile* file) { return fsync(Descriptor(file)) == 0 ? 1 : Fail(errno); }
+int Sync(ListFile* file) {
+    if (fsync(Descriptor(file)) == 0) return 1;
+    // EINVAL: a file that does not support synchronisation.
+    if (errno == EINVAL || errno == ENOTSUP) {
+        SetFileError(kFileErrorNotSupported, errno);
+        return 0;
+    }
+    return Fail(errno);
+}
 
 int Truncate(ListFile* file, std::uint64_t size) {
     return ftruncate(Descriptor(file), static_cast<off_t>(size)) == 0 ? 1 : Fail(errno);

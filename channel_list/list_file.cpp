@@ -10,6 +10,10 @@ void SetFileError(FileErrorKind kind, long systemCode, bool mayPass) {
     g_LastFileError = FileError{kind, systemCode, mayPass};
 }
 
+bool SyncFile(ListFile* file) {
+    return g_ListFileOps.Sync(file) || g_LastFileError.Kind == kFileErrorNotSupported;
+}
+
 namespace {
 
 // Reads an open file from its start to its end into a new buffer.
@@ -336,7 +340,7 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
     RewriteResult result = kRewriteFailed;
     if (rewrite->Temp) {
         FlushBuffer(rewrite);
-        bool written = !rewrite->Failed && g_ListFileOps.Sync(rewrite->Temp);
+        bool written = !rewrite->Failed && SyncFile(rewrite->Temp);
         if (!g_ListFileOps.Close(rewrite->Temp)) written = false;
         rewrite->Temp = nullptr;
         if (written) {

@@ -173,7 +173,17 @@ int Write(ListFile* file, const void* data, std::size_t size) {
     return 1;
 }
 
-int Sync(ListFile* file) { return FlushFileBuffers(Handle(file)) ? 1 : FailLast(); }
+int Sync(ListFile* file) {
+    if (FlushFileBuffers(Handle(file))) return 1;
+    // Some network redirectors do not flush, above all on a handle that may
+    // only append; the data has gone to the server all the same.
+    const DWORD error = GetLastError();
+    if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) {
+        SetFileError(kFileErrorNotSupported, static_cast<long>(error));
+        return 0;
+    }
+    return Fail(error);
+}
 
 int Truncate(ListFile* file, std::uint64_t size) {
     LARGE_INTEGER offset;

@@ -97,6 +97,27 @@ const Case kCases[] = {
          };
      },
      true, 0, kNoFinalBreak, {"ChannelList.ini", "ChannelList.lck"}, 0},
+    {"a flush the file system does not do keeps the add, whose line it has taken", kNoFinalBreak, {}, [] {
+         g_ListFileOps.Sync = [](ListFile*) {
+             SetFileError(kFileErrorNotSupported, 50);  // ERROR_NOT_SUPPORTED
+             return 0;
+         };
+     },
+     true, 1, "", {"ChannelList.ini", "ChannelList.lck"}, 0},
+    {"any other failed flush cuts the add's line back", kNoFinalBreak, {}, [] {
+         g_ListFileOps.Sync = [](ListFile*) {
+             SetFileError(kFileErrorOther, 1117);  // ERROR_IO_DEVICE
+             return 0;
+         };
+     },
+     true, 0, kNoFinalBreak, {"ChannelList.ini", "ChannelList.lck"}, 0},
+    {"a flush the file system does not do keeps the rewrite too", kNeedsRewrite, {}, [] {
+         g_ListFileOps.Sync = [](ListFile*) {
+             SetFileError(kFileErrorNotSupported, 1);  // ERROR_INVALID_FUNCTION
+             return 0;
+         };
+     },
+     false, 1, kRewritten, {"ChannelList.ini", "ChannelList.lck"}, 0},
     {"a replace the scanner stops twice goes through", kNeedsRewrite, {}, [] {
          g_ListFileOps.Replace = [](const char* from, const char* to) {
              return g_Seen.Calls++ < 2 ? Busy() : DefaultListFileOps().Replace(from, to);

@@ -24,6 +24,8 @@ std::string FileErrorReason(const FileError& error) {
         return "it is too large";
     case kFileErrorNoMemory:
         return "not enough memory";
+    case kFileErrorNotSupported:
+        return "the file system does not support it";
     case kFileErrorNone:
     case kFileErrorOther:
         break;

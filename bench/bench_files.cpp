@@ -7,7 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "channel_list/list_file.h"
+#include "channel_list/list_read.h"
+#include "channel_list/file_ops.h"
 #include "shared/plugin_state.h"
 
 namespace fs = std::filesystem;
@@ -82,7 +83,7 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
 std::string ReadWholeFile(const std::string& path) {
     std::string text;
     FileBytes bytes;
-    if (ReadListFile(path.c_str(), &bytes)) {
+    if (ReadListFile(path.c_str(), kMaxListFileSize, &bytes)) {
         text.assign(bytes.Data, bytes.Size);
         FreeFileBytes(&bytes);
     }

@@ -23,7 +23,8 @@
 
 #include "bench_files.h"
 #include "bench_operations.h"
-#include "channel_list/list_file.h"
+#include "channel_list/list_read.h"
+#include "channel_list/file_ops.h"
 #include "channel_list/load_list.h"
 #include "heap_count.h"
 #include "list_generator.h"
@@ -208,7 +209,7 @@ HeapResult MeasureHeap(const std::string& list) {
     // runtime's: a count that misses them would understate the peak.
     long long before = HeapLiveBytes();
     FileBytes bytes;
-    if (ReadListFile(BenchListPath().c_str(), &bytes)) {
+    if (ReadListFile(BenchListPath().c_str(), kMaxListFileSize, &bytes)) {
         result.SeesCore = HeapLiveBytes() - before >= static_cast<long long>(bytes.Size);
         FreeFileBytes(&bytes);
     }

@@ -6,7 +6,8 @@
 
 #include "bench_files.h"
 #include "channel_list/add_channel.h"
-#include "channel_list/list_file.h"
+#include "channel_list/list_read.h"
+#include "channel_list/file_ops.h"
 #include "channel_list/load_list.h"
 #include "list_generator.h"
 #include "reference_load.h"
@@ -50,7 +51,7 @@ bool RunReference() {
 
 bool RunFloor() {
     FileBytes bytes;
-    if (!ReadListFile(g_State.ListPath, &bytes)) return false;
+    if (!ReadListFile(g_State.ListPath, kMaxListFileSize, &bytes)) return false;
     const char* const temp = FloorTempPath().c_str();
     ListFile* file = nullptr;
     bool done = g_ListFileOps.Open(temp, kOpenCreateNew, &file);
@@ -80,7 +81,7 @@ bool RunAdd() {
 
 bool RunRead() {
     FileBytes bytes;
-    if (!ReadListFile(g_State.ListPath, &bytes)) return false;
+    if (!ReadListFile(g_State.ListPath, kMaxListFileSize, &bytes)) return false;
     const bool read = bytes.Size > 0;
     FreeFileBytes(&bytes);
     return read;

@@ -55,6 +55,9 @@ int AddCurrentChannel() {
     if (result != kAppended) return 0;
 
     SetArabicControlText(IDC_STATUS, kTextAdded);
+    // The new row is left without a check mark, though its line's flag is 1:
+    // the editor shows a fresh add unchecked, and the next start shows the
+    // line as the list holds it, checked.
     const int row = g_State.RowCount;
     InsertListRow(row, name);
     SetListRowColumn1(row, SatelliteNameFor(position));

@@ -3,9 +3,9 @@
 #include <cstddef>
 
 #include "entry_code.h"
-#include "list_file.h"
-#include "list_line.h"
-#include "list_rows.h"
+#include "file_ops.h"
+#include "list_index.h"
+#include "list_lock.h"
 
 namespace {
 
@@ -17,7 +17,9 @@ namespace {
 // and a list the add did not create is never removed.
 bool AppendLine(const char* path, const char* line, std::size_t length, std::uint64_t listSize, bool existed) {
     ListFile* file = nullptr;
-    if (!g_ListFileOps.Open(path, existed ? kOpenAppend : kOpenCreateNew, &file)) return false;
+    const bool opened = existed ? OpenToChange(path, kOpenAppend, &file)
+                                : g_ListFileOps.Open(path, kOpenCreateNew, &file) != 0;
+    if (!opened) return false;
     bool written = g_ListFileOps.Write(file, line, length) && SyncFile(file);
     if (!g_ListFileOps.Close(file)) written = false;
     if (written) return true;
@@ -27,7 +29,7 @@ bool AppendLine(const char* path, const char* line, std::size_t length, std::uin
         return false;
     }
     // The append handle may only add to the file; cutting it needs another.
-    if (g_ListFileOps.Open(path, kOpenWrite, &file)) {
+    if (OpenToChange(path, kOpenWrite, &file)) {
         if (g_ListFileOps.Truncate(file, listSize)) SyncFile(file);
         g_ListFileOps.Close(file);
     }
@@ -48,26 +50,28 @@ AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::u
     const bool known = g_ListFileOps.Probe(path, &kind);
     if (known && kind == kPathFolder) SetFileError(kFileErrorIsFolder);
     const bool existed = known && kind == kPathFile;
-    FileBytes contents{nullptr, 0};
-    if (!known || kind == kPathFolder || (existed && !ReadListFile(path, &contents))) {
+    ListIndex list;
+    EmptyListIndex(&list);
+    if (!known || kind == kPathFolder || (existed && !ReadListIndex(path, kMaxListFileSize, &list))) {
         UnlockList(&lock);
         return kAppendFailed;
     }
 
     AppendResult result = kAlreadyShown;
-    if (!ListShowsChannel(contents, ChannelKey(code))) {
+    std::size_t shown = 0;
+    if (!FindChannelRow(list, ChannelKey(code), &shown)) {
         // The new line starts on a line of its own even when the last line of
         // the file has no line break.
         char line[2 + kMaxLineLength + 1];
         std::size_t length = 0;
-        if (contents.Size > 0 && !EndsInLineBreak(contents.Data, contents.Size)) {
+        if (list.File.Size > 0 && !EndsInLineBreak(list.File.Data, list.File.Size)) {
             line[length++] = '\r';
             line[length++] = '\n';
         }
         length += FormatLine(line + length, flag, code, name);
-        result = !write || AppendLine(path, line, length, contents.Size, existed) ? kAppended : kAppendFailed;
+        result = !write || AppendLine(path, line, length, list.File.Size, existed) ? kAppended : kAppendFailed;
     }
-    FreeFileBytes(&contents);
+    FreeListIndex(&list);
     UnlockList(&lock);
     return result;
 }

@@ -21,18 +21,10 @@ EntryCode EncodeEntryCode(std::uint16_t channelIdent, std::uint32_t satPosition,
     return code;
 }
 
-DecodedCode DecodeEntryCode(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3,
-                            std::uint8_t byte4) {
-    // Each step needs the one before it.
-    const std::uint8_t identLo = byte1 ^ 0x96;
-    const std::uint8_t posLo = identLo ^ byte3 ^ 0x27;
-    const std::uint8_t identHi = byte2 ^ posLo ^ 0xE1;
-    const std::uint8_t posHi = byte4 ^ identHi ^ 0x59;
-
-    DecodedCode decoded;
-    decoded.ChannelIdent = static_cast<std::uint16_t>((identHi << 8) | identLo);
-    decoded.SatPosition = static_cast<std::uint16_t>((posHi << 8) | posLo);
-    return decoded;
+std::uint16_t TransponderMhz(const std::uint8_t code[6]) {
+    const unsigned low = code[4] ^ code[3];
+    const unsigned high = code[5] ^ code[1];
+    return static_cast<std::uint16_t>((high << 8) | low);
 }
 
 bool SameChannel(const EntryCode& a, const EntryCode& b) {

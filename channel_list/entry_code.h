@@ -19,9 +19,26 @@ EntryCode EncodeEntryCode(std::uint16_t channelIdent, std::uint32_t satPosition,
                           std::uint32_t tuneValue);
 
 // Recovers the channel identifier and satellite position from code bytes 1 to
-// 4. Bytes 5 and 6 carry the transponder quotient and are not decoded.
-DecodedCode DecodeEntryCode(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3,
-                            std::uint8_t byte4);
+// 4. Bytes 5 and 6 carry the transponder quotient and are not decoded. The
+// reader decodes every line, so this is inline.
+inline DecodedCode DecodeEntryCode(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3,
+                                   std::uint8_t byte4) {
+    // Each step needs the one before it.
+    const std::uint8_t identLo = byte1 ^ 0x96;
+    const std::uint8_t posLo = identLo ^ byte3 ^ 0x27;
+    const std::uint8_t identHi = byte2 ^ posLo ^ 0xE1;
+    const std::uint8_t posHi = byte4 ^ identHi ^ 0x59;
+
+    DecodedCode decoded;
+    decoded.ChannelIdent = static_cast<std::uint16_t>((identHi << 8) | identLo);
+    decoded.SatPosition = static_cast<std::uint16_t>((posHi << 8) | posLo);
+    return decoded;
+}
+
+// The transponder quotient that bytes 5 and 6 carry, mixed with bytes 4 and
+// 2: the transponder's frequency in MHz (its tune value divided by 1000, in
+// 16 bits).
+std::uint16_t TransponderMhz(const std::uint8_t code[6]);
 
 // Code bytes 1 to 4 as one number, byte 1 highest: two codes name the same
 // channel exactly when their keys are equal.

@@ -1,6 +1,9 @@
 // Every file operation the list code makes, in one table that each platform
-// fills (channel_list/file_ops_posix.cpp, plugin/file_ops_win32.cpp) and that
-// tests swap entry by entry to inject failures.
+// fills (unix/file_ops_posix.cpp, windows/file_ops_win32.cpp) and that tests
+// swap entry by entry to inject failures. The platforms only report what the
+// system says; what the list code makes of it (a read-only list is left
+// alone, a flush a file system does not do counts as done, a file a scanner
+// holds is tried again) is decided here, once, for both.
 //
 // Files are the system's own handles, not C streams: a write is one system
 // call, and nothing sits in a buffer that a failed close could lose.
@@ -67,6 +70,10 @@ struct ListFileOps {
     // What the path names. 0 when that cannot be told (the folder it would be
     // in does not exist, no permission, a network error).
     int (*Probe)(const char* path, PathKind* kind);
+    // Whether the file is read-only for this user: its read-only attribute
+    // on Windows; elsewhere no write permission for this user, or for anyone
+    // (which binds root too). 0 when that cannot be told.
+    int (*ReadOnly)(const char* path, bool* readOnly);
     int (*Size)(ListFile* file, std::uint64_t* size);
     // Reads up to `size` bytes; *got is 0 at the end of the file.
     int (*Read)(ListFile* file, void* buffer, std::size_t size, std::size_t* got);
@@ -75,8 +82,8 @@ struct ListFileOps {
     int (*Sync)(ListFile* file);  // the file's data to the disk
     int (*Truncate)(ListFile* file, std::uint64_t size);
     int (*Close)(ListFile* file);
-    // Puts `from` in the place of `to` in one step. Refuses a `to` its user
-    // may not write.
+    // Puts `from` in the place of `to` in one step, `to` keeping what the
+    // system keeps on a file (its permissions).
     int (*Replace)(const char* from, const char* to);
     int (*Remove)(const char* path);
     // Where the file at `path` really lives (a symbolic link followed), as a
@@ -91,11 +98,26 @@ struct ListFileOps {
 
 extern ListFileOps g_ListFileOps;
 
+// The list code's own use of the table.
+
+// Opens an existing file to change it (kOpenAppend, kOpenWrite): a read-only
+// file is the user's wish to keep it as it is, also where the system would
+// let this user write it (an administrator, root), so it is refused
+// (kFileErrorDenied).
+bool OpenToChange(const char* path, FileOpenMode mode, ListFile** file);
+
 // Flushes a written file to the disk. A file system that answers that it
 // does not flush (kFileErrorNotSupported: some network redirectors) has
 // taken the data all the same, so that counts as flushed; any other failure
 // is a failure.
 bool SyncFile(ListFile* file);
+
+// Puts `from` in the place of `to` in one step, refusing a read-only `to`.
+// Replaces and removes are tried again for about a second in all while the
+// system answers that another program holds the file (a virus scanner, an
+// indexer, a sync client opens files for a few milliseconds).
+bool ReplaceFile(const char* from, const char* to);
+bool RemoveFile(const char* path);
 
 // The platform's operations, for tests that restore them.
 ListFileOps DefaultListFileOps();

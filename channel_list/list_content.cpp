@@ -1,5 +1,7 @@
 #include "list_content.h"
 
+#include "list_line.h"
+
 namespace {
 
 constexpr char kLineBreak[] = "\r\n";
@@ -34,19 +36,19 @@ void WriteListGap(ListContent* content, const char* start, const char* end) {
     content->LastEnd = end;
 }
 
-void WriteKeptLine(ListContent* content, const ListLine& line) {
-    const std::size_t size = static_cast<std::size_t>(line.End - line.Start);
-    if (content->Empty && !content->ByteOrderMark && StartsWithByteOrderMark(line.Start, size)) {
+void WriteKeptLine(ListContent* content, const char* start, const char* end, const char* gapStart) {
+    const std::size_t size = static_cast<std::size_t>(end - start);
+    if (content->Empty && !content->ByteOrderMark && StartsWithByteOrderMark(start, size)) {
         // The white space that stood before it in the file, or a line break.
-        if (line.GapStart < line.Start) {
-            Write(content, line.GapStart, static_cast<std::size_t>(line.Start - line.GapStart));
+        if (gapStart < start) {
+            Write(content, gapStart, static_cast<std::size_t>(start - gapStart));
         } else {
             Write(content, kLineBreak, 2);
         }
     }
-    StartLine(content, line.Start);
-    Write(content, line.Start, size);
-    content->LastEnd = line.End;
+    StartLine(content, start);
+    Write(content, start, size);
+    content->LastEnd = end;
 }
 
 void WriteNewLine(ListContent* content, const char* text, std::size_t length) {

@@ -13,8 +13,8 @@
 
 #include <cstddef>
 
-#include "list_file.h"
-#include "list_line.h"
+#include "list_read.h"
+#include "list_rewrite.h"
 
 struct ListContent {
     ListRewrite* Out;
@@ -32,8 +32,9 @@ void BeginListContent(ListContent* content, ListRewrite* out, const FileBytes& f
 // plug-in's start drops it).
 void WriteListGap(ListContent* content, const char* start, const char* end);
 
-// A line of the file, byte for byte.
-void WriteKeptLine(ListContent* content, const ListLine& line);
+// A line of the file, byte for byte: start..end, with the white space before
+// it in the file beginning at gapStart.
+void WriteKeptLine(ListContent* content, const char* start, const char* end, const char* gapStart);
 
 // A line written anew: its text with its line break.
 void WriteNewLine(ListContent* content, const char* text, std::size_t length);

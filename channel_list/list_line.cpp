@@ -10,6 +10,7 @@ namespace {
 // at every byte of the list.
 struct ByteClasses {
     signed char HexValue[256];  // value of a hexadecimal digit, either case, or -1
+    signed char HexDigit[256];  // the same, with kLowerCaseDigit added for "a" to "f"
     bool Space[256];            // white space as the C locale defines it: space, tab, LF, VT, FF, CR
     bool InlineSpace[256];      // white space that may stand inside a line: all of it but LF and CR
     bool NameByte[256];         // may stand in a name: anything but "]", NUL, CR and LF
@@ -22,6 +23,7 @@ constexpr ByteClasses MakeByteClasses() {
                                                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
                                                                               : -1);
+        classes.HexDigit[c] = static_cast<signed char>(classes.HexValue[c] + (c >= 'a' && c <= 'f' ? 16 : 0));
         classes.Space[c] = c == ' ' || (c >= '\t' && c <= '\r');
         classes.InlineSpace[c] = classes.Space[c] && c != '\n' && c != '\r';
         classes.NameByte[c] = c != ']' && c != '\0' && c != '\r' && c != '\n';
@@ -35,6 +37,10 @@ inline bool IsSpace(char c) { return kByteClasses.Space[static_cast<unsigned cha
 inline bool IsInlineSpace(char c) { return kByteClasses.InlineSpace[static_cast<unsigned char>(c)]; }
 inline int HexValue(char c) { return kByteClasses.HexValue[static_cast<unsigned char>(c)]; }
 inline bool IsNameByte(char c) { return kByteClasses.NameByte[static_cast<unsigned char>(c)]; }
+
+// HexDigit's mark of a lower-case digit, which the write format never uses.
+constexpr int kLowerCaseDigit = 16;
+inline int HexDigit(char c) { return kByteClasses.HexDigit[static_cast<unsigned char>(c)]; }
 
 inline const char* SkipInlineSpace(const char* p, const char* end) {
     while (p < end && IsInlineSpace(*p)) ++p;
@@ -65,15 +71,22 @@ std::size_t CountCodeDigits(const char* p, const char* end) {
     return digits;
 }
 
+// Whether the white space from `from` to `to` is the one space the write
+// format puts there.
+inline bool OneSpace(const char* from, const char* to) { return to == from + 1 && *from == ' '; }
+
 // Reads one line's fields from p (its "["). On success fills the flag, code
 // and name of *line and returns one past the closing "]"; otherwise sets
-// line->Fault and returns null.
+// line->Fault and returns null. line->Canonical tells whether everything up
+// to the name's "]" is exactly as the write format writes it.
 const char* ReadFields(const char* p, const char* end, ListLine* line) {
     if (p == end || *p != '[') {
         line->Fault = kFaultNoOpeningBracket;
         return nullptr;
     }
-    p = SkipInlineSpace(p + 1, end);
+    const char* spaces = p + 1;
+    p = SkipInlineSpace(spaces, end);
+    bool canonical = OneSpace(spaces, p);
 
     // The flag: any number of digits; only the low byte (the last two digits)
     // counts.
@@ -82,19 +95,39 @@ const char* ReadFields(const char* p, const char* end, ListLine* line) {
         return nullptr;
     }
     unsigned flag = 0;
-    for (int digit; p < end && (digit = HexValue(*p)) >= 0; ++p) {
-        flag = ((flag << 4) | static_cast<unsigned>(digit)) & 0xFF;
+    const char* const flagDigits = p;
+    for (int digit; p < end && (digit = HexDigit(*p)) >= 0; ++p) {
+        flag = ((flag << 4) | static_cast<unsigned>(digit & 15)) & 0xFF;
+        canonical = canonical && (digit & kLowerCaseDigit) == 0;
     }
     line->Entry.Flag = static_cast<std::uint8_t>(flag);
+    // Written without leading zeros: one digit below 0x10, two from it on.
+    canonical = canonical && p - flagDigits == (flag >= 0x10 ? 2 : 1);
 
     // Three groups of one to four digits, white space allowed before each.
     const char* const code = p;
     for (int group = 0; group < 3; ++group) {
+        spaces = p;
         p = SkipInlineSpace(p, end);
+        // One space before the twelve digits, none between their groups.
+        canonical = canonical && (group == 0 ? OneSpace(spaces, p) : spaces == p);
         unsigned value = 0;
         int digits = 0;
-        for (int digit; digits < 4 && p < end && (digit = HexValue(*p)) >= 0; ++p, ++digits) {
-            value = (value << 4) | static_cast<unsigned>(digit);
+        // Four digits, as nearly every line has them, are read at once.
+        const int d0 = end - p >= 4 ? HexDigit(p[0]) : -1;
+        const int d1 = d0 >= 0 ? HexDigit(p[1]) : -1;
+        const int d2 = d1 >= 0 ? HexDigit(p[2]) : -1;
+        const int d3 = d2 >= 0 ? HexDigit(p[3]) : -1;
+        if (d3 >= 0) {
+            value = static_cast<unsigned>(((d0 & 15) << 12) | ((d1 & 15) << 8) | ((d2 & 15) << 4) | (d3 & 15));
+            canonical = canonical && ((d0 | d1 | d2 | d3) & kLowerCaseDigit) == 0;
+            digits = 4;
+            p += 4;
+        } else {
+            for (int digit; digits < 4 && p < end && (digit = HexValue(*p)) >= 0; ++p, ++digits) {
+                value = (value << 4) | static_cast<unsigned>(digit);
+            }
+            canonical = false;
         }
         if (digits == 0) {
             line->Fault = kFaultCodeDigits;
@@ -105,7 +138,9 @@ const char* ReadFields(const char* p, const char* end, ListLine* line) {
         line->Entry.Code[2 * group + 1] = static_cast<std::uint8_t>(value & 0xFF);
     }
 
+    spaces = p;
     p = SkipInlineSpace(p, end);
+    canonical = canonical && OneSpace(spaces, p);
     if (p == end || *p != ']') {
         // A thirteenth digit is a code too long; anything else a missing "]".
         if (p < end && HexValue(*p) >= 0) {
@@ -116,7 +151,9 @@ const char* ReadFields(const char* p, const char* end, ListLine* line) {
         }
         return nullptr;
     }
-    p = SkipInlineSpace(p + 1, end);
+    spaces = p + 1;
+    p = SkipInlineSpace(spaces, end);
+    canonical = canonical && OneSpace(spaces, p);
     if (p == end || *p != '[') {
         line->Fault = kFaultNoNameBracket;
         return nullptr;
@@ -136,6 +173,7 @@ const char* ReadFields(const char* p, const char* end, ListLine* line) {
     }
     line->Name = name;
     line->NameLength = static_cast<std::size_t>(p - name);
+    line->Canonical = canonical && line->NameLength <= kMaxNameLength;
     const std::size_t kept = line->NameLength < kMaxNameLength ? line->NameLength : kMaxNameLength;
     std::memcpy(line->Entry.Name, name, kept);
     line->Entry.Name[kept] = '\0';
@@ -167,21 +205,24 @@ std::size_t FormatLineHead(char* out, std::uint8_t flag, const std::uint8_t code
     return static_cast<std::size_t>(p + 4 - out);
 }
 
-// Whether the bytes from start to end are exactly what FormatLine writes for
-// the line: the head ("[ ", the flag without leading zeros, " ", twelve
-// upper-case digits, " ] ["), the name as it stands, "]", CR LF.
-bool IsCanonical(const char* start, const char* end, const ListLine& line) {
-    if (line.NameLength > kMaxNameLength) return false;
-    char head[kMaxLineLength];
-    const std::size_t headLength = FormatLineHead(head, line.Entry.Flag, line.Entry.Code);
-    const std::size_t size = static_cast<std::size_t>(end - start);
-    return size == headLength + line.NameLength + 3 && std::memcmp(start, head, headLength) == 0 &&
-           std::memcmp(start + headLength + line.NameLength, "]\r\n", 3) == 0;
-}
-
 }  // namespace
 
 bool EndsInLineBreak(const char* data, std::size_t size) { return size > 0 && IsLineBreak(data[size - 1]); }
+
+std::size_t CountLineBreaks(const char* start, const char* end) {
+    std::size_t count = 0;
+    for (const char* p = start; p < end; ++p) {
+        if (*p == '\n' || (*p == '\r' && !(p + 1 < end && p[1] == '\n'))) ++count;
+    }
+    return count;
+}
+
+bool IsListSpace(char c) { return IsSpace(c); }
+
+void FormatCodeDigits(const std::uint8_t code[6], char* out) {
+    for (int i = 0; i < 6; ++i) out = PutHexByte(out, code[i]);
+    *out = '\0';
+}
 
 bool StartsWithByteOrderMark(const char* data, std::size_t size) {
     return size >= kByteOrderMarkSize && std::memcmp(data, kByteOrderMark, kByteOrderMarkSize) == 0;
@@ -248,7 +289,10 @@ bool NextListLine(LineReader* reader, ListLine* line) {
         ++reader->LineNumber;
     }
     line->End = q;
-    line->Canonical = line->Start == p && IsCanonical(p, q, *line);
+    // Canonical: as the write format writes it, from the line's first byte
+    // to its CR LF.
+    line->Canonical = line->Canonical && line->Start == p && q == recordEnd + 2 && recordEnd[0] == '\r' &&
+                      recordEnd[1] == '\n';
     reader->Pos = q;
     reader->LastEnd = q;
     return true;

@@ -95,6 +95,13 @@ LineReader MakeLineReader(const char* data, std::size_t size);
 // Whether the data ends in a line break (LF or CR).
 bool EndsInLineBreak(const char* data, std::size_t size);
 
+// The line breaks in start..end: CR LF, LF alone or CR alone, each one.
+std::size_t CountLineBreaks(const char* start, const char* end);
+
+// White space as the reader knows it, between lines and inside their first
+// brackets: space, tab, LF, VT, FF, CR (the C locale's).
+bool IsListSpace(char c);
+
 // Whether the data starts with a UTF-8 byte-order mark.
 bool StartsWithByteOrderMark(const char* data, std::size_t size);
 
@@ -106,6 +113,10 @@ bool NextListLine(LineReader* reader, ListLine* line);
 // least kMaxLineLength + 1 bytes; returns its length. At most 30 bytes of the
 // name are used. The add writes flag 1.
 std::size_t FormatLine(char* out, std::uint8_t flag, const std::uint8_t code[6], const char* name);
+
+// The code as a line holds it: twelve upper-case hex digits, bytes 1 to 6,
+// into out (13 bytes, with the NUL).
+void FormatCodeDigits(const std::uint8_t code[6], char* out);
 
 // Formats a line with a name of any length (one that reads: no "]", NUL, CR
 // or LF, at least one byte) into out, which holds `size` bytes; returns its

@@ -6,21 +6,24 @@
 #include "../shared/plugin_state.h"
 #include "../shared/window_ops.h"
 #include "entry_code.h"
-#include "list_file.h"
-#include "list_line.h"
-#include "list_rows.h"
+#include "list_index.h"
+#include "list_lock.h"
+#include "normalise_list.h"
 #include "satellite_names.h"
 
 namespace {
 
-void ShowRow(int index, const ShownRow& row) {
+void ShowRow(const ListIndex& index, std::size_t row) {
+    const IndexRow& fields = index.Rows[row];
+    const std::size_t length = RowShownNameLength(index, row);
     char name[kMaxNameLength + 1];
-    std::memcpy(name, row.Name, row.NameLength);
-    name[row.NameLength] = '\0';
-    InsertListRow(index, name);
-    const DecodedCode decoded = DecodeEntryCode(row.Code[0], row.Code[1], row.Code[2], row.Code[3]);
-    SetListRowColumn1(index, SatelliteNameFor(decoded.SatPosition));
-    if (row.Flag != 0) CheckListRow(index);
+    std::memcpy(name, RowName(index, row), length);
+    name[length] = '\0';
+    const int at = static_cast<int>(row);
+    InsertListRow(at, name);
+    const DecodedCode decoded = DecodeEntryCode(fields.Code[0], fields.Code[1], fields.Code[2], fields.Code[3]);
+    SetListRowColumn1(at, SatelliteNameFor(decoded.SatPosition));
+    if (fields.Flag != 0) CheckListRow(at);
 }
 
 }  // namespace
@@ -43,39 +46,27 @@ int LoadChannelList() {
     // no new files) the list is still shown; it is only not rewritten.
     ListLock lock;
     const bool locked = LockList(path, &lock);
-    FileBytes file;
-    if (!ReadListFile(path, &file)) {
+    ListIndex index;
+    if (!ReadListIndex(path, kMaxListFileSize, &index)) {
         UnlockList(&lock);
         return 0;
     }
-
-    ListRewrite rewrite;
-    const bool rewriting = locked && BeginListRewrite(&rewrite, path, file);
-    ShownRows rows;
-    const bool read = NormaliseList(file, rewriting ? &rewrite : nullptr, &rows);
+    // A file in which no line reads is not the plug-in's to rewrite.
     int result = 0;
-    if (rewriting) {
-        // A file in which no line reads is not the plug-in's to rewrite.
-        if (read && rows.Count > 0) {
-            const RewriteResult outcome = FinishListRewrite(&rewrite);
-            result = outcome == kRewriteWritten || outcome == kRewriteUnchanged ? 1 : 0;
-        } else {
-            CancelListRewrite(&rewrite);
-        }
+    if (locked && index.RowCount > 0) {
+        const RewriteResult outcome = RewriteNormalisedList(path, index);
+        result = outcome == kRewriteWritten || outcome == kRewriteUnchanged ? 1 : 0;
     }
     UnlockList(&lock);
 
     // The rows go to the window after the lock is released: filling a long
     // list view takes far longer than reading the file.
-    if (read) {
-        for (std::size_t i = 0; i < rows.Count; ++i) ShowRow(static_cast<int>(i), rows.Rows[i]);
-        g_State.RowCount = static_cast<std::int32_t>(rows.Count);
-        FreeShownRows(&rows);
-    }
+    for (std::size_t row = 0; row < index.RowCount; ++row) ShowRow(index, row);
+    g_State.RowCount = static_cast<std::int32_t>(index.RowCount);
     if (g_State.RowCount > 0) {
         std::snprintf(g_State.CountText, sizeof g_State.CountText, "%d", static_cast<int>(g_State.RowCount));
         SetControlText(IDC_COUNT, g_State.CountText);
     }
-    FreeFileBytes(&file);
+    FreeListIndex(&index);
     return result;
 }

@@ -13,7 +13,8 @@ constexpr const char kUnknownSatellite[] = "UnKnown";
 // static and lives as long as the plug-in.
 const char* SatelliteNameFor(std::uint32_t position);
 
-// The table's size and its positions in order, for tests that walk it.
+// The table's size and its positions in order, for walking the whole table
+// (zelq-list's satellites command, and the tests).
 std::size_t SatelliteTableSize();
 std::uint16_t SatelliteTablePosition(std::size_t row);
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "channel_list/list_file.h"
+#include "channel_list/file_ops.h"
 #include "reference_grammar.h"
 #include "shared/plugin_state.h"
 

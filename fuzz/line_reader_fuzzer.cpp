@@ -5,8 +5,9 @@
 // whether it is in canonical form; lines come in order and together cover the
 // whole file but for the white space between them; no name longer than 30
 // bytes is stored; every line that reads formats back to its canonical text,
-// which reads back to the same fields; and every name the add operation makes
-// of a host name field reads back as made.
+// which reads back to the same fields; the index of the same bytes agrees
+// with the lines read one by one; and every name the add operation makes of a
+// host name field reads back as made.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "channel_list/entry_code.h"
+#include "channel_list/list_index.h"
 #include "channel_list/list_line.h"
 #include "fuzz_support.h"
 #include "reference_grammar.h"
@@ -67,6 +70,73 @@ void CheckRoundTrip(const ListEntry& entry, const RefItem& ref) {
     std::free(copy);
 }
 
+// The index of the bytes: an entry for every line and for the white space
+// between lines, in order and covering the file; each line's kind as the
+// first line of its channel, a later one or unreadable; each row's fields as
+// read; each channel found at its row; and each entry's line number.
+void CheckIndex(const char* data, std::size_t size, const std::vector<ListLine>& lines) {
+    char* copy = static_cast<char*>(std::malloc(size + 1));
+    std::memcpy(copy, data, size);
+    copy[size] = '\0';
+    ListIndex index;
+    Require(IndexListBytes(FileBytes{copy, size}, &index), "the index is made");
+    std::vector<std::uint32_t> numbers(index.LineCount + 1);
+    NumberIndexLines(index, numbers.data());
+    std::vector<std::uint32_t> firstOfKey;
+    std::size_t entry = 0;
+    std::size_t rows = 0;
+    Require(EntryStart(index, 0) == ContentStart(index) && index.Lines[index.LineCount].Start == size,
+            "the index covers the file");
+    for (const ListLine& line : lines) {
+        const std::size_t at = static_cast<std::size_t>(line.Start - data);
+        if (entry < index.LineCount && EntryKind(index, entry) == kIndexBlank) {
+            Require(static_cast<std::size_t>(EntryStart(index, entry) - copy) == static_cast<std::size_t>(line.GapStart - data),
+                    "a blank entry begins where the line before ends");
+            ++entry;
+        }
+        Require(entry < index.LineCount && static_cast<std::size_t>(EntryStart(index, entry) - copy) == at &&
+                    static_cast<std::size_t>(EntryEnd(index, entry) - copy) == static_cast<std::size_t>(line.End - data),
+                "an entry for every line, with its bytes");
+        Require(numbers[entry] == line.LineNumber, "the entry's line number");
+        const IndexKind kind = EntryKind(index, entry);
+        if (line.Kind == kLineUnreadable) {
+            std::size_t digits = 0;
+            Require(kind == kIndexUnreadable && UnreadableFault(index, entry, &digits) == line.Fault &&
+                        (line.Fault != kFaultCodeDigits || digits == line.CodeDigits),
+                    "an unreadable line's entry and why");
+        } else {
+            const std::uint32_t key = ChannelKey(line.Entry.Code);
+            std::size_t found = 0;
+            Require(FindChannelRow(index, key, &found), "the channel of a line that reads is found");
+            if (kind == kIndexRow) {
+                Require(EntryRow(index, entry) == rows && found == rows && RowEntry(index, rows) == entry,
+                        "a row is the first line of its channel, in order");
+                const IndexRow& row = index.Rows[rows];
+                Require(row.Flag == line.Entry.Flag && std::memcmp(row.Code, line.Entry.Code, 6) == 0 &&
+                            RowName(index, rows) - copy == line.Name - data &&
+                            RowNameLength(index, rows) == line.NameLength &&
+                            RowShownNameLength(index, rows) == std::strlen(line.Entry.Name) &&
+                            RowHasLongName(index, rows) == (line.Kind == kLineLongName) &&
+                            RowIsCanonical(index, rows) == line.Canonical,
+                        "a row's fields");
+                for (const std::uint32_t earlier : firstOfKey) Require(earlier != key, "a row's channel is new");
+                firstOfKey.push_back(key);
+                ++rows;
+            } else {
+                Require(kind == kIndexLaterLine && EntryRow(index, entry) == found && found < rows,
+                        "a later line repeats its channel's row");
+            }
+        }
+        ++entry;
+    }
+    if (entry < index.LineCount) {
+        Require(EntryKind(index, entry) == kIndexBlank && entry + 1 == index.LineCount,
+                "only white space follows the last line");
+    }
+    Require(index.RowCount == rows && numbers[index.LineCount] >= numbers[0], "every row is counted");
+    FreeListIndex(&index);
+}
+
 void CheckReader(const char* data, std::size_t size) {
     char* copy = static_cast<char*>(std::malloc(size ? size : 1));
     std::memcpy(copy, data, size);
@@ -111,6 +181,7 @@ void CheckReader(const char* data, std::size_t size) {
     for (const char* p = previousEnd; p < copy + size; ++p) {
         Require(*p == ' ' || (*p >= '\t' && *p <= '\r'), "only white space follows the last line");
     }
+    CheckIndex(copy, size, lines);
     std::free(copy);
 }
 

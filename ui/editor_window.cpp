@@ -12,7 +12,7 @@
 #include "../shared/window_ops.h"
 #include "about_window.h"
 #include "activation_context.h"
-#include "arabic_text.h"
+#include "arabic_to_wide.h"
 #include "plugin_windows.h"
 
 namespace {

@@ -20,7 +20,9 @@
 #include <thread>
 #include <vector>
 
-#include "channel_list/list_file.h"
+#include "channel_list/list_lock.h"
+#include "channel_list/side_paths.h"
+#include "channel_list/file_ops.h"
 #include "zelq_list.h"
 
 #if defined(_WIN32)
@@ -85,8 +87,8 @@ int main(int argc, char** argv) {
 
 #if defined(_WIN32)
     if (mode == "hold-read-lock" && argc == 4) {
-        char lockPath[MAX_PATH];
-        if (!ListLockPath(argv[2], lockPath, sizeof lockPath)) return 3;
+        char* const lockPath = NewSidePath(argv[2], kSideLock);
+        if (!lockPath) return 3;
         HANDLE file = CreateFileA(lockPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                   FILE_ATTRIBUTE_HIDDEN, nullptr);
         OVERLAPPED at;
@@ -99,6 +101,7 @@ int main(int argc, char** argv) {
         std::cout << "locked" << std::endl;
         Sleep(static_cast<DWORD>(std::atof(argv[3]) * 1000));
         CloseHandle(file);
+        std::free(lockPath);
         return 0;
     }
 #endif

@@ -7,7 +7,8 @@
 
 #include "channel_list/add_channel.h"
 #include "channel_list/entry_code.h"
-#include "channel_list/list_file.h"
+#include "channel_list/list_lock.h"
+#include "channel_list/file_ops.h"
 #include "channel_list/list_line.h"
 #include "shared/arabic_texts.h"
 #include "test_support.h"

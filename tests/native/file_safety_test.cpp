@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "channel_list/add_channel.h"
-#include "channel_list/list_file.h"
+#include "channel_list/list_lock.h"
+#include "channel_list/file_ops.h"
 #include "channel_list/load_list.h"
 #include "test_support.h"
 

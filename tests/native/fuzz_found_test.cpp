@@ -14,10 +14,10 @@ namespace {
 
 using FuzzFound = ListFileTest;
 
-// A name of white space only is written as it is and the load reads it, but
-// the add's loose scan takes white space after "[" as padding and then finds
-// no name. The scan must still see such a line, or pressing add again for
-// the same channel appends it a second time.
+// A name of white space only is written as it is and the load reads it. The
+// add's refusal must see such a line too, or pressing add again for the same
+// channel appends it a second time (a reading that took white space after
+// "[" for padding once found no name there).
 TEST_F(FuzzFound, ANameOfWhiteSpaceOnlyIsAddedOnce) {
     const std::string names[] = {"   ", "\t", "\f\f\f\f\f\f\f\f\f\f\f\f", " \v "};
     std::uint16_t ident = 0x1234;

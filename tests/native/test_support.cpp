@@ -12,7 +12,7 @@
 #include <sstream>
 #include <vector>
 
-#include "channel_list/list_file.h"
+#include "channel_list/file_ops.h"
 
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -5,47 +5,17 @@
 
 #include "channel_list/append_channel.h"
 #include "channel_list/entry_code.h"
-#include "channel_list/list_file.h"
+#include "channel_list/position_text.h"
 #include "channel_list/satellite_names.h"
-#include "edit.h"
+#include "edit_session.h"
 #include "errors.h"
 #include "row_text.h"
 #include "utf8_text.h"
 #include "zelq_list.h"
 
-namespace {
-
-bool ParsePosition(const std::string& text, std::uint16_t* tenths) {
-    // Degrees with at most one decimal, an optional degree sign, E or W.
-    std::string rest = text;
-    if (rest.empty()) return false;
-    const char side = rest.back();
-    if (side != 'E' && side != 'W' && side != 'e' && side != 'w') return false;
-    rest.pop_back();
-    static const std::string kDegree = "\xC2\xB0";
-    if (rest.size() >= kDegree.size() && rest.compare(rest.size() - kDegree.size(), kDegree.size(), kDegree) == 0) {
-        rest.resize(rest.size() - kDegree.size());
-    }
-    const std::size_t dot = rest.find('.');
-    const std::string whole = rest.substr(0, dot);
-    const std::string fraction = dot == std::string::npos ? "0" : rest.substr(dot + 1);
-    unsigned long degrees = 0;
-    unsigned long tenth = 0;
-    if (!ParseWholeNumber(whole, 10, 0, 180, &degrees) || fraction.size() != 1 || !ParseWholeNumber(fraction, 10, 0, 9, &tenth)) {
-        return false;
-    }
-    const unsigned long east = degrees * 10 + tenth;
-    if (east > 1800) return false;
-    const bool west = side == 'W' || side == 'w';
-    *tenths = static_cast<std::uint16_t>(west && east != 0 ? 3600 - east : east);
-    return true;
-}
-
-}  // namespace
-
 int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostream& out, std::ostream& err) {
     const auto usage = [&](const std::string& message) {
-        err << "zelq-list: " << message << '\n';
+        ReportError(err, message);
         return kExitError;
     };
     CodePage page;
@@ -58,7 +28,7 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     if (!ParseWholeNumber(channel.Ident, 10, 1, 65535, &ident)) {
         return usage("--ident: \"" + EscapeControls(channel.Ident) + "\" is not a whole number from 1 to 65535");
     }
-    if (!ParsePosition(channel.Position, &position)) {
+    if (!ParsePosition(channel.Position.data(), channel.Position.size(), &position)) {
         return usage("--position: \"" + EscapeControls(channel.Position) +
                      "\" is not a position such as 13.0E, 13E, 7W or 0.8W (at most 180 degrees)");
     }
@@ -85,16 +55,14 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
             << SatelliteNameFor(position) << ")" << (options.DryRun ? "; dry run, nothing written" : "") << '\n';
         return kExitOk;
     case kAlreadyShown:
-        err << "zelq-list: " << path << " already shows ident " << ident << " at " << PositionText(position)
-            << "; nothing added\n";
+        ReportError(err, path + " already shows ident " + std::to_string(ident) + " at " + PositionText(position) +
+                             "; nothing added");
         return kExitFindings;
     case kAppendFailed:
         break;
     }
-    if (g_LastFileError.Kind == kFileErrorLockBusy) {
-        err << "zelq-list: " << LockBusyMessage(path) << '\n';
-    } else {
-        err << "zelq-list: cannot add to " << path << ": " << LastFileErrorReason() << "; nothing was changed\n";
-    }
+    ReportError(err, g_LastFileError.Kind == kFileErrorLockBusy
+                         ? LockBusyMessage(path)
+                         : "cannot add to " + path + ": " + LastFileErrorReason() + "; nothing was changed");
     return kExitError;
 }

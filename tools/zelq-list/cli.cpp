@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "channel_list/file_ops.h"
+#include "errors.h"
 #include "zelq_list.h"
 
 #ifndef ZELQ_VERSION
@@ -152,7 +153,7 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
-        err << "zelq-list: " << OneLine(e.what()) << " (see zelq-list --help)\n";
+        ReportError(err, OneLine(e.what()) + " (see zelq-list --help)");
         return kExitError;
     }
 
@@ -195,12 +196,12 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
             status = ShowSatellites(out);
         }
     } catch (const std::bad_alloc&) {
-        err << "zelq-list: not enough memory\n";
+        ReportError(err, "not enough memory");
         return kExitError;
     }
     if (status < 0) {
-        err << "zelq-list: a command is needed: show, check, add, remove, move, rename, flag, sort, merge, import, "
-               "recode, normalise or satellites (see zelq-list --help)\n";
+        ReportError(err, "a command is needed: show, check, add, remove, move, rename, flag, sort, merge, import, "
+                         "recode, normalise or satellites (see zelq-list --help)");
         return kExitError;
     }
     // What the command wrote must have reached its reader (a full disk, a
@@ -211,7 +212,7 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     if (!out) {
         char reason[256] = "an unknown error";
         if (errno != 0) DescribeSystemError(errno, reason, sizeof reason);
-        err << "zelq-list: cannot write the output: " << reason << '\n';
+        ReportError(err, std::string("cannot write the output: ") + reason);
         return kExitError;
     }
     return status;

@@ -1,6 +1,11 @@
 #include "errors.h"
 
 #include <cstdio>
+#include <ostream>
+
+void ReportError(std::ostream& err, const std::string& message) { err << "zelq-list: " << message << '\n'; }
+
+std::string CannotReadMessage(const std::string& path) { return "cannot read " + path + ": " + LastFileErrorReason(); }
 
 std::string FileErrorReason(const FileError& error) {
     switch (error.Kind) {

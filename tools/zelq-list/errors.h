@@ -1,10 +1,18 @@
-// Why a file operation failed, in words, for zelq-list's one-line errors.
+// zelq-list's errors: one line each, "zelq-list: " and what went wrong, with
+// the reason of a failed file operation in words.
 #ifndef ZELQ_TOOLS_ZELQ_LIST_ERRORS_H
 #define ZELQ_TOOLS_ZELQ_LIST_ERRORS_H
 
+#include <iosfwd>
 #include <string>
 
 #include "channel_list/file_ops.h"
+
+// Writes "zelq-list: MESSAGE" and a line break.
+void ReportError(std::ostream& err, const std::string& message);
+
+// The message for a file that cannot be read: "cannot read PATH: why".
+std::string CannotReadMessage(const std::string& path);
 
 // "no such file", "the folder does not exist", "it is a folder", "permission
 // denied", ...; the system's own words for anything else.

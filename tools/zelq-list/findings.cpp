@@ -10,20 +10,18 @@
 
 namespace {
 
-inline bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-std::string FaultText(const ListLine& line) {
-    switch (line.Fault) {
+std::string FaultText(LineFault fault, std::size_t codeDigits) {
+    switch (fault) {
     case kFaultNoOpeningBracket:
         return "it does not begin with \"[\"";
     case kFaultNoFlag:
         return "no flag after the first \"[\"";
     case kFaultCodeDigits: {
-        const std::string digits = std::to_string(line.CodeDigits);
-        if (line.CodeDigits >= 9 && line.CodeDigits <= 12) {
+        const std::string digits = std::to_string(codeDigits);
+        if (codeDigits >= 9 && codeDigits <= 12) {
             return "the code's " + digits + " digits do not form three groups of up to four";
         }
-        return "the code has " + digits + " digit" + Plural(line.CodeDigits) + ", 9 to 12 are needed";
+        return "the code has " + digits + " digit" + Plural(codeDigits) + ", 9 to 12 are needed";
     }
     case kFaultNoCodeBracket:
         return "no \"]\" after the code";
@@ -38,14 +36,17 @@ std::string FaultText(const ListLine& line) {
     return "the name has no closing \"]\"";
 }
 
-// Why a line that reads is not written the way the rewrite writes it.
-std::string RewriteReasons(const ListModel& model, const ListLine& line, const std::string& canonical) {
+// Why a row's line is not written the way the rewrite writes it.
+std::string RewriteReasons(const ListIndex& index, std::size_t row, const std::string& canonical) {
+    const std::size_t line = RowEntry(index, row);
+    const char* const start = EntryStart(index, line);
+    const char* const end = EntryEnd(index, line);
     std::vector<std::string> reasons;
-    const char* body = line.Start;
-    while (body < line.End && IsSpace(*body)) ++body;
-    if (body > line.Start) reasons.emplace_back("indented");
+    const char* body = start;
+    while (body < end && IsListSpace(*body)) ++body;
+    if (body > start) reasons.emplace_back("indented");
 
-    const char* const bodyEnd = line.Name + line.NameLength + 1;  // past the name's "]"
+    const char* const bodyEnd = RowName(index, row) + RowNameLength(index, row) + 1;  // past the name's "]"
     const std::string written(body, bodyEnd);
     const std::string wanted = canonical.substr(0, canonical.size() - 2);
     if (written != wanted) {
@@ -57,8 +58,8 @@ std::string RewriteReasons(const ListModel& model, const ListLine& line, const s
         reasons.emplace_back(caseOnly ? "lower-case digits" : "spacing or digits differ");
     }
 
-    const std::string tail(bodyEnd, line.End);
-    const bool atEnd = line.End == model.File.Data + model.File.Size;
+    const std::string tail(bodyEnd, end);
+    const bool atEnd = end == index.File.Data + index.File.Size;
     if (tail == "\r\n") {
     } else if (tail == "\n") {
         reasons.emplace_back("ends in LF only");
@@ -77,19 +78,14 @@ std::string RewriteReasons(const ListModel& model, const ListLine& line, const s
     return text;
 }
 
-// The number of line breaks (CR LF, LF or CR alone) in from..to.
-std::size_t CountLineBreaks(const char* from, const char* to) {
-    std::size_t count = 0;
-    for (const char* p = from; p < to; ++p) {
-        if (*p == '\n' || (*p == '\r' && !(p + 1 < to && p[1] == '\n'))) ++count;
-    }
-    return count;
-}
-
-void AddBlankLines(const ListModel& model, const char* from, const char* to, std::size_t lineNumber,
+// The blank lines of a blank entry: its line breaks, and the white space
+// after the last one, if any.
+void AddBlankLines(const ListIndex& index, std::size_t line, std::size_t lineNumber,
                    const std::function<void(const Finding&)>& found, FindingCounts* counts) {
     // A file in which no line reads is never written, blank lines and all.
-    if (from >= to || model.RowCount() == 0) return;
+    if (index.RowCount == 0) return;
+    const char* const from = EntryStart(index, line);
+    const char* const to = EntryEnd(index, line);
     std::size_t count = CountLineBreaks(from, to);
     if (to[-1] != '\n' && to[-1] != '\r') ++count;  // white space after the last line break
     const std::string text = count == 1 ? "a blank line, removed" : std::to_string(count) + " blank lines, removed";
@@ -99,62 +95,69 @@ void AddBlankLines(const ListModel& model, const char* from, const char* to, std
 
 }  // namespace
 
-FindingCounts FindListChanges(const ListModel& model, const CodePage& page,
-                              const std::function<void(const Finding&)>& found) {
+FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uint32_t>& lineNumbers,
+                              const CodePage& page, const std::function<void(const Finding&)>& found) {
     FindingCounts counts;
     const auto report = [&](FindingKind kind, std::size_t line, std::string text) {
         ++counts.Of[kind];
         found(Finding{kind, line, 1, std::move(text)});
     };
-    const char* gap = ContentStart(model);
-    std::size_t gapLine = 1;
-    const bool byteOrderMark = StartsWithByteOrderMark(model.File.Data, model.File.Size);
-    for (std::size_t index = 0; index < model.Items.size(); ++index) {
-        const ListItem& item = model.Items[index];
-        const ListLine line = ItemLine(model, index);
-        // The white space before a first line that does not read and begins
-        // like a byte-order mark stays (the mark must not move to the start).
-        const bool keptGap = index == 0 && !byteOrderMark && item.Kind == kItemUnreadable &&
-                             StartsWithByteOrderMark(line.Start, static_cast<std::size_t>(line.End - line.Start));
-        if (!keptGap) AddBlankLines(model, gap, line.Start, gapLine, found, &counts);
-        gap = line.End;
-        gapLine = LineAfter(model, item);
-
-        switch (item.Kind) {
-        case kItemUnreadable:
-            report(kFindingUnreadable, line.LineNumber, "does not read: " + FaultText(line) + "; ignored and kept as it is");
+    const bool byteOrderMark = StartsWithByteOrderMark(index.File.Data, index.File.Size);
+    for (std::size_t line = 0; line < index.LineCount; ++line) {
+        const std::size_t number = lineNumbers[line];
+        switch (EntryKind(index, line)) {
+        case kIndexBlank: {
+            // The white space before a first line that does not read and
+            // begins like a byte-order mark stays (the mark must not move to
+            // the start).
+            const bool keptGap = line == 0 && !byteOrderMark && index.LineCount > 1 &&
+                                 EntryKind(index, 1) == kIndexUnreadable &&
+                                 StartsWithByteOrderMark(EntryStart(index, 1),
+                                                         static_cast<std::size_t>(EntryEnd(index, 1) - EntryStart(index, 1)));
+            if (!keptGap) AddBlankLines(index, line, number, found, &counts);
             break;
-        case kItemDuplicate: {
-            const ListItem& first = model.Items[model.RowItem[item.Row]];
-            report(kFindingDuplicate, line.LineNumber,
-                   "a duplicate of line " + std::to_string(first.Line) + ", ident " +
-                       std::to_string(line.Entry.ChannelIdent) + " at " + PositionText(line.Entry.SatPosition) +
+        }
+        case kIndexUnreadable: {
+            std::size_t digits = 0;
+            const LineFault fault = UnreadableFault(index, line, &digits);
+            report(kFindingUnreadable, number, "does not read: " + FaultText(fault, digits) + "; ignored and kept as it is");
+            break;
+        }
+        case kIndexLaterLine: {
+            const std::size_t row = EntryRow(index, line);
+            const std::uint8_t* const code = index.Rows[row].Code;
+            const DecodedCode decoded = DecodeEntryCode(code[0], code[1], code[2], code[3]);
+            report(kFindingDuplicate, number,
+                   "a duplicate of line " + std::to_string(lineNumbers[RowEntry(index, row)]) + ", ident " +
+                       std::to_string(decoded.ChannelIdent) + " at " + PositionText(decoded.SatPosition) +
                        ", dropped");
             break;
         }
-        case kItemRow:
-            if (line.Kind == kLineLongName) {
-                report(kFindingLongName, line.LineNumber,
-                       "a name over 30 bytes (" + std::to_string(line.NameLength) + "), shown cut as \"" +
-                           ShownName(page, line.Name, kMaxNameLength) + "\"; kept as it is");
-            } else if (!line.Canonical) {
+        case kIndexRow: {
+            const std::size_t row = EntryRow(index, line);
+            const char* const name = RowName(index, row);
+            const std::size_t length = RowNameLength(index, row);
+            if (RowHasLongName(index, row)) {
+                report(kFindingLongName, number,
+                       "a name over 30 bytes (" + std::to_string(length) + "), shown cut as \"" +
+                           ShownName(page, name, kMaxNameLength) + "\"; kept as it is");
+            } else if (!RowIsCanonical(index, row)) {
                 char canonical[kMaxLineLength + 1];
-                const std::size_t length = FormatLine(canonical, line.Entry.Flag, line.Entry.Code, line.Entry.Name);
-                const std::string text(canonical, length);
-                report(kFindingRewritten, line.LineNumber,
-                       "not in canonical form (" + RewriteReasons(model, line, text) + "), rewritten as " +
-                           ShownLine(page, canonical, canonical + length));
+                const std::size_t size = FormatRowLine(index, row, canonical);
+                report(kFindingRewritten, number,
+                       "not in canonical form (" + RewriteReasons(index, row, std::string(canonical, size)) +
+                           "), rewritten as " + ShownLine(page, canonical, canonical + size));
             }
-            if (NameReadsAsUtf8(line.Name, line.NameLength)) {
-                report(kFindingUtf8Name, line.LineNumber,
-                       "the name reads as UTF-8 (\"" +
-                           EscapeControls(std::string(line.Name, line.NameLength)) + "\"), not as code page " +
-                           std::to_string(page.Number) + "; the plug-in shows it garbled (see zelq-list recode utf-8)");
+            if (NameReadsAsUtf8(name, length)) {
+                report(kFindingUtf8Name, number,
+                       "the name reads as UTF-8 (\"" + EscapeControls(std::string(name, length)) +
+                           "\"), not as code page " + std::to_string(page.Number) +
+                           "; the plug-in shows it garbled (see zelq-list recode utf-8)");
             }
             break;
         }
+        }
     }
-    AddBlankLines(model, gap, model.File.Data + model.File.Size, gapLine, found, &counts);
     return counts;
 }
 
@@ -162,9 +165,11 @@ bool FindingChangesList(const Finding& finding) {
     return finding.Kind == kFindingDuplicate || finding.Kind == kFindingRewritten || finding.Kind == kFindingBlank;
 }
 
-std::string FindingsSummary(const ListModel& model, const FindingCounts& counts, bool rewrites) {
-    std::string text = std::to_string(model.RowCount()) + " row" + Plural(model.RowCount()) + " from " +
-                       std::to_string(model.Items.size()) + " line" + Plural(model.Items.size()) + "; ";
+std::string FindingsSummary(const ListIndex& index, const FindingCounts& counts, bool rewrites) {
+    std::size_t lines = 0;
+    for (std::size_t line = 0; line < index.LineCount; ++line) lines += EntryKind(index, line) != kIndexBlank ? 1 : 0;
+    std::string text = std::to_string(index.RowCount) + " row" + Plural(index.RowCount) + " from " +
+                       std::to_string(lines) + " line" + Plural(lines) + "; ";
     std::string parts;
     const auto add = [&](std::size_t count, const char* one, const char* many) {
         if (count == 0) return;

@@ -5,11 +5,13 @@
 #define ZELQ_TOOLS_ZELQ_LIST_FINDINGS_H
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "channel_list/list_index.h"
 #include "code_page.h"
-#include "list_model.h"
 
 enum FindingKind {
     kFindingUnreadable,  // ignored, kept byte for byte
@@ -35,14 +37,15 @@ struct FindingCounts {
 
 // Calls `found` for every finding, in file order, one at a time (a large
 // list's findings are never all held at once); returns their counts.
-FindingCounts FindListChanges(const ListModel& model, const CodePage& page,
-                              const std::function<void(const Finding&)>& found);
+// `lineNumbers` are the index's (LineNumbers).
+FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uint32_t>& lineNumbers,
+                              const CodePage& page, const std::function<void(const Finding&)>& found);
 
 // Whether the finding means the next start writes the list differently.
 bool FindingChangesList(const Finding& finding);
 
 // "12 rows from 14 lines; 1 duplicate dropped, ...; the plug-in's next start
 // rewrites the list" (without the path).
-std::string FindingsSummary(const ListModel& model, const FindingCounts& counts, bool rewrites);
+std::string FindingsSummary(const ListIndex& index, const FindingCounts& counts, bool rewrites);
 
 #endif  // ZELQ_TOOLS_ZELQ_LIST_FINDINGS_H

@@ -9,14 +9,12 @@
 // every row's line that the CSV leaves as it is.
 #include <algorithm>
 #include <cctype>
-#include <map>
-#include <memory>
 #include <ostream>
 #include <unordered_map>
 
 #include "channel_list/entry_code.h"
 #include "csv.h"
-#include "edit.h"
+#include "edit_session.h"
 #include "errors.h"
 #include "row_text.h"
 #include "utf8_text.h"
@@ -41,7 +39,7 @@ std::string Lower(std::string text) {
 // Reads the CSV's rows; false with a message naming the file and line.
 bool ReadCsvRows(const std::string& file, const CodePage& page, std::vector<CsvRow>* rows, std::string* error) {
     FileBytes bytes;
-    if (!ReadListFile(file.c_str(), &bytes)) {
+    if (!ReadListFile(file.c_str(), kMaxListFileSize, &bytes)) {
         *error = CannotReadMessage(file);
         return false;
     }
@@ -121,75 +119,81 @@ bool ReadCsvRows(const std::string& file, const CodePage& page, std::vector<CsvR
     return error->empty();
 }
 
+// The import's plan: each CSV row takes the list's row of its channel, kept as
+// it is when nothing of it changed, or a line written anew.
+bool PlanImport(const EditSession& session, const void* input, EditPlan* plan, std::string* error) {
+    const std::string& file = *static_cast<const std::string*>(input);
+    std::vector<CsvRow> rows;
+    if (!ReadCsvRows(file, session.Page, &rows, error)) return false;
+    const ListIndex& index = session.Index;
+    plan->SourceFiles.push_back(file);
+    std::vector<PlannedRow> order;
+    order.reserve(rows.size());
+    for (const CsvRow& row : rows) {
+        PlannedRow planned;
+        planned.Source = plan->AddSource(0, static_cast<std::uint32_t>(row.Line));
+        std::size_t found = 0;
+        std::string name = row.Name;
+        if (FindChannelRow(index, ChannelKey(row.Code), &found)) {
+            planned.OldRow = static_cast<std::uint32_t>(found);
+            const IndexRow& fields = index.Rows[found];
+            // show prints the first 30 bytes of a longer name: the same
+            // bytes back mean the name is as it was.
+            const std::string whole = WholeRowName(index, found);
+            if (RowHasLongName(index, found) && name == whole.substr(0, kMaxNameLength)) name = whole;
+            const bool same = row.Flag == fields.Flag && std::equal(row.Code, row.Code + 6, fields.Code) && name == whole;
+            if (same) {
+                order.push_back(planned);
+                continue;
+            }
+        }
+        planned.NewLine = plan->AddLine(FormattedLine(row.Flag, row.Code, name));
+        order.push_back(planned);
+    }
+    // The rows fill the places of the list's rows in the CSV's order; rows
+    // beyond them go after the last line, and places left over are emptied.
+    const std::size_t places = plan->AtPlace.size();
+    for (std::size_t place = 0; place < places; ++place) {
+        plan->AtPlace[place] = place < order.size() ? order[place] : PlannedRow();
+    }
+    for (std::size_t i = places; i < order.size(); ++i) plan->Added.push_back(order[i]);
+    return true;
+}
+
+void DescribeImport(const EditSession& session, const EditPlan& plan, const void*, std::ostream& out) {
+    // The CSV's rows, in its order: the filled places, then the added rows.
+    std::vector<const PlannedRow*> order;
+    for (const PlannedRow& planned : plan.AtPlace) {
+        if (!planned.Empty()) order.push_back(&planned);
+    }
+    for (const PlannedRow& planned : plan.Added) order.push_back(&planned);
+
+    std::vector<bool> kept(session.Index.RowCount, false);
+    for (const PlannedRow* planned : order) {
+        if (planned->OldRow != kNoRow) kept[planned->OldRow] = true;
+    }
+    for (std::size_t row = 0; row < kept.size(); ++row) {
+        if (!kept[row]) out << RowAt(session, row) << "remove row " << row + 1 << ": " << ShownRowLine(session, row) << '\n';
+    }
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const PlannedRow& planned = *order[i];
+        const std::string at = At(plan.SourceFiles[0], plan.Sources[planned.Source].Line);
+        if (planned.OldRow == kNoRow) {
+            out << at << "add as row " << i + 1 << ": " << ShownText(session.Page, plan.Lines[planned.NewLine]) << '\n';
+        } else if (planned.NewLine != kNoLine) {
+            out << at << "row " << planned.OldRow + 1
+                << (planned.OldRow == i ? "" : " becomes row " + std::to_string(i + 1)) << ": "
+                << ShownRowLine(session, planned.OldRow) << " -> " << ShownText(session.Page, plan.Lines[planned.NewLine])
+                << '\n';
+        } else if (planned.OldRow != i) {
+            out << at << "row " << planned.OldRow + 1 << " becomes row " << i + 1 << ": "
+                << ShownRowLine(session, planned.OldRow) << '\n';
+        }
+    }
+}
+
 }  // namespace
 
 int ImportCsv(const ListOptions& options, const std::string& file, std::ostream& out, std::ostream& err) {
-    return RunEdit(options, true, out, err, [&](const EditSession& session, EditPlan* plan, std::string* error) {
-        auto rows = std::make_shared<std::vector<CsvRow>>();
-        if (!ReadCsvRows(file, session.Page, rows.get(), error)) return false;
-        const ListModel& model = session.Model;
-        std::unordered_map<std::uint32_t, std::uint32_t> rowOfChannel;
-        for (std::size_t row = 0; row < model.RowCount(); ++row) {
-            rowOfChannel.emplace(ChannelKey(RowLine(model, row).Entry.Code), static_cast<std::uint32_t>(row));
-        }
-        // Each CSV row: the list's row of its channel, kept as it is when
-        // nothing of it changed, or a line written anew.
-        std::vector<PlannedRow> order;
-        order.reserve(rows->size());
-        auto kept = std::make_shared<std::vector<bool>>(model.RowCount(), false);
-        for (const CsvRow& row : *rows) {
-            PlannedRow planned;
-            const auto found = rowOfChannel.find(ChannelKey(row.Code));
-            std::string name = row.Name;
-            if (found != rowOfChannel.end()) {
-                planned.OldRow = found->second;
-                (*kept)[found->second] = true;
-                const ListLine line = RowLine(model, found->second);
-                // show prints the first 30 bytes of a longer name: the same
-                // bytes back mean the name is as it was.
-                const std::string whole(line.Name, line.NameLength);
-                if (line.Kind == kLineLongName && name == whole.substr(0, kMaxNameLength)) name = whole;
-                const bool same = row.Flag == line.Entry.Flag && std::equal(row.Code, row.Code + 6, line.Entry.Code) &&
-                                  name == whole;
-                if (same) {
-                    order.push_back(planned);
-                    continue;
-                }
-            }
-            planned.NewLine = plan->AddLine(FormattedLine(row.Flag, row.Code, name));
-            order.push_back(planned);
-        }
-        const std::size_t places = plan->AtPlace.size();
-        for (std::size_t place = 0; place < places; ++place) {
-            plan->AtPlace[place] = place < order.size() ? order[place] : PlannedRow();
-        }
-        for (std::size_t i = places; i < order.size(); ++i) plan->Added.push_back(order[i]);
-
-        auto orderShared = std::make_shared<std::vector<PlannedRow>>(std::move(order));
-        plan->Describe = [&session, plan, rows, orderShared, kept, file](std::ostream& out) {
-            for (std::size_t row = 0; row < kept->size(); ++row) {
-                if ((*kept)[row]) continue;
-                out << RowAt(session, row) << "remove row " << row + 1
-                    << ": " << ShownRowLine(session, row) << '\n';
-            }
-            for (std::size_t i = 0; i < orderShared->size(); ++i) {
-                const PlannedRow& planned = (*orderShared)[i];
-                const std::string at = At(file, (*rows)[i].Line);
-                if (planned.OldRow == kNoRow) {
-                    const std::string& text = plan->Lines[planned.NewLine];
-                    out << at << "add as row " << i + 1 << ": "
-                        << ShownText(session.Page, text) << '\n';
-                } else if (planned.NewLine != kNoLine) {
-                    const std::string& text = plan->Lines[planned.NewLine];
-                    out << at << "row " << planned.OldRow + 1 << (planned.OldRow == i ? "" : " becomes row " + std::to_string(i + 1))
-                        << ": " << ShownRowLine(session, planned.OldRow) << " -> "
-                        << ShownText(session.Page, text) << '\n';
-                } else if (planned.OldRow != i) {
-                    out << at << "row " << planned.OldRow + 1 << " becomes row " << i + 1 << ": "
-                        << ShownRowLine(session, planned.OldRow) << '\n';
-                }
-            }
-        };
-        return true;
-    });
+    return RunEdit(options, true, EditCommand{&PlanImport, &DescribeImport, &file}, out, err);
 }

@@ -1,26 +1,19 @@
 #include "row_text.h"
 
-#include <cstdio>
-
+#include "channel_list/list_line.h"
+#include "channel_list/position_text.h"
 #include "utf8_text.h"
 
 std::string PositionText(std::uint16_t position) {
-    char text[32];
-    const bool west = position > 1800 && position < 3600;
-    const unsigned tenths = west ? 3600u - position : position;
-    std::snprintf(text, sizeof text, "%u.%u\xC2\xB0%c", tenths / 10, tenths % 10, west ? 'W' : 'E');
+    char text[kPositionTextSize];
+    FormatPosition(position, text);
     return text;
 }
 
-long Longitude(std::uint16_t position) {
-    if (position > 1800 && position < 3600) return static_cast<long>(position) - 3600;
-    return position;
-}
-
-unsigned FrequencyMhz(const std::uint8_t code[6]) {
-    const unsigned low = code[4] ^ code[3];
-    const unsigned high = code[5] ^ code[1];
-    return (high << 8) | low;
+std::string CodeText(const std::uint8_t code[6]) {
+    char text[13];
+    FormatCodeDigits(code, text);
+    return text;
 }
 
 std::string ShownName(const CodePage& page, const char* name, std::size_t size) {
@@ -28,21 +21,13 @@ std::string ShownName(const CodePage& page, const char* name, std::size_t size) 
 }
 
 std::string ShownLine(const CodePage& page, const char* start, const char* end) {
-    // White space as the list's reader knows it: space, tab, LF, VT, FF, CR.
-    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    while (start < end && space(*start)) ++start;
-    while (end > start && space(end[-1])) --end;
+    while (start < end && IsListSpace(*start)) ++start;
+    while (end > start && IsListSpace(end[-1])) --end;
     return ShownName(page, start, static_cast<std::size_t>(end - start));
 }
 
 std::string ShownText(const CodePage& page, const std::string& line) {
     return ShownLine(page, line.data(), line.data() + line.size());
-}
-
-std::string CodeText(const std::uint8_t code[6]) {
-    char text[13];
-    std::snprintf(text, sizeof text, "%02X%02X%02X%02X%02X%02X", code[0], code[1], code[2], code[3], code[4], code[5]);
-    return text;
 }
 
 bool ParseWholeNumber(const std::string& text, unsigned base, unsigned long least, unsigned long most,
@@ -60,9 +45,11 @@ bool ParseWholeNumber(const std::string& text, unsigned base, unsigned long leas
         } else {
             return false;
         }
+        // Beyond `most` it stays beyond, without wrapping around.
+        if (digit > most || *value > (most - digit) / base) return false;
         *value = *value * base + digit;
     }
-    return *value >= least && *value <= most;
+    return *value >= least;
 }
 
 const char* Plural(std::size_t count) { return count == 1 ? "" : "s"; }

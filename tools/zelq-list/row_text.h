@@ -1,5 +1,5 @@
-// How the program writes what a line of the list holds: satellite positions,
-// transponder frequencies, names and whole lines.
+// How the program writes what a line of the list holds (positions, codes,
+// names and whole lines), and reads the numbers it is given.
 #ifndef ZELQ_TOOLS_ZELQ_LIST_ROW_TEXT_H
 #define ZELQ_TOOLS_ZELQ_LIST_ROW_TEXT_H
 
@@ -9,17 +9,11 @@
 
 #include "code_page.h"
 
-// "13.0°E" up to 180.0°E, "1.0°W" beyond it (3590 tenths east is 1.0°W).
-// Values from 3600 on are no real position; they are written east as they are.
+// A position as people write it, "13.0°E" or "7.0°W" (FormatPosition).
 std::string PositionText(std::uint16_t position);
 
-// A position as a signed longitude in tenths, west negative, for sorting from
-// west to east. Values from 3600 on come after every real position.
-long Longitude(std::uint16_t position);
-
-// The transponder frequency in MHz that code bytes 5 and 6 carry, mixed with
-// bytes 4 and 2.
-unsigned FrequencyMhz(const std::uint8_t code[6]);
+// The twelve upper-case digits of code bytes 1 to 6.
+std::string CodeText(const std::uint8_t code[6]);
 
 // A name from the list as the terminal shows it: UTF-8, control characters
 // made visible.
@@ -33,11 +27,9 @@ std::string ShownLine(const CodePage& page, const char* start, const char* end);
 // terminal shows it.
 std::string ShownText(const CodePage& page, const std::string& line);
 
-// The twelve upper-case digits of code bytes 1 to 6.
-std::string CodeText(const std::uint8_t code[6]);
-
 // A whole number from `least` to `most`, in decimal or hexadecimal (base 10
-// or 16), and nothing else; false otherwise.
+// or 16), of at most ten digits and nothing else; false otherwise. The one
+// way the program reads a number it is given.
 bool ParseWholeNumber(const std::string& text, unsigned base, unsigned long least, unsigned long most,
                       unsigned long* value);
 

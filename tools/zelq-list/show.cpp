@@ -9,12 +9,12 @@
 #include <nlohmann/json.hpp>
 
 #include "channel_list/entry_code.h"
-#include "channel_list/list_rows.h"
 #include "channel_list/satellite_names.h"
 #include "code_page.h"
 #include "csv.h"
-#include "list_model.h"
+#include "errors.h"
 #include "name_text.h"
+#include "read_list.h"
 #include "row_text.h"
 #include "utf8_text.h"
 #include "zelq_list.h"
@@ -34,51 +34,63 @@ struct RowRecord {
     std::string Code;  // the twelve digits
 };
 
-RowRecord MakeRecord(const CodePage& page, const ShownRow& row, std::size_t index) {
-    const DecodedCode decoded = DecodeEntryCode(row.Code[0], row.Code[1], row.Code[2], row.Code[3]);
-    return RowRecord{index + 1,
-                     row.LineNumber,
-                     row.Flag,
+// The rows of a list, with the line of text each stands on.
+struct ShownList {
+    const ListIndex& Index;
+    std::vector<std::uint32_t> Lines;  // of each row
+};
+
+DecodedCode RowDecoded(const ListIndex& index, std::size_t row) {
+    const std::uint8_t* const code = index.Rows[row].Code;
+    return DecodeEntryCode(code[0], code[1], code[2], code[3]);
+}
+
+std::string RowShownName(const ListIndex& index, const CodePage& page, std::size_t row) {
+    return NameToUtf8(page, RowName(index, row), RowShownNameLength(index, row));
+}
+
+RowRecord MakeRecord(const ShownList& list, const CodePage& page, std::size_t row) {
+    const IndexRow& fields = list.Index.Rows[row];
+    const DecodedCode decoded = RowDecoded(list.Index, row);
+    return RowRecord{row + 1,
+                     list.Lines[row],
+                     fields.Flag,
                      decoded.ChannelIdent,
                      PositionText(decoded.SatPosition),
                      decoded.SatPosition,
                      SatelliteNameFor(decoded.SatPosition),
-                     FrequencyMhz(row.Code),
-                     NameToUtf8(page, row.Name, row.NameLength),
-                     CodeText(row.Code)};
+                     TransponderMhz(fields.Code),
+                     RowShownName(list.Index, page, row),
+                     CodeText(fields.Code)};
 }
 
 // The rows show prints: every row, or those the filter picks.
-std::vector<std::uint32_t> SelectRows(const ShownRows& rows, const CodePage& page, const ShowFilter& filter) {
+std::vector<std::uint32_t> SelectRows(const ListIndex& index, const CodePage& page, const ShowFilter& filter) {
     std::vector<std::uint32_t> selected;
     const std::string find = FoldName(filter.Find);
     const std::string satellite = FoldName(filter.Satellite);
-    for (std::size_t i = 0; i < rows.Count; ++i) {
-        const ShownRow& row = rows.Rows[i];
-        if (!filter.Satellite.empty()) {
-            const DecodedCode decoded = DecodeEntryCode(row.Code[0], row.Code[1], row.Code[2], row.Code[3]);
-            if (FoldName(SatelliteNameFor(decoded.SatPosition)) != satellite) continue;
-        }
-        if (!find.empty() && FoldName(NameToUtf8(page, row.Name, row.NameLength)).find(find) == std::string::npos) {
+    for (std::size_t row = 0; row < index.RowCount; ++row) {
+        if (!filter.Satellite.empty() && FoldName(SatelliteNameFor(RowDecoded(index, row).SatPosition)) != satellite) {
             continue;
         }
-        selected.push_back(static_cast<std::uint32_t>(i));
+        if (!find.empty() && FoldName(RowShownName(index, page, row)).find(find) == std::string::npos) continue;
+        selected.push_back(static_cast<std::uint32_t>(row));
     }
     return selected;
 }
 
-void WriteCsv(const ShownRows& rows, const std::vector<std::uint32_t>& selected, const CodePage& page,
+void WriteCsv(const ShownList& list, const std::vector<std::uint32_t>& selected, const CodePage& page,
               std::ostream& out) {
     out << "row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n";
     for (const std::uint32_t i : selected) {
-        const RowRecord r = MakeRecord(page, rows.Rows[i], i);
+        const RowRecord r = MakeRecord(list, page, i);
         out << r.Row << ',' << r.Line << ',' << r.Flag << ',' << r.Ident << ',' << CsvField(r.Position) << ','
             << CsvField(r.Satellite) << ',' << r.Mhz << ',' << r.Code << ',' << r.Tenths << ','
             << CsvField(GuardName(r.Name)) << "\r\n";
     }
 }
 
-void WriteJson(const ShownRows& rows, const std::vector<std::uint32_t>& selected, const CodePage& page,
+void WriteJson(const ShownList& list, const std::vector<std::uint32_t>& selected, const CodePage& page,
                std::ostream& out) {
     if (selected.empty()) {
         out << "[]\n";
@@ -86,8 +98,7 @@ void WriteJson(const ShownRows& rows, const std::vector<std::uint32_t>& selected
     }
     out << "[\n";
     for (std::size_t n = 0; n < selected.size(); ++n) {
-        const std::size_t i = selected[n];
-        const RowRecord r = MakeRecord(page, rows.Rows[i], i);
+        const RowRecord r = MakeRecord(list, page, selected[n]);
         nlohmann::ordered_json object;
         object["row"] = r.Row;
         object["line"] = r.Line;
@@ -131,7 +142,7 @@ std::size_t Digits(std::size_t value) {
     return digits;
 }
 
-void WriteTable(const ShownRows& rows, const std::vector<std::uint32_t>& selected, const CodePage& page,
+void WriteTable(const ShownList& list, const std::vector<std::uint32_t>& selected, const CodePage& page,
                 std::size_t terminalWidth, std::ostream& out) {
     enum { kRow, kLine, kCheck, kIdent, kPosition, kSatellite, kMhz, kName, kColumns };
     static const char* const kTitles[kColumns] = {"Row",      "Line",      "\xE2\x9C\x93", "Ident",
@@ -141,16 +152,16 @@ void WriteTable(const ShownRows& rows, const std::vector<std::uint32_t>& selecte
     // First pass: the widest text of each column, measured without making it.
     std::size_t width[kColumns];
     for (int c = 0; c < kColumns; ++c) width[c] = DisplayWidth(kTitles[c]);
+    const ListIndex& index = list.Index;
     for (const std::uint32_t i : selected) {
-        const ShownRow& row = rows.Rows[i];
-        const DecodedCode decoded = DecodeEntryCode(row.Code[0], row.Code[1], row.Code[2], row.Code[3]);
+        const DecodedCode decoded = RowDecoded(index, i);
         width[kRow] = std::max(width[kRow], Digits(i + 1));
-        width[kLine] = std::max(width[kLine], Digits(row.LineNumber));
+        width[kLine] = std::max(width[kLine], Digits(list.Lines[i]));
         width[kIdent] = std::max(width[kIdent], Digits(decoded.ChannelIdent));
         width[kPosition] = std::max(width[kPosition], DisplayWidth(PositionText(decoded.SatPosition)));
         width[kSatellite] = std::max(width[kSatellite], std::strlen(SatelliteNameFor(decoded.SatPosition)));
-        width[kMhz] = std::max(width[kMhz], Digits(FrequencyMhz(row.Code)));
-        width[kName] = std::max(width[kName], ShownNameWidth(page, row.Name, row.NameLength));
+        width[kMhz] = std::max(width[kMhz], Digits(TransponderMhz(index.Rows[i].Code)));
+        width[kName] = std::max(width[kName], ShownNameWidth(page, RowName(index, i), RowShownNameLength(index, i)));
     }
 
     // Narrow the satellite names, then the channel names, to fit the terminal.
@@ -186,7 +197,7 @@ void WriteTable(const ShownRows& rows, const std::vector<std::uint32_t>& selecte
     for (int c = 0; c < kColumns; ++c) texts[c] = kTitles[c];
     writeLine();
     for (const std::uint32_t i : selected) {
-        const RowRecord r = MakeRecord(page, rows.Rows[i], i);
+        const RowRecord r = MakeRecord(list, page, i);
         texts[kRow] = std::to_string(r.Row);
         texts[kLine] = std::to_string(r.Line);
         texts[kCheck] = r.Flag ? kTitles[kCheck] : "";
@@ -204,35 +215,27 @@ void WriteTable(const ShownRows& rows, const std::vector<std::uint32_t>& selecte
 int ShowList(const ListOptions& options, ShowFormat format, const ShowFilter& filter, std::ostream& out,
              std::ostream& err) {
     CodePage page;
-    std::string error;
-    if (!LoadCodePage(options.CodePage, &page, &error)) {
-        err << "zelq-list: " << error << '\n';
-        return kExitError;
+    ListIndex index;
+    if (ReadListForCommand(options, &page, &index, err) != kExitOk) return kExitError;
+    ShownList list{index, std::vector<std::uint32_t>(index.RowCount)};
+    {
+        const std::vector<std::uint32_t> numbers = LineNumbers(index);
+        for (std::size_t line = 0; line < index.LineCount; ++line) {
+            if (EntryKind(index, line) == kIndexRow) list.Lines[EntryRow(index, line)] = numbers[line];
+        }
     }
-    FileBytes file;
-    if (!ReadListFile(options.ListPath.c_str(), &file)) {
-        err << "zelq-list: " << CannotReadMessage(options.ListPath) << '\n';
-        return kExitError;
-    }
-    ShownRows rows;
-    if (!NormaliseList(file, nullptr, &rows)) {
-        FreeFileBytes(&file);
-        err << "zelq-list: not enough memory to read " << options.ListPath << '\n';
-        return kExitError;
-    }
-    const std::vector<std::uint32_t> selected = SelectRows(rows, page, filter);
+    const std::vector<std::uint32_t> selected = SelectRows(index, page, filter);
     switch (format) {
     case kShowTable:
-        WriteTable(rows, selected, page, options.TerminalWidth, out);
+        WriteTable(list, selected, page, options.TerminalWidth, out);
         break;
     case kShowCsv:
-        WriteCsv(rows, selected, page, out);
+        WriteCsv(list, selected, page, out);
         break;
     case kShowJson:
-        WriteJson(rows, selected, page, out);
+        WriteJson(list, selected, page, out);
         break;
     }
-    FreeShownRows(&rows);
-    FreeFileBytes(&file);
+    FreeListIndex(&index);
     return kExitOk;
 }

@@ -7,29 +7,41 @@
 // start does. One rule keeps the rows what the command says: a later line of
 // a channel stays only while the channel's row still comes before it, since
 // otherwise the plug-in would show that older line in the row's place.
-#ifndef ZELQ_TOOLS_ZELQ_LIST_EDIT_H
-#define ZELQ_TOOLS_ZELQ_LIST_EDIT_H
+//
+// A command that edits is two plain functions over the list as read: one
+// plans the edit, the other tells what the edit did once it is made (or, for
+// a dry run, what it would do). RunEdit does the rest.
+#ifndef ZELQ_TOOLS_ZELQ_LIST_EDIT_SESSION_H
+#define ZELQ_TOOLS_ZELQ_LIST_EDIT_SESSION_H
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
-#include "channel_list/list_file.h"
+#include "channel_list/list_index.h"
+#include "channel_list/list_lock.h"
+#include "channel_list/list_rewrite.h"
 #include "code_page.h"
-#include "list_model.h"
 #include "zelq_list.h"
 
 constexpr std::uint32_t kNoRow = 0xFFFFFFFFu;
 constexpr std::uint32_t kNoLine = 0xFFFFFFFFu;
+constexpr std::uint32_t kNoSource = 0xFFFFFFFFu;
 
 // What stands in one place of the edited list.
 struct PlannedRow {
-    std::uint32_t OldRow = kNoRow;   // the list's row that goes here (its line, unless NewLine)
-    std::uint32_t NewLine = kNoLine;  // a line of the plan's Lines written here instead
+    std::uint32_t OldRow = kNoRow;     // the list's row that goes here (its line, unless NewLine)
+    std::uint32_t NewLine = kNoLine;   // a line of the plan's Lines written here instead
+    std::uint32_t Source = kNoSource;  // where it came from: one of the plan's Sources
     bool Empty() const { return OldRow == kNoRow && NewLine == kNoLine; }
+};
+
+// A line of another file that a row came from.
+struct RowSource {
+    std::uint32_t File;  // one of the plan's SourceFiles
+    std::uint32_t Line;
 };
 
 // What an edit does to the rows.
@@ -37,53 +49,56 @@ struct EditPlan {
     std::vector<PlannedRow> AtPlace;  // one for each row's place in the list, in order
     std::vector<PlannedRow> Added;    // rows after the last line of the list
     std::vector<std::string> Lines;   // new lines, CR LF included
-    // Prints what the edit does, one line each (after it was written, or for
-    // a dry run).
-    std::function<void(std::ostream&)> Describe;
+    std::vector<std::string> SourceFiles;
+    std::vector<RowSource> Sources;
 
     // Adds a new line; returns its index.
     std::uint32_t AddLine(std::string line);
+    // Adds where a row came from; returns its index.
+    std::uint32_t AddSource(std::uint32_t file, std::uint32_t line);
 };
 
 // An edit in progress: the list read under its lock (no lock for a dry run).
 struct EditSession {
     ListOptions Options;
     CodePage Page;
-    ListModel Model;
+    ListIndex Index;
+    std::vector<std::uint32_t> LineNumbers;  // of each entry of the index
     ListLock Lock;
     bool Locked;
 };
 
+// A command that edits: `Plan` decides what changes (false with a message
+// when it cannot), `Describe` tells what the edit did, one line each. Both
+// get the command's own arguments, `Input`.
+struct EditCommand {
+    bool (*Plan)(const EditSession& session, const void* input, EditPlan* plan, std::string* error);
+    void (*Describe)(const EditSession& session, const EditPlan& plan, const void* input, std::ostream& out);
+    const void* Input;
+};
+
+// Reads the list under its lock, plans the edit, writes the result (a dry
+// run writes nothing) and tells what was done; returns the exit code. A
+// list that does not exist is an error unless `createsList`, when it is an
+// empty list the edit makes.
+int RunEdit(const ListOptions& options, bool createsList, const EditCommand& command, std::ostream& out,
+            std::ostream& err);
+
 // Loads the code page, takes the lock (unless a dry run) and reads the list.
-// A list that does not exist is an error unless `createsList`, when it is an
-// empty list the edit makes. Returns kExitOk, or kExitError after writing the
-// error.
+// Returns kExitOk, or kExitError after writing the error.
 int OpenEdit(const ListOptions& options, bool createsList, EditSession* session, std::ostream& err);
 
 // Releases the lock and the list.
 void CloseEdit(EditSession* session);
 
-// A plan that keeps every row in its place.
-EditPlan KeepAllRows(const ListModel& model);
-
-// Writes the list as the plan changes it into `out` (a rewrite, or a
-// comparison for a dry run). The later lines of a channel it had to remove
-// go into `removed` (items).
-void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRewrite* out,
-                        std::vector<std::uint32_t>* removed);
-
-// Writes the edited list (a dry run writes nothing) and prints what the plan
-// does; returns the exit code.
-int FinishEdit(EditSession* session, const EditPlan& plan, std::ostream& out, std::ostream& err);
-
 // Writes out the outcome of a rewrite; returns the exit code.
 int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t rows, std::ostream& out,
                   std::ostream& err);
 
-// Reads the list, lets `plan` decide what changes (false with a message
-// when it cannot), and writes the result.
-int RunEdit(const ListOptions& options, bool createsList, std::ostream& out, std::ostream& err,
-            const std::function<bool(const EditSession&, EditPlan*, std::string*)>& plan);
+// Tells each row the plan writes anew in its place, in order: "VERB row
+// R AFTER: OLD LINE -> NEW LINE".
+void DescribeRewrittenRows(const EditSession& session, const EditPlan& plan, const std::string& verb,
+                           const std::string& after, std::ostream& out);
 
 // The message prefix for a line of a file: "PATH:LINE: ".
 std::string At(const std::string& path, std::size_t line);
@@ -93,6 +108,9 @@ std::string RowAt(const EditSession& session, std::size_t row);
 
 // The line of a row as the terminal shows it.
 std::string ShownRowLine(const EditSession& session, std::size_t row);
+
+// The line of text a row stands on.
+std::size_t RowLineNumber(const EditSession& session, std::size_t row);
 
 // Parses a row number given on the command line (counting from 1) into a row
 // index; false with a message when it is not a row of the list.
@@ -111,4 +129,7 @@ bool ListName(const std::string& typed, const CodePage& page, std::string* name,
 // The line a row gets with the given flag and name.
 std::string FormattedLine(std::uint8_t flag, const std::uint8_t code[6], const std::string& name);
 
-#endif  // ZELQ_TOOLS_ZELQ_LIST_EDIT_H
+// A row's whole name as the list holds it.
+std::string WholeRowName(const ListIndex& index, std::size_t row);
+
+#endif  // ZELQ_TOOLS_ZELQ_LIST_EDIT_SESSION_H

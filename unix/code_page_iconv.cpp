@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "code_page.h"
-#include "zelq_list.h"
+#include "tools/zelq-list/code_page.h"
+#include "tools/zelq-list/zelq_list.h"
 
 namespace {
 

@@ -1,9 +1,12 @@
-#include "edit.h"
+#include "edit_session.h"
 
+#include <cstdlib>
 #include <ostream>
 
 #include "channel_list/list_content.h"
+#include "channel_list/side_paths.h"
 #include "errors.h"
+#include "read_list.h"
 #include "row_text.h"
 #include "utf8_text.h"
 
@@ -12,14 +15,19 @@ std::uint32_t EditPlan::AddLine(std::string line) {
     return static_cast<std::uint32_t>(Lines.size() - 1);
 }
 
+std::uint32_t EditPlan::AddSource(std::uint32_t file, std::uint32_t line) {
+    Sources.push_back(RowSource{file, line});
+    return static_cast<std::uint32_t>(Sources.size() - 1);
+}
+
 int OpenEdit(const ListOptions& options, bool createsList, EditSession* session, std::ostream& err) {
     session->Options = options;
     session->Locked = false;
     session->Lock = ListLock{nullptr};
-    session->Model = ListModel{FileBytes{nullptr, 0}, {}, {}};
+    EmptyListIndex(&session->Index);
     std::string error;
     if (!LoadCodePage(options.CodePage, &session->Page, &error)) {
-        err << "zelq-list: " << error << '\n';
+        ReportError(err, error);
         return kExitError;
     }
     const std::string& path = options.ListPath;
@@ -28,127 +36,112 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
     const bool known = g_ListFileOps.Probe(path.c_str(), &kind);
     if (!known || kind == kPathFolder || (kind == kPathMissing && !createsList)) {
         if (known) SetFileError(kind == kPathFolder ? kFileErrorIsFolder : kFileErrorNotFound);
-        err << "zelq-list: " << CannotReadMessage(path) << '\n';
+        ReportError(err, CannotReadMessage(path));
         return kExitError;
     }
     if (!options.DryRun) {
         if (!LockList(path.c_str(), &session->Lock)) {
             if (g_LastFileError.Kind == kFileErrorLockBusy) {
-                err << "zelq-list: " << LockBusyMessage(path) << '\n';
+                ReportError(err, LockBusyMessage(path));
             } else {
-                std::string lockPath(path.size() + 16, '\0');
-                if (ListLockPath(path.c_str(), &lockPath[0], lockPath.size())) lockPath.resize(lockPath.find('\0'));
-                err << "zelq-list: cannot make or open the lock file " << lockPath << ": " << LastFileErrorReason()
-                    << "; nothing was changed\n";
+                const FileError failure = g_LastFileError;
+                char* const lockPath = NewSidePath(path.c_str(), kSideLock);
+                ReportError(err, "cannot make or open the lock file " + std::string(lockPath ? lockPath : path.c_str()) +
+                                     ": " + FileErrorReason(failure) + "; nothing was changed");
+                std::free(lockPath);
             }
             return kExitError;
         }
         session->Locked = true;
     }
-    if (!ReadListModel(path, createsList, &session->Model, &error)) {
+    if (!ReadList(path, createsList, &session->Index, &error)) {
         CloseEdit(session);
-        err << "zelq-list: " << error << '\n';
+        ReportError(err, error);
         return kExitError;
     }
+    session->LineNumbers = LineNumbers(session->Index);
     return kExitOk;
 }
 
 void CloseEdit(EditSession* session) {
-    FreeListModel(&session->Model);
+    FreeListIndex(&session->Index);
     if (session->Locked) UnlockList(&session->Lock);
     session->Locked = false;
 }
 
-EditPlan KeepAllRows(const ListModel& model) {
+namespace {
+
+// A plan that keeps every row in its place.
+EditPlan KeepAllRows(const ListIndex& index) {
     EditPlan plan;
-    plan.AtPlace.resize(model.RowCount());
-    for (std::size_t row = 0; row < model.RowCount(); ++row) plan.AtPlace[row].OldRow = static_cast<std::uint32_t>(row);
-    plan.Describe = [](std::ostream&) {};
+    plan.AtPlace.resize(index.RowCount);
+    for (std::size_t row = 0; row < index.RowCount; ++row) plan.AtPlace[row].OldRow = static_cast<std::uint32_t>(row);
     return plan;
 }
 
+void WriteEntry(ListContent* content, const ListIndex& index, std::size_t line) {
+    WriteKeptLine(content, EntryStart(index, line), EntryEnd(index, line), GapBefore(index, line));
+}
+
+// Writes the list as the plan changes it into `out` (a rewrite, or a
+// comparison for a dry run). The later lines of a channel it had to remove
+// go into `removed` (entries).
 void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRewrite* out,
                         std::vector<std::uint32_t>* removed) {
-    const ListModel& model = session.Model;
+    const ListIndex& index = session.Index;
     ListContent content;
-    BeginListContent(&content, out, model.File);
+    BeginListContent(&content, out, index.File);
 
-    std::vector<bool> rowWritten(model.RowCount(), false);
+    std::vector<bool> rowWritten(index.RowCount, false);
     const auto writeRow = [&](const PlannedRow& planned) {
         if (planned.NewLine != kNoLine) {
             const std::string& line = plan.Lines[planned.NewLine];
             WriteNewLine(&content, line.data(), line.size());
         } else if (planned.OldRow != kNoRow) {
-            WriteKeptLine(&content, RowLine(model, planned.OldRow));
+            WriteEntry(&content, index, RowEntry(index, planned.OldRow));
         }
         if (planned.OldRow != kNoRow) rowWritten[planned.OldRow] = true;
     };
 
-    const char* data = model.File.Data;
-    const char* gap = ContentStart(model);
-    for (std::size_t index = 0; index < model.Items.size(); ++index) {
-        const ListItem& item = model.Items[index];
-        WriteListGap(&content, gap, data + item.Start);
-        gap = data + item.End;
-        switch (item.Kind) {
-        case kItemUnreadable:
-            WriteKeptLine(&content, ItemLine(model, index));
+    for (std::size_t line = 0; line < index.LineCount; ++line) {
+        switch (EntryKind(index, line)) {
+        case kIndexBlank:
+            WriteListGap(&content, EntryStart(index, line), EntryEnd(index, line));
             break;
-        case kItemRow:
-            writeRow(plan.AtPlace[item.Row]);
+        case kIndexUnreadable:
+            WriteEntry(&content, index, line);
             break;
-        case kItemDuplicate:
-            if (rowWritten[item.Row]) {
-                WriteKeptLine(&content, ItemLine(model, index));
+        case kIndexRow:
+            writeRow(plan.AtPlace[EntryRow(index, line)]);
+            break;
+        case kIndexLaterLine:
+            if (rowWritten[EntryRow(index, line)]) {
+                WriteEntry(&content, index, line);
             } else {
-                removed->push_back(static_cast<std::uint32_t>(index));
+                removed->push_back(static_cast<std::uint32_t>(line));
             }
             break;
         }
     }
     for (const PlannedRow& planned : plan.Added) writeRow(planned);
-    WriteListGap(&content, gap, data + model.File.Size);
 }
-
-int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t rows, std::ostream& out,
-                  std::ostream& err) {
-    const std::string& path = session.Options.ListPath;
-    switch (result) {
-    case kRewriteWritten:
-        out << path << ": wrote " << rows << " row" << Plural(rows) << '\n';
-        return kExitOk;
-    case kRewriteUnchanged:
-        out << path << ": nothing to change\n";
-        return kExitOk;
-    case kRewriteListChanged:
-        err << "zelq-list: " << path
-            << " changed while it was being edited (or is gone); nothing was written, run the command again\n";
-        return kExitError;
-    case kRewriteFailed:
-        break;
-    }
-    err << "zelq-list: cannot write " << path << ": " << LastFileErrorReason() << "; it is left as it was\n";
-    return kExitError;
-}
-
-namespace {
 
 // The later lines of a channel the edit removed, one message each.
 void DescribeRemoved(const EditSession& session, const std::vector<std::uint32_t>& removed, std::ostream& out) {
-    for (const std::uint32_t index : removed) {
-        const ListItem& item = session.Model.Items[index];
-        const char* data = session.Model.File.Data;
-        out << At(session.Options.ListPath, item.Line) << "remove a later line of row " << item.Row + 1
-            << "'s channel, which would otherwise take its place: "
-            << ShownLine(session.Page, data + item.Start, data + item.End) << '\n';
+    const ListIndex& index = session.Index;
+    for (const std::uint32_t line : removed) {
+        out << At(session.Options.ListPath, session.LineNumbers[line]) << "remove a later line of row "
+            << EntryRow(index, line) + 1 << "'s channel, which would otherwise take its place: "
+            << ShownLine(session.Page, EntryStart(index, line), EntryEnd(index, line)) << '\n';
     }
 }
 
-}  // namespace
-
-int FinishEdit(EditSession* session, const EditPlan& plan, std::ostream& out, std::ostream& err) {
+// Writes the edited list (a dry run writes nothing) and tells what the plan
+// does; returns the exit code.
+int FinishEdit(EditSession* session, const EditPlan& plan, const EditCommand& command, std::ostream& out,
+               std::ostream& err) {
     const std::string& path = session->Options.ListPath;
-    const FileBytes& original = session->Model.File;
+    const FileBytes& original = session->Index.File;
     std::size_t rows = 0;
     for (const PlannedRow& planned : plan.AtPlace) rows += planned.Empty() ? 0 : 1;
     for (const PlannedRow& planned : plan.Added) rows += planned.Empty() ? 0 : 1;
@@ -162,64 +155,93 @@ int FinishEdit(EditSession* session, const EditPlan& plan, std::ostream& out, st
             out << path << ": nothing to change\n";
             return kExitOk;
         }
-        plan.Describe(out);
+        command.Describe(*session, plan, command.Input, out);
         DescribeRemoved(*session, removed, out);
         out << path << ": would write " << rows << " row" << Plural(rows) << "; dry run, nothing written\n";
         return kExitOk;
     }
     if (!BeginListRewrite(&rewrite, path.c_str(), original)) {
-        err << "zelq-list: cannot write " << path << ": " << LastFileErrorReason() << '\n';
+        ReportError(err, "cannot write " + path + ": " + LastFileErrorReason());
         return kExitError;
     }
     WriteEditedContent(*session, plan, &rewrite, &removed);
     const RewriteResult result = FinishListRewrite(&rewrite);
     if (result == kRewriteWritten) {
-        plan.Describe(out);
+        command.Describe(*session, plan, command.Input, out);
         DescribeRemoved(*session, removed, out);
     }
     return ReportRewrite(*session, result, rows, out, err);
 }
 
-int RunEdit(const ListOptions& options, bool createsList, std::ostream& out, std::ostream& err,
-            const std::function<bool(const EditSession&, EditPlan*, std::string*)>& plan) {
+}  // namespace
+
+int RunEdit(const ListOptions& options, bool createsList, const EditCommand& command, std::ostream& out,
+            std::ostream& err) {
     EditSession session;
     int status = OpenEdit(options, createsList, &session, err);
     if (status != kExitOk) return status;
-    EditPlan edit = KeepAllRows(session.Model);
+    EditPlan plan = KeepAllRows(session.Index);
     std::string error;
-    if (!plan(session, &edit, &error)) {
-        err << "zelq-list: " << error << '\n';
+    if (!command.Plan(session, command.Input, &plan, &error)) {
+        ReportError(err, error);
         status = kExitError;
     } else {
-        status = FinishEdit(&session, edit, out, err);
+        status = FinishEdit(&session, plan, command, out, err);
     }
     CloseEdit(&session);
     return status;
 }
 
+int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t rows, std::ostream& out,
+                  std::ostream& err) {
+    const std::string& path = session.Options.ListPath;
+    switch (result) {
+    case kRewriteWritten:
+        out << path << ": wrote " << rows << " row" << Plural(rows) << '\n';
+        return kExitOk;
+    case kRewriteUnchanged:
+        out << path << ": nothing to change\n";
+        return kExitOk;
+    case kRewriteListChanged:
+        ReportError(err, path + " changed while it was being edited (or is gone); nothing was written, run the command again");
+        return kExitError;
+    case kRewriteFailed:
+        break;
+    }
+    ReportError(err, "cannot write " + path + ": " + LastFileErrorReason() + "; it is left as it was");
+    return kExitError;
+}
+
+void DescribeRewrittenRows(const EditSession& session, const EditPlan& plan, const std::string& verb,
+                           const std::string& after, std::ostream& out) {
+    for (std::size_t row = 0; row < plan.AtPlace.size(); ++row) {
+        const std::uint32_t line = plan.AtPlace[row].NewLine;
+        if (line == kNoLine) continue;
+        out << RowAt(session, row) << verb << " row " << row + 1 << after << ": " << ShownRowLine(session, row)
+            << " -> " << ShownText(session.Page, plan.Lines[line]) << '\n';
+    }
+}
+
 std::string At(const std::string& path, std::size_t line) { return path + ":" + std::to_string(line) + ": "; }
 
+std::size_t RowLineNumber(const EditSession& session, std::size_t row) {
+    return session.LineNumbers[RowEntry(session.Index, row)];
+}
+
 std::string RowAt(const EditSession& session, std::size_t row) {
-    return At(session.Options.ListPath, session.Model.Items[session.Model.RowItem[row]].Line);
+    return At(session.Options.ListPath, RowLineNumber(session, row));
 }
 
 std::string ShownRowLine(const EditSession& session, std::size_t row) {
-    const ListLine line = RowLine(session.Model, row);
-    return ShownLine(session.Page, line.Start, line.End);
+    const std::size_t line = RowEntry(session.Index, row);
+    return ShownLine(session.Page, EntryStart(session.Index, line), EntryEnd(session.Index, line));
+}
+
+std::string WholeRowName(const ListIndex& index, std::size_t row) {
+    return std::string(RowName(index, row), RowNameLength(index, row));
 }
 
 namespace {
-
-// Reads a row number at text[*at], moving past it; false when there is none.
-// A number too large to count is larger than any row.
-bool ReadNumber(const std::string& text, std::size_t* at, std::size_t limit, std::size_t* value) {
-    const std::size_t start = *at;
-    *value = 0;
-    for (; *at < text.size() && text[*at] >= '0' && text[*at] <= '9'; ++*at) {
-        if (*value <= limit) *value = *value * 10 + static_cast<std::size_t>(text[*at] - '0');
-    }
-    return *at > start;
-}
 
 std::string NoSuchRow(const std::string& text, std::size_t rowCount) {
     return "there is no row " + text + ": the list has " + std::to_string(rowCount) + " row" + Plural(rowCount);
@@ -228,13 +250,14 @@ std::string NoSuchRow(const std::string& text, std::size_t rowCount) {
 }  // namespace
 
 bool ParseRow(const std::string& text, std::size_t rowCount, std::size_t* row, std::string* error) {
-    std::size_t at = 0;
-    std::size_t value = 0;
-    if (!ReadNumber(text, &at, rowCount, &value) || at != text.size()) {
+    // Digits only; a number too large to count is larger than any row.
+    unsigned long value = 0;
+    const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits) {
         *error = "\"" + EscapeControls(text) + "\" is not a row number";
         return false;
     }
-    if (value == 0 || value > rowCount) {
+    if (!ParseWholeNumber(text, 10, 1, rowCount, &value)) {
         *error = NoSuchRow(text, rowCount);
         return false;
     }

@@ -7,8 +7,8 @@
 // through the wide functions, they read as Arabic on any Windows, whatever its
 // language for non-Unicode programs. Under code page 1256 the user sees the
 // same letters either way.
-#ifndef ZELQ_UI_ARABIC_TEXT_H
-#define ZELQ_UI_ARABIC_TEXT_H
+#ifndef ZELQ_UI_ARABIC_TO_WIDE_H
+#define ZELQ_UI_ARABIC_TO_WIDE_H
 
 #include <windows.h>
 
@@ -24,4 +24,4 @@ inline bool ArabicTextToWide(const char* text, wchar_t (&wide)[kArabicTextUnits]
     return MultiByteToWideChar(kArabicCodePage, 0, text, -1, wide, kArabicTextUnits) > 0;
 }
 
-#endif  // ZELQ_UI_ARABIC_TEXT_H
+#endif  // ZELQ_UI_ARABIC_TO_WIDE_H

@@ -1,8 +1,8 @@
 // Code page tables from Windows' own conversion.
 #include <windows.h>
 
-#include "code_page.h"
-#include "zelq_list.h"
+#include "tools/zelq-list/code_page.h"
+#include "tools/zelq-list/zelq_list.h"
 
 bool ReadCodePageTable(unsigned number, std::uint32_t characters[256], bool defined[256], std::string* error) {
     CPINFO info;

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../channel_list/file_ops.h"
+#include "channel_list/file_ops.h"
 
 namespace {
 
@@ -75,12 +75,6 @@ bool WidePath(const char* path, wchar_t (&wide)[kWidePathSize]) {
     return false;
 }
 
-// A read-only list is the user's wish to keep it as it is, also where the
-// attribute is not enforced (an administrator's emulated file system, say).
-bool IsReadOnly(const wchar_t* path) {
-    const DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-}
 
 int OpenFile(const char* path, FileOpenMode mode, ListFile** file) {
     *file = nullptr;
@@ -104,7 +98,6 @@ int OpenFile(const char* path, FileOpenMode mode, ListFile** file) {
         disposition = CREATE_NEW;
         break;
     }
-    if ((mode == kOpenAppend || mode == kOpenWrite) && IsReadOnly(wide)) return Fail(ERROR_ACCESS_DENIED);
     HANDLE handle = CreateFileW(wide, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -139,6 +132,15 @@ int Probe(const char* path, PathKind* kind) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) return Fail(error);
     *kind = kPathMissing;
+    return 1;
+}
+
+int ReadOnly(const char* path, bool* readOnly) {
+    wchar_t wide[kWidePathSize];
+    if (!WidePath(path, wide)) return 0;
+    const DWORD attributes = GetFileAttributesW(wide);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FailLast();
+    *readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     return 1;
 }
 
@@ -197,13 +199,6 @@ int Replace(const char* from, const char* to) {
     wchar_t wideFrom[kWidePathSize];
     wchar_t wideTo[kWidePathSize];
     if (!WidePath(from, wideFrom) || !WidePath(to, wideTo)) return 0;
-    // Windows refuses to replace a read-only list; the check makes that hold
-    // wherever the attribute is not enforced.
-    if (IsReadOnly(wideTo)) {
-        Fail(ERROR_ACCESS_DENIED);
-        g_LastFileError.MayPass = false;
-        return 0;
-    }
     // On one volume this swaps the list in one step. MOVEFILE_WRITE_THROUGH is
     // documented to matter only where the move is done as a copy and a delete
     // (across volumes): it then returns only once the copy is on the disk. The
@@ -318,6 +313,6 @@ void DescribeSystemError(long code, char* out, std::size_t size) {
 }
 
 ListFileOps DefaultListFileOps() {
-    return ListFileOps{&OpenFile, &Probe,  &Size,   &Read,    &Write, &Sync, &Truncate, &Close,
-                       &Replace,  &Remove, &Resolve, &Lock, &Unlock, &Pause};
+    return ListFileOps{&OpenFile, &Probe,   &ReadOnly, &Size, &Read,   &Write, &Sync,
+                       &Truncate, &Close,   &Replace,  &Remove, &Resolve, &Lock, &Unlock, &Pause};
 }

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "file_ops.h"
+#include "channel_list/file_ops.h"
 
 namespace {
 
@@ -65,12 +65,6 @@ int Fail(int error) {
     return 0;
 }
 
-// A file that no one may write: no write permission for this user, or none
-// for anyone (the mode Windows calls read-only, which binds even its
-// administrators; here root would otherwise write it).
-bool IsReadOnly(const char* path, const struct stat& status) {
-    return (status.st_mode & 0222) == 0 || access(path, W_OK) != 0;
-}
 
 // The folder that holds a path, as a new string ("." for a bare name).
 char* FolderOf(const char* path) {
@@ -129,10 +123,6 @@ int OpenFile(const char* path, FileOpenMode mode, ListFile** file) {
         close(descriptor);
         return Fail(S_ISDIR(status.st_mode) ? EISDIR : EACCES);
     }
-    if ((mode == kOpenAppend || mode == kOpenWrite) && IsReadOnly(path, status)) {
-        close(descriptor);
-        return Fail(EACCES);
-    }
     *file = AsFile(descriptor);
     return 1;
 }
@@ -148,6 +138,15 @@ int Probe(const char* path, PathKind* kind) {
     // A link whose target is gone is a file that is not there.
     if (!FolderExists(path)) return Fail(ENOTDIR);
     *kind = kPathMissing;
+    return 1;
+}
+
+int ReadOnly(const char* path, bool* readOnly) {
+    struct stat status;
+    if (stat(path, &status) != 0) return Fail(errno);
+    // No write permission for anyone is the mode Windows calls read-only,
+    // which binds even its administrators; root would pass access().
+    *readOnly = (status.st_mode & 0222) == 0 || access(path, W_OK) != 0;
     return 1;
 }
 
@@ -215,14 +214,10 @@ void SyncFolderOf(const char* path) {
 }
 
 int Replace(const char* from, const char* to) {
-    // A list its user may not write stays as it is, as on Windows, although
-    // rename only asks about the folder. The new file takes the list's
-    // permissions, so the replace changes nothing but the content.
+    // The new file takes the list's permissions, so the replace changes
+    // nothing but the content.
     struct stat status;
-    if (stat(to, &status) == 0) {
-        if (IsReadOnly(to, status)) return Fail(EACCES);
-        chmod(from, status.st_mode & 07777);
-    }
+    if (stat(to, &status) == 0) chmod(from, status.st_mode & 07777);
     if (std::rename(from, to) != 0) return Fail(errno);
     // The rename itself reaches the disk with the folder. It has happened
     // either way; a failed folder sync is not undone.
@@ -299,6 +294,6 @@ void DescribeSystemError(long code, char* out, std::size_t size) {
 }
 
 ListFileOps DefaultListFileOps() {
-    return ListFileOps{&OpenFile, &Probe,  &Size,   &Read,    &Write, &Sync, &Truncate, &Close,
-                       &Replace,  &Remove, &Resolve, &Lock, &Unlock, &Pause};
+    return ListFileOps{&OpenFile, &Probe,   &ReadOnly, &Size, &Read,   &Write, &Sync,
+                       &Truncate, &Close,   &Replace,  &Remove, &Resolve, &Lock, &Unlock, &Pause};
 }

@@ -1,0 +1,306 @@
+#include "list_index.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "entry_code.h"
+#include "file_ops.h"
+
+namespace {
+
+constexpr std::uint32_t kKindShift = 30;
+constexpr std::uint32_t kPayloadMask = (1u << kKindShift) - 1;
+
+// An unreadable line's payload: its fault above the code digits it counted,
+// which saturate (a count that large is read again).
+constexpr std::uint32_t kFaultShift = 27;
+constexpr std::uint32_t kDigitsMask = (1u << kFaultShift) - 1;
+
+// IndexRow::Form: the name's length up to 30, or kLongName; and whether the
+// line is canonical.
+constexpr std::uint8_t kLengthMask = 0x1F;
+constexpr std::uint8_t kLongName = 31;
+constexpr std::uint8_t kCanonical = 0x80;
+
+// The channel table: open addressing with linear probing over 32-bit slots,
+// each the row plus one (0: a free slot) below a few bits of the key's hash,
+// which spare most probes a look at the row's key.
+constexpr std::uint32_t kRowBits = 27;
+constexpr std::uint32_t kRowMask = (1u << kRowBits) - 1;
+constexpr std::size_t kMaxRows = kRowMask - 1;
+// Slots used at most, in tenths of the table.
+constexpr std::size_t kMaxLoadTenths = 8;
+
+std::uint32_t Info(IndexKind kind, std::uint32_t payload) {
+    return (static_cast<std::uint32_t>(kind) << kKindShift) | (payload & kPayloadMask);
+}
+
+// Multiply and fold, so keys that differ only in a few bits spread out.
+std::uint32_t HashOf(std::uint32_t key) {
+    const std::uint32_t hash = key * 0x9E3779B1u;
+    return hash ^ (hash >> 16);
+}
+
+// A slot's tag: the hash's top bits, which the slot's number does not use.
+std::uint32_t TagOf(std::uint32_t hash) { return hash & ~kRowMask; }
+
+std::uint32_t SlotRow(std::uint32_t slot) { return (slot & kRowMask) - 1; }
+
+// About how many lines the list has, from the line breaks in its first
+// 64 KiB (a list's lines are much alike); the arrays grow if it has more.
+std::size_t EstimateLines(const FileBytes& bytes) {
+    constexpr std::size_t kSample = 64 * 1024;
+    const std::size_t sampled = bytes.Size < kSample ? bytes.Size : kSample;
+    std::size_t breaks = 0;
+    for (std::size_t i = 0; i < sampled; ++i) {
+        const char c = bytes.Data[i];
+        if (c == '\n' || (c == '\r' && (i + 1 == bytes.Size || bytes.Data[i + 1] != '\n'))) ++breaks;
+    }
+    if (sampled == 0) return 16;
+    const double perByte = static_cast<double>(breaks) / static_cast<double>(sampled);
+    return static_cast<std::size_t>(perByte * static_cast<double>(bytes.Size) * 1.03) + 16;
+}
+
+// Grows an array by half; false when memory runs out (the array is kept).
+template <typename T>
+bool Grow(T** items, std::size_t* capacity) {
+    const std::size_t grown = *capacity + *capacity / 2 + 16;
+    T* larger = static_cast<T*>(std::realloc(*items, grown * sizeof(T)));
+    if (!larger) return false;
+    *items = larger;
+    *capacity = grown;
+    return true;
+}
+
+std::uint32_t KeyOfRow(const ListIndex& index, std::uint32_t row) { return ChannelKey(index.Rows[row].Code); }
+
+bool MakeSlots(ListIndex* index, std::size_t slots) {
+    index->Slots = static_cast<std::uint32_t*>(std::calloc(slots, sizeof(std::uint32_t)));
+    index->SlotMask = slots - 1;
+    return index->Slots != nullptr;
+}
+
+// The slot of the channel's row, or the free slot where it would go.
+std::size_t FindSlot(const ListIndex& index, std::uint32_t key) {
+    const std::uint32_t hash = HashOf(key);
+    const std::uint32_t tag = TagOf(hash);
+    std::size_t slot = hash & index.SlotMask;
+    for (; index.Slots[slot] != 0; slot = (slot + 1) & index.SlotMask) {
+        const std::uint32_t entry = index.Slots[slot];
+        if (TagOf(entry) == tag && KeyOfRow(index, SlotRow(entry)) == key) break;
+    }
+    return slot;
+}
+
+// Puts a row whose channel is not in the table yet into the free slot.
+void PlaceRow(ListIndex* index, std::size_t slot, std::uint32_t key, std::uint32_t row) {
+    index->Slots[slot] = TagOf(HashOf(key)) | (row + 1);
+}
+
+// Doubles the table.
+bool GrowSlots(ListIndex* index) {
+    const std::size_t slots = index->SlotMask + 1;
+    if (slots > (static_cast<std::size_t>(-1) >> 4)) return false;
+    std::uint32_t* const old = index->Slots;
+    if (!MakeSlots(index, slots * 2)) {
+        index->Slots = old;
+        index->SlotMask = slots - 1;
+        return false;
+    }
+    for (std::size_t slot = 0; slot < slots; ++slot) {
+        if (old[slot] == 0) continue;
+        const std::uint32_t key = KeyOfRow(*index, SlotRow(old[slot]));
+        PlaceRow(index, FindSlot(*index, key), key, SlotRow(old[slot]));
+    }
+    std::free(old);
+    return true;
+}
+
+// The row of the channel, or the new row's number when it has none yet (and
+// then the row is put into the table).
+bool RowOfChannel(ListIndex* index, std::uint32_t key, std::uint32_t newRow, std::uint32_t* row) {
+    std::size_t slot = FindSlot(*index, key);
+    if (index->Slots[slot] != 0) {
+        *row = SlotRow(index->Slots[slot]);
+        return true;
+    }
+    *row = newRow;
+    if (newRow >= kMaxRows) return false;
+    if ((index->RowCount + 1) * 10 > (index->SlotMask + 1) * kMaxLoadTenths) {
+        if (!GrowSlots(index)) return false;
+        slot = FindSlot(*index, key);
+    }
+    PlaceRow(index, slot, key, newRow);
+    return true;
+}
+
+struct Builder {
+    ListIndex* Index;
+    std::size_t LineCapacity;
+    std::size_t RowCapacity;
+};
+
+// Adds an entry; false when memory runs out.
+bool AddEntry(Builder* builder, const char* start, std::uint32_t info) {
+    ListIndex& index = *builder->Index;
+    // One more for the entry that marks the end.
+    if (index.LineCount + 1 >= builder->LineCapacity && !Grow(&index.Lines, &builder->LineCapacity)) return false;
+    index.Lines[index.LineCount].Start = static_cast<std::uint32_t>(start - index.File.Data);
+    index.Lines[index.LineCount].Info = info;
+    ++index.LineCount;
+    return true;
+}
+
+bool AddLine(Builder* builder, const ListLine& line) {
+    ListIndex& index = *builder->Index;
+    if (line.GapStart < line.Start && !AddEntry(builder, line.GapStart, Info(kIndexBlank, 0))) return false;
+    if (line.Kind == kLineUnreadable) {
+        const std::size_t digits = line.CodeDigits < kDigitsMask ? line.CodeDigits : kDigitsMask;
+        return AddEntry(builder, line.Start,
+                        Info(kIndexUnreadable, (static_cast<std::uint32_t>(line.Fault) << kFaultShift) |
+                                                   static_cast<std::uint32_t>(digits)));
+    }
+    if (index.RowCount == builder->RowCapacity && !Grow(&index.Rows, &builder->RowCapacity)) return false;
+    // The row's fields go in place first: the table compares keys through them.
+    IndexRow& fields = index.Rows[index.RowCount];
+    fields.NameOffset = static_cast<std::uint32_t>(line.Name - index.File.Data);
+    std::memcpy(fields.Code, line.Entry.Code, sizeof fields.Code);
+    fields.Flag = line.Entry.Flag;
+    fields.Form = static_cast<std::uint8_t>((line.NameLength > kMaxNameLength ? kLongName : line.NameLength) |
+                                            (line.Canonical ? kCanonical : 0));
+    std::uint32_t row = 0;
+    if (!RowOfChannel(&index, ChannelKey(line.Entry.Code), static_cast<std::uint32_t>(index.RowCount), &row)) {
+        return false;
+    }
+    const bool first = row == index.RowCount;
+    if (first) ++index.RowCount;
+    return AddEntry(builder, line.Start, Info(first ? kIndexRow : kIndexLaterLine, row));
+}
+
+}  // namespace
+
+void EmptyListIndex(ListIndex* index) { std::memset(index, 0, sizeof *index); }
+
+void FreeListIndex(ListIndex* index) {
+    FreeFileBytes(&index->File);
+    std::free(index->Lines);
+    std::free(index->Rows);
+    std::free(index->Slots);
+    EmptyListIndex(index);
+}
+
+bool IndexListBytes(FileBytes bytes, ListIndex* index) {
+    EmptyListIndex(index);
+    index->File = bytes;
+    const std::size_t lines = EstimateLines(bytes);
+    std::size_t slots = 256;
+    while (slots * kMaxLoadTenths < lines * 10) slots *= 2;
+    Builder builder{index, lines + 16, lines + 16};
+    index->Lines = static_cast<IndexLine*>(std::malloc(builder.LineCapacity * sizeof(IndexLine)));
+    index->Rows = static_cast<IndexRow*>(std::malloc(builder.RowCapacity * sizeof(IndexRow)));
+    bool ok = index->Lines && index->Rows && MakeSlots(index, slots);
+
+    LineReader reader = MakeLineReader(bytes.Data, bytes.Size);
+    ListLine line;
+    while (ok && NextListLine(&reader, &line)) ok = AddLine(&builder, line);
+    // The white space after the last line, and the entry that marks the end.
+    const char* const end = bytes.Data + bytes.Size;
+    if (ok && reader.LastEnd < end) ok = AddEntry(&builder, reader.LastEnd, Info(kIndexBlank, 0));
+    if (ok) ok = AddEntry(&builder, end, 0);
+    if (!ok) {
+        FreeListIndex(index);
+        SetFileError(kFileErrorNoMemory);
+        return false;
+    }
+    --index->LineCount;  // the end is no entry of its own
+    return true;
+}
+
+bool ReadListIndex(const char* path, std::uint64_t maxSize, ListIndex* index) {
+    EmptyListIndex(index);
+    FileBytes bytes;
+    if (ReadListFile(path, maxSize, &bytes)) return IndexListBytes(bytes, index);
+    index->File.Size = bytes.Size;  // the size of a file too large to read
+    return false;
+}
+
+bool FindChannelRow(const ListIndex& index, std::uint32_t channelKey, std::size_t* row) {
+    if (!index.Slots) return false;
+    const std::uint32_t entry = index.Slots[FindSlot(index, channelKey)];
+    if (entry == 0) return false;
+    *row = SlotRow(entry);
+    return true;
+}
+
+const char* ContentStart(const ListIndex& index) {
+    return index.File.Data + (StartsWithByteOrderMark(index.File.Data, index.File.Size) ? kByteOrderMarkSize : 0);
+}
+
+LineFault UnreadableFault(const ListIndex& index, std::size_t line, std::size_t* codeDigits) {
+    const std::uint32_t payload = index.Lines[line].Info & kPayloadMask;
+    *codeDigits = payload & kDigitsMask;
+    if (*codeDigits == kDigitsMask) {
+        // Too many digits to keep count of here: the line is read again.
+        LineReader reader{EntryStart(index, line), index.File.Data + index.File.Size, EntryStart(index, line), 1};
+        ListLine read;
+        NextListLine(&reader, &read);
+        *codeDigits = read.CodeDigits;
+    }
+    return static_cast<LineFault>(payload >> kFaultShift);
+}
+
+const char* GapBefore(const ListIndex& index, std::size_t line) {
+    return line > 0 && EntryKind(index, line - 1) == kIndexBlank ? EntryStart(index, line - 1)
+                                                                  : EntryStart(index, line);
+}
+
+std::size_t RowEntry(const ListIndex& index, std::size_t row) {
+    // The entries are in file order, so the one holding the row's name is
+    // the last that starts before it.
+    const std::uint32_t name = index.Rows[row].NameOffset;
+    std::size_t low = 0;
+    std::size_t high = index.LineCount;
+    while (high - low > 1) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (index.Lines[middle].Start <= name) {
+            low = middle;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+bool RowHasLongName(const ListIndex& index, std::size_t row) {
+    return (index.Rows[row].Form & kLengthMask) == kLongName;
+}
+
+bool RowIsCanonical(const ListIndex& index, std::size_t row) { return (index.Rows[row].Form & kCanonical) != 0; }
+
+std::size_t RowShownNameLength(const ListIndex& index, std::size_t row) {
+    return RowHasLongName(index, row) ? kMaxNameLength : index.Rows[row].Form & kLengthMask;
+}
+
+std::size_t RowNameLength(const ListIndex& index, std::size_t row) {
+    if (!RowHasLongName(index, row)) return index.Rows[row].Form & kLengthMask;
+    // A name holds no "]": its own ends it.
+    const char* const name = RowName(index, row);
+    const char* const end = index.File.Data + index.File.Size;
+    return static_cast<std::size_t>(static_cast<const char*>(std::memchr(name, ']', static_cast<std::size_t>(end - name))) -
+                                    name);
+}
+
+std::size_t FormatRowLine(const ListIndex& index, std::size_t row, char* out) {
+    const IndexRow& fields = index.Rows[row];
+    return FormatLineWithName(out, kMaxLineLength + 1, fields.Flag, fields.Code, RowName(index, row),
+                              RowShownNameLength(index, row));
+}
+
+void NumberIndexLines(const ListIndex& index, std::uint32_t* numbers) {
+    std::uint32_t number = 1;
+    for (std::size_t line = 0; line < index.LineCount; ++line) {
+        numbers[line] = number;
+        number += static_cast<std::uint32_t>(CountLineBreaks(EntryStart(index, line), EntryEnd(index, line)));
+    }
+    numbers[index.LineCount] = number;
+}

@@ -1,0 +1,79 @@
+#include "list_read.h"
+
+#include <cstdlib>
+
+#include "file_ops.h"
+
+namespace {
+
+// Reads an open file from its start to its end into a new buffer.
+bool ReadOpenFile(ListFile* file, std::uint64_t maxSize, FileBytes* bytes) {
+    std::uint64_t reported = 0;
+    if (!g_ListFileOps.Size(file, &reported)) return false;
+    // Some systems report a folder's size as the largest offset.
+    if (reported > maxSize) {
+        SetFileError(kFileErrorTooLarge);
+        const std::size_t most = static_cast<std::size_t>(-1);
+        bytes->Size = reported < most ? static_cast<std::size_t>(reported) : most;
+        return false;
+    }
+
+    // Room for the size the file reports, grown only if it turns out larger
+    // (another program may be appending to it).
+    std::size_t capacity = static_cast<std::size_t>(reported) + 1;
+    char* data = static_cast<char*>(std::malloc(capacity));
+    if (!data) SetFileError(kFileErrorNoMemory);
+    std::size_t size = 0;
+    while (data) {
+        std::size_t got = 0;
+        if (size + 1 < capacity) {
+            if (!g_ListFileOps.Read(file, data + size, capacity - 1 - size, &got)) break;
+            size += got;
+            if (got > 0) continue;
+        } else {
+            char next;
+            if (!g_ListFileOps.Read(file, &next, 1, &got)) break;
+            if (got > 0) {
+                const std::size_t grown = capacity + capacity / 2 + 4096;
+                if (capacity > maxSize) {
+                    SetFileError(kFileErrorTooLarge);
+                    bytes->Size = capacity;
+                    break;
+                }
+                char* larger = static_cast<char*>(std::realloc(data, grown));
+                if (!larger) {
+                    SetFileError(kFileErrorNoMemory);
+                    break;
+                }
+                data = larger;
+                capacity = grown;
+                data[size++] = next;
+                continue;
+            }
+        }
+        data[size] = '\0';
+        bytes->Data = data;
+        bytes->Size = size;
+        return true;
+    }
+    std::free(data);
+    return false;
+}
+
+}  // namespace
+
+bool ReadListFile(const char* path, std::uint64_t maxSize, FileBytes* bytes) {
+    *bytes = FileBytes{nullptr, 0};
+    if (maxSize > kMaxListFileSize) maxSize = kMaxListFileSize;
+    ListFile* file = nullptr;
+    if (!g_ListFileOps.Open(path, kOpenRead, &file)) return false;
+    const bool ok = ReadOpenFile(file, maxSize, bytes);
+    g_ListFileOps.Close(file);
+    return ok;
+}
+
+void FreeFileBytes(FileBytes* bytes) {
+    std::free(bytes->Data);
+    bytes->Data = nullptr;
+    bytes->Size = 0;
+}

@@ -1,0 +1,69 @@
+// The one safe way the list is ever rewritten.
+//
+// The list is the only thing the plug-in keeps, so it is never emptied in
+// place. A rewrite goes to a temporary file beside the list, which reaches the
+// disk before it replaces the list in one step, and only while the list is
+// still byte for byte what was read. The writer holds the list's lock from
+// its read to its write. If anything fails on the way, the list stays exactly
+// as it was and no temporary file remains.
+//
+// Every failure leaves its reason in g_LastFileError (file_ops.h).
+#ifndef ZELQ_CHANNEL_LIST_LIST_REWRITE_H
+#define ZELQ_CHANNEL_LIST_LIST_REWRITE_H
+
+#include <cstddef>
+
+#include "file_ops.h"
+#include "list_read.h"
+
+// The temporary file of the rewrite in progress, or null: what a program that
+// is being stopped removes before it ends. Set and cleared by the rewrite;
+// safe to read from a signal handler or a console control handler.
+const char* ActiveTempPath();
+
+// The outcome of a rewrite.
+enum RewriteResult {
+    kRewriteWritten,      // the list now holds the new content
+    kRewriteUnchanged,    // the new content equals the list: nothing was written
+    kRewriteListChanged,  // the list is no longer what was read (or is gone): left alone
+    kRewriteFailed,       // the temporary file could not be made, written, synced or put in place
+};
+
+// A rewrite in progress. The new content is compared with the list as it was
+// read; the temporary file is made only at the first byte that differs.
+struct ListRewrite {
+    const char* ListPath;
+    const FileBytes* Original;
+    char* RealPath;          // where the list really lives (a symbolic link followed)
+    char* TempPath;          // beside RealPath, named after it
+    std::size_t Matched;     // bytes so far equal to the original's start
+    ListFile* Temp;
+    bool Failed;
+    std::size_t Buffered;
+    char* Buffer;
+};
+
+// Starts a rewrite of the list at `path`, which was read as `original`; an
+// original with no data ({nullptr, 0}) stands for a list that does not exist,
+// which the rewrite then creates only while it still does not. The caller
+// holds the list's lock until FinishListRewrite returns. Returns false when
+// memory runs out.
+bool BeginListRewrite(ListRewrite* rewrite, const char* path, const FileBytes& original);
+
+// Starts a comparison: content is added as to a rewrite, but only compared
+// with `original`; nothing is ever written. End it with ListRewriteDiffers.
+void BeginListComparison(ListRewrite* rewrite, const FileBytes& original);
+
+// Ends a comparison: whether the content added differs from the original.
+bool ListRewriteDiffers(ListRewrite* rewrite);
+
+// Adds bytes to the new content.
+void AppendToRewrite(ListRewrite* rewrite, const char* data, std::size_t size);
+
+// Ends the rewrite: when the new content differs from the list, the temporary
+// file is synced to the disk and closed, the list is read again and compared
+// byte for byte with `original`, and only then replaced. Frees what Begin
+// took.
+RewriteResult FinishListRewrite(ListRewrite* rewrite);
+
+#endif  // ZELQ_CHANNEL_LIST_LIST_REWRITE_H

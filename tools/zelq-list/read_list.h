@@ -1,0 +1,32 @@
+// Reading a list for a command: the core's index of it (the very reading of
+// the plug-in's start), with the messages a user reads when it cannot be read.
+#ifndef ZELQ_TOOLS_ZELQ_LIST_READ_LIST_H
+#define ZELQ_TOOLS_ZELQ_LIST_READ_LIST_H
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "channel_list/list_index.h"
+#include "code_page.h"
+#include "zelq_list.h"
+
+// The largest list this build of the program reads. A 32-bit program has
+// room for a smaller list than the plug-in's core accepts.
+std::uint64_t MaxListSize();
+
+// Reads and indexes the list at `path`. Returns false with a one-line message
+// when it cannot be read; with `mayBeMissing`, a list that does not exist is
+// an empty one.
+bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std::string* error);
+
+// What a command that only reads the list needs: the code page and the list.
+// Returns kExitOk, or kExitError after writing the error.
+int ReadListForCommand(const ListOptions& options, CodePage* page, ListIndex* index, std::ostream& err);
+
+// The line of text each entry of the index starts on, and where the file ends
+// (see NumberIndexLines).
+std::vector<std::uint32_t> LineNumbers(const ListIndex& index);
+
+#endif  // ZELQ_TOOLS_ZELQ_LIST_READ_LIST_H

@@ -135,7 +135,7 @@ class ShowTest(ListTest):
     def test_csv(self):
         self.use('clean.ini')
         self.assertRun(['show', '--format', 'csv'], (
-            'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+            '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
             '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Al Jazeera\r\n'
             '2,2,1,1001,26.0°E,ArabSat 2A,12015,7FE6CA5BB4C8,260,الجزيرة\r\n'
             '3,3,0,2002,7.0°W,Nile Sat,11862,442C3F530502,3530,نايل دراما\r\n'
@@ -144,7 +144,7 @@ class ShowTest(ListTest):
     def test_csv_quotes_commas_and_quotes(self):
         self.write(lines('[ 1 A271914BA85C ] [Sport, "Live"]', '[ 1 7FE6CA5BB4C8 ] [ spaced ]'))
         self.assertRun(['show', '--format', 'csv'], (
-            'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+            '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
             '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,"Sport, ""Live"""\r\n'
             '2,2,1,1001,26.0°E,ArabSat 2A,12015,7FE6CA5BB4C8,260, spaced \r\n'))
 
@@ -185,9 +185,9 @@ class ShowTest(ListTest):
         self.write(b'')
         self.assertRun(['show'], 'Row  Line  ✓  Ident  Position  Satellite  MHz  Name\n')
         self.assertRun(['show', '--format', 'json'], '[]\n')
-        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n')
+        self.assertRun(['show', '--format', 'csv'], '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n')
         self.write(b'\xef\xbb\xbf' + lines('[ 1 A271914BA85C ] [Al Jazeera]'))
-        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+        self.assertRun(['show', '--format', 'csv'], '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
                                                     '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Al Jazeera\r\n')
         os.remove(self.path())
         self.assertRun(['show'], err='zelq-list: cannot read ChannelList.ini: no such file\n', code=2)
@@ -196,10 +196,10 @@ class ShowTest(ListTest):
 
     def test_code_pages_and_control_characters(self):
         self.write(lines(b'[ 1 A271914BA85C ] [Caf\xe9\x1b[2J]'))
-        self.assertRun(['show', '--format', 'csv'], 'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+        self.assertRun(['show', '--format', 'csv'], '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
                                                     '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Café\x1b[2J\r\n')
         self.assertRun(['--codepage', '1252', 'show', '--format', 'csv'],
-                       'row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+                       '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
                        '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Café\x1b[2J\r\n')
         # A terminal gets control characters made visible.
         self.assertRun(['--codepage', '1252', 'show'],
@@ -807,7 +807,7 @@ class ErrorTest(ListTest):
                                                                               limit)))
         self.assertErrors(errors)
         # No lock file beside what is no list.
-        self.assertOnlyFiles(LIST, 'dir', 'ChannelList.lck', 'huge.ini', 'huge.lck')
+        self.assertOnlyFiles(LIST, 'dir', 'huge.ini', 'huge.lck')
 
     def test_output_that_cannot_be_written(self):
         if EMULATOR or not os.path.exists('/dev/full'):

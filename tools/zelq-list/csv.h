@@ -1,5 +1,5 @@
-// CSV as show writes it and import reads it back (RFC 4180, with a guard
-// for spreadsheets).
+// CSV as show writes it and import reads it back (RFC 4180, with guards for
+// spreadsheets), and the view a CSV of some of the rows records.
 #ifndef ZELQ_TOOLS_ZELQ_LIST_CSV_H
 #define ZELQ_TOOLS_ZELQ_LIST_CSV_H
 
@@ -7,33 +7,65 @@
 #include <string>
 #include <vector>
 
+#include "channel_list/list_index.h"
+#include "code_page.h"
+#include "zelq_list.h"
+
+// What a CSV file starts with: the UTF-8 byte-order mark, by which
+// spreadsheets know the file is UTF-8 rather than in the system's code page.
+constexpr char kCsvByteOrderMark[] = "\xEF\xBB\xBF";
+
 // A field, quoted when it holds the separator, a quote or a line break, with
 // quotes doubled.
 std::string CsvField(const std::string& text, char separator = ',');
 
-// A name as a CSV cell: a spreadsheet runs a cell that begins with "=", "+",
-// "-", "@", a tab or a CR as a formula, so such a name gets an apostrophe in
-// front, which spreadsheets show as "text follows". A name that itself begins
-// with an apostrophe gets one too, so that UnguardName undoes exactly what
-// GuardName did.
+// A name (UTF-8) as a CSV cell. A spreadsheet runs a cell that begins with
+// "=", "+", "-", "@", a tab or a CR as a formula, and turns a cell it can read
+// as a number, date, time, percentage, amount or truth value into that value
+// ("007" into 7, "1/2" into the 1st of February, "TRUE" into a truth value),
+// so it would save the name back changed. Such a name gets an apostrophe in
+// front, which spreadsheets show as "text follows" or keep as it is. A name
+// that itself begins with an apostrophe gets one too, so that UnguardName
+// undoes exactly what GuardName did.
 std::string GuardName(const std::string& name);
 std::string UnguardName(const std::string& cell);
 
-// Reads CSV text record by record: comma or semicolon separators (whichever
-// the first record uses), quoted fields, CR LF or LF, a UTF-8 byte-order
-// mark at the start skipped.
+// Whether a spreadsheet in some language could read the text as a value
+// rather than as text (see GuardName).
+bool ReadsAsSpreadsheetValue(const std::string& utf8);
+
+// Reads CSV bytes record by record: comma or semicolon separators (whichever
+// the first record uses), quoted fields, CR LF, LF or CR alone. The bytes
+// stay the caller's; a byte-order mark is for the caller to skip.
 class CsvReader {
 public:
-    explicit CsvReader(const std::string& text);
+    CsvReader(const char* data, std::size_t size);
     // The next record's fields and the line it starts on; false at the end.
     // A quote left open is an error (false with `error` set).
     bool Next(std::vector<std::string>* fields, std::size_t* line, std::string* error);
 
 private:
-    const std::string& text_;
+    const char* data_;
+    std::size_t size_;
     std::size_t at_;
     std::size_t line_;
     char separator_;
 };
+
+// The view a CSV of some of the rows records, so that import can tell it
+// from a CSV of them all: the header's cell after "name" reads
+// `view: satellite "Nile Sat", find "mbc"` (quotes inside doubled). A CSV
+// of every row has no such cell. Empty for a filter that picks every row.
+std::string ViewRecord(const ShowFilter& filter);
+
+// Whether a header cell is a view record (it begins with "view:", in any
+// case, spaces around it aside).
+bool IsViewRecord(const std::string& cell);
+
+// Reads a view record back; false when it is not one ViewRecord writes.
+bool ParseViewRecord(const std::string& cell, ShowFilter* filter);
+
+// The rows show shows with the filter: true for each row it picks (show.cpp).
+std::vector<bool> RowsInView(const ListIndex& index, const CodePage& page, const ShowFilter& filter);
 
 #endif  // ZELQ_TOOLS_ZELQ_LIST_CSV_H

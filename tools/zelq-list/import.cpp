@@ -3,31 +3,51 @@
 //
 // A row's channel is its ident, position (tenths) and MHz, from which its
 // code follows; a spreadsheet may spoil a twelve-digit code, but keeps small
-// numbers. The rows fill the places of the list's rows in the CSV's order;
-// rows beyond them go after the last line, and places left over are emptied.
-// Lines that do not read stay where they are, byte for byte, and so does
-// every row's line that the CSV leaves as it is.
+// numbers. Each CSV row is compared with the list's row of its channel as
+// show wrote it: a row the CSV leaves as it was keeps its line byte for byte,
+// whatever its name holds, and only a name the CSV changes or adds must be
+// one a user may type.
+//
+// The rows fill the places of the list's rows in the CSV's order; rows
+// beyond them go after the last line, and places left over are emptied. A
+// CSV of a view (show --find, --satellite) fills and empties only the places
+// of the rows that view shows: the other rows stay where they are, and a
+// row of theirs that the CSV names is changed in its place. Lines that do
+// not read stay where they are, byte for byte.
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <ostream>
-#include <unordered_map>
 
 #include "channel_list/entry_code.h"
 #include "csv.h"
 #include "edit_session.h"
 #include "errors.h"
+#include "read_list.h"
 #include "row_text.h"
 #include "utf8_text.h"
 #include "zelq_list.h"
 
 namespace {
 
-struct CsvRow {
-    std::size_t Line;  // in the CSV
-    std::uint8_t Flag;
-    std::uint8_t Code[6];
-    std::string Name;  // in the list's code page
+enum Column { kFlag, kIdent, kTenths, kMhz, kName, kCode, kColumns };
+const char* const kColumnNames[kColumns] = {"flag", "ident", "tenths", "mhz", "name", "code"};
+
+// The CSV as read before the list is: its bytes, how its text is written,
+// and what its header says.
+struct ImportInput {
+    std::string File;
+    FileBytes Bytes = {nullptr, 0};
+    std::size_t Start = 0;    // past a byte-order mark
+    bool InCodePage = false;  // not UTF-8: read in the list's code page, as spreadsheets save "CSV"
+    std::size_t Columns[kColumns];
+    bool Filtered = false;    // a CSV of the rows of a view
+    ShowFilter View;
 };
+
+// The largest CSV import reads: as large as the largest list, of which a CSV
+// of every row takes about as much again.
+std::uint64_t MaxCsvSize() { return MaxListSize(); }
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -36,132 +56,231 @@ std::string Lower(std::string text) {
     return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
 }
 
-// Reads the CSV's rows; false with a message naming the file and line.
-bool ReadCsvRows(const std::string& file, const CodePage& page, std::vector<CsvRow>* rows, std::string* error) {
-    FileBytes bytes;
-    if (!ReadListFile(file.c_str(), kMaxListFileSize, &bytes)) {
-        *error = CannotReadMessage(file);
-        return false;
-    }
-    const std::string text(bytes.Data, bytes.Size);
-    FreeFileBytes(&bytes);
-    CsvReader reader(text);
+// The header: the columns import reads, and the view the CSV was made from.
+bool ReadHeader(CsvReader* reader, ImportInput* input, std::string* error) {
     std::vector<std::string> fields;
     std::size_t line = 0;
-    if (!reader.Next(&fields, &line, error)) {
-        if (error->empty()) *error = file + " is empty; it needs the header show --format csv writes";
+    if (!reader->Next(&fields, &line, error)) {
+        if (error->empty()) *error = input->File + " is empty; it needs the header show --format csv writes";
         return false;
     }
-    enum { kFlag, kIdent, kTenths, kMhz, kName, kCode, kColumns };
-    static const char* const kNames[kColumns] = {"flag", "ident", "tenths", "mhz", "name", "code"};
-    std::size_t column[kColumns];
     for (int c = 0; c < kColumns; ++c) {
         const auto found = std::find_if(fields.begin(), fields.end(),
-                                        [&](const std::string& field) { return Lower(field) == kNames[c]; });
-        column[c] = found == fields.end() ? std::string::npos : static_cast<std::size_t>(found - fields.begin());
-        if (column[c] == std::string::npos && c != kCode) {
-            *error = file + ": no \"" + kNames[c] + "\" column (zelq-list show --format csv writes the columns import reads)";
+                                        [&](const std::string& field) { return Lower(field) == kColumnNames[c]; });
+        input->Columns[c] = found == fields.end() ? std::string::npos : static_cast<std::size_t>(found - fields.begin());
+        if (input->Columns[c] == std::string::npos && c != kCode) {
+            *error = input->File + ": no \"" + kColumnNames[c] +
+                     "\" column (zelq-list show --format csv writes the columns import reads)";
             return false;
         }
     }
-    std::unordered_map<std::uint32_t, std::size_t> lineOfChannel;
+    for (const std::string& field : fields) {
+        if (!IsViewRecord(field)) continue;
+        if (input->Filtered || !ParseViewRecord(field, &input->View)) {
+            *error = input->File + ": the header's \"" + EscapeControls(field) +
+                     "\" is not a view show --format csv writes (view: satellite \"NAME\", find \"TEXT\")";
+            return false;
+        }
+        input->Filtered = true;
+    }
+    return true;
+}
+
+// Reads the CSV file and its header; false with a message.
+bool ReadCsvFile(ImportInput* input, std::string* error) {
+    const std::string& file = input->File;
+    if (!ReadListFile(file.c_str(), MaxCsvSize(), &input->Bytes)) {
+        switch (g_LastFileError.Kind) {
+        case kFileErrorTooLarge:
+            *error = file + " is " + SizeText(input->Bytes.Size) + "; zelq-list imports CSV files of at most " +
+                     SizeText(MaxCsvSize());
+            break;
+        case kFileErrorNoMemory:
+            *error = "not enough memory to read " + file;
+            break;
+        default:
+            *error = CannotReadMessage(file);
+            break;
+        }
+        input->Bytes = FileBytes{nullptr, 0};
+        return false;
+    }
+    const char* const data = input->Bytes.Data;
+    const std::size_t size = input->Bytes.Size;
+    if (size >= 2 && ((data[0] == '\xFF' && data[1] == '\xFE') || (data[0] == '\xFE' && data[1] == '\xFF'))) {
+        *error = file + " is UTF-16 text; save it as \"CSV UTF-8\" (or \"CSV\") to import it";
+        return false;
+    }
+    if (StartsWithByteOrderMark(data, size)) input->Start = kByteOrderMarkSize;
+    input->InCodePage = !IsUtf8(data + input->Start, size - input->Start);
+    CsvReader reader(data + input->Start, size - input->Start);
+    return ReadHeader(&reader, input, error);
+}
+
+struct ChannelLine {
+    std::uint32_t Key;
+    std::uint32_t Line;
+};
+
+// The first CSV line that names a channel an earlier line names too: false
+// when there is none, else true with the message.
+bool RepeatedChannel(std::vector<ChannelLine> channels, const std::string& file, std::string* error) {
+    std::sort(channels.begin(), channels.end(), [](const ChannelLine& a, const ChannelLine& b) {
+        return a.Key != b.Key ? a.Key < b.Key : a.Line < b.Line;
+    });
+    const ChannelLine* first = nullptr;
+    const ChannelLine* again = nullptr;
+    for (std::size_t i = 1; i < channels.size(); ++i) {
+        if (channels[i].Key != channels[i - 1].Key) continue;
+        std::size_t earliest = i;
+        while (earliest > 0 && channels[earliest - 1].Key == channels[i].Key) --earliest;
+        if (!again || channels[i].Line < again->Line) {
+            again = &channels[i];
+            first = &channels[earliest];
+        }
+    }
+    if (!again) return false;
+    const std::uint8_t code[6] = {static_cast<std::uint8_t>(again->Key >> 24), static_cast<std::uint8_t>(again->Key >> 16),
+                                  static_cast<std::uint8_t>(again->Key >> 8), static_cast<std::uint8_t>(again->Key), 0, 0};
+    const DecodedCode decoded = DecodeEntryCode(code[0], code[1], code[2], code[3]);
+    *error = At(file, again->Line) + "ident " + std::to_string(decoded.ChannelIdent) + " at " +
+             PositionText(decoded.SatPosition) + " is on line " + std::to_string(first->Line) +
+             " already; a channel can be in the list once";
+    return true;
+}
+
+// One row of the CSV: its flag, code and name cell; false with a message
+// naming the line when a cell does not read.
+bool ReadCsvRow(const ImportInput& input, const std::vector<std::string>& fields, const std::string& at,
+                std::uint8_t* flag, std::uint8_t code[6], std::string* name, std::string* error) {
+    const auto cell = [&](int c) {
+        return input.Columns[c] < fields.size() ? fields[input.Columns[c]] : std::string();
+    };
+    unsigned long value[kName];
+    static const unsigned long kMost[kName] = {255, 65535, 65535, 65535};
+    for (int c = kFlag; c < kName; ++c) {
+        if (!ParseWholeNumber(Lower(cell(c)), 10, 0, kMost[c], &value[c])) {
+            *error = at + "the " + kColumnNames[c] + " \"" + EscapeControls(cell(c)) + "\" is not a number from 0 to " +
+                     std::to_string(kMost[c]);
+            return false;
+        }
+    }
+    *flag = static_cast<std::uint8_t>(value[kFlag]);
+    const EntryCode entry = EncodeEntryCode(static_cast<std::uint16_t>(value[kIdent]),
+                                            static_cast<std::uint32_t>(value[kTenths]),
+                                            static_cast<std::uint32_t>(value[kMhz]) * 1000u);
+    std::copy(entry.Bytes, entry.Bytes + 6, code);
+    // A code the spreadsheet left whole must agree.
+    const std::string given = Lower(cell(kCode));
+    if (given.size() == 12 && given.find_first_not_of("0123456789abcdef") == std::string::npos &&
+        Lower(CodeText(code)) != given) {
+        *error = at + "the code " + cell(kCode) + " does not agree with ident " + std::to_string(value[kIdent]) +
+                 ", tenths " + std::to_string(value[kTenths]) + " and mhz " + std::to_string(value[kMhz]) +
+                 ", which give " + CodeText(code);
+        return false;
+    }
+    *name = UnguardName(cell(kName));
+    return true;
+}
+
+// The name a CSV row gives its row: the row's own name, byte for byte, when
+// the cell holds it as show wrote it (its first 30 bytes, for a longer one);
+// otherwise the cell's name, which must be one a user may type.
+bool RowNameFromCell(const EditSession& session, const ImportInput& input, bool listed, std::size_t row,
+                     const std::string& cell, std::string* name, std::string* error) {
+    const ListIndex& index = session.Index;
+    if (listed) {
+        const char* const bytes = RowName(index, row);
+        const std::size_t shown = RowShownNameLength(index, row);
+        const bool same = input.InCodePage ? cell.size() == shown && std::memcmp(cell.data(), bytes, shown) == 0
+                                           : cell == NameToUtf8(session.Page, bytes, shown);
+        if (same) {
+            *name = WholeRowName(index, row);
+            return true;
+        }
+    }
+    return ListName(input.InCodePage ? NameToUtf8(session.Page, cell.data(), cell.size()) : cell, session.Page, name,
+                    error);
+}
+
+// The import's plan: each CSV row takes the list's row of its channel, kept as
+// it is when nothing of it changed, or a line written anew; the CSV's order
+// fills the places of the rows it may hold.
+bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, std::string* error) {
+    const ImportInput& input = *static_cast<const ImportInput*>(data);
+    const ListIndex& index = session.Index;
+    // The places the CSV's rows fill: every row's, or those of its view.
+    std::vector<bool> inView;
+    std::vector<std::uint32_t> places;
+    if (input.Filtered) {
+        inView = RowsInView(index, session.Page, input.View);
+        for (std::size_t row = 0; row < index.RowCount; ++row) {
+            if (inView[row]) places.push_back(static_cast<std::uint32_t>(row));
+        }
+    }
+    const std::size_t placeCount = input.Filtered ? places.size() : index.RowCount;
+    std::size_t filled = 0;
+
+    plan->SourceFiles.push_back(input.File);
+    CsvReader reader(input.Bytes.Data + input.Start, input.Bytes.Size - input.Start);
+    std::vector<std::string> fields;
+    std::size_t line = 0;
+    reader.Next(&fields, &line, error);  // the header, read before
+    std::vector<ChannelLine> channels;
     while (reader.Next(&fields, &line, error)) {
         if (std::all_of(fields.begin(), fields.end(), [](const std::string& field) { return Lower(field).empty(); })) {
             continue;  // a blank row of a spreadsheet
         }
-        const auto cell = [&](int c) { return column[c] < fields.size() ? fields[column[c]] : std::string(); };
-        const std::string at = At(file, line);
-        unsigned long flag, ident, tenths, mhz;
-        if (!ParseWholeNumber(Lower(cell(kFlag)), 10, 0, 255, &flag)) {
-            *error = at + "the flag \"" + EscapeControls(cell(kFlag)) + "\" is not a number from 0 to 255";
-            return false;
-        }
-        if (!ParseWholeNumber(Lower(cell(kIdent)), 10, 0, 65535, &ident)) {
-            *error = at + "the ident \"" + EscapeControls(cell(kIdent)) + "\" is not a number from 0 to 65535";
-            return false;
-        }
-        if (!ParseWholeNumber(Lower(cell(kTenths)), 10, 0, 65535, &tenths)) {
-            *error = at + "the tenths \"" + EscapeControls(cell(kTenths)) + "\" is not a number from 0 to 65535";
-            return false;
-        }
-        if (!ParseWholeNumber(Lower(cell(kMhz)), 10, 0, 65535, &mhz)) {
-            *error = at + "the mhz \"" + EscapeControls(cell(kMhz)) + "\" is not a number from 0 to 65535";
-            return false;
-        }
-        CsvRow row;
-        row.Line = line;
-        row.Flag = static_cast<std::uint8_t>(flag);
-        const EntryCode code = EncodeEntryCode(static_cast<std::uint16_t>(ident), static_cast<std::uint32_t>(tenths),
-                                               static_cast<std::uint32_t>(mhz) * 1000u);
-        std::copy(code.Bytes, code.Bytes + 6, row.Code);
-        // A code the spreadsheet left whole must agree.
-        const std::string given = Lower(cell(kCode));
-        if (given.size() == 12 && given.find_first_not_of("0123456789abcdef") == std::string::npos &&
-            Lower(CodeText(row.Code)) != given) {
-            *error = at + "the code " + cell(kCode) + " does not agree with ident " + std::to_string(ident) +
-                     ", tenths " + std::to_string(tenths) + " and mhz " + std::to_string(mhz) + ", which give " +
-                     CodeText(row.Code);
-            return false;
-        }
-        if (!ListName(UnguardName(cell(kName)), page, &row.Name, error)) {
+        const std::string at = At(input.File, line);
+        std::uint8_t flag;
+        std::uint8_t code[6];
+        std::string cell;
+        std::size_t row = 0;
+        std::string name;
+        bool ok = ReadCsvRow(input, fields, at, &flag, code, &cell, error);
+        const bool listed = ok && FindChannelRow(index, ChannelKey(code), &row);
+        if (ok && !RowNameFromCell(session, input, listed, row, cell, &name, error)) {
             *error = at + *error;
+            ok = false;
+        }
+        if (!ok) {
+            // A channel named twice before this line is said first.
+            RepeatedChannel(std::move(channels), input.File, error);
             return false;
         }
-        const auto seen = lineOfChannel.emplace(ChannelKey(row.Code), line);
-        if (!seen.second) {
-            *error = at + "ident " + std::to_string(ident) + " at " +
-                     PositionText(static_cast<std::uint16_t>(tenths)) + " is on line " +
-                     std::to_string(seen.first->second) + " already; a channel can be in the list once";
-            return false;
-        }
-        rows->push_back(std::move(row));
-    }
-    return error->empty();
-}
+        channels.push_back(ChannelLine{ChannelKey(code), static_cast<std::uint32_t>(line)});
 
-// The import's plan: each CSV row takes the list's row of its channel, kept as
-// it is when nothing of it changed, or a line written anew.
-bool PlanImport(const EditSession& session, const void* input, EditPlan* plan, std::string* error) {
-    const std::string& file = *static_cast<const std::string*>(input);
-    std::vector<CsvRow> rows;
-    if (!ReadCsvRows(file, session.Page, &rows, error)) return false;
-    const ListIndex& index = session.Index;
-    plan->SourceFiles.push_back(file);
-    std::vector<PlannedRow> order;
-    order.reserve(rows.size());
-    for (const CsvRow& row : rows) {
         PlannedRow planned;
-        planned.Source = plan->AddSource(0, static_cast<std::uint32_t>(row.Line));
-        std::size_t found = 0;
-        std::string name = row.Name;
-        if (FindChannelRow(index, ChannelKey(row.Code), &found)) {
-            planned.OldRow = static_cast<std::uint32_t>(found);
-            const IndexRow& fields = index.Rows[found];
-            // show prints the first 30 bytes of a longer name: the same
-            // bytes back mean the name is as it was.
-            const std::string whole = WholeRowName(index, found);
-            if (RowHasLongName(index, found) && name == whole.substr(0, kMaxNameLength)) name = whole;
-            const bool same = row.Flag == fields.Flag && std::equal(row.Code, row.Code + 6, fields.Code) && name == whole;
-            if (same) {
-                order.push_back(planned);
-                continue;
-            }
+        planned.Source = plan->AddSource(0, static_cast<std::uint32_t>(line));
+        if (listed) {
+            planned.OldRow = static_cast<std::uint32_t>(row);
+            const IndexRow& old = index.Rows[row];
+            const bool same = flag == old.Flag && std::equal(code, code + 6, old.Code) &&
+                              name.size() == RowNameLength(index, row) &&
+                              std::memcmp(name.data(), RowName(index, row), name.size()) == 0;
+            if (!same) planned.NewLine = plan->AddLine(FormattedLine(flag, code, name));
+        } else {
+            planned.NewLine = plan->AddLine(FormattedLine(flag, code, name));
         }
-        planned.NewLine = plan->AddLine(FormattedLine(row.Flag, row.Code, name));
-        order.push_back(planned);
+        if (listed && input.Filtered && !inView[row]) {
+            plan->AtPlace[row] = planned;  // a row outside the view, changed in its place
+        } else if (filled < placeCount) {
+            plan->AtPlace[input.Filtered ? places[filled] : filled] = planned;
+            ++filled;
+        } else {
+            plan->Added.push_back(planned);
+        }
     }
-    // The rows fill the places of the list's rows in the CSV's order; rows
-    // beyond them go after the last line, and places left over are emptied.
-    const std::size_t places = plan->AtPlace.size();
-    for (std::size_t place = 0; place < places; ++place) {
-        plan->AtPlace[place] = place < order.size() ? order[place] : PlannedRow();
-    }
-    for (std::size_t i = places; i < order.size(); ++i) plan->Added.push_back(order[i]);
+    if (!error->empty()) return false;
+    if (RepeatedChannel(std::move(channels), input.File, error)) return false;
+    // The places left over are emptied: their rows are those the CSV no
+    // longer holds.
+    for (; filled < placeCount; ++filled) plan->AtPlace[input.Filtered ? places[filled] : filled] = PlannedRow();
     return true;
 }
 
 void DescribeImport(const EditSession& session, const EditPlan& plan, const void*, std::ostream& out) {
-    // The CSV's rows, in its order: the filled places, then the added rows.
+    // The rows as they come out: the filled places, then the added rows.
     std::vector<const PlannedRow*> order;
     for (const PlannedRow& planned : plan.AtPlace) {
         if (!planned.Empty()) order.push_back(&planned);
@@ -175,8 +294,10 @@ void DescribeImport(const EditSession& session, const EditPlan& plan, const void
     for (std::size_t row = 0; row < kept.size(); ++row) {
         if (!kept[row]) out << RowAt(session, row) << "remove row " << row + 1 << ": " << ShownRowLine(session, row) << '\n';
     }
+    // Each CSV row's change; rows the CSV did not hold are only numbered anew.
     for (std::size_t i = 0; i < order.size(); ++i) {
         const PlannedRow& planned = *order[i];
+        if (planned.Source == kNoSource) continue;
         const std::string at = At(plan.SourceFiles[0], plan.Sources[planned.Source].Line);
         if (planned.OldRow == kNoRow) {
             out << at << "add as row " << i + 1 << ": " << ShownText(session.Page, plan.Lines[planned.NewLine]) << '\n';
@@ -195,5 +316,24 @@ void DescribeImport(const EditSession& session, const EditPlan& plan, const void
 }  // namespace
 
 int ImportCsv(const ListOptions& options, const std::string& file, std::ostream& out, std::ostream& err) {
-    return RunEdit(options, true, EditCommand{&PlanImport, &DescribeImport, &file}, out, err);
+    ImportInput input;
+    input.File = file;
+    std::string error;
+    CodePage page;
+    if (!LoadCodePage(options.CodePage, &page, &error) || !ReadCsvFile(&input, &error)) {
+        FreeFileBytes(&input.Bytes);
+        ReportError(err, error);
+        return kExitError;
+    }
+    // How the CSV was read, before what it changes.
+    if (input.InCodePage) {
+        out << file << ": not UTF-8, so read in the list's code page, " << options.CodePage << "\n";
+    }
+    if (input.Filtered) {
+        out << file << ": the rows of show's " << EscapeControls(ViewRecord(input.View))
+            << "; the list's other rows stay as they are\n";
+    }
+    const int status = RunEdit(options, true, EditCommand{&PlanImport, &DescribeImport, &input}, out, err);
+    FreeFileBytes(&input.Bytes);
+    return status;
 }

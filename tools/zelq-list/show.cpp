@@ -67,21 +67,21 @@ RowRecord MakeRecord(const ShownList& list, const CodePage& page, std::size_t ro
 // The rows show prints: every row, or those the filter picks.
 std::vector<std::uint32_t> SelectRows(const ListIndex& index, const CodePage& page, const ShowFilter& filter) {
     std::vector<std::uint32_t> selected;
-    const std::string find = FoldName(filter.Find);
-    const std::string satellite = FoldName(filter.Satellite);
+    const std::vector<bool> shown = RowsInView(index, page, filter);
     for (std::size_t row = 0; row < index.RowCount; ++row) {
-        if (!filter.Satellite.empty() && FoldName(SatelliteNameFor(RowDecoded(index, row).SatPosition)) != satellite) {
-            continue;
-        }
-        if (!find.empty() && FoldName(RowShownName(index, page, row)).find(find) == std::string::npos) continue;
-        selected.push_back(static_cast<std::uint32_t>(row));
+        if (shown[row]) selected.push_back(static_cast<std::uint32_t>(row));
     }
     return selected;
 }
 
+// The CSV, in UTF-8 with a byte-order mark so that a spreadsheet reads it as
+// UTF-8. A CSV of some of the rows records the view it shows in a last
+// header cell, which import reads (the rows leave that column empty).
 void WriteCsv(const ShownList& list, const std::vector<std::uint32_t>& selected, const CodePage& page,
-              std::ostream& out) {
-    out << "row,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n";
+              const ShowFilter& filter, std::ostream& out) {
+    const std::string view = ViewRecord(filter);
+    out << kCsvByteOrderMark << "row,line,flag,ident,position,satellite,mhz,code,tenths,name"
+        << (view.empty() ? "" : "," + CsvField(view)) << "\r\n";
     for (const std::uint32_t i : selected) {
         const RowRecord r = MakeRecord(list, page, i);
         out << r.Row << ',' << r.Line << ',' << r.Flag << ',' << r.Ident << ',' << CsvField(r.Position) << ','
@@ -212,6 +212,20 @@ void WriteTable(const ShownList& list, const std::vector<std::uint32_t>& selecte
 
 }  // namespace
 
+std::vector<bool> RowsInView(const ListIndex& index, const CodePage& page, const ShowFilter& filter) {
+    std::vector<bool> shown(index.RowCount, true);
+    const std::string find = FoldName(filter.Find);
+    const std::string satellite = FoldName(filter.Satellite);
+    for (std::size_t row = 0; row < index.RowCount; ++row) {
+        if (!filter.Satellite.empty() && FoldName(SatelliteNameFor(RowDecoded(index, row).SatPosition)) != satellite) {
+            shown[row] = false;
+        } else if (!find.empty() && FoldName(RowShownName(index, page, row)).find(find) == std::string::npos) {
+            shown[row] = false;
+        }
+    }
+    return shown;
+}
+
 int ShowList(const ListOptions& options, ShowFormat format, const ShowFilter& filter, std::ostream& out,
              std::ostream& err) {
     CodePage page;
@@ -230,7 +244,7 @@ int ShowList(const ListOptions& options, ShowFormat format, const ShowFilter& fi
         WriteTable(list, selected, page, options.TerminalWidth, out);
         break;
     case kShowCsv:
-        WriteCsv(list, selected, page, out);
+        WriteCsv(list, selected, page, filter, out);
         break;
     case kShowJson:
         WriteJson(list, selected, page, out);

@@ -6,8 +6,7 @@ namespace {
 
 // Decodes the character at text[*at], moving past it. Returns false when the
 // bytes there are not well-formed UTF-8.
-bool NextCharacter(const std::string& text, std::size_t* at, std::uint32_t* character) {
-    const std::size_t size = text.size();
+bool NextCharacter(const char* text, std::size_t size, std::size_t* at, std::uint32_t* character) {
     const unsigned char first = static_cast<unsigned char>(text[*at]);
     std::size_t length;
     std::uint32_t value;
@@ -35,6 +34,10 @@ bool NextCharacter(const std::string& text, std::size_t* at, std::uint32_t* char
     *character = value;
     *at += length;
     return true;
+}
+
+bool NextCharacter(const std::string& text, std::size_t* at, std::uint32_t* character) {
+    return NextCharacter(text.data(), text.size(), at, character);
 }
 
 // Characters that take no column of their own.
@@ -76,6 +79,15 @@ bool DecodeUtf8(const std::string& text, std::vector<std::uint32_t>* characters)
         std::uint32_t c;
         if (!NextCharacter(text, &at, &c)) return false;
         characters->push_back(c);
+    }
+    return true;
+}
+
+bool IsUtf8(const char* data, std::size_t size) {
+    std::size_t at = 0;
+    std::uint32_t c;
+    while (at < size) {
+        if (!NextCharacter(data, size, &at, &c)) return false;
     }
     return true;
 }

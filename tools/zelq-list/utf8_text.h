@@ -14,6 +14,9 @@ void AppendUtf8(std::string* out, std::uint32_t character);
 // U+10FFFF). Returns false at the first byte that is not.
 bool DecodeUtf8(const std::string& text, std::vector<std::uint32_t>* characters);
 
+// Whether the bytes are well-formed UTF-8 throughout (as DecodeUtf8 reads it).
+bool IsUtf8(const char* data, std::size_t size);
+
 // Columns the text takes on a terminal: one per character, none for
 // combining marks (the Arabic vowel signs among them) and zero-width ones.
 std::size_t DisplayWidth(const std::string& text);

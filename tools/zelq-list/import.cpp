@@ -10,10 +10,12 @@
 //
 // The rows fill the places of the list's rows in the CSV's order; rows
 // beyond them go after the last line, and places left over are emptied. A
-// CSV of a view (show --find, --satellite) fills and empties only the places
-// of the rows that view shows: the other rows stay where they are, and a
-// row of theirs that the CSV names is changed in its place. Lines that do
-// not read stay where they are, byte for byte.
+// CSV of a view (show --find, --satellite) holds only the rows that view
+// showed: the view's rows it still holds take their own places in its order,
+// the places of those it no longer holds are emptied, rows new to the list go
+// after the last line, and every other row stays where it is (changed in its
+// place when the CSV names it). Lines that do not read stay where they are,
+// byte for byte.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -204,22 +206,14 @@ bool RowNameFromCell(const EditSession& session, const ImportInput& input, bool 
 }
 
 // The import's plan: each CSV row takes the list's row of its channel, kept as
-// it is when nothing of it changed, or a line written anew; the CSV's order
-// fills the places of the rows it may hold.
+// it is when nothing of it changed, or a line written anew, in the CSV's order.
 bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, std::string* error) {
     const ImportInput& input = *static_cast<const ImportInput*>(data);
     const ListIndex& index = session.Index;
-    // The places the CSV's rows fill: every row's, or those of its view.
     std::vector<bool> inView;
-    std::vector<std::uint32_t> places;
-    if (input.Filtered) {
-        inView = RowsInView(index, session.Page, input.View);
-        for (std::size_t row = 0; row < index.RowCount; ++row) {
-            if (inView[row]) places.push_back(static_cast<std::uint32_t>(row));
-        }
-    }
-    const std::size_t placeCount = input.Filtered ? places.size() : index.RowCount;
-    std::size_t filled = 0;
+    if (input.Filtered) inView = RowsInView(index, session.Page, input.View);
+    std::vector<PlannedRow> viewRows;  // the rows of the view the CSV holds, in its order
+    std::size_t filled = 0;            // places filled, for a CSV of every row
 
     plan->SourceFiles.push_back(input.File);
     CsvReader reader(input.Bytes.Data + input.Start, input.Bytes.Size - input.Start);
@@ -262,20 +256,40 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
         } else {
             planned.NewLine = plan->AddLine(FormattedLine(flag, code, name));
         }
-        if (listed && input.Filtered && !inView[row]) {
+        if (!input.Filtered) {
+            // The rows fill the places of the list's rows in the CSV's
+            // order; rows beyond them go after the last line.
+            if (filled < index.RowCount) {
+                plan->AtPlace[filled++] = planned;
+            } else {
+                plan->Added.push_back(planned);
+            }
+        } else if (!listed) {
+            plan->Added.push_back(planned);  // where the CSV of a view cannot say: at the end
+        } else if (!inView[row]) {
             plan->AtPlace[row] = planned;  // a row outside the view, changed in its place
-        } else if (filled < placeCount) {
-            plan->AtPlace[input.Filtered ? places[filled] : filled] = planned;
-            ++filled;
         } else {
-            plan->Added.push_back(planned);
+            viewRows.push_back(planned);
         }
     }
     if (!error->empty()) return false;
     if (RepeatedChannel(std::move(channels), input.File, error)) return false;
-    // The places left over are emptied: their rows are those the CSV no
-    // longer holds.
-    for (; filled < placeCount; ++filled) plan->AtPlace[input.Filtered ? places[filled] : filled] = PlannedRow();
+    if (!input.Filtered) {
+        // Places left over are emptied: their rows are those the CSV no
+        // longer holds.
+        for (; filled < index.RowCount; ++filled) plan->AtPlace[filled] = PlannedRow();
+        return true;
+    }
+    // The view's rows the CSV holds take their own places in the CSV's
+    // order; the places of the rows it no longer holds are emptied.
+    std::vector<std::uint32_t> places;
+    places.reserve(viewRows.size());
+    for (const PlannedRow& planned : viewRows) places.push_back(planned.OldRow);
+    std::sort(places.begin(), places.end());
+    for (std::size_t row = 0; row < index.RowCount; ++row) {
+        if (inView[row]) plan->AtPlace[row] = PlannedRow();
+    }
+    for (std::size_t i = 0; i < places.size(); ++i) plan->AtPlace[places[i]] = viewRows[i];
     return true;
 }
 

@@ -1,0 +1,235 @@
+#!/usr/bin/env python3
+"""zelq-list's CSV as list keepers use it with spreadsheets: export then import
+changes nothing for every name the list's reader accepts, under code pages
+1256 and 1252 and through LibreOffice Calc; a CSV of a view removes only rows
+of that view; a CSV saved in the list's code page is read in it; what import
+refuses.
+
+    csv_test.py --program PATH [--emulator PROGRAM] [TEST...]
+
+It runs on the helpers of cli_test.py (a folder of its own for every test,
+the list as ChannelList.ini in it).
+"""
+import argparse
+import csv
+import glob
+import io
+import os
+import re
+import shutil
+import subprocess
+import sys
+import unittest
+
+import cli_test
+from cli_test import LIST, LISTS, lines
+
+# Names a spreadsheet reads as a number, date, time, percentage, amount or
+# truth value in some language (LibreOffice or Excel), and names it leaves
+# as text: show guards the first with an apostrophe, and only them.
+VALUES = ['007', '1/2', '3-4', '12:30', '50%', 'TRUE', 'false', '1e5', '1E+05', '-1', '+1', '.5', '0.10', '1.0',
+          ' 7', '7 ', '1 000', '1,5', '(1)', '$5', 'Jan 5', '5 janv.', '12 PM', '24/7', '00:30', '=1+1', '@x', "'x",
+          "''x", 'WAHR']
+TEXTS = ['MBC 1', '4 Music', 'SAT.1', '2M', '#1', 'Sky 1 HD', 'الجزيرة 2', 'x']
+
+
+def every_name():
+    """Every name of the test lists, each control byte (alone and inside a
+    name), blanks, each byte from 0x80 up (alone and after text), and the
+    names above: the names the reader accepts that a round trip may spoil."""
+    names = []
+    for fixture in sorted(glob.glob(os.path.join(LISTS, '*.ini'))):
+        with open(fixture, 'rb') as file:
+            names += [m.group(1) for m in re.finditer(rb'\] *\[([^\]\r\n\x00]+)\]', file.read())]
+    controls = [b for b in range(1, 0x20) if b not in (0x0A, 0x0D)] + [0x7F]
+    names += [bytes([b]) for b in controls] + [b'TV' + bytes([b]) + b'X' for b in controls]
+    names += [b' ', b'   ', b'\t', b'\xa0', b' \xa0 ']
+    names += [bytes([b]) for b in range(0x80, 0x100)] + [b'TV ' + bytes([b]) for b in range(0x80, 0x100)]
+    names += [name.encode('cp1256') for name in VALUES + TEXTS]
+    return names
+
+
+def list_of(names):
+    """A list with a row for each name, each its own channel."""
+    return b''.join(b'[ 1 %04X914BA85C ] [%s]\r\n' % (i, name) for i, name in enumerate(names))
+
+
+def csv_names(text):
+    """The name cells of a CSV as show writes it, in order."""
+    return [row[9] for row in csv.reader(io.StringIO(text.lstrip('\ufeff'), newline=''))][1:]
+
+
+def view_note(csv_file, view):
+    return '%s: the rows of show\'s %s; the list\'s other rows stay as they are\n' % (csv_file, view)
+
+
+class CsvTest(cli_test.ListTest):
+    def export(self, *arguments, name='rows.csv', encoding='utf-8'):
+        code, text, err = self.zelq(*arguments)
+        self.assertEqual((code, err), (0, ''), arguments)
+        with open(self.path(name), 'w', encoding=encoding, newline='') as file:
+            file.write(text)
+        return text
+
+    def test_export_then_import_changes_nothing(self):
+        original = self.write(list_of(every_name()))
+        for codepage in ('1256', '1252'):
+            for view, note in (([], ''), (['--find', 'tv'], view_note('rows.csv', 'view: find "tv"'))):
+                with self.subTest(codepage=codepage, view=view):
+                    text = self.export('--codepage', codepage, 'show', '--format', 'csv', *view)
+                    self.assertTrue(text.startswith('\ufeffrow,line,'))
+                    self.assertRun(['--codepage', codepage, 'import', 'rows.csv'],
+                                   note + 'ChannelList.ini: nothing to change\n')
+                    self.assertEqual(self.read(), original)
+        # Only names a spreadsheet would take for a value get the apostrophe.
+        self.write(list_of([name.encode('cp1256') for name in VALUES + TEXTS]))
+        guarded = ["'" + name for name in VALUES] + TEXTS
+        self.assertEqual(csv_names(self.export('show', '--format', 'csv')), guarded)
+
+    def test_round_trip_through_libreoffice(self):
+        # Each test list, and the names above, exported, opened and saved
+        # back by LibreOffice Calc with its defaults, in several languages,
+        # and imported: nothing changes.
+        soffice = shutil.which('soffice')
+        self.assertTrue(soffice, 'LibreOffice Calc is needed (scripts/install-deps installs it)')
+        fixtures = sorted(os.path.basename(fixture) for fixture in glob.glob(os.path.join(LISTS, '*.ini')))
+        for fixture in fixtures:
+            self.use(fixture, fixture)
+        self.write(list_of(every_name()), 'names.ini')
+        # list, code page, view, what import says of the view
+        cases = [(fixture, '1256', [], '') for fixture in fixtures] + [
+            ('names.ini', '1256', [], ''), ('names.ini', '1252', [], ''),
+            ('names.ini', '1256', ['--find', 'tv'], 'view: find "tv"')]
+        exports = ['case%d.csv' % i for i in range(len(cases))]
+        for (list_file, codepage, view, _), export in zip(cases, exports):
+            self.export('--list', list_file, '--codepage', codepage, 'show', '--format', 'csv', *view, name=export)
+        for language in ('en_US', 'de_DE', 'fr_FR', 'ar_SA'):
+            saved = self.path(language)
+            environment = dict(os.environ, LANG=language + '.UTF-8', LC_ALL=language + '.UTF-8', HOME=self.folder)
+            done = subprocess.run([soffice, '-env:UserInstallation=file://' + self.path('profile-' + language),
+                                   '--headless', '--convert-to', 'csv', '--outdir', saved] + exports,
+                                  cwd=self.folder, env=environment, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL, timeout=300)
+            self.assertEqual(done.returncode, 0, language)
+            for (list_file, codepage, view, note), export in zip(cases, exports):
+                with self.subTest(language=language, list=list_file, codepage=codepage, view=view):
+                    before = self.read(list_file)
+                    saved_csv = os.path.join(language, export)
+                    self.assertRun(['--list', list_file, '--codepage', codepage, 'import', saved_csv],
+                                   (view_note(saved_csv, note) if note else '') + list_file + ': nothing to change\n')
+                    self.assertEqual(self.read(list_file), before)
+
+    def test_views_and_csv_in_the_lists_code_page(self):
+        # A CSV of a view removes only rows of that view; a row outside it
+        # that the CSV names changes in its place; new rows go at the end. A
+        # CSV saved as a spreadsheet's plain "CSV" is in the system's code
+        # page, without a byte-order mark, perhaps with semicolons.
+        listed = lines('[ 1 A271914BA85C ] [Al Jazeera]', '# my channels', '[ 1 7FE6CA5BB4C8 ] [الجزيرة]',
+                       '[ 0 442C3F530502 ] [نايل دراما]', '[ 1 A7A65058678C ] [MBC 1]', '[ 1 A239D9463A17 ] [MBC 2]')
+        cases = [
+            # export arguments, edit of the CSV's lines, how it is saved, output, the list after
+            (['--find', 'mbc'],
+             lambda rows: [rows[0], rows[2].replace('MBC 2', 'MBC Two'), ',,1,77,,,11362,,192,MBC 3'], 'utf-8-sig',
+             view_note('rows.csv', 'view: find "mbc"') +
+             'ChannelList.ini:5: remove row 4: [ 1 A7A65058678C ] [MBC 1]\n'
+             'rows.csv:2: row 5 becomes row 4: [ 1 A239D9463A17 ] [MBC 2] -> [ 1 A239D9463A17 ] [MBC Two]\n'
+             'rows.csv:3: add as row 5: [ 1 DB21AA593B0D ] [MBC 3]\n'
+             'ChannelList.ini: wrote 5 rows\n',
+             lines('[ 1 A271914BA85C ] [Al Jazeera]', '# my channels', '[ 1 7FE6CA5BB4C8 ] [الجزيرة]',
+                   '[ 0 442C3F530502 ] [نايل دراما]', '[ 1 A239D9463A17 ] [MBC Two]', '[ 1 DB21AA593B0D ] [MBC 3]')),
+            (['--satellite', 'NILE SAT'],
+             lambda rows: [rows[0], rows[2], '1,1,0,4660,13.0°E,HotBird,11747,A271914BA85C,130,Al Jazeera'],
+             'utf-8-sig',
+             view_note('rows.csv', 'view: satellite "NILE SAT"') +
+             'ChannelList.ini:4: remove row 3: [ 0 442C3F530502 ] [نايل دراما]\n'
+             'rows.csv:3: row 1: [ 1 A271914BA85C ] [Al Jazeera] -> [ 0 A271914BA85C ] [Al Jazeera]\n'
+             'rows.csv:2: row 5 becomes row 4: [ 1 A239D9463A17 ] [MBC 2]\n'
+             'ChannelList.ini: wrote 4 rows\n',
+             lines('[ 0 A271914BA85C ] [Al Jazeera]', '# my channels', '[ 1 7FE6CA5BB4C8 ] [الجزيرة]',
+                   '[ 1 A7A65058678C ] [MBC 1]', '[ 1 A239D9463A17 ] [MBC 2]')),
+            # The same edit of a CSV of every row removes every row it left out.
+            ([], lambda rows: [rows[0], rows[5]], 'utf-8-sig',
+             ''.join('ChannelList.ini:%d: remove row %d: %s\n' % (line, row, text) for line, row, text in (
+                 (1, 1, '[ 1 A271914BA85C ] [Al Jazeera]'), (3, 2, '[ 1 7FE6CA5BB4C8 ] [الجزيرة]'),
+                 (4, 3, '[ 0 442C3F530502 ] [نايل دراما]'), (5, 4, '[ 1 A7A65058678C ] [MBC 1]'))) +
+             'rows.csv:2: row 5 becomes row 1: [ 1 A239D9463A17 ] [MBC 2]\n'
+             'ChannelList.ini: wrote 1 row\n',
+             lines('[ 1 A239D9463A17 ] [MBC 2]', '# my channels')),
+            # Saved in code page 1256 with semicolons, a name renamed.
+            ([], lambda rows: [row.replace(',', ';').replace('MBC 1', 'إم بي سي') for row in rows], 'cp1256',
+             'rows.csv: not UTF-8, so read in the list\'s code page, 1256\n'
+             'rows.csv:5: row 4: [ 1 A7A65058678C ] [MBC 1] -> [ 1 A7A65058678C ] [إم بي سي]\n'
+             'ChannelList.ini: wrote 5 rows\n',
+             listed.replace(b'[MBC 1]', '[إم بي سي]'.encode('cp1256'))),
+        ]
+        for view, edit, encoding, out, after in cases:
+            with self.subTest(view=view, encoding=encoding):
+                self.write(listed)
+                rows = self.export('show', '--format', 'csv', *view).lstrip('\ufeff').split('\r\n')[:-1]
+                with open(self.path('rows.csv'), 'w', encoding=encoding, newline='') as file:
+                    file.write('\r\n'.join(edit(rows)) + '\r\n')
+                self.assertRun(['import', 'rows.csv'], out)
+                self.assertEqual(self.read(), after)
+        # Names in code page 1252, saved in it as they were.
+        self.write(lines(b'[ 1 A271914BA85C ] [Caf\xe9 \xa9]', b'[ 1 7FE6CA5BB4C8 ] [\x80 \xff]'))
+        text = self.export('--codepage', '1252', 'show', '--format', 'csv')
+        with open(self.path('rows.csv'), 'wb') as file:
+            file.write(text.lstrip('\ufeff').encode('cp1252'))
+        self.assertRun(['--codepage', '1252', 'import', 'rows.csv'],
+                       'rows.csv: not UTF-8, so read in the list\'s code page, 1252\n'
+                       'ChannelList.ini: nothing to change\n')
+
+    def test_import_refuses_what_it_cannot_take(self):
+        listed = lines('[ 1 A271914BA85C ] [a\tb]', '[ 1 7FE6CA5BB4C8 ] [   ]')
+        header = '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name'
+        limit, size = ('512 MiB', 513) if cli_test.EMULATOR else ('1 GiB', 1025)
+        cases = [
+            # the CSV, the error, whether the list was locked when it came
+            # A name the CSV changes or adds must be one a user may type; one
+            # it leaves as it was is kept whatever it holds.
+            (header + '\r\n,,1,4660,,,11747,,130,a\tc\r\n',
+             'rows.csv:2: the name "a\\x09c" holds a control character, which a name in the list cannot', True),
+            (header + '\r\n,,1,4660,,,11747,,130,a\tb\r\n,,1,77,,,11362,,192,  \r\n',
+             'rows.csv:3: the name "  " is blank, and a name in the list cannot be', True),
+            # The CSV itself is refused before the list is locked.
+            (header + ',view: find\r\n', 'rows.csv: the header\'s "view: find" is not a view show --format csv '
+                                         'writes (view: satellite "NAME", find "TEXT")', False),
+            (header + ',"view: colour ""red"""\r\n', 'rows.csv: the header\'s "view: colour "red"" is not a view '
+                                                     'show --format csv writes (view: satellite "NAME", find "TEXT")',
+             False),
+            ((header + '\r\n').encode('utf-16'),
+             'rows.csv is UTF-16 text; save it as "CSV UTF-8" (or "CSV") to import it', False),
+            (None, 'rows.csv is %d MiB; zelq-list imports CSV files of at most %s' % (size, limit), False),
+        ]
+        for csv_text, message, locked in cases:
+            with self.subTest(message=message):
+                self.write(listed)
+                with open(self.path('rows.csv'), 'wb') as file:
+                    if csv_text is None:
+                        file.truncate(size << 20)  # sparse: no disk used
+                    else:
+                        file.write(csv_text if isinstance(csv_text, bytes) else csv_text.encode('utf-8'))
+                self.assertRun(['import', 'rows.csv'], err='zelq-list: ' + message + '\n', code=2)
+                self.assertEqual(self.read(), listed)
+                self.assertOnlyFiles(LIST, 'rows.csv', *(['ChannelList.lck'] if locked else []))
+                for name in ('rows.csv', 'ChannelList.lck'):
+                    if os.path.exists(self.path(name)):
+                        os.remove(self.path(name))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--program', required=True)
+    parser.add_argument('--emulator')
+    options, rest = parser.parse_known_args()
+    cli_test.PROGRAM = os.path.abspath(options.program)
+    if options.emulator:
+        cli_test.EMULATOR = [options.emulator]
+        # Start Wine's helpers with no output of ours to hold.
+        subprocess.run(cli_test.EMULATOR + [cli_test.PROGRAM, '--version'], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=300)
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == '__main__':
+    main()

@@ -1,7 +1,9 @@
 // The benchmark: times the plug-in's load and add on generated lists of
 // 1,000, 10,000 and 100,000 lines against yardsticks measured in the same run
-// and the same build (see bench_operations.h), zelq-list's show and check on
-// the 100,000-line list, and the peak heap of one 100,000-line load. It builds
+// and the same build (see bench_operations.h), zelq-list's show, check, sort,
+// import of the list's own CSV and merge of a second list on the
+// 100,000-line list, and the peak heap of one 100,000-line load and of each
+// zelq-list command. It builds
 // from the same source natively and for i686 Windows (run under Wine), where
 // it links the very core library the plug-in DLL links.
 //
@@ -62,7 +64,7 @@ constexpr double kMaxAddOverLoad = 1;
 constexpr long long kHeapAllowance = 1 << 20;
 constexpr long long kHeapFileFactor = 3;
 // zelq-list's check and edits: one copy of the list, an index of its lines
-// and the output.
+// and the output; import and merge, besides, the CSV or the second list.
 constexpr long long kToolHeapFileFactor = 3;
 constexpr long long kToolHeapAllowance = 4 << 20;
 
@@ -182,6 +184,10 @@ struct HeapResult {
     long long ShowPeak = -1;
     long long CheckPeak = -1;
     long long EditPeak = -1;
+    long long CsvSize = 0;
+    long long OtherSize = 0;
+    long long ImportPeak = -1;
+    long long MergePeak = -1;
 };
 
 // A block of operator new's that escapes, so that the compiler cannot leave
@@ -200,9 +206,10 @@ long long PeakOf(Run run, long long* left, long long* allocations) {
     return HeapPeakBytes() - before;
 }
 
-HeapResult MeasureHeap(const std::string& list) {
+HeapResult MeasureHeap(const std::string& list, const std::string& other) {
     HeapResult result;
     result.FileSize = static_cast<long long>(list.size());
+    result.OtherSize = static_cast<long long>(other.size());
     if (!WriteWholeFile(BenchListPath(), list)) return result;
 
     // The counting functions must see the core's own calls, and the C++
@@ -227,6 +234,18 @@ HeapResult MeasureHeap(const std::string& list) {
         result.CheckPeak = PeakOf([&] { RunCheck(&lines); }, nullptr, nullptr);
         result.EditPeak = PeakOf([&] { RunEdit(&lines); }, nullptr, nullptr);
     }
+    // The CSV is written outside the count; the import changes nothing.
+    if (WriteWholeFile(BenchListPath(), list) && WriteOwnCsv()) {
+        result.CsvSize = static_cast<long long>(ReadWholeFile(OwnCsvPath()).size());
+        bool imported = false;
+        const long long peak = PeakOf([&] { imported = RunImport(&lines); }, nullptr, nullptr);
+        if (imported) result.ImportPeak = peak;
+    }
+    if (WriteWholeFile(BenchListPath(), list)) {
+        bool merged = false;
+        const long long peak = PeakOf([&] { merged = RunMerge(&lines); }, nullptr, nullptr);
+        if (merged) result.MergePeak = peak;
+    }
     return result;
 }
 
@@ -234,10 +253,31 @@ struct ToolResult {
     Samples Show;
     Samples Check;
     Samples Edit;
+    Samples Import;
+    Samples Merge;
     long long ShowLines = 0;
     long long CheckLines = 0;
     long long EditLines = 0;
+    long long ImportLines = 0;
+    long long MergeLines = 0;
 };
+
+// Times an edit on a fresh copy of the list for each run, written and synced
+// outside the timed region.
+bool TimeEdit(const std::string& list, bool (*run)(long long*), const char* name, Samples* samples,
+              long long* lines) {
+    for (int round = -1; round < kToolRepetitions; ++round) {
+        if (!WriteWholeFile(BenchListPath(), list)) return false;
+        const BenchClock::time_point start = BenchClock::now();
+        if (!run(lines)) {
+            std::fprintf(stderr, "zelq bench: zelq-list %s failed\n", name);
+            return false;
+        }
+        const BenchClock::time_point stop = BenchClock::now();
+        if (round >= 0) samples->Add(Milliseconds(start, stop));
+    }
+    return true;
+}
 
 bool MeasureTool(const std::string& list, ToolResult* result) {
     if (!WriteWholeFile(BenchListPath(), list)) return false;
@@ -258,19 +298,11 @@ bool MeasureTool(const std::string& list, ToolResult* result) {
         stop = BenchClock::now();
         if (round >= 0) result->Check.Add(Milliseconds(start, stop));
     }
-    // The edit writes the list: a fresh copy for each run, written and synced
-    // outside the timed region.
-    for (int round = -1; round < kToolRepetitions; ++round) {
-        if (!WriteWholeFile(BenchListPath(), list)) return false;
-        const BenchClock::time_point start = BenchClock::now();
-        if (!RunEdit(&result->EditLines)) {
-            std::fprintf(stderr, "zelq bench: zelq-list sort failed\n");
-            return false;
-        }
-        const BenchClock::time_point stop = BenchClock::now();
-        if (round >= 0) result->Edit.Add(Milliseconds(start, stop));
-    }
-    return true;
+    // The edits write the list: a fresh copy for each run. The import of the
+    // list's own CSV changes nothing, but is timed the same way.
+    return WriteOwnCsv() && TimeEdit(list, &RunEdit, "sort", &result->Edit, &result->EditLines) &&
+           TimeEdit(list, &RunImport, "import", &result->Import, &result->ImportLines) &&
+           TimeEdit(list, &RunMerge, "merge", &result->Merge, &result->MergeLines);
 }
 
 double Mebibytes(long long bytes) { return static_cast<double>(bytes) / (1 << 20); }
@@ -319,9 +351,13 @@ int main(int argc, char** argv) {
     }
     const SizeResult& big = results[kSizeCount - 1];
 
+    // The second list merge reads: another keeper's list, which holds every
+    // line of this one and, before them, about 9,000 channels this one lacks.
+    const std::string other = GenerateChannelList(kBig / 10 + 1) + big.List;
+    if (!WriteWholeFile(OtherListPath(), other)) return 2;
     ToolResult tool;
     if (!MeasureTool(big.List, &tool)) return 2;
-    const HeapResult heap = MeasureHeap(big.List);
+    const HeapResult heap = MeasureHeap(big.List, other);
     const std::string loadAtEnd = MachineLoad();
 
     PrintSamples(results);
@@ -340,6 +376,12 @@ int main(int argc, char** argv) {
     std::printf("  %-22s %10.3f ms  %6.1fx the load  (fastest %.3f, slowest %.3f; %lld lines printed)\n",
                 "sort --by name (edit)", tool.Edit.Median(), Ratio(tool.Edit.Median(), load), tool.Edit.Min(),
                 tool.Edit.Max(), tool.EditLines);
+    std::printf("  %-22s %10.3f ms  %6.1fx the load  (fastest %.3f, slowest %.3f; %lld lines printed)\n",
+                "import (own CSV)", tool.Import.Median(), Ratio(tool.Import.Median(), load), tool.Import.Min(),
+                tool.Import.Max(), tool.ImportLines);
+    std::printf("  %-22s %10.3f ms  %6.1fx the load  (fastest %.3f, slowest %.3f; %lld lines printed)\n",
+                "merge (second list)", tool.Merge.Median(), Ratio(tool.Merge.Median(), load), tool.Merge.Min(),
+                tool.Merge.Max(), tool.MergeLines);
 
     const long long limit = kHeapFileFactor * heap.FileSize + kHeapAllowance;
     std::printf("\nHeap (%s):\n", HeapCounterName());
@@ -355,6 +397,9 @@ int main(int argc, char** argv) {
                 Mebibytes(heap.ShowPeak), Ratio(static_cast<double>(heap.ShowPeak), file), Mebibytes(heap.CheckPeak),
                 Ratio(static_cast<double>(heap.CheckPeak), file), Mebibytes(heap.EditPeak),
                 Ratio(static_cast<double>(heap.EditPeak), file));
+    std::printf("  zelq-list import of its own %lld-byte CSV: peak %.2f MiB; merge of a %lld-byte second list:"
+                " peak %.2f MiB\n",
+                heap.CsvSize, Mebibytes(heap.ImportPeak), heap.OtherSize, Mebibytes(heap.MergePeak));
 
     std::printf("\nTargets at %zu lines (%s build, one run):\n", kBig, BuildName());
     int timingMissed = 0;
@@ -386,10 +431,23 @@ int main(int argc, char** argv) {
                 (std::string("under ") + heapLimit).c_str(),
                 Figure(Mebibytes(std::max(heap.CheckPeak, heap.EditPeak)), "%.2f MiB").c_str(),
                 toolHeapMet ? "met" : "MISSED");
+    // import and merge hold the CSV or the second list besides.
+    const long long importLimit = toolLimit + heap.CsvSize;
+    std::snprintf(heapLimit, sizeof heapLimit, "%.2f MiB", Mebibytes(importLimit));
+    const bool importHeapMet = heap.ImportPeak >= 0 && heap.ImportPeak < importLimit;
+    std::printf("  %-44s %-14s %12s  %s\n", "zelq-list import, under 3x file + CSV + 4 MiB",
+                (std::string("under ") + heapLimit).c_str(), Figure(Mebibytes(heap.ImportPeak), "%.2f MiB").c_str(),
+                importHeapMet ? "met" : "MISSED");
+    const long long mergeLimit = toolLimit + heap.OtherSize;
+    std::snprintf(heapLimit, sizeof heapLimit, "%.2f MiB", Mebibytes(mergeLimit));
+    const bool mergeHeapMet = heap.MergePeak >= 0 && heap.MergePeak < mergeLimit;
+    std::printf("  %-44s %-14s %12s  %s\n", "zelq-list merge, under 3x file + other + 4 MiB",
+                (std::string("under ") + heapLimit).c_str(), Figure(Mebibytes(heap.MergePeak), "%.2f MiB").c_str(),
+                mergeHeapMet ? "met" : "MISSED");
     if (!heap.Loaded) std::printf("  (the load under the heap count did not rewrite the list)\n");
     std::printf("  (%lld window calls made, to a window that does nothing; machine load %s at the end)\n",
                 g_NullWindowCalls, loadAtEnd.c_str());
 
-    if (!heapMet || !toolHeapMet) return 2;
+    if (!heapMet || !toolHeapMet || !importHeapMet || !mergeHeapMet) return 2;
     return timingMissed == 0 ? 0 : 1;
 }

@@ -2,7 +2,9 @@
 
 #include <cstring>
 #include <ostream>
+#include <sstream>
 #include <streambuf>
+#include <vector>
 
 #include "bench_files.h"
 #include "channel_list/add_channel.h"
@@ -114,6 +116,45 @@ bool RunEdit(long long* lines) {
     LineCounter outBuffer, errBuffer;
     std::ostream out(&outBuffer), err(&errBuffer);
     const int result = SortRows(options, kSortByName, out, err);
+    *lines = outBuffer.Lines;
+    return result == kExitOk && errBuffer.Lines == 0;
+}
+
+const std::string& OwnCsvPath() {
+    static const std::string path = BenchFile("rows.csv");
+    return path;
+}
+
+const std::string& OtherListPath() {
+    static const std::string path = BenchFile("other.ini");
+    return path;
+}
+
+bool WriteOwnCsv() {
+    ListOptions options;
+    options.ListPath = g_State.ListPath;
+    std::ostringstream csv;
+    LineCounter errBuffer;
+    std::ostream err(&errBuffer);
+    return ShowList(options, kShowCsv, ShowFilter(), csv, err) == kExitOk && WriteWholeFile(OwnCsvPath(), csv.str());
+}
+
+bool RunImport(long long* lines) {
+    ListOptions options;
+    options.ListPath = g_State.ListPath;
+    LineCounter outBuffer, errBuffer;
+    std::ostream out(&outBuffer), err(&errBuffer);
+    const int result = ImportCsv(options, OwnCsvPath(), out, err);
+    *lines = outBuffer.Lines;
+    return result == kExitOk && errBuffer.Lines == 0 && outBuffer.Lines == 1;
+}
+
+bool RunMerge(long long* lines) {
+    ListOptions options;
+    options.ListPath = g_State.ListPath;
+    LineCounter outBuffer, errBuffer;
+    std::ostream out(&outBuffer), err(&errBuffer);
+    const int result = MergeLists(options, std::vector<std::string>{OtherListPath()}, out, err);
     *lines = outBuffer.Lines;
     return result == kExitOk && errBuffer.Lines == 0;
 }

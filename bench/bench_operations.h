@@ -36,4 +36,19 @@ bool RunCheck(long long* lines);
 // It rewrites the list.
 bool RunEdit(long long* lines);
 
+// The CSV import and merge read: the list's own CSV (show --format csv of
+// the list at g_State.ListPath, written beside it) and a second list.
+const std::string& OwnCsvPath();
+const std::string& OtherListPath();
+
+// Writes the list's own CSV; false on any failure.
+bool WriteOwnCsv();
+
+// zelq-list's `import` of the list's own CSV: every row compared with its
+// row, and nothing to change, so nothing written.
+bool RunImport(long long* lines);
+
+// zelq-list's `merge` of the second list into the list. It rewrites the list.
+bool RunMerge(long long* lines);
+
 #endif  // ZELQ_BENCH_BENCH_OPERATIONS_H

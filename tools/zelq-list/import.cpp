@@ -119,35 +119,39 @@ bool ReadCsvFile(ImportInput* input, std::string* error) {
     return ReadHeader(&reader, input, error);
 }
 
+// The message for a channel the CSV names on two lines.
+std::string RepeatedMessage(const std::string& file, std::uint32_t key, std::size_t first, std::size_t again) {
+    const DecodedCode decoded = DecodeEntryCode(static_cast<std::uint8_t>(key >> 24), static_cast<std::uint8_t>(key >> 16),
+                                                static_cast<std::uint8_t>(key >> 8), static_cast<std::uint8_t>(key));
+    return At(file, again) + "ident " + std::to_string(decoded.ChannelIdent) + " at " +
+           PositionText(decoded.SatPosition) + " is on line " + std::to_string(first) +
+           " already; a channel can be in the list once";
+}
+
+// A channel new to the list and the CSV line that names it.
 struct ChannelLine {
     std::uint32_t Key;
     std::uint32_t Line;
 };
 
-// The first CSV line that names a channel an earlier line names too: false
-// when there is none, else true with the message.
-bool RepeatedChannel(std::vector<ChannelLine> channels, const std::string& file, std::string* error) {
+// The first CSV line that names a new channel an earlier line names too:
+// false when there is none, else true with the message.
+bool RepeatedNewChannel(std::vector<ChannelLine> channels, const std::string& file, std::string* error) {
     std::sort(channels.begin(), channels.end(), [](const ChannelLine& a, const ChannelLine& b) {
         return a.Key != b.Key ? a.Key < b.Key : a.Line < b.Line;
     });
-    const ChannelLine* first = nullptr;
-    const ChannelLine* again = nullptr;
-    for (std::size_t i = 1; i < channels.size(); ++i) {
-        if (channels[i].Key != channels[i - 1].Key) continue;
-        std::size_t earliest = i;
-        while (earliest > 0 && channels[earliest - 1].Key == channels[i].Key) --earliest;
-        if (!again || channels[i].Line < again->Line) {
-            again = &channels[i];
-            first = &channels[earliest];
+    std::size_t first = 0;
+    std::size_t again = 0;
+    for (std::size_t i = 1, earliest = 0; i < channels.size(); ++i) {
+        if (channels[i].Key != channels[i - 1].Key) {
+            earliest = i;
+        } else if (again == 0 || channels[i].Line < channels[again].Line) {
+            again = i;
+            first = earliest;
         }
     }
-    if (!again) return false;
-    const std::uint8_t code[6] = {static_cast<std::uint8_t>(again->Key >> 24), static_cast<std::uint8_t>(again->Key >> 16),
-                                  static_cast<std::uint8_t>(again->Key >> 8), static_cast<std::uint8_t>(again->Key), 0, 0};
-    const DecodedCode decoded = DecodeEntryCode(code[0], code[1], code[2], code[3]);
-    *error = At(file, again->Line) + "ident " + std::to_string(decoded.ChannelIdent) + " at " +
-             PositionText(decoded.SatPosition) + " is on line " + std::to_string(first->Line) +
-             " already; a channel can be in the list once";
+    if (again == 0) return false;
+    *error = RepeatedMessage(file, channels[again].Key, channels[first].Line, channels[again].Line);
     return true;
 }
 
@@ -205,6 +209,23 @@ bool RowNameFromCell(const EditSession& session, const ImportInput& input, bool 
                     error);
 }
 
+// The CSV line that first names a channel (for the message of a channel it
+// names twice: reading the CSV again costs nothing until then).
+std::size_t FirstLineOf(const ImportInput& input, std::uint32_t key) {
+    CsvReader reader(input.Bytes.Data + input.Start, input.Bytes.Size - input.Start);
+    std::vector<std::string> fields;
+    std::size_t line = 0;
+    std::string error;
+    std::string name;
+    reader.Next(&fields, &line, &error);  // the header
+    while (reader.Next(&fields, &line, &error)) {
+        std::uint8_t flag;
+        std::uint8_t code[6];
+        if (ReadCsvRow(input, fields, std::string(), &flag, code, &name, &error) && ChannelKey(code) == key) break;
+    }
+    return line;
+}
+
 // The import's plan: each CSV row takes the list's row of its channel, kept as
 // it is when nothing of it changed, or a line written anew, in the CSV's order.
 bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, std::string* error) {
@@ -220,7 +241,10 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
     std::vector<std::string> fields;
     std::size_t line = 0;
     reader.Next(&fields, &line, error);  // the header, read before
-    std::vector<ChannelLine> channels;
+    // The channels named so far: a bit for each of the list's rows, and the
+    // lines of those new to it.
+    std::vector<bool> named(index.RowCount, false);
+    std::vector<ChannelLine> fresh;
     while (reader.Next(&fields, &line, error)) {
         if (std::all_of(fields.begin(), fields.end(), [](const std::string& field) { return Lower(field).empty(); })) {
             continue;  // a blank row of a spreadsheet
@@ -233,20 +257,22 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
         std::string name;
         bool ok = ReadCsvRow(input, fields, at, &flag, code, &cell, error);
         const bool listed = ok && FindChannelRow(index, ChannelKey(code), &row);
-        if (ok && !RowNameFromCell(session, input, listed, row, cell, &name, error)) {
+        if (ok && listed && named[row]) {
+            *error = RepeatedMessage(input.File, ChannelKey(code), FirstLineOf(input, ChannelKey(code)), line);
+            ok = false;
+        } else if (ok && !RowNameFromCell(session, input, listed, row, cell, &name, error)) {
             *error = at + *error;
             ok = false;
         }
         if (!ok) {
-            // A channel named twice before this line is said first.
-            RepeatedChannel(std::move(channels), input.File, error);
+            // A new channel named twice before this line is said first.
+            RepeatedNewChannel(std::move(fresh), input.File, error);
             return false;
         }
-        channels.push_back(ChannelLine{ChannelKey(code), static_cast<std::uint32_t>(line)});
 
         PlannedRow planned;
-        planned.Source = plan->AddSource(0, static_cast<std::uint32_t>(line));
         if (listed) {
+            named[row] = true;
             planned.OldRow = static_cast<std::uint32_t>(row);
             const IndexRow& old = index.Rows[row];
             const bool same = flag == old.Flag && std::equal(code, code + 6, old.Code) &&
@@ -254,7 +280,13 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
                               std::memcmp(name.data(), RowName(index, row), name.size()) == 0;
             if (!same) planned.NewLine = plan->AddLine(FormattedLine(flag, code, name));
         } else {
+            fresh.push_back(ChannelLine{ChannelKey(code), static_cast<std::uint32_t>(line)});
             planned.NewLine = plan->AddLine(FormattedLine(flag, code, name));
+        }
+        // Where it came from, for what the import tells: not needed for a
+        // row of a CSV of every row that stays as it is in its place.
+        if (input.Filtered || planned.NewLine != kNoLine || planned.OldRow != filled) {
+            planned.Source = plan->AddSource(0, static_cast<std::uint32_t>(line));
         }
         if (!input.Filtered) {
             // The rows fill the places of the list's rows in the CSV's
@@ -273,7 +305,7 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
         }
     }
     if (!error->empty()) return false;
-    if (RepeatedChannel(std::move(channels), input.File, error)) return false;
+    if (RepeatedNewChannel(std::move(fresh), input.File, error)) return false;
     if (!input.Filtered) {
         // Places left over are emptied: their rows are those the CSV no
         // longer holds.

@@ -8,23 +8,37 @@ std::uint64_t MaxListSize() {
     return sizeof(void*) < 8 ? std::uint64_t{512} << 20 : kMaxListFileSize;
 }
 
+namespace {
+
+// Why a list could not be read, from the last file error; `size` is the
+// size of a file too large to read.
+std::string ReadFailure(const std::string& path, std::size_t size) {
+    switch (g_LastFileError.Kind) {
+    case kFileErrorTooLarge:
+        return path + " is " + SizeText(size) + "; zelq-list reads lists of at most " + SizeText(MaxListSize());
+    case kFileErrorNoMemory:
+        return "not enough memory to read " + path;
+    default:
+        return CannotReadMessage(path);
+    }
+}
+
+}  // namespace
+
+bool ReadListBytes(const std::string& path, FileBytes* bytes, std::string* error) {
+    if (ReadListFile(path.c_str(), MaxListSize(), bytes)) return true;
+    *error = ReadFailure(path, bytes->Size);
+    return false;
+}
+
 bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std::string* error) {
     EmptyListIndex(index);
     PathKind kind;
     if (mayBeMissing && g_ListFileOps.Probe(path.c_str(), &kind) && kind == kPathMissing) return true;
-    if (ReadListIndex(path.c_str(), MaxListSize(), index)) return true;
-    switch (g_LastFileError.Kind) {
-    case kFileErrorTooLarge:
-        *error = path + " is " + SizeText(index->File.Size) + "; zelq-list reads lists of at most " +
-                 SizeText(MaxListSize());
-        break;
-    case kFileErrorNoMemory:
-        *error = "not enough memory to read " + path;
-        break;
-    default:
-        *error = CannotReadMessage(path);
-        break;
-    }
+    FileBytes bytes;
+    if (!ReadListBytes(path, &bytes, error)) return false;
+    if (IndexListBytes(bytes, index)) return true;
+    *error = ReadFailure(path, 0);
     return false;
 }
 

@@ -16,6 +16,10 @@
 // room for a smaller list than the plug-in's core accepts.
 std::uint64_t MaxListSize();
 
+// Reads the list's bytes at `path`, up to MaxListSize(). Returns false with a
+// one-line message when it cannot be read.
+bool ReadListBytes(const std::string& path, FileBytes* bytes, std::string* error);
+
 // Reads and indexes the list at `path`. Returns false with a one-line message
 // when it cannot be read; with `mayBeMissing`, a list that does not exist is
 // an empty one.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ostream>
+#include <unordered_set>
 
 #include "channel_list/entry_code.h"
 #include "channel_list/position_text.h"
@@ -180,44 +181,46 @@ void DescribeSort(const EditSession& session, const EditPlan& plan, const void*,
 
 bool PlanMerge(const EditSession& session, const void* input, EditPlan* plan, std::string* error) {
     const auto& files = *static_cast<const std::vector<std::string>*>(input);
-    // The channels the list shows are found through its own index; those
-    // added from the lists before, in a sorted array of their keys (a row
-    // of one list is its channel's only row there). Nothing holds a key for
-    // each channel of the list, and one other list is held at a time.
+    // The other lists are read line by line, one at a time, with no index:
+    // the channels the list shows are found through its own index, those
+    // added from the lists before in a sorted array of their keys, and only
+    // the channels one list adds are held in a set.
     std::vector<std::uint32_t> added;
     for (std::size_t f = 0; f < files.size(); ++f) {
         const std::string& file = files[f];
-        ListIndex other;
-        if (!ReadList(file, false, &other, error)) return false;
-        const auto isNew = [&](std::size_t row) {
-            const std::uint32_t key = ChannelKey(other.Rows[row].Code);
+        FileBytes bytes;
+        if (!ReadListBytes(file, &bytes, error)) return false;
+        // Each channel of the list that is new, once. A first reading finds
+        // them, so that the arrays of added rows are sized once; the second
+        // adds the first line of each.
+        std::unordered_set<std::uint32_t> fresh;
+        ListLine line;
+        for (LineReader reader = MakeLineReader(bytes.Data, bytes.Size); NextListLine(&reader, &line);) {
+            if (line.Kind == kLineUnreadable) continue;
+            const std::uint32_t key = ChannelKey(line.Entry.Code);
             std::size_t shown;
-            return !FindChannelRow(session.Index, key, &shown) && !std::binary_search(added.begin(), added.end(), key);
-        };
-        // Room for exactly the rows added, so that no array grows by doubling.
-        std::size_t count = 0;
-        for (std::size_t row = 0; row < other.RowCount; ++row) count += isNew(row) ? 1 : 0;
-        plan->Added.reserve(plan->Added.size() + count);
-        plan->Sources.reserve(plan->Sources.size() + count);
-        plan->Lines.reserve(plan->Lines.size() + count);
-        const std::uint32_t source = static_cast<std::uint32_t>(plan->SourceFiles.size());
-        plan->SourceFiles.push_back(file);
-        const bool more = f + 1 < files.size();
-        std::vector<std::uint32_t> keys;  // the channels this list adds, for the lists after it
-        {
-            const std::vector<std::uint32_t> numbers = LineNumbers(other);
-            for (std::size_t row = 0; row < other.RowCount; ++row) {
-                if (!isNew(row)) continue;
-                const IndexRow& fields = other.Rows[row];
-                // A name over 30 bytes goes whole, on a line of its own.
-                PlannedRow planned;
-                planned.NewLine = plan->AddLine(FormattedLine(fields.Flag, fields.Code, WholeRowName(other, row)));
-                planned.Source = plan->AddSource(source, numbers[RowEntry(other, row)]);
-                plan->Added.push_back(planned);
-                if (more) keys.push_back(ChannelKey(fields.Code));
+            if (!FindChannelRow(session.Index, key, &shown) && !std::binary_search(added.begin(), added.end(), key)) {
+                fresh.insert(key);
             }
         }
-        FreeListIndex(&other);
+        plan->Added.reserve(plan->Added.size() + fresh.size());
+        plan->Sources.reserve(plan->Sources.size() + fresh.size());
+        plan->Lines.reserve(plan->Lines.size() + fresh.size());
+        // The keys, for the lists after this one.
+        std::vector<std::uint32_t> keys;
+        if (f + 1 < files.size()) keys.assign(fresh.begin(), fresh.end());
+        const std::uint32_t source = static_cast<std::uint32_t>(plan->SourceFiles.size());
+        plan->SourceFiles.push_back(file);
+        for (LineReader reader = MakeLineReader(bytes.Data, bytes.Size); NextListLine(&reader, &line);) {
+            if (line.Kind == kLineUnreadable || fresh.erase(ChannelKey(line.Entry.Code)) == 0) continue;
+            // A name over 30 bytes goes whole, on a line of its own.
+            PlannedRow planned;
+            planned.NewLine = plan->AddLine(
+                FormattedLine(line.Entry.Flag, line.Entry.Code, std::string(line.Name, line.NameLength)));
+            planned.Source = plan->AddSource(source, static_cast<std::uint32_t>(line.LineNumber));
+            plan->Added.push_back(planned);
+        }
+        FreeFileBytes(&bytes);
         std::sort(keys.begin(), keys.end());
         const std::size_t before = added.size();
         added.insert(added.end(), keys.begin(), keys.end());

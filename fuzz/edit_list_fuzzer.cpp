@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,46 +18,13 @@
 
 namespace {
 
-struct Row {
-    std::uint8_t Flag;
-    std::uint32_t Key;
-    std::string Code;  // all six bytes
-    std::string Name;  // as the row shows it: at most 30 bytes
-    bool operator==(const Row& other) const {
-        return Flag == other.Flag && Code == other.Code && Name == other.Name;
-    }
-};
-
-struct Reading {
-    std::vector<Row> Rows;
-    std::vector<std::string> Unreadable;  // without their line breaks
-};
-
-Reading Read(const std::string& text) {
-    Reading reading;
-    std::set<std::uint32_t> seen;
-    for (const RefItem& item : RefReadAll(text)) {
-        if (item.Kind == RefKind::Unreadable) {
-            std::string kept = text.substr(item.Start, item.End - item.Start);
-            while (!kept.empty() && (kept.back() == '\n' || kept.back() == '\r')) kept.pop_back();
-            reading.Unreadable.push_back(kept);
-            continue;
-        }
-        const std::uint32_t key = RefKey(item.Code);
-        if (!seen.insert(key).second) continue;
-        reading.Rows.push_back(
-            Row{item.Flag, key, std::string(reinterpret_cast<const char*>(item.Code), 6), item.Name.substr(0, 30)});
-    }
-    return reading;
-}
-
-long Longitude(const Row& row) {
+long Longitude(const ListRow& row) {
     std::uint16_t ident, position;
     RefDecode(reinterpret_cast<const std::uint8_t*>(row.Code.data()), &ident, &position);
     return position > 1800 && position < 3600 ? static_cast<long>(position) - 3600 : position;
 }
 
-std::uint16_t Ident(const Row& row) {
+std::uint16_t Ident(const ListRow& row) {
     std::uint16_t ident, position;
     RefDecode(reinterpret_cast<const std::uint8_t*>(row.Code.data()), &ident, &position);
     return ident;
@@ -70,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 3) return 0;
     ResetForInput();
     const std::string input(reinterpret_cast<const char*>(data) + 3, size - 3);
-    const Reading before = Read(input);
+    const ListReading before = ReadRowsAndUnreadable(input);
     if (before.Rows.empty()) return 0;
     const std::size_t count = before.Rows.size();
     const std::size_t row = data[1] % count;
@@ -78,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string rowText = std::to_string(row + 1);
 
     std::vector<std::string> arguments = {"zelq-list", "--list", FuzzListPath()};
-    std::vector<Row> expected = before.Rows;
+    std::vector<ListRow> expected = before.Rows;
     switch (data[0] % 6) {
     case 0:
         arguments.insert(arguments.end(), {"remove", rowText});
@@ -86,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     case 1: {
         arguments.insert(arguments.end(), {"move", rowText, std::to_string(to + 1)});
-        const Row moved = expected[row];
+        const ListRow moved = expected[row];
         expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(row));
         expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(to), moved);
         break;
@@ -105,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     case 5:
         arguments.insert(arguments.end(), {"sort", "--by", "ident"});
-        std::stable_sort(expected.begin(), expected.end(), [](const Row& a, const Row& b) {
+        std::stable_sort(expected.begin(), expected.end(), [](const ListRow& a, const ListRow& b) {
             if (Ident(a) != Ident(b)) return Ident(a) < Ident(b);
             return Longitude(a) < Longitude(b);
         });
@@ -122,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::string after;
     Require(ReadFileBytes(FuzzListPath(), &after), "the list still exists");
-    const Reading reading = Read(after);
+    const ListReading reading = ReadRowsAndUnreadable(after);
     Require(reading.Rows.size() == expected.size(), "the edit leaves the expected number of rows",
             std::to_string(reading.Rows.size()) + " vs " + std::to_string(expected.size()) + "\n" +
                 Printable(after));

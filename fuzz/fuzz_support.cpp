@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <sstream>
 
 #include "channel_list/file_ops.h"
@@ -125,4 +126,22 @@ std::vector<std::string> FuzzDirectoryEntries() {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+ListReading ReadRowsAndUnreadable(const std::string& text) {
+    ListReading reading;
+    std::set<std::uint32_t> seen;
+    for (const RefItem& item : RefReadAll(text)) {
+        if (item.Kind == RefKind::Unreadable) {
+            std::string kept = text.substr(item.Start, item.End - item.Start);
+            while (!kept.empty() && (kept.back() == '\n' || kept.back() == '\r')) kept.pop_back();
+            reading.Unreadable.push_back(kept);
+            continue;
+        }
+        const std::uint32_t key = RefKey(item.Code);
+        if (!seen.insert(key).second) continue;
+        reading.Rows.push_back(ListRow{item.Flag, key, std::string(reinterpret_cast<const char*>(item.Code), 6),
+                                       item.Name.substr(0, 30)});
+    }
+    return reading;
 }

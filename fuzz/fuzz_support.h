@@ -3,6 +3,7 @@
 #ifndef ZELQ_FUZZ_FUZZ_SUPPORT_H
 #define ZELQ_FUZZ_FUZZ_SUPPORT_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,5 +39,25 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // Every name in the fuzz directory, sorted.
 std::vector<std::string> FuzzDirectoryEntries();
+
+// A row of a list as the reference reading sees it.
+struct ListRow {
+    std::uint8_t Flag;
+    std::uint32_t Key;
+    std::string Code;  // all six bytes
+    std::string Name;  // as the row shows it: at most 30 bytes
+    bool operator==(const ListRow& other) const {
+        return Flag == other.Flag && Code == other.Code && Name == other.Name;
+    }
+};
+
+struct ListReading {
+    std::vector<ListRow> Rows;
+    std::vector<std::string> Unreadable;  // the lines that do not read, without their line breaks
+};
+
+// The rows of a list and its lines that do not read, by the reference
+// reading of the format.
+ListReading ReadRowsAndUnreadable(const std::string& text);
 
 #endif  // ZELQ_FUZZ_FUZZ_SUPPORT_H

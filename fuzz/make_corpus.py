@@ -106,6 +106,35 @@ def main():
     for name, data in edits.items():
         write("edit_list", name, data)
 
+    # The import target's input: a byte choosing the property (even: the
+    # list's own CSV imported back; odd: a CSV given), the code page
+    # (bits 1-2: 1256, 1252, 1251) and the view (bits 3-4: none, find "a",
+    # find "tv", satellite "hotbird"); for a CSV given, the list's length in
+    # two bytes, the list, then the CSV.
+    def csv_input(choice, listed, csv):
+        return bytes([choice, len(listed) & 0xFF, len(listed) >> 8]) + listed + csv
+
+    header = "\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name".encode("utf-8")
+    names = (b"[ 1 A271914BA85C ] [007]\r\n[ 1 69E7DE5757E7 ] [a\tb]\r\n[ 0 0102030405FF ] [   ]\r\n"
+             b"[ 1 0203040506FF ] [\xd3\x90 TV]\r\n[ 1 0304050607FF ] [\x81\x8d\x8f\x90\x9d]\r\n"
+             b"[ 1 0405060708FF ] [=1+1]\r\n[ 1 0506070809FF ] ['quoted, \"too\"]\r\n")
+    imports = {
+        "round_trip_canonical": bytes([0]) + LISTS["canonical"],
+        "round_trip_odd_names_1252": bytes([2]) + names + LISTS["bad_line_middle"],
+        "round_trip_find_a": bytes([8]) + LISTS["duplicates"] + LISTS["long_names"],
+        "round_trip_satellite": bytes([24]) + LISTS["extra_spaces"] + LISTS["no_final_break"],
+        "csv_edited": csv_input(1, LISTS["bad_line_middle"], header + b"\r\n"
+                                b"3,3,1,13003,,,11000,69E7DE5757E7,3590,after the bad line\r\n"
+                                b",,0,4660,,,11747,,130,'007\r\n,,1,1,,,1,,1,New\r\n"),
+        "csv_view": csv_input(9, LISTS["canonical"], header + b",\"view: find \"\"a\"\"\"\r\n"
+                              b"1,1,1,4660,,,11747,A271914BA85C,130,Al Jazeera\r\n"),
+        "csv_in_code_page": csv_input(1, LISTS["high_bytes"], b"flag;ident;tenths;mhz;name\r\n"
+                                      b"1;4660;130;11747;\xc7\xe1\xcc\xd2\r\n"),
+        "csv_quote_left_open": csv_input(1, LISTS["canonical"], header + b"\r\n1,1,1,4660,,,11747,,130,\"open\r\n"),
+    }
+    for name, data in imports.items():
+        write("import_csv", name, data)
+
 
 if __name__ == "__main__":
     main()

@@ -92,18 +92,7 @@ bool ReadHeader(CsvReader* reader, ImportInput* input, std::string* error) {
 bool ReadCsvFile(ImportInput* input, std::string* error) {
     const std::string& file = input->File;
     if (!ReadListFile(file.c_str(), MaxCsvSize(), &input->Bytes)) {
-        switch (g_LastFileError.Kind) {
-        case kFileErrorTooLarge:
-            *error = file + " is " + SizeText(input->Bytes.Size) + "; zelq-list imports CSV files of at most " +
-                     SizeText(MaxCsvSize());
-            break;
-        case kFileErrorNoMemory:
-            *error = "not enough memory to read " + file;
-            break;
-        default:
-            *error = CannotReadMessage(file);
-            break;
-        }
+        *error = ReadFailure(file, input->Bytes.Size, "imports CSV files", MaxCsvSize());
         input->Bytes = FileBytes{nullptr, 0};
         return false;
     }

@@ -8,14 +8,10 @@ std::uint64_t MaxListSize() {
     return sizeof(void*) < 8 ? std::uint64_t{512} << 20 : kMaxListFileSize;
 }
 
-namespace {
-
-// Why a list could not be read, from the last file error; `size` is the
-// size of a file too large to read.
-std::string ReadFailure(const std::string& path, std::size_t size) {
+std::string ReadFailure(const std::string& path, std::size_t size, const char* what, std::uint64_t limit) {
     switch (g_LastFileError.Kind) {
     case kFileErrorTooLarge:
-        return path + " is " + SizeText(size) + "; zelq-list reads lists of at most " + SizeText(MaxListSize());
+        return path + " is " + SizeText(size) + "; zelq-list " + what + " of at most " + SizeText(limit);
     case kFileErrorNoMemory:
         return "not enough memory to read " + path;
     default:
@@ -23,11 +19,9 @@ std::string ReadFailure(const std::string& path, std::size_t size) {
     }
 }
 
-}  // namespace
-
 bool ReadListBytes(const std::string& path, FileBytes* bytes, std::string* error) {
     if (ReadListFile(path.c_str(), MaxListSize(), bytes)) return true;
-    *error = ReadFailure(path, bytes->Size);
+    *error = ReadFailure(path, bytes->Size, "reads lists", MaxListSize());
     return false;
 }
 
@@ -38,7 +32,7 @@ bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std:
     FileBytes bytes;
     if (!ReadListBytes(path, &bytes, error)) return false;
     if (IndexListBytes(bytes, index)) return true;
-    *error = ReadFailure(path, 0);
+    *error = ReadFailure(path, 0, "reads lists", MaxListSize());
     return false;
 }
 

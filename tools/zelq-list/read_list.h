@@ -16,6 +16,11 @@
 // room for a smaller list than the plug-in's core accepts.
 std::uint64_t MaxListSize();
 
+// Why a file could not be read, from the last file error; for a file too
+// large, its `size` and the `limit`: "PATH is SIZE; zelq-list WHAT of at most
+// LIMIT".
+std::string ReadFailure(const std::string& path, std::size_t size, const char* what, std::uint64_t limit);
+
 // Reads the list's bytes at `path`, up to MaxListSize(). Returns false with a
 // one-line message when it cannot be read.
 bool ReadListBytes(const std::string& path, FileBytes* bytes, std::string* error);

@@ -191,6 +191,9 @@ class CsvTest(cli_test.ListTest):
              'rows.csv:2: the name "a\\x09c" holds a control character, which a name in the list cannot', True),
             (header + '\r\n,,1,4660,,,11747,,130,a\tb\r\n,,1,77,,,11362,,192,  \r\n',
              'rows.csv:3: the name "  " is blank, and a name in the list cannot be', True),
+            # A channel new to the list, twice.
+            (header + '\r\n,,1,77,,,11362,,192,One\r\n,,1,77,,,11000,,192,Two\r\n',
+             'rows.csv:3: ident 77 at 19.2°E is on line 2 already; a channel can be in the list once', True),
             # The CSV itself is refused before the list is locked.
             (header + ',view: find\r\n', 'rows.csv: the header\'s "view: find" is not a view show --format csv '
                                          'writes (view: satellite "NAME", find "TEXT")', False),

@@ -307,6 +307,17 @@ bool MeasureTool(const std::string& list, ToolResult* result) {
 
 double Mebibytes(long long bytes) { return static_cast<double>(bytes) / (1 << 20); }
 
+// Prints one heap target's line; returns whether it is met: the run was
+// valid and its peak is under the limit.
+bool PrintHeapTarget(const char* what, long long peak, long long limit, bool valid) {
+    char bound[48];
+    std::snprintf(bound, sizeof bound, "under %.2f MiB", Mebibytes(limit));
+    const bool met = valid && peak >= 0 && peak < limit;
+    std::printf("  %-44s %-14s %12s  %s\n", what, bound, Figure(Mebibytes(peak), "%.2f MiB").c_str(),
+                met ? "met" : "MISSED");
+    return met;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -415,35 +426,19 @@ int main(int argc, char** argv) {
                      "%.0fx")) {
         ++timingMissed;
     }
-    char heapLimit[48];
-    std::snprintf(heapLimit, sizeof heapLimit, "%.2f MiB", Mebibytes(limit));
-    const bool heapMet = heap.Loaded && heap.SeesCore && heap.SeesOperatorNew && heap.Left == 0 && heap.Peak < limit;
-    std::printf("  %-44s %-14s %12s  %s\n", "peak heap of one load, under 3x file + 1 MiB",
-                (std::string("under ") + heapLimit).c_str(), Figure(Mebibytes(heap.Peak), "%.2f MiB").c_str(),
-                heapMet ? "met" : "MISSED");
+    const bool heapMet = PrintHeapTarget("peak heap of one load, under 3x file + 1 MiB", heap.Peak, limit,
+                                         heap.Loaded && heap.SeesCore && heap.SeesOperatorNew && heap.Left == 0);
     // zelq-list's check and edits: one copy of the list, an index of its
-    // lines and the output, at most three times the file and a few MiB.
-    const long long toolLimit = kToolHeapFileFactor * heap.FileSize + kToolHeapAllowance;
-    std::snprintf(heapLimit, sizeof heapLimit, "%.2f MiB", Mebibytes(toolLimit));
-    const bool toolHeapMet = heap.CheckPeak >= 0 && heap.CheckPeak < toolLimit && heap.EditPeak >= 0 &&
-                             heap.EditPeak < toolLimit;
-    std::printf("  %-44s %-14s %12s  %s\n", "zelq-list check and edit, under 3x file + 4 MiB",
-                (std::string("under ") + heapLimit).c_str(),
-                Figure(Mebibytes(std::max(heap.CheckPeak, heap.EditPeak)), "%.2f MiB").c_str(),
-                toolHeapMet ? "met" : "MISSED");
+    // lines and the output, at most three times the file and a few MiB;
     // import and merge hold the CSV or the second list besides.
-    const long long importLimit = toolLimit + heap.CsvSize;
-    std::snprintf(heapLimit, sizeof heapLimit, "%.2f MiB", Mebibytes(importLimit));
-    const bool importHeapMet = heap.ImportPeak >= 0 && heap.ImportPeak < importLimit;
-    std::printf("  %-44s %-14s %12s  %s\n", "zelq-list import, under 3x file + CSV + 4 MiB",
-                (std::string("under ") + heapLimit).c_str(), Figure(Mebibytes(heap.ImportPeak), "%.2f MiB").c_str(),
-                importHeapMet ? "met" : "MISSED");
-    const long long mergeLimit = toolLimit + heap.OtherSize;
-    std::snprintf(heapLimit, sizeof heapLimit, "%.2f MiB", Mebibytes(mergeLimit));
-    const bool mergeHeapMet = heap.MergePeak >= 0 && heap.MergePeak < mergeLimit;
-    std::printf("  %-44s %-14s %12s  %s\n", "zelq-list merge, under 3x file + other + 4 MiB",
-                (std::string("under ") + heapLimit).c_str(), Figure(Mebibytes(heap.MergePeak), "%.2f MiB").c_str(),
-                mergeHeapMet ? "met" : "MISSED");
+    const long long toolLimit = kToolHeapFileFactor * heap.FileSize + kToolHeapAllowance;
+    const bool toolHeapMet = PrintHeapTarget("zelq-list check and edit, under 3x file + 4 MiB",
+                                             std::max(heap.CheckPeak, heap.EditPeak), toolLimit,
+                                             heap.CheckPeak >= 0 && heap.EditPeak >= 0);
+    const bool importHeapMet = PrintHeapTarget("zelq-list import, under 3x file + CSV + 4 MiB", heap.ImportPeak,
+                                               toolLimit + heap.CsvSize, true);
+    const bool mergeHeapMet = PrintHeapTarget("zelq-list merge, under 3x file + other + 4 MiB", heap.MergePeak,
+                                              toolLimit + heap.OtherSize, true);
     if (!heap.Loaded) std::printf("  (the load under the heap count did not rewrite the list)\n");
     std::printf("  (%lld window calls made, to a window that does nothing; machine load %s at the end)\n",
                 g_NullWindowCalls, loadAtEnd.c_str());

@@ -60,7 +60,7 @@ def csv_names(text):
 
 
 def view_note(csv_file, view):
-    return '%s: the rows of show\'s %s; the list\'s other rows stay as they are\n' % (csv_file, view)
+    return '%s: the rows of %s; the list\'s other rows stay as they are\n' % (csv_file, view)
 
 
 class CsvTest(cli_test.ListTest):
@@ -74,7 +74,7 @@ class CsvTest(cli_test.ListTest):
     def test_export_then_import_changes_nothing(self):
         original = self.write(list_of(every_name()))
         for codepage in ('1256', '1252'):
-            for view, note in (([], ''), (['--find', 'tv'], view_note('rows.csv', 'view: find "tv"'))):
+            for view, note in (([], ''), (['--find', 'tv'], view_note('rows.csv', 'find "tv"'))):
                 with self.subTest(codepage=codepage, view=view):
                     text = self.export('--codepage', codepage, 'show', '--format', 'csv', *view)
                     self.assertTrue(text.startswith('\ufeffrow,line,'))
@@ -99,7 +99,7 @@ class CsvTest(cli_test.ListTest):
         # list, code page, view, what import says of the view
         cases = [(fixture, '1256', [], '') for fixture in fixtures] + [
             ('names.ini', '1256', [], ''), ('names.ini', '1252', [], ''),
-            ('names.ini', '1256', ['--find', 'tv'], 'view: find "tv"')]
+            ('names.ini', '1256', ['--find', 'tv'], 'find "tv"')]
         exports = ['case%d.csv' % i for i in range(len(cases))]
         for (list_file, codepage, view, _), export in zip(cases, exports):
             self.export('--list', list_file, '--codepage', codepage, 'show', '--format', 'csv', *view, name=export)
@@ -130,7 +130,7 @@ class CsvTest(cli_test.ListTest):
             # export arguments, edit of the CSV's lines, how it is saved, output, the list after
             (['--find', 'mbc'],
              lambda rows: [rows[0], rows[2].replace('MBC 2', 'MBC Two'), ',,1,77,,,11362,,192,MBC 3'], 'utf-8-sig',
-             view_note('rows.csv', 'view: find "mbc"') +
+             view_note('rows.csv', 'find "mbc"') +
              'ChannelList.ini:5: remove row 4: [ 1 A7A65058678C ] [MBC 1]\n'
              'rows.csv:2: row 5 becomes row 4: [ 1 A239D9463A17 ] [MBC 2] -> [ 1 A239D9463A17 ] [MBC Two]\n'
              'rows.csv:3: add as row 5: [ 1 DB21AA593B0D ] [MBC 3]\n'
@@ -140,7 +140,7 @@ class CsvTest(cli_test.ListTest):
             (['--satellite', 'NILE SAT'],
              lambda rows: [rows[0], rows[2], '1,1,0,4660,13.0°E,HotBird,11747,A271914BA85C,130,Al Jazeera'],
              'utf-8-sig',
-             view_note('rows.csv', 'view: satellite "NILE SAT"') +
+             view_note('rows.csv', 'satellite "NILE SAT"') +
              'ChannelList.ini:4: remove row 3: [ 0 442C3F530502 ] [نايل دراما]\n'
              'rows.csv:3: row 1: [ 1 A271914BA85C ] [Al Jazeera] -> [ 0 A271914BA85C ] [Al Jazeera]\n'
              'rows.csv:2: row 5 becomes row 4: [ 1 A239D9463A17 ] [MBC 2]\n'
@@ -170,6 +170,17 @@ class CsvTest(cli_test.ListTest):
                     file.write('\r\n'.join(edit(rows)) + '\r\n')
                 self.assertRun(['import', 'rows.csv'], out)
                 self.assertEqual(self.read(), after)
+        # A row of the view added to the list since the CSV was made: the CSV
+        # cannot have held it, so the import refuses rather than remove it.
+        self.write(listed)
+        self.export('show', '--format', 'csv', '--find', 'mbc')
+        self.assertEqual(self.zelq('add', '--ident', '9', '--position', '13E', '--frequency', '11000', '--name',
+                                   'MBC 3')[0], 0)
+        changed = self.read()
+        self.assertRun(['import', 'rows.csv'], view_note('rows.csv', 'find "mbc"'),
+                       'zelq-list: rows.csv: the list\'s rows of find "mbc" have changed since it was made (2 rows '
+                       'then, 3 now); nothing was written: export them again\n', 2)
+        self.assertEqual(self.read(), changed)
         # Names in code page 1252, saved in it as they were.
         self.write(lines(b'[ 1 A271914BA85C ] [Caf\xe9 \xa9]', b'[ 1 7FE6CA5BB4C8 ] [\x80 \xff]'))
         text = self.export('--codepage', '1252', 'show', '--format', 'csv')

@@ -1,7 +1,11 @@
 #include "csv.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+
+#include "channel_list/entry_code.h"
+#include "row_text.h"
 
 #include "utf8_text.h"
 
@@ -275,11 +279,40 @@ std::string LowerAscii(std::string text) {
 
 }  // namespace
 
-std::string ViewRecord(const ShowFilter& filter) {
-    std::string record;
-    if (!filter.Satellite.empty()) record += "satellite " + Quoted(filter.Satellite);
-    if (!filter.Find.empty()) record += (record.empty() ? "find " : ", find ") + Quoted(filter.Find);
-    return record.empty() ? record : std::string(kViewPrefix) + " " + record;
+CsvView MakeCsvView(const ListIndex& index, const ShowFilter& filter, const std::vector<bool>& shown) {
+    CsvView view;
+    view.Filter = filter;
+    view.Marked = true;
+    // A sum of the channels' keys, each mixed, so that the order of the rows
+    // does not count, and any other set of channels is told apart.
+    for (std::size_t row = 0; row < index.RowCount; ++row) {
+        if (!shown[row]) continue;
+        std::uint32_t key = ChannelKey(index.Rows[row].Code);
+        key ^= key >> 16;
+        key *= 0x7FEB352Du;
+        key ^= key >> 15;
+        key *= 0x846CA68Bu;
+        key ^= key >> 16;
+        view.Mark += key;
+        ++view.Rows;
+    }
+    return view;
+}
+
+std::string ViewText(const ShowFilter& filter) {
+    std::string text;
+    if (!filter.Satellite.empty()) text += "satellite " + Quoted(filter.Satellite);
+    if (!filter.Find.empty()) text += (text.empty() ? "find " : ", find ") + Quoted(filter.Find);
+    return text;
+}
+
+std::string ViewRecord(const CsvView& view) {
+    const std::string text = ViewText(view.Filter);
+    if (text.empty()) return text;
+    char mark[48];
+    std::snprintf(mark, sizeof mark, " (%zu row%s, %08X)", view.Rows, view.Rows == 1 ? "" : "s",
+                  static_cast<unsigned>(view.Mark));
+    return std::string(kViewPrefix) + " " + text + (view.Marked ? mark : "");
 }
 
 bool IsViewRecord(const std::string& cell) {
@@ -287,9 +320,10 @@ bool IsViewRecord(const std::string& cell) {
     return start != std::string::npos && LowerAscii(cell.substr(start, sizeof kViewPrefix - 1)) == kViewPrefix;
 }
 
-bool ParseViewRecord(const std::string& cell, ShowFilter* filter) {
+bool ParseViewRecord(const std::string& cell, CsvView* view) {
     if (!IsViewRecord(cell)) return false;
-    *filter = ShowFilter();
+    *view = CsvView();
+    ShowFilter* const filter = &view->Filter;
     std::size_t at = cell.find(':') + 1;
     bool any = false;
     bool satellite = false;
@@ -297,6 +331,27 @@ bool ParseViewRecord(const std::string& cell, ShowFilter* filter) {
     for (;;) {
         while (at < cell.size() && cell[at] == ' ') ++at;
         if (at == cell.size()) return any;
+        if (any && cell[at] == '(') {
+            // The count and the mark, last: "(12 rows, 5F3A9C21)".
+            const std::size_t close = cell.find(')', at);
+            if (close == std::string::npos || cell.find_first_not_of(' ', close + 1) != std::string::npos) return false;
+            const std::string inside = cell.substr(at + 1, close - at - 1);
+            const std::size_t space = inside.find(' ');
+            const std::size_t comma = inside.find(", ");
+            if (space == std::string::npos || comma == std::string::npos || comma < space) return false;
+            const std::string word = inside.substr(space + 1, comma - space - 1);
+            unsigned long rows;
+            unsigned long mark;
+            if ((word != "row" && word != "rows") ||
+                !ParseWholeNumber(inside.substr(0, space), 10, 0, 0xFFFFFFFFul, &rows) ||
+                !ParseWholeNumber(inside.substr(comma + 2), 16, 0, 0xFFFFFFFFul, &mark)) {
+                return false;
+            }
+            view->Marked = true;
+            view->Rows = rows;
+            view->Mark = static_cast<std::uint32_t>(mark);
+            return true;
+        }
         if (any) {
             if (cell[at] != ',') return false;
             ++at;

@@ -4,6 +4,7 @@
 #define ZELQ_TOOLS_ZELQ_LIST_CSV_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -53,17 +54,35 @@ private:
 };
 
 // The view a CSV of some of the rows records, so that import can tell it
-// from a CSV of them all: the header's cell after "name" reads
-// `view: satellite "Nile Sat", find "mbc"` (quotes inside doubled). A CSV
-// of every row has no such cell. Empty for a filter that picks every row.
-std::string ViewRecord(const ShowFilter& filter);
+// from a CSV of them all, and can tell whether the list's rows of that view
+// are still those the CSV was made from: the header's cell after "name"
+// reads `view: satellite "Nile Sat", find "mbc" (12 rows, 5F3A9C21)`
+// (quotes inside doubled; the last number marks the set of the view's
+// channels). A CSV of every row has no such cell.
+struct CsvView {
+    ShowFilter Filter;       // empty: no view, every row
+    bool Marked = false;     // whether the record holds its rows' count and mark
+    std::size_t Rows = 0;
+    std::uint32_t Mark = 0;
+};
+
+// The view's rows' count and mark, of the rows `shown` picks.
+CsvView MakeCsvView(const ListIndex& index, const ShowFilter& filter, const std::vector<bool>& shown);
+
+// The filter as the record names it: `satellite "Nile Sat", find "mbc"`;
+// empty for a filter that picks every row.
+std::string ViewText(const ShowFilter& filter);
+
+// The header cell of a view; empty for a filter that picks every row.
+std::string ViewRecord(const CsvView& view);
 
 // Whether a header cell is a view record (it begins with "view:", in any
-// case, spaces around it aside).
+// case, spaces before it aside).
 bool IsViewRecord(const std::string& cell);
 
-// Reads a view record back; false when it is not one ViewRecord writes.
-bool ParseViewRecord(const std::string& cell, ShowFilter* filter);
+// Reads a view record back (with or without its count and mark); false
+// when it is not one ViewRecord writes.
+bool ParseViewRecord(const std::string& cell, CsvView* view);
 
 // The rows show shows with the filter: true for each row it picks (show.cpp).
 std::vector<bool> RowsInView(const ListIndex& index, const CodePage& page, const ShowFilter& filter);

@@ -44,7 +44,7 @@ struct ImportInput {
     bool InCodePage = false;  // not UTF-8: read in the list's code page, as spreadsheets save "CSV"
     std::size_t Columns[kColumns];
     bool Filtered = false;    // a CSV of the rows of a view
-    ShowFilter View;
+    CsvView View;
 };
 
 // The largest CSV import reads: as large as the largest list, of which a CSV
@@ -221,7 +221,19 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
     const ImportInput& input = *static_cast<const ImportInput*>(data);
     const ListIndex& index = session.Index;
     std::vector<bool> inView;
-    if (input.Filtered) inView = RowsInView(index, session.Page, input.View);
+    if (input.Filtered) {
+        inView = RowsInView(index, session.Page, input.View.Filter);
+        // Rows of the view the CSV cannot have held (the list changed since
+        // it was made) would be taken as deleted: refuse.
+        const CsvView now = MakeCsvView(index, input.View.Filter, inView);
+        if (input.View.Marked && (now.Rows != input.View.Rows || now.Mark != input.View.Mark)) {
+            *error = input.File + ": the list's rows of " + EscapeControls(ViewText(input.View.Filter)) +
+                     " have changed since it was made (" + std::to_string(input.View.Rows) + " row" +
+                     Plural(input.View.Rows) + " then, " + std::to_string(now.Rows) +
+                     " now); nothing was written: export them again";
+            return false;
+        }
+    }
     std::vector<PlannedRow> viewRows;  // the rows of the view the CSV holds, in its order
     std::size_t filled = 0;            // places filled, for a CSV of every row
 
@@ -365,7 +377,7 @@ int ImportCsv(const ListOptions& options, const std::string& file, std::ostream&
         out << file << ": not UTF-8, so read in the list's code page, " << options.CodePage << "\n";
     }
     if (input.Filtered) {
-        out << file << ": the rows of show's " << EscapeControls(ViewRecord(input.View))
+        out << file << ": the rows of " << EscapeControls(ViewText(input.View.Filter))
             << "; the list's other rows stay as they are\n";
     }
     const int status = RunEdit(options, true, EditCommand{&PlanImport, &DescribeImport, &input}, out, err);

@@ -65,10 +65,9 @@ RowRecord MakeRecord(const ShownList& list, const CodePage& page, std::size_t ro
 }
 
 // The rows show prints: every row, or those the filter picks.
-std::vector<std::uint32_t> SelectRows(const ListIndex& index, const CodePage& page, const ShowFilter& filter) {
+std::vector<std::uint32_t> SelectRows(const std::vector<bool>& shown) {
     std::vector<std::uint32_t> selected;
-    const std::vector<bool> shown = RowsInView(index, page, filter);
-    for (std::size_t row = 0; row < index.RowCount; ++row) {
+    for (std::size_t row = 0; row < shown.size(); ++row) {
         if (shown[row]) selected.push_back(static_cast<std::uint32_t>(row));
     }
     return selected;
@@ -78,10 +77,10 @@ std::vector<std::uint32_t> SelectRows(const ListIndex& index, const CodePage& pa
 // UTF-8. A CSV of some of the rows records the view it shows in a last
 // header cell, which import reads (the rows leave that column empty).
 void WriteCsv(const ShownList& list, const std::vector<std::uint32_t>& selected, const CodePage& page,
-              const ShowFilter& filter, std::ostream& out) {
-    const std::string view = ViewRecord(filter);
+              const CsvView& view, std::ostream& out) {
+    const std::string record = ViewRecord(view);
     out << kCsvByteOrderMark << "row,line,flag,ident,position,satellite,mhz,code,tenths,name"
-        << (view.empty() ? "" : "," + CsvField(view)) << "\r\n";
+        << (record.empty() ? "" : "," + CsvField(record)) << "\r\n";
     for (const std::uint32_t i : selected) {
         const RowRecord r = MakeRecord(list, page, i);
         out << r.Row << ',' << r.Line << ',' << r.Flag << ',' << r.Ident << ',' << CsvField(r.Position) << ','
@@ -238,13 +237,14 @@ int ShowList(const ListOptions& options, ShowFormat format, const ShowFilter& fi
             if (EntryKind(index, line) == kIndexRow) list.Lines[EntryRow(index, line)] = numbers[line];
         }
     }
-    const std::vector<std::uint32_t> selected = SelectRows(index, page, filter);
+    const std::vector<bool> shown = RowsInView(index, page, filter);
+    const std::vector<std::uint32_t> selected = SelectRows(shown);
     switch (format) {
     case kShowTable:
         WriteTable(list, selected, page, options.TerminalWidth, out);
         break;
     case kShowCsv:
-        WriteCsv(list, selected, page, filter, out);
+        WriteCsv(list, selected, page, MakeCsvView(index, filter, shown), out);
         break;
     case kShowJson:
         WriteJson(list, selected, page, out);

@@ -13,7 +13,13 @@ void OpenAbout() {
     // that died with the thread that opened it, or was destroyed by On_Exit,
     // does not keep a new one from opening.
     if (HWND open = LiveAboutWindow()) {
-        SetForegroundWindow(open);
+        // Raising another thread's window is left to that thread, so the
+        // caller never waits for it.
+        if (IsOwnThreadWindow(open)) {
+            SetForegroundWindow(open);
+        } else {
+            PostPluginRequest(open, kRequestToFront);
+        }
         return;
     }
     const ULONG_PTR cookie = ActivatePluginContext();
@@ -30,14 +36,15 @@ void OpenAbout() {
 namespace {
 
 INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == DestroyRequestMessage()) {
-        DestroyWindow(window);
+    if (message == PluginRequestMessage()) {
+        if (wParam == kRequestDestroy) DestroyWindow(window);
+        if (wParam == kRequestToFront) SetForegroundWindow(window);
         return TRUE;
     }
     switch (message) {
     case WM_INITDIALOG:
         MarkPluginWindow(window, PluginWindowKind::About);
-        g_State.AboutOpen = true;
+            g_State.AboutOpen = true;
         ShowWindow(window, SW_SHOW);
         return TRUE;
     case WM_COMMAND:

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "../channel_list/add_channel.h"
 #include "../channel_list/load_list.h"
+#include "../plugin/current_channel.h"
 #include "../resources/resource.h"
 #include "../shared/arabic_texts.h"
 #include "../shared/plugin_state.h"
@@ -43,11 +43,23 @@ void InsertColumn(HWND list, int index, int width, const char* header) {
     SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
 }
 
+// Set when a channel change on another thread has asked the editor to show
+// it and the editor has not yet done so: the changes of a busy tuning thread
+// then post one request, not one each.
+volatile LONG g_ChannelToShow = 0;
+
+// Shows the latest channel when a change on another thread asked for it.
+void ShowRequestedChannel() {
+    if (InterlockedExchange(&g_ChannelToShow, 0) != 0) ShowChannel();
+}
+
 void InitialiseEditor(HWND window) {
     // Marked first: the list is loaded below, and its rows reach the window
     // only once it is known as the editor.
     MarkPluginWindow(window, PluginWindowKind::Editor);
     g_State.MainWindow = window;
+    // A request posted to an earlier editor went with it.
+    InterlockedExchange(&g_ChannelToShow, 0);
     HWND list = GetDlgItem(window, IDC_CHANNEL_LIST);
     g_State.ListView = list;
 
@@ -68,9 +80,25 @@ void InitialiseEditor(HWND window) {
     InvalidateRect(list, nullptr, TRUE);
 }
 
-void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
-    if (message == DestroyRequestMessage()) {
+void HandleRequest(HWND window, WPARAM request) {
+    switch (request) {
+    case kRequestDestroy:
         DestroyWindow(window);
+        break;
+    case kRequestShowChannel:
+        ShowRequestedChannel();
+        break;
+    case kRequestShowEditor:
+        ShowEditor();
+        break;
+    default:
+        break;
+    }
+}
+
+void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
+    if (message == PluginRequestMessage()) {
+        HandleRequest(window, wParam);
         return;
     }
     switch (message) {
@@ -88,7 +116,11 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
             EndDialog(window, 0);
             break;
         case IDC_ADD:
-            AddCurrentChannel();
+            // A channel change whose showing is still on its way came before
+            // the press: it is shown first, so it does not clear the add's
+            // outcome afterwards.
+            ShowRequestedChannel();
+            AddTunedChannel();
             break;
         case IDM_ABOUT:
             OpenAbout();
@@ -140,6 +172,11 @@ void ShowEditor() {
     // or destroyed with the thread that started the plug-in.
     HWND window = LiveEditorWindow();
     if (!window) return;
+    // Showing and raising another thread's window would wait for that thread.
+    if (!IsOwnThreadWindow(window)) {
+        PostPluginRequest(window, kRequestShowEditor);
+        return;
+    }
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -147,13 +184,24 @@ void ShowEditor() {
 
 void ShowChannel() {
     // The name field need not hold a NUL; only its own bytes are shown.
-    const char* field = g_State.CurrentChannel.ChannelName;
     char name[kChannelNameFieldSize + 1];
-    std::size_t length = 0;
-    while (length < kChannelNameFieldSize && field[length] != '\0') ++length;
-    std::memcpy(name, field, length);
-    name[length] = '\0';
-
+    CopyChannelName(name);
     SetControlText(IDC_STATUS, "");
     SetControlText(IDC_CHANNEL, name);
+}
+
+void ShowChannelChange() {
+    HWND window = LiveEditorWindow();
+    if (!window) return;
+    if (IsOwnThreadWindow(window)) {
+        InterlockedExchange(&g_ChannelToShow, 0);
+        ShowChannel();
+        return;
+    }
+    // Setting another thread's control texts would wait for that thread,
+    // which may be waiting for the caller: the editor's thread shows the
+    // change when it next takes its messages.
+    if (InterlockedExchange(&g_ChannelToShow, 1) == 0 && !PostPluginRequest(window, kRequestShowChannel)) {
+        InterlockedExchange(&g_ChannelToShow, 0);
+    }
 }

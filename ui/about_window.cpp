@@ -6,6 +6,7 @@
 #include "../resources/resource.h"
 #include "../shared/plugin_state.h"
 #include "activation_context.h"
+#include "dialog_keys.h"
 #include "plugin_windows.h"
 
 void OpenAbout() {
@@ -44,7 +45,8 @@ INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_INITDIALOG:
         MarkPluginWindow(window, PluginWindowKind::About);
-            g_State.AboutOpen = true;
+        HookDialogKeys(window);
+        g_State.AboutOpen = true;
         ShowWindow(window, SW_SHOW);
         return TRUE;
     case WM_COMMAND:
@@ -54,6 +56,7 @@ INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         }
         return FALSE;
     case WM_DESTROY:
+        UnhookDialogKeys(window);
         // However the window goes, it is no longer the open one.
         if (g_State.AboutWindow == window) {
             g_State.AboutWindow = nullptr;

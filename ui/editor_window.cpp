@@ -13,6 +13,7 @@
 #include "about_window.h"
 #include "activation_context.h"
 #include "arabic_text.h"
+#include "dialog_keys.h"
 #include "plugin_windows.h"
 
 namespace {
@@ -57,6 +58,7 @@ void InitialiseEditor(HWND window) {
     // Marked first: the list is loaded below, and its rows reach the window
     // only once it is known as the editor.
     MarkPluginWindow(window, PluginWindowKind::Editor);
+    HookDialogKeys(window);
     g_State.MainWindow = window;
     // A request posted to an earlier editor went with it.
     InterlockedExchange(&g_ChannelToShow, 0);
@@ -130,6 +132,7 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
         }
         break;
     case WM_DESTROY:
+        UnhookDialogKeys(window);
         // Only On_Exit destroys the editor (or the end of its thread).
         if (g_State.MainWindow == window) {
             g_State.MainWindow = nullptr;

@@ -22,6 +22,50 @@ namespace {
 constexpr LPARAM kListStyles = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
 static_assert(kListStyles == 0x25, "the list view's extended styles");
 
+// The columns' widths in pixels at 96 pixels per inch; on another DPI they
+// grow with the dialog, whose size is given in dialog units.
+constexpr int kChannelColumnWidth = 116;
+constexpr int kSatelliteColumnWidth = 70;
+constexpr int kBaseDpi = 96;
+
+// Windows 10's functions for a window's own DPI, looked up when first needed,
+// so that older Windows loads the DLL all the same.
+using GetWindowDpiAwarenessContextFn = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+using GetAwarenessFromDpiAwarenessContextFn = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+template <typename Function>
+Function User32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    FARPROC address = user32 ? GetProcAddress(user32, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+// The pixels per inch the dialog is laid out for. A per-monitor aware
+// viewer's windows follow the DPI of their monitor, which only the window
+// itself tells; any other window is laid out for the DPI its process sees:
+// the system's, or 96 in a viewer that is not DPI-aware, which Windows then
+// scales as a picture.
+int DialogDpi(HWND window) {
+    static const auto contextOf = User32Function<GetWindowDpiAwarenessContextFn>("GetWindowDpiAwarenessContext");
+    static const auto awarenessOf =
+        User32Function<GetAwarenessFromDpiAwarenessContextFn>("GetAwarenessFromDpiAwarenessContext");
+    static const auto dpiOf = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+    if (contextOf && awarenessOf && dpiOf && awarenessOf(contextOf(window)) == DPI_AWARENESS_PER_MONITOR_AWARE) {
+        const UINT dpi = dpiOf(window);
+        if (dpi > 0) return static_cast<int>(dpi);
+    }
+    int dpi = 0;
+    if (HDC dc = GetDC(window)) {
+        dpi = GetDeviceCaps(dc, LOGPIXELSX);
+        ReleaseDC(window, dc);
+    }
+    return dpi > 0 ? dpi : kBaseDpi;
+}
+
+// A width given in pixels at 96 pixels per inch, at `dpi`.
+int ScaledWidth(int width, int dpi) { return MulDiv(width, dpi, kBaseDpi); }
+
 // Inserts a centred column whose header is one of the Arabic texts.
 void InsertColumn(HWND list, int index, int width, const char* header) {
     wchar_t wide[kArabicTextUnits];
@@ -42,6 +86,12 @@ void InsertColumn(HWND list, int index, int width, const char* header) {
     column.cx = width;
     column.pszText = const_cast<char*>(header);
     SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+}
+
+// Sets both columns' widths for a DPI the window moved to.
+void ScaleColumns(HWND list, int dpi) {
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, ScaledWidth(kChannelColumnWidth, dpi));
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, ScaledWidth(kSatelliteColumnWidth, dpi));
 }
 
 // Set when a channel change on another thread has asked the editor to show
@@ -66,8 +116,9 @@ void InitialiseEditor(HWND window) {
     g_State.ListView = list;
 
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListStyles);
-    InsertColumn(list, 0, 116, kTextChannelColumn);
-    InsertColumn(list, 1, 70, kTextSatelliteColumn);
+    const int dpi = DialogDpi(window);
+    InsertColumn(list, 0, ScaledWidth(kChannelColumnWidth, dpi), kTextChannelColumn);
+    InsertColumn(list, 1, ScaledWidth(kSatelliteColumnWidth, dpi), kTextSatelliteColumn);
 
     SetArabicControlText(IDC_CHANNEL_LABEL, kTextCurrentChannelLabel);
     SetArabicControlText(IDC_COUNT_LABEL, kTextCountLabel);
@@ -130,6 +181,12 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
         default:
             break;
         }
+        break;
+    case WM_DPICHANGED:
+        // A per-monitor aware viewer's window moved to a monitor of another
+        // DPI; the dialog manager lays out the controls anew, the columns
+        // follow here.
+        ScaleColumns(GetDlgItem(window, IDC_CHANNEL_LIST), LOWORD(wParam));
         break;
     case WM_DESTROY:
         UnhookDialogKeys(window);

@@ -226,10 +226,36 @@ int FinishReplace(const wchar_t* from, const wchar_t* to, DWORD error) {
     return MoveOver(from, to);
 }
 
+// Whether the list can be deleted now, as replacing it needs: another
+// program may hold it open without sharing its deletion (an editor, a
+// scanner for a moment). Asked before ReplaceFileW, which then fails the same
+// way, because Wine's ReplaceFileW leaves a file of its own (rf*.tmp) beside
+// the list in that case.
+int MayDelete(const wchar_t* path) {
+    HANDLE handle = CreateFileW(path, DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return FailLast();
+    CloseHandle(handle);
+    return 1;
+}
+
+// The full path of a file named relative to the current folder (as
+// zelq-list names it): Wine's ReplaceFileW works only with a path that
+// names the folder.
+bool FullPath(const wchar_t* path, wchar_t (&full)[kWidePathSize]) {
+    const DWORD length = GetFullPathNameW(path, kWidePathSize, full, nullptr);
+    if (length > 0 && length < kWidePathSize) return true;
+    Fail(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
+    return false;
+}
+
 int Replace(const char* from, const char* to) {
+    wchar_t givenFrom[kWidePathSize];
+    wchar_t givenTo[kWidePathSize];
     wchar_t wideFrom[kWidePathSize];
     wchar_t wideTo[kWidePathSize];
-    if (!WidePath(from, wideFrom) || !WidePath(to, wideTo)) return 0;
+    if (!WidePath(from, givenFrom) || !WidePath(to, givenTo)) return 0;
+    if (!FullPath(givenFrom, wideFrom) || !FullPath(givenTo, wideTo)) return 0;
     // Windows refuses to replace a read-only list; the check makes that hold
     // wherever the attribute is not enforced.
     if (IsReadOnly(wideTo)) {
@@ -247,6 +273,7 @@ int Replace(const char* from, const char* to) {
     // it in place: a rename keeps none, and Wine's ReplaceFileW does not keep
     // them either.
     if (!SetFileAttributesW(wideFrom, (attributes & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE)) return FailLast();
+    if (!MayDelete(wideTo)) return 0;
     // ReplaceFileW keeps what Windows keeps on the list itself: its
     // permissions, owner, alternate streams, compression, encryption and
     // short name. No backup file is made. Information that cannot be merged

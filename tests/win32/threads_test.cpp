@@ -56,7 +56,7 @@ TEST(Threads, CallsFromAnotherThreadReturnWhileTheWindowsThreadWaits) {
         {"a second channel change", [&] { plugin.ChannelChange(MakeChannel("BBC World", 0x2345, 130)); }},
     };
     for (const auto& call : calls) {
-        EXPECT_TRUE(FinishesWithoutUs(call.Call, 10000)) << call.What << " waited for the windows' thread";
+        EXPECT_TRUE(FinishesWithoutUs(call.Call, 30000)) << call.What << " waited for the windows' thread";
     }
 
     // Once this thread takes its messages, the editor shows what was asked.
@@ -99,11 +99,18 @@ TEST(Threads, AnAddWhileChannelsChangeOnAWorkerWritesOneChannelWhole) {
     ASSERT_NE(editor, nullptr);
 
     volatile LONG stop = 0;
+    HANDLE tuning = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::function<void()> tune = [&] {
-        for (unsigned step = 0; !stop; ++step) plugin.ChannelChange(TuningStep(step));
+        for (unsigned step = 0; !stop; ++step) {
+            plugin.ChannelChange(TuningStep(step));
+            if (step == 0) SetEvent(tuning);
+        }
     };
     HANDLE tuner = CreateThread(nullptr, 0, RunWork, &tune, 0, nullptr);
     ASSERT_NE(tuner, nullptr);
+    // The presses begin once there is a channel to add.
+    EXPECT_EQ(WaitForSingleObject(tuning, 60000), WAIT_OBJECT_0);
+    CloseHandle(tuning);
     for (int press = 0; press < 300; ++press) {
         SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
         if (press % 20 == 0) PumpMessages();

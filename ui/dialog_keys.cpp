@@ -14,17 +14,15 @@ HWND PluginDialogOf(HWND window) {
     return nullptr;
 }
 
-}  // namespace
-
 LRESULT CALLBACK DialogKeysHook(int code, WPARAM wParam, LPARAM lParam) {
     // No C++ exception may pass through the window manager into the viewer's
     // loop; a message whose handling fails goes on as it was.
     try {
         // Only a message that is leaving the queue: one that is merely
-        // looked at (PM_NOREMOVE) comes by again.
-        MSG* message = reinterpret_cast<MSG*>(lParam);
-        if (code == HC_ACTION && wParam == PM_REMOVE && message->message >= WM_KEYFIRST &&
-            message->message <= WM_KEYLAST) {
+        // looked at (PM_NOREMOVE) comes by again. Every message the loop
+        // takes passes here, so anything but a key is let go at once.
+        MSG* message = code == HC_ACTION && wParam == PM_REMOVE ? reinterpret_cast<MSG*>(lParam) : nullptr;
+        if (message && message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST) {
             // The dialogs are ANSI windows. Windows hands a hook set with
             // the ANSI function its character messages in ANSI, whichever
             // function the viewer's loop took them with.
@@ -39,6 +37,8 @@ LRESULT CALLBACK DialogKeysHook(int code, WPARAM wParam, LPARAM lParam) {
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
+
+}  // namespace
 
 void HookDialogKeys(HWND dialog) {
     // A hook of this thread, in this process: no module handle.

@@ -22,7 +22,4 @@ void HookDialogKeys(HWND dialog);
 // window goes, and so before On_Exit lets the DLL be unloaded.
 void UnhookDialogKeys(HWND dialog);
 
-// The hook procedure, for the benchmark of its cost.
-LRESULT CALLBACK DialogKeysHook(int code, WPARAM wParam, LPARAM lParam);
-
 #endif  // ZELQ_UI_DIALOG_KEYS_H

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <cstring>
-
 #include "../channel_list/load_list.h"
 #include "../plugin/current_channel.h"
 #include "../resources/resource.h"
@@ -86,12 +84,6 @@ void InsertColumn(HWND list, int index, int width, const char* header) {
     column.cx = width;
     column.pszText = const_cast<char*>(header);
     SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
-}
-
-// Sets both columns' widths for a DPI the window moved to.
-void ScaleColumns(HWND list, int dpi) {
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, ScaledWidth(kChannelColumnWidth, dpi));
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, ScaledWidth(kSatelliteColumnWidth, dpi));
 }
 
 // Set when a channel change on another thread has asked the editor to show
@@ -181,12 +173,6 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
         default:
             break;
         }
-        break;
-    case WM_DPICHANGED:
-        // A per-monitor aware viewer's window moved to a monitor of another
-        // DPI; the dialog manager lays out the controls anew, the columns
-        // follow here.
-        ScaleColumns(GetDlgItem(window, IDC_CHANNEL_LIST), LOWORD(wParam));
         break;
     case WM_DESTROY:
         UnhookDialogKeys(window);

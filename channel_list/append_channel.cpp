@@ -6,6 +6,7 @@
 #include "file_ops.h"
 #include "list_index.h"
 #include "list_lock.h"
+#include "list_rewrite.h"
 
 namespace {
 
@@ -47,7 +48,8 @@ AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::u
     // Only "no such file" means there is no list yet; a path that cannot be
     // looked at now (a network folder that does not answer) ends the add.
     PathKind kind;
-    const bool known = g_ListFileOps.Probe(path, &kind);
+    bool known = g_ListFileOps.Probe(path, &kind);
+    if (write && known && kind == kPathMissing && RestoreReplacedList(path)) known = g_ListFileOps.Probe(path, &kind);
     if (known && kind == kPathFolder) SetFileError(kFileErrorIsFolder);
     const bool existed = known && kind == kPathFile;
     ListIndex list;

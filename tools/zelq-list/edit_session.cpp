@@ -34,7 +34,8 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
     // What the path names, before any lock file is made beside it.
     PathKind kind = kPathFile;
     const bool known = g_ListFileOps.Probe(path.c_str(), &kind);
-    if (!known || kind == kPathFolder || (kind == kPathMissing && !createsList)) {
+    const bool leftUnderTempName = known && kind == kPathMissing && ListLeftUnderTempName(path.c_str());
+    if (!known || kind == kPathFolder || (kind == kPathMissing && !createsList && !leftUnderTempName)) {
         if (known) SetFileError(kind == kPathFolder ? kFileErrorIsFolder : kFileErrorNotFound);
         ReportError(err, CannotReadMessage(path));
         return kExitError;
@@ -53,6 +54,7 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
             return kExitError;
         }
         session->Locked = true;
+        if (leftUnderTempName) RestoreReplacedList(path.c_str());
     }
     if (!ReadList(path, createsList, &session->Index, &error)) {
         CloseEdit(session);

@@ -798,13 +798,18 @@ class ErrorTest(ListTest):
             (['--list', too_long, 'rename', '1', 'X'], 'cannot read ' + too_long + ': the path is too long'),
             (['import', 'dir'], 'cannot read dir: it is a folder'),
         ]
-        # A list larger than the program edits (a sparse file: no disk used).
-        limit = '512 MiB' if EMULATOR else '1 GiB'
+        # A list larger than the program reads (a sparse file: no disk used),
+        # refused by every command that reads a list.
         with open(self.path('huge.ini'), 'wb') as file:
             file.truncate((513 if EMULATOR else 1025) << 20)
-        errors.append((['--list', 'huge.ini', 'remove', '1'],
-                       'huge.ini is %s; zelq-list reads lists of at most %s' % ('513 MiB' if EMULATOR else '1025 MiB',
-                                                                              limit)))
+        too_large = 'huge.ini is %s; zelq-list reads lists of at most %s' % (
+            ('513 MiB', '512 MiB') if EMULATOR else ('1025 MiB', '1 GiB'))
+        for arguments in (['show'], ['show', '--format', 'csv'], ['check'], ['remove', '1'], ['move', '1', '2'],
+                          ['rename', '1', 'X'], ['flag', '1', 'on'], ['sort', '--by', 'name'], ['recode', 'utf-8'],
+                          ['normalise'], ['import', 'rows.csv'], ['merge', 'ChannelList.ini'], ['remove', '1', '--dry-run'],
+                          ['add', '--ident', '1', '--position', '13E', '--frequency', '1', '--name', 'X']):
+            errors.append((['--list', 'huge.ini'] + arguments, too_large))
+        errors.append((['merge', 'huge.ini'], too_large))
         self.assertErrors(errors)
         # No lock file beside what is no list.
         self.assertOnlyFiles(LIST, 'dir', 'ChannelList.lck', 'huge.ini', 'huge.lck')

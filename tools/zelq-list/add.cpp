@@ -9,6 +9,7 @@
 #include "channel_list/satellite_names.h"
 #include "edit_session.h"
 #include "errors.h"
+#include "read_list.h"
 #include "row_text.h"
 #include "utf8_text.h"
 #include "zelq_list.h"
@@ -49,7 +50,7 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     const std::string shown = ShownText(page, line);
     const std::string& path = options.ListPath;
     switch (AppendChannelLine(path.c_str(), static_cast<std::uint8_t>(flag), code.Bytes, name.c_str(),
-                              !options.DryRun)) {
+                              !options.DryRun, MaxListSize())) {
     case kAppended:
         out << path << ": " << (options.DryRun ? "would add " : "added ") << shown << " ("
             << SatelliteNameFor(position) << ")" << (options.DryRun ? "; dry run, nothing written" : "") << '\n';
@@ -61,8 +62,16 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     case kAppendFailed:
         break;
     }
-    ReportError(err, g_LastFileError.Kind == kFileErrorLockBusy
-                         ? LockBusyMessage(path)
-                         : "cannot add to " + path + ": " + LastFileErrorReason() + "; nothing was changed");
+    switch (g_LastFileError.Kind) {
+    case kFileErrorLockBusy:
+        ReportError(err, LockBusyMessage(path));
+        break;
+    case kFileErrorTooLarge:
+        ReportError(err, TooLargeMessage(path));
+        break;
+    default:
+        ReportError(err, "cannot add to " + path + ": " + LastFileErrorReason() + "; nothing was changed");
+        break;
+    }
     return kExitError;
 }

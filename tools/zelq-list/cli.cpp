@@ -2,14 +2,14 @@
 // version, and errors as one line.
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <new>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "channel_list/file_ops.h"
+#include "console.h"
 #include "errors.h"
+#include "program_output.h"
 #include "zelq_list.h"
 
 #ifndef ZELQ_VERSION
@@ -39,7 +39,8 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         "their places, and replace the list in one step; with --dry-run they print what they would do and\n"
         "write nothing.\n"
         "Exit status: 0 done; 1 check found something the plug-in's next start changes, or add found the\n"
-        "channel in the list; 2 usage error, or a list that cannot be read or written.");
+        "channel in the list; 2 usage error, or a list that cannot be read or written (nothing was changed);\n"
+        "3 the list was changed, but the output could not be written (do not run the command again).");
     app.get_formatter()->label("SUBCOMMAND", "COMMAND");
     app.set_version_flag("--version", "zelq-list " ZELQ_VERSION);
     app.require_subcommand(0, 1);
@@ -144,14 +145,16 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
 
     CLI::App* satellites = command("satellites", "the satellite table, position and name");
 
+    // Help and the version are output like any other: checked at the end.
+    int status = -1;
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
-        return app.exit(e, out, err);
+        status = app.exit(e, out, err);
     } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e, out, err);
+        status = app.exit(e, out, err);
     } catch (const CLI::CallForVersion& e) {
-        return app.exit(e, out, err);
+        status = app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
         ReportError(err, OneLine(e.what()) + " (see zelq-list --help)");
         return kExitError;
@@ -161,9 +164,10 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     // standard library is the one exception left. It ends the command, and
     // the list is then either written whole (the core's rewrite raises
     // nothing) or not at all.
-    int status = -1;
     try {
-        if (*show) {
+        if (status >= 0) {
+            // help or the version, written above
+        } else if (*show) {
             const ShowFormat shown = format == "csv" ? kShowCsv : format == "json" ? kShowJson : kShowTable;
             status = ShowList(options, shown, filter, out, err);
         } else if (*check) {
@@ -205,14 +209,14 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         return kExitError;
     }
     // What the command wrote must have reached its reader (a full disk, a
-    // file that cannot grow); a pipe whose reader left ends the program
-    // quietly before this.
-    errno = 0;
-    out.flush();
-    if (!out) {
-        char reason[256] = "an unknown error";
-        if (errno != 0) DescribeSystemError(errno, reason, sizeof reason);
-        ReportError(err, std::string("cannot write the output: ") + reason);
+    // file that cannot grow, on Windows a pipe whose reader left; elsewhere
+    // that ends the program quietly). A command that changed the list has
+    // checked its output itself, and says that it did change it.
+    std::string reason;
+    bool pipeClosed = false;
+    if (status != kExitChangedUnreported && !OutputWritten(out, &reason, &pipeClosed)) {
+        if (pipeClosed) EndForClosedPipe();
+        ReportError(err, "cannot write the output: " + reason);
         return kExitError;
     }
     return status;

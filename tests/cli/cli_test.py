@@ -961,9 +961,42 @@ class UsageTest(ListTest):
             for option in ('--list', '--codepage', '--dry-run'):
                 self.assertIn(option, out_command, command)
         self.assertIn('--format', self.zelq('show', '--help')[1])
-        # The exit codes, in the help's footer.
+        # The exit codes and "--", in the help's footer.
+        self.assertIn('(rename 1 -- --dry-run)', out)
         self.assertIn('\n3 the list was changed, but the output could not be written (do not run the command again)',
                       out)
+
+    def test_values_may_begin_with_a_dash(self):
+        """After the options, an argument that is no option of the command is
+        one of its values, whatever it begins with; after "--", every one is."""
+        original = self.use('clean.ini')
+        dry = 'ChannelList.ini: would write 4 rows; dry run, nothing written\n'
+
+        def renamed(name):
+            return ('ChannelList.ini:1: rename row 1: [ 1 A271914BA85C ] [Al Jazeera] -> [ 1 A271914BA85C ] [%s]\n'
+                    % name)
+
+        runs = [
+            # arguments, exit code, output, error
+            (['rename', '1', '-HD', '--dry-run'], 0, renamed('-HD') + dry, ''),
+            (['--dry-run', 'rename', '1', '-'], 0, renamed('-') + dry, ''),
+            (['rename', '--dry-run', '1', '--', '--dry-run'], 0, renamed('--dry-run') + dry, ''),
+            (['rename', '1', 'show', '--dry-run'], 0, renamed('show') + dry, ''),
+            (['add', '--ident', '1', '--position', '13E', '--frequency', '1', '--name', '-HD', '--dry-run'], 0,
+             'ChannelList.ini: would add [ 1 9763A4595863 ] [-HD] (HotBird); dry run, nothing written\n', ''),
+            (['remove', '1', '-3', '--dry-run'], 2, '', '"-3" is not a row number or a range of rows'),
+            (['rename', '1', '-HD', 'x'], 2, '', 'The following argument was not expected: x (see zelq-list --help)'),
+            (['rename', '1', '--', '-HD', '--dry-run'], 2, '',
+             'The following argument was not expected: --dry-run (see zelq-list --help)'),
+            (['show', '-x', 'y'], 2, '', 'The following arguments were not expected: -x y (see zelq-list --help)'),
+            (['--list', '-odd.ini', 'show'], 2, '', 'cannot read -odd.ini: no such file'),
+        ]
+        for arguments, code, out, err in runs:
+            with self.subTest(arguments=arguments):
+                self.assertRun(arguments, out, err and 'zelq-list: ' + err + '\n', code)
+        self.assertEqual(self.read(), original)
+        self.assertRun(['rename', '1', '-HD'], renamed('-HD') + 'ChannelList.ini: wrote 4 rows\n')
+        self.assertEqual(self.read(), original.replace(b'[Al Jazeera]', b'[-HD]'))
 
     def test_usage_errors_are_one_line_and_exit_2(self):
         self.use('clean.ini')

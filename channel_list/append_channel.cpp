@@ -40,7 +40,7 @@ bool AppendLine(const char* path, const char* line, std::size_t length, std::uin
 }  // namespace
 
 AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::uint8_t code[6], const char* name,
-                               bool write) {
+                               bool write, std::uint64_t maxSize) {
     // The lock keeps another writer of the list from appending or replacing
     // between this read and this append.
     ListLock lock{nullptr};
@@ -54,7 +54,7 @@ AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::u
     const bool existed = known && kind == kPathFile;
     ListIndex list;
     EmptyListIndex(&list);
-    if (!known || kind == kPathFolder || (existed && !ReadListIndex(path, kMaxListFileSize, &list))) {
+    if (!known || kind == kPathFolder || (existed && !ReadListIndex(path, maxSize, &list))) {
         UnlockList(&lock);
         return kAppendFailed;
     }

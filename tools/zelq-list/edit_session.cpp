@@ -1,11 +1,13 @@
 #include "edit_session.h"
 
 #include <cstdlib>
+#include <new>
 #include <ostream>
 
 #include "channel_list/list_content.h"
 #include "channel_list/side_paths.h"
 #include "errors.h"
+#include "program_output.h"
 #include "read_list.h"
 #include "row_text.h"
 #include "utf8_text.h"
@@ -168,11 +170,18 @@ int FinishEdit(EditSession* session, const EditPlan& plan, const EditCommand& co
     }
     WriteEditedContent(*session, plan, &rewrite, &removed);
     const RewriteResult result = FinishListRewrite(&rewrite);
-    if (result == kRewriteWritten) {
-        command.Describe(*session, plan, command.Input, out);
-        DescribeRemoved(*session, removed, out);
-    }
-    return ReportRewrite(*session, result, rows, out, err);
+    struct Done {
+        const EditSession& Session;
+        const EditPlan& Plan;
+        const EditCommand& Command;
+        const std::vector<std::uint32_t>& Removed;
+    } done{*session, plan, command, removed};
+    const auto describe = [](const void* context, std::ostream& to) {
+        const Done& edit = *static_cast<const Done*>(context);
+        edit.Command.Describe(edit.Session, edit.Plan, edit.Command.Input, to);
+        DescribeRemoved(edit.Session, edit.Removed, to);
+    };
+    return ReportRewrite(*session, result, rows, describe, &done, out, err);
 }
 
 }  // namespace
@@ -194,13 +203,20 @@ int RunEdit(const ListOptions& options, bool createsList, const EditCommand& com
     return status;
 }
 
-int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t rows, std::ostream& out,
+int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t rows,
+                  void (*describe)(const void* context, std::ostream& out), const void* context, std::ostream& out,
                   std::ostream& err) {
     const std::string& path = session.Options.ListPath;
     switch (result) {
-    case kRewriteWritten:
-        out << path << ": wrote " << rows << " row" << Plural(rows) << '\n';
-        return kExitOk;
+    case kRewriteWritten: {
+        const auto written = [&] { return path + ": wrote " + std::to_string(rows) + " row" + Plural(rows); };
+        try {
+            if (describe) describe(context, out);
+            return ReportChangeMade(out, err, written());
+        } catch (const std::bad_alloc&) {
+            return ReportChangeUntold(err, "not enough memory to tell all that was done", written());
+        }
+    }
     case kRewriteUnchanged:
         out << path << ": nothing to change\n";
         return kExitOk;

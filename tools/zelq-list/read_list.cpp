@@ -8,6 +8,18 @@ std::uint64_t MaxListSize() {
     return sizeof(void*) < 8 ? std::uint64_t{512} << 20 : kMaxListFileSize;
 }
 
+std::string TooLargeMessage(const std::string& path) {
+    // The file's size as it is now: the reading that refused it keeps none.
+    std::uint64_t size = 0;
+    ListFile* file = nullptr;
+    if (g_ListFileOps.Open(path.c_str(), kOpenRead, &file)) {
+        if (!g_ListFileOps.Size(file, &size)) size = 0;
+        g_ListFileOps.Close(file);
+    }
+    const std::string limit = "zelq-list reads lists of at most " + SizeText(MaxListSize());
+    return size > MaxListSize() ? path + " is " + SizeText(size) + "; " + limit : path + " is too large; " + limit;
+}
+
 bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std::string* error) {
     EmptyListIndex(index);
     PathKind kind;
@@ -15,8 +27,7 @@ bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std:
     if (ReadListIndex(path.c_str(), MaxListSize(), index)) return true;
     switch (g_LastFileError.Kind) {
     case kFileErrorTooLarge:
-        *error = path + " is " + SizeText(index->File.Size) + "; zelq-list reads lists of at most " +
-                 SizeText(MaxListSize());
+        *error = TooLargeMessage(path);
         break;
     case kFileErrorNoMemory:
         *error = "not enough memory to read " + path;

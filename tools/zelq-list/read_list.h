@@ -16,6 +16,10 @@
 // room for a smaller list than the plug-in's core accepts.
 std::uint64_t MaxListSize();
 
+// What a user is told of a list larger than MaxListSize: its size and the
+// limit.
+std::string TooLargeMessage(const std::string& path);
+
 // Reads and indexes the list at `path`. Returns false with a one-line message
 // when it cannot be read; with `mayBeMissing`, a list that does not exist is
 // an empty one.

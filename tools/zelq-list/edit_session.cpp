@@ -87,16 +87,30 @@ void WriteEntry(ListContent* content, const ListIndex& index, std::size_t line) 
     WriteKeptLine(content, EntryStart(index, line), EntryEnd(index, line), GapBefore(index, line));
 }
 
+// What writing the edited content needs, made before a rewrite begins: once
+// it has, nothing may stop it half way (running out of memory would leave
+// its temporary file behind).
+struct EditedContent {
+    std::vector<bool> RowWritten;        // one for each row of the list
+    std::vector<std::uint32_t> Removed;  // the later lines of a channel the edit had to remove
+};
+
+void PrepareEditedContent(const ListIndex& index, EditedContent* edited) {
+    edited->RowWritten.assign(index.RowCount, false);
+    std::size_t laterLines = 0;
+    for (std::size_t line = 0; line < index.LineCount; ++line) laterLines += EntryKind(index, line) == kIndexLaterLine;
+    edited->Removed.reserve(laterLines);
+}
+
 // Writes the list as the plan changes it into `out` (a rewrite, or a
-// comparison for a dry run). The later lines of a channel it had to remove
-// go into `removed` (entries).
-void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRewrite* out,
-                        std::vector<std::uint32_t>* removed) {
+// comparison for a dry run). Allocates nothing.
+void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRewrite* out, EditedContent* edited) {
     const ListIndex& index = session.Index;
     ListContent content;
     BeginListContent(&content, out, index.File);
 
-    std::vector<bool> rowWritten(index.RowCount, false);
+    std::vector<bool>& rowWritten = edited->RowWritten;
+    std::vector<std::uint32_t>* const removed = &edited->Removed;
     const auto writeRow = [&](const PlannedRow& planned) {
         if (planned.NewLine != kNoLine) {
             const std::string& line = plan.Lines[planned.NewLine];
@@ -150,11 +164,13 @@ int FinishEdit(EditSession* session, const EditPlan& plan, const EditCommand& co
     for (const PlannedRow& planned : plan.AtPlace) rows += planned.Empty() ? 0 : 1;
     for (const PlannedRow& planned : plan.Added) rows += planned.Empty() ? 0 : 1;
 
-    std::vector<std::uint32_t> removed;
+    EditedContent edited;
+    PrepareEditedContent(session->Index, &edited);
+    const std::vector<std::uint32_t>& removed = edited.Removed;
     ListRewrite rewrite;
     if (session->Options.DryRun) {
         BeginListComparison(&rewrite, original);
-        WriteEditedContent(*session, plan, &rewrite, &removed);
+        WriteEditedContent(*session, plan, &rewrite, &edited);
         if (!ListRewriteDiffers(&rewrite)) {
             out << path << ": nothing to change\n";
             return kExitOk;
@@ -168,7 +184,7 @@ int FinishEdit(EditSession* session, const EditPlan& plan, const EditCommand& co
         ReportError(err, "cannot write " + path + ": " + LastFileErrorReason());
         return kExitError;
     }
-    WriteEditedContent(*session, plan, &rewrite, &removed);
+    WriteEditedContent(*session, plan, &rewrite, &edited);
     const RewriteResult result = FinishListRewrite(&rewrite);
     struct Done {
         const EditSession& Session;

@@ -10,6 +10,7 @@
 #include "append_channel.h"
 #include "entry_code.h"
 #include "list_line.h"
+#include "list_read.h"
 #include "satellite_names.h"
 
 namespace {
@@ -47,7 +48,7 @@ int AddCurrentChannel() {
     char name[kMaxNameLength + 1];
     FitNameForList(channel.ChannelName, sizeof channel.ChannelName, name);
     const EntryCode code = EncodeEntryCode(channel.ChannelIdent, position, channel.TuneValue);
-    const AppendResult result = AppendChannelLine(path, 1, code.Bytes, name, true);
+    const AppendResult result = AppendChannelLine(path, 1, code.Bytes, name, true, kMaxListFileSize);
     if (result == kAlreadyShown) {
         SetArabicControlText(IDC_STATUS, kTextAlreadyInList);
         return 0;

@@ -6,6 +6,7 @@
 #include "file_ops.h"
 #include "list_index.h"
 #include "list_lock.h"
+#include "list_rewrite.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ bool AppendLine(const char* path, const char* line, std::size_t length, std::uin
 }  // namespace
 
 AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::uint8_t code[6], const char* name,
-                               bool write) {
+                               bool write, std::uint64_t maxSize) {
     // The lock keeps another writer of the list from appending or replacing
     // between this read and this append.
     ListLock lock{nullptr};
@@ -47,12 +48,13 @@ AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::u
     // Only "no such file" means there is no list yet; a path that cannot be
     // looked at now (a network folder that does not answer) ends the add.
     PathKind kind;
-    const bool known = g_ListFileOps.Probe(path, &kind);
+    bool known = g_ListFileOps.Probe(path, &kind);
+    if (write && known && kind == kPathMissing && RestoreReplacedList(path)) known = g_ListFileOps.Probe(path, &kind);
     if (known && kind == kPathFolder) SetFileError(kFileErrorIsFolder);
     const bool existed = known && kind == kPathFile;
     ListIndex list;
     EmptyListIndex(&list);
-    if (!known || kind == kPathFolder || (existed && !ReadListIndex(path, kMaxListFileSize, &list))) {
+    if (!known || kind == kPathFolder || (existed && !ReadListIndex(path, maxSize, &list))) {
         UnlockList(&lock);
         return kAppendFailed;
     }

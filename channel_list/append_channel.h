@@ -15,8 +15,9 @@ enum AppendResult {
 // there is none) unless the list shows a row for the channel already: the
 // refusal is the load's own reading. The name must read back as it is (see
 // FitNameForList). Holds the list's lock from the read to the append. With
-// `write` false, only tells what an append would do.
+// `write` false, only tells what an append would do. A list larger than
+// `maxSize` bytes is not read, and nothing is appended (kFileErrorTooLarge).
 AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::uint8_t code[6], const char* name,
-                               bool write);
+                               bool write, std::uint64_t maxSize);
 
 #endif  // ZELQ_CHANNEL_LIST_APPEND_CHANNEL_H

@@ -85,6 +85,11 @@ bool ListStillAsRead(ListRewrite* rewrite) {
     return same && at == original.Size;
 }
 
+bool ListIsMissing(const char* path) {
+    PathKind kind;
+    return g_ListFileOps.Probe(path, &kind) && kind == kPathMissing;
+}
+
 // Removes the temporary file after a failure, keeping that failure's reason.
 void RemoveTemp(const ListRewrite* rewrite) {
     const FileError failure = g_LastFileError;
@@ -95,6 +100,29 @@ void RemoveTemp(const ListRewrite* rewrite) {
 }  // namespace
 
 const char* ActiveTempPath() { return g_ActiveTemp; }
+
+bool ListLeftUnderTempName(const char* listPath) {
+    char* real = nullptr;
+    char* temp = nullptr;
+    if (!ResolveListPaths(listPath, &real, &temp)) return false;
+    PathKind kind;
+    const bool left = ListIsMissing(real) && g_ListFileOps.Probe(temp, &kind) && kind == kPathFile;
+    std::free(real);
+    std::free(temp);
+    return left;
+}
+
+bool RestoreReplacedList(const char* listPath) {
+    char* real = nullptr;
+    char* temp = nullptr;
+    if (!ResolveListPaths(listPath, &real, &temp)) return false;
+    PathKind kind;
+    const bool restored = ListIsMissing(real) && g_ListFileOps.Probe(temp, &kind) && kind == kPathFile &&
+                          ReplaceFile(temp, real);
+    std::free(real);
+    std::free(temp);
+    return restored;
+}
 
 bool BeginListRewrite(ListRewrite* rewrite, const char* path, const FileBytes& original) {
     BeginListComparison(rewrite, original);
@@ -142,14 +170,22 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
         bool written = !rewrite->Failed && SyncFile(rewrite->Temp);
         if (!g_ListFileOps.Close(rewrite->Temp)) written = false;
         rewrite->Temp = nullptr;
+        bool replaceTried = false;
         if (written) {
             if (!ListStillAsRead(rewrite)) {
                 result = kRewriteListChanged;
-            } else if (ReplaceFile(rewrite->TempPath, rewrite->RealPath)) {
-                result = kRewriteWritten;
+            } else {
+                replaceTried = true;
+                if (ReplaceFile(rewrite->TempPath, rewrite->RealPath)) result = kRewriteWritten;
             }
         }
-        if (result != kRewriteWritten) RemoveTemp(rewrite);
+        // A replace that removed the list but could not put the new file in
+        // its place (Windows documents that end of ReplaceFileW) leaves the
+        // new file the list's only copy: it stays, for the next writer to
+        // put back (RestoreReplacedList).
+        const bool listLost = replaceTried && result != kRewriteWritten && rewrite->Original->Data &&
+                              ListIsMissing(rewrite->RealPath);
+        if (result != kRewriteWritten && !listLost) RemoveTemp(rewrite);
     }
     ReleaseRewrite(rewrite);
     return result;

@@ -21,6 +21,16 @@
 // safe to read from a signal handler or a console control handler.
 const char* ActiveTempPath();
 
+// Whether the list is missing and its temporary file is there: a replace
+// that Windows left half done (the list removed, the new file, complete and
+// on the disk, still under its temporary name, held too long by another
+// program to be moved).
+bool ListLeftUnderTempName(const char* listPath);
+
+// Puts such a list back in its place. Called by a writer that holds the
+// list's lock, before it reads the list. True when it did.
+bool RestoreReplacedList(const char* listPath);
+
 // The outcome of a rewrite.
 enum RewriteResult {
     kRewriteWritten,      // the list now holds the new content

@@ -8,6 +8,7 @@
 #include "entry_code.h"
 #include "list_index.h"
 #include "list_lock.h"
+#include "list_rewrite.h"
 #include "normalise_list.h"
 #include "satellite_names.h"
 
@@ -37,15 +38,20 @@ int LoadChannelList() {
     const char* const path = g_State.ListPath;
     if (path[0] == '\0') return 0;
 
-    // No list, nothing to show, and nothing made beside it. A path that cannot
-    // be looked at now is still tried.
+    // No list, nothing to show, and nothing made beside it, unless a replace
+    // left it under its temporary name. A path that cannot be looked at now
+    // is still tried.
     PathKind kind;
-    if (g_ListFileOps.Probe(path, &kind) && kind != kPathFile) return 0;
+    if (g_ListFileOps.Probe(path, &kind) && kind != kPathFile &&
+        !(kind == kPathMissing && ListLeftUnderTempName(path))) {
+        return 0;
+    }
 
     // Without the lock (another writer kept it too long, or the folder takes
     // no new files) the list is still shown; it is only not rewritten.
     ListLock lock;
     const bool locked = LockList(path, &lock);
+    if (locked && kind == kPathMissing) RestoreReplacedList(path);
     ListIndex index;
     if (!ReadListIndex(path, kMaxListFileSize, &index)) {
         UnlockList(&lock);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "host/channels.h"
 #include "host/host_state.h"
 #include "host/report.h"
@@ -185,6 +187,78 @@ bool OpenAbout(std::string* error) {
     return true;
 }
 
+// The window of this thread with the given caption, or null.
+struct CaptionSearch {
+    const char* Caption;
+    HWND Found;
+};
+
+BOOL CALLBACK FindCaption(HWND window, LPARAM parameter) {
+    CaptionSearch* search = reinterpret_cast<CaptionSearch*>(parameter);
+    char caption[128] = "";
+    GetWindowTextA(window, caption, sizeof(caption));
+    if (IsWindowVisible(window) && std::strcmp(caption, search->Caption) == 0) {
+        search->Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND VisibleWindowWithCaption(const char* caption) {
+    CaptionSearch search = {caption, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindCaption, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+constexpr char kAboutCaption[] = "Yoxa Zelq ~ Channel Editor";
+
+// The user brings a window to the front, its first control takes the
+// keyboard, and a key goes down and up there: queued as the keyboard queues
+// it, so that it reaches the plug-in through the viewer's message loop.
+void PressKeyIn(HWND window, UINT key) {
+    SetForegroundWindow(window);
+    SetFocus(GetNextDlgTabItem(window, nullptr, FALSE));
+    HWND focus = GetFocus();
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageA(focus, WM_KEYDOWN, key, scan | 1);
+    PostMessageA(focus, WM_KEYUP, key, scan | 1 | (LPARAM{1} << 30) | (LPARAM{1} << 31));
+}
+
+bool PressEscInAbout(std::string* error) {
+    HWND about = VisibleWindowWithCaption(kAboutCaption);
+    if (about == nullptr) {
+        *error = "the About window is not open";
+        return false;
+    }
+    PressKeyIn(about, VK_ESCAPE);
+    LogLine("pressed Esc in the About window");
+    return true;
+}
+
+bool AboutClosed(std::string* error) {
+    if (VisibleWindowWithCaption(kAboutCaption) != nullptr) {
+        *error = "Esc did not close the About window";
+        return false;
+    }
+    LogLine("the About window closed");
+    return true;
+}
+
+bool PressEscInEditor(std::string*) {
+    PressKeyIn(g_Host.editorWindow, VK_ESCAPE);
+    LogLine("pressed Esc in the editor window");
+    return true;
+}
+
+bool EditorHidden(std::string* error) {
+    if (IsWindowVisible(g_Host.editorWindow)) {
+        *error = "Esc did not hide the editor window";
+        return false;
+    }
+    LogLine("the editor window is hidden");
+    return true;
+}
+
 bool Close(std::string*) {
     LogLine("closing Vistrox");
     g_Host.exitCode = 0;
@@ -193,7 +267,8 @@ bool Close(std::string*) {
 }
 
 // Three channels added, then one refused: the editor shows rows, both
-// outcomes and the count.
+// outcomes and the count. Then Esc closes About and hides the editor, through
+// whichever message loop the viewer runs.
 const DemoStep kSteps[] = {
     {"tune the first channel", TuneFirst, 300},
     {"show the editor", ShowEditor, 300},
@@ -211,6 +286,10 @@ const DemoStep kSteps[] = {
     {"open About", OpenAbout, 300},
     {"paint", PaintAll, 500},
     {"screenshot About", ShootAbout, 100},
+    {"press Esc in About", PressEscInAbout, 300},
+    {"check that About closed", AboutClosed, 100},
+    {"press Esc in the editor", PressEscInEditor, 300},
+    {"check that the editor is hidden", EditorHidden, 100},
     {"close", Close, 0},
 };
 constexpr int kStepCount = static_cast<int>(sizeof(kSteps) / sizeof(kSteps[0]));

@@ -34,6 +34,8 @@ struct HostState {
     std::uint32_t currentPosition;  // the SatPosition the position query answers
     unsigned queriesAnswered;
     bool demo;                 // running the scripted demo session
+    bool plainLoop;            // the message loop does not route dialogs through IsDialogMessage
+    bool tuneFromThread;       // channel changes reach the plug-in from a tuning thread
     int exitCode;              // the process's exit code
 };
 

@@ -21,6 +21,32 @@ void TimesAsked(unsigned count, char* text, int size) {
     }
 }
 
+struct TuneTask {
+    OnChannelChangeFn onChannelChange;
+    ChannelRecord record;
+};
+
+DWORD WINAPI TuneOnThread(void* parameter) {
+    const TuneTask* task = static_cast<const TuneTask*>(parameter);
+    task->onChannelChange(task->record);
+    return 0;
+}
+
+// Hands the record to the plug-in on a tuning thread of its own and waits
+// for that thread without taking any messages, as a viewer whose window
+// thread waits for its tuner does: a plug-in that waited for this thread in
+// turn would hang the viewer.
+void ChangeChannelFromThread(const ChannelRecord& record) {
+    TuneTask task = {g_Host.plugin.onChannelChange, record};
+    HANDLE thread = CreateThread(nullptr, 0, TuneOnThread, &task, 0, nullptr);
+    if (thread == nullptr) {
+        task.onChannelChange(task.record);
+        return;
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}
+
 }  // namespace
 
 // The name stands alone on its line: Arabic text followed by numbers would be
@@ -62,7 +88,12 @@ void TuneChannel(int index) {
 
     ChannelRecord record;
     FillChannelRecord(channel, &record);
-    if (g_Host.plugin.onChannelChange != nullptr) g_Host.plugin.onChannelChange(record);
+    if (g_Host.plugin.onChannelChange == nullptr) return;
+    if (g_Host.tuneFromThread) {
+        ChangeChannelFromThread(record);
+    } else {
+        g_Host.plugin.onChannelChange(record);
+    }
 }
 
 bool AnswerPositionQuery(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -5,7 +5,9 @@
 #include <windows.h>
 
 // Tunes the channel with the given index of the channel table: the host's
-// own display follows, then the plug-in gets the channel's full record.
+// own display follows, then the plug-in gets the channel's full record, on
+// this thread or (g_Host.tuneFromThread) on a tuning thread this one waits
+// for.
 void TuneChannel(int index);
 
 // Answers the position query (WM_USER with wParam 0x01022003, lParam the

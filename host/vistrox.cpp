@@ -7,6 +7,14 @@
 //   Vistrox.exe                      interactive
 //   Vistrox.exe --demo <output-dir>  a scripted session that saves screenshots
 //                                    and exits 0 when every step succeeded
+//
+// Either may be preceded by options that make the viewer less kind to the
+// plug-in, as other viewers are:
+//   --plain-loop        its message loop does not route dialogs through
+//                       IsDialogMessage
+//   --tune-from-thread  channel changes reach the plug-in from a tuning
+//                       thread, which the window thread waits for without
+//                       taking messages
 #include <windows.h>
 
 #include <cstdlib>
@@ -25,6 +33,8 @@ namespace {
 
 constexpr int kExitStartFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr char kUsage[] =
+    "usage: Vistrox.exe [--plain-loop] [--tune-from-thread] [--demo <folder for the screenshots>]";
 
 // The plug-in's display name. It promises at most 22 bytes with the NUL; the
 // buffer is larger and cut at its end so that a longer name cannot overrun it.
@@ -49,13 +59,15 @@ bool StartPlugin() {
         return false;
     }
     LogLine("started the plug-in: its editor window is ready, hidden until you choose Channel Editor");
+    if (g_Host.plainLoop) LogLine("the message loop does not route dialogs through IsDialogMessage");
+    if (g_Host.tuneFromThread) LogLine("channel changes reach the plug-in from a tuning thread");
     return true;
 }
 
 void RunMessageLoop() {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (RouteDialogMessage(&message)) continue;
+        if (!g_Host.plainLoop && RouteDialogMessage(&message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -74,17 +86,26 @@ int CloseWithCode(int code) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     g_Host.currentChannel = -1;
-    g_Host.demo = __argc >= 2 && std::strcmp(__argv[1], "--demo") == 0;
+    int argument = 1;
+    for (; argument < __argc; ++argument) {
+        if (std::strcmp(__argv[argument], "--plain-loop") == 0) {
+            g_Host.plainLoop = true;
+        } else if (std::strcmp(__argv[argument], "--tune-from-thread") == 0) {
+            g_Host.tuneFromThread = true;
+        } else {
+            break;
+        }
+    }
+    g_Host.demo = argument < __argc && std::strcmp(__argv[argument], "--demo") == 0;
     std::string demoDir;
     if (g_Host.demo) {
-        if (__argc != 3 || __argv[2][0] == '\0') {
-            ReportError("usage: Vistrox.exe [--demo <folder for the screenshots>]");
+        if (__argc != argument + 2 || __argv[argument + 1][0] == '\0') {
+            ReportError(kUsage);
             return kExitUsage;
         }
-        demoDir = __argv[2];
-    } else if (__argc != 1) {
-        ReportError(std::string("unknown argument ") + __argv[1] +
-                    "\nusage: Vistrox.exe [--demo <folder for the screenshots>]");
+        demoDir = __argv[argument + 1];
+    } else if (argument != __argc) {
+        ReportError(std::string("unknown argument ") + __argv[argument] + "\n" + kUsage);
         return kExitUsage;
     }
 

@@ -14,6 +14,7 @@
 #include "../ui/editor_window.h"
 #include "../ui/plugin_windows.h"
 #include "../resources/resource.h"
+#include "current_channel.h"
 #include "dll_main.h"
 
 namespace {
@@ -62,6 +63,7 @@ void StopPlugin() {
     const bool windowsGone = DestroyPluginWindows();
     ReleasePluginContext();
     RestoreLoadTimeState();
+    ForgetChannel();
     // The reference taken for the windows goes only once none is left; a
     // window whose thread did not answer keeps the DLL loaded, and a later
     // On_Exit tries again. The host's own reference keeps this code mapped
@@ -108,8 +110,10 @@ void ZELQ_EXPORT_CALL On_Menu_Select(int command) {
 
 void ZELQ_EXPORT_CALL On_Channel_Change(ChannelRecord record) {
     try {
-        std::memcpy(&g_State.CurrentChannel, &record, sizeof record);
-        ShowChannel();
+        // Any thread: the record is kept under a lock, and the editor shows
+        // it without this call waiting for the editor's thread.
+        StoreChannel(record);
+        ShowChannelChange();
     } catch (...) {
     }
 }

@@ -6,6 +6,7 @@
 #include "../resources/resource.h"
 #include "../shared/plugin_state.h"
 #include "activation_context.h"
+#include "dialog_keys.h"
 #include "plugin_windows.h"
 
 void OpenAbout() {
@@ -13,7 +14,13 @@ void OpenAbout() {
     // that died with the thread that opened it, or was destroyed by On_Exit,
     // does not keep a new one from opening.
     if (HWND open = LiveAboutWindow()) {
-        SetForegroundWindow(open);
+        // Raising another thread's window is left to that thread, so the
+        // caller never waits for it.
+        if (IsOwnThreadWindow(open)) {
+            SetForegroundWindow(open);
+        } else {
+            PostPluginRequest(open, kRequestToFront);
+        }
         return;
     }
     const ULONG_PTR cookie = ActivatePluginContext();
@@ -30,13 +37,15 @@ void OpenAbout() {
 namespace {
 
 INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == DestroyRequestMessage()) {
-        DestroyWindow(window);
+    if (message == PluginRequestMessage()) {
+        if (wParam == kRequestDestroy) DestroyWindow(window);
+        if (wParam == kRequestToFront) SetForegroundWindow(window);
         return TRUE;
     }
     switch (message) {
     case WM_INITDIALOG:
         MarkPluginWindow(window, PluginWindowKind::About);
+        HookDialogKeys(window);
         g_State.AboutOpen = true;
         ShowWindow(window, SW_SHOW);
         return TRUE;
@@ -47,6 +56,7 @@ INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         }
         return FALSE;
     case WM_DESTROY:
+        UnhookDialogKeys(window);
         // However the window goes, it is no longer the open one.
         if (g_State.AboutWindow == window) {
             g_State.AboutWindow = nullptr;

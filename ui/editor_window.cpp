@@ -2,10 +2,8 @@
 
 #include <commctrl.h>
 
-#include <cstring>
-
-#include "../channel_list/add_channel.h"
 #include "../channel_list/load_list.h"
+#include "../plugin/current_channel.h"
 #include "../resources/resource.h"
 #include "../shared/arabic_texts.h"
 #include "../shared/plugin_state.h"
@@ -13,6 +11,7 @@
 #include "about_window.h"
 #include "activation_context.h"
 #include "arabic_to_wide.h"
+#include "dialog_keys.h"
 #include "plugin_windows.h"
 
 namespace {
@@ -20,6 +19,50 @@ namespace {
 // Grid lines, check boxes and full-row select.
 constexpr LPARAM kListStyles = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
 static_assert(kListStyles == 0x25, "the list view's extended styles");
+
+// The columns' widths in pixels at 96 pixels per inch; on another DPI they
+// grow with the dialog, whose size is given in dialog units.
+constexpr int kChannelColumnWidth = 116;
+constexpr int kSatelliteColumnWidth = 70;
+constexpr int kBaseDpi = 96;
+
+// Windows 10's functions for a window's own DPI, looked up when first needed,
+// so that older Windows loads the DLL all the same.
+using GetWindowDpiAwarenessContextFn = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+using GetAwarenessFromDpiAwarenessContextFn = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+template <typename Function>
+Function User32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    FARPROC address = user32 ? GetProcAddress(user32, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+// The pixels per inch the dialog is laid out for. A per-monitor aware
+// viewer's windows follow the DPI of their monitor, which only the window
+// itself tells; any other window is laid out for the DPI its process sees:
+// the system's, or 96 in a viewer that is not DPI-aware, which Windows then
+// scales as a picture.
+int DialogDpi(HWND window) {
+    static const auto contextOf = User32Function<GetWindowDpiAwarenessContextFn>("GetWindowDpiAwarenessContext");
+    static const auto awarenessOf =
+        User32Function<GetAwarenessFromDpiAwarenessContextFn>("GetAwarenessFromDpiAwarenessContext");
+    static const auto dpiOf = User32Function<GetDpiForWindowFn>("GetDpiForWindow");
+    if (contextOf && awarenessOf && dpiOf && awarenessOf(contextOf(window)) == DPI_AWARENESS_PER_MONITOR_AWARE) {
+        const UINT dpi = dpiOf(window);
+        if (dpi > 0) return static_cast<int>(dpi);
+    }
+    int dpi = 0;
+    if (HDC dc = GetDC(window)) {
+        dpi = GetDeviceCaps(dc, LOGPIXELSX);
+        ReleaseDC(window, dc);
+    }
+    return dpi > 0 ? dpi : kBaseDpi;
+}
+
+// A width given in pixels at 96 pixels per inch, at `dpi`.
+int ScaledWidth(int width, int dpi) { return MulDiv(width, dpi, kBaseDpi); }
 
 // Inserts a centred column whose header is one of the Arabic texts.
 void InsertColumn(HWND list, int index, int width, const char* header) {
@@ -43,17 +86,31 @@ void InsertColumn(HWND list, int index, int width, const char* header) {
     SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
 }
 
+// Set when a channel change on another thread has asked the editor to show
+// it and the editor has not yet done so: the changes of a busy tuning thread
+// then post one request, not one each.
+volatile LONG g_ChannelToShow = 0;
+
+// Shows the latest channel when a change on another thread asked for it.
+void ShowRequestedChannel() {
+    if (InterlockedExchange(&g_ChannelToShow, 0) != 0) ShowChannel();
+}
+
 void InitialiseEditor(HWND window) {
     // Marked first: the list is loaded below, and its rows reach the window
     // only once it is known as the editor.
     MarkPluginWindow(window, PluginWindowKind::Editor);
+    HookDialogKeys(window);
     g_State.MainWindow = window;
+    // A request posted to an earlier editor went with it.
+    InterlockedExchange(&g_ChannelToShow, 0);
     HWND list = GetDlgItem(window, IDC_CHANNEL_LIST);
     g_State.ListView = list;
 
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListStyles);
-    InsertColumn(list, 0, 116, kTextChannelColumn);
-    InsertColumn(list, 1, 70, kTextSatelliteColumn);
+    const int dpi = DialogDpi(window);
+    InsertColumn(list, 0, ScaledWidth(kChannelColumnWidth, dpi), kTextChannelColumn);
+    InsertColumn(list, 1, ScaledWidth(kSatelliteColumnWidth, dpi), kTextSatelliteColumn);
 
     SetArabicControlText(IDC_CHANNEL_LABEL, kTextCurrentChannelLabel);
     SetArabicControlText(IDC_COUNT_LABEL, kTextCountLabel);
@@ -68,9 +125,25 @@ void InitialiseEditor(HWND window) {
     InvalidateRect(list, nullptr, TRUE);
 }
 
-void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
-    if (message == DestroyRequestMessage()) {
+void HandleRequest(HWND window, WPARAM request) {
+    switch (request) {
+    case kRequestDestroy:
         DestroyWindow(window);
+        break;
+    case kRequestShowChannel:
+        ShowRequestedChannel();
+        break;
+    case kRequestShowEditor:
+        ShowEditor();
+        break;
+    default:
+        break;
+    }
+}
+
+void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
+    if (message == PluginRequestMessage()) {
+        HandleRequest(window, wParam);
         return;
     }
     switch (message) {
@@ -88,7 +161,11 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
             EndDialog(window, 0);
             break;
         case IDC_ADD:
-            AddCurrentChannel();
+            // A channel change whose showing is still on its way came before
+            // the press: it is shown first, so it does not clear the add's
+            // outcome afterwards.
+            ShowRequestedChannel();
+            AddTunedChannel();
             break;
         case IDM_ABOUT:
             OpenAbout();
@@ -98,6 +175,7 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
         }
         break;
     case WM_DESTROY:
+        UnhookDialogKeys(window);
         // Only On_Exit destroys the editor (or the end of its thread).
         if (g_State.MainWindow == window) {
             g_State.MainWindow = nullptr;
@@ -140,6 +218,11 @@ void ShowEditor() {
     // or destroyed with the thread that started the plug-in.
     HWND window = LiveEditorWindow();
     if (!window) return;
+    // Showing and raising another thread's window would wait for that thread.
+    if (!IsOwnThreadWindow(window)) {
+        PostPluginRequest(window, kRequestShowEditor);
+        return;
+    }
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -147,13 +230,24 @@ void ShowEditor() {
 
 void ShowChannel() {
     // The name field need not hold a NUL; only its own bytes are shown.
-    const char* field = g_State.CurrentChannel.ChannelName;
     char name[kChannelNameFieldSize + 1];
-    std::size_t length = 0;
-    while (length < kChannelNameFieldSize && field[length] != '\0') ++length;
-    std::memcpy(name, field, length);
-    name[length] = '\0';
-
+    CopyChannelName(name);
     SetControlText(IDC_STATUS, "");
     SetControlText(IDC_CHANNEL, name);
+}
+
+void ShowChannelChange() {
+    HWND window = LiveEditorWindow();
+    if (!window) return;
+    if (IsOwnThreadWindow(window)) {
+        InterlockedExchange(&g_ChannelToShow, 0);
+        ShowChannel();
+        return;
+    }
+    // Setting another thread's control texts would wait for that thread,
+    // which may be waiting for the caller: the editor's thread shows the
+    // change when it next takes its messages.
+    if (InterlockedExchange(&g_ChannelToShow, 1) == 0 && !PostPluginRequest(window, kRequestShowChannel)) {
+        InterlockedExchange(&g_ChannelToShow, 0);
+    }
 }

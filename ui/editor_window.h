@@ -12,10 +12,17 @@ INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // list while the window is being created. Returns the window, or null.
 HWND CreateEditor();
 
-// Shows the editor window on top of all others.
+// Shows the editor window on top of all others. Called on another thread
+// than the editor's, it asks the editor's thread to, and returns at once.
 void ShowEditor();
 
-// Clears the status line and shows the current channel's name.
+// Clears the status line and shows the latest channel's name; on the
+// editor's thread.
 void ShowChannel();
+
+// What a channel change does to the editor (ShowChannel), called on any
+// thread: on another thread than the editor's, it asks the editor's thread
+// to show the change, and returns at once.
+void ShowChannelChange();
 
 #endif  // ZELQ_UI_EDITOR_WINDOW_H

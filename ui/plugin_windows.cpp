@@ -115,17 +115,23 @@ HWND LiveAboutWindow() {
     return window;
 }
 
-UINT DestroyRequestMessage() {
+UINT PluginRequestMessage() {
     static volatile LONG s_Message = 0;
     LONG message = s_Message;
     if (message == 0) {
         // A registered message cannot collide with what a host sends to
         // dialogs; should registration fail, a private-range message does.
-        message = static_cast<LONG>(RegisterWindowMessageA("ZelqEditor.DestroyPluginWindow"));
+        message = static_cast<LONG>(RegisterWindowMessageA("ZelqEditor.PluginWindowRequest"));
         if (message == 0) message = WM_APP + 0x5A;
         s_Message = message;
     }
     return static_cast<UINT>(message);
+}
+
+bool IsOwnThreadWindow(HWND window) { return GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId(); }
+
+bool PostPluginRequest(HWND window, PluginRequest request) {
+    return PostMessageA(window, PluginRequestMessage(), request, 0) != FALSE;
 }
 
 bool DestroyPluginWindows() {
@@ -151,7 +157,7 @@ bool DestroyPluginWindows() {
         // has stopped pumping messages. A request that times out is still
         // carried out if the thread recovers; its window then goes later.
         DWORD_PTR result = 0;
-        if (!SendMessageTimeoutA(window, DestroyRequestMessage(), 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+        if (!SendMessageTimeoutA(window, PluginRequestMessage(), kRequestDestroy, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                                  kDestroyTimeoutMs - elapsed, &result) &&
             IsWindow(window) && unansweredCount < kMostUnansweredThreads) {
             unanswered[unansweredCount++] = owner;

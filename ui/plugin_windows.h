@@ -28,14 +28,29 @@ HWND LiveEditorWindow();
 HWND LiveListView();
 HWND LiveAboutWindow();
 
-// The message that asks a plug-in window to destroy itself. Sent to windows
-// that belong to another thread, since only a window's own thread may
-// destroy it.
-UINT DestroyRequestMessage();
+// The message by which a plug-in window is asked, from another thread, to do
+// what only its own thread may do without waiting for it: wParam says what
+// (PluginRequest). Destroying needs the window's own thread; the others would
+// otherwise be sent across threads, and a caller must never wait on a thread
+// that may itself be waiting for the caller.
+UINT PluginRequestMessage();
+
+enum PluginRequest : WPARAM {
+    kRequestDestroy = 1,      // destroy the window (sent, with a time limit)
+    kRequestShowChannel = 2,  // the editor shows the latest channel (posted)
+    kRequestShowEditor = 3,   // the editor shows itself on top (posted)
+    kRequestToFront = 4,      // About comes to the front (posted)
+};
+
+// Whether the window belongs to the calling thread.
+bool IsOwnThreadWindow(HWND window);
+
+// Posts a request to a plug-in window; false when it could not be posted.
+bool PostPluginRequest(HWND window, PluginRequest request);
 
 // Destroys every window this DLL made in this process, whatever thread owns
-// it: directly on the calling thread, by DestroyRequestMessage with a time
-// limit on others (a thread that does not answer keeps its window). Returns
+// it: directly on the calling thread, by kRequestDestroy with a time limit
+// on others (a thread that does not answer keeps its window). Returns
 // true when none is left.
 bool DestroyPluginWindows();
 

@@ -195,15 +195,105 @@ int Truncate(ListFile* file, std::uint64_t size) {
 
 int Close(ListFile* file) { return CloseHandle(Handle(file)) ? 1 : FailLast(); }
 
+// The attributes a rewritten list keeps: those a user or another program
+// sets on a list and SetFileAttributesW can give the new file. A read-only
+// list is never replaced. The archive attribute is always set: the content
+// changed, so a backup program should take the list again.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// Renames the new file over the list in one step, keeping nothing of the old
+// list's file. MOVEFILE_WRITE_THROUGH is documented to matter only where the
+// move is done as a copy and a delete (across volumes): it then returns only
+// once the copy is on the disk. The new content's own durability comes from
+// the flush made before.
+int MoveOver(const wchar_t* from, const wchar_t* to) {
+    return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : FailLast();
+}
+
+// ReplaceFileW failed to rename the new file into the list's place. Without a
+// backup name it is documented to leave the list removed (or, for the second
+// error, under a name of its own) and the new file, complete and flushed,
+// under its own name. The list must never be missing, so the new file takes
+// its place. While the list is still there, it is as it was.
+int FinishReplace(const wchar_t* from, const wchar_t* to, DWORD error) {
+    if (GetFileAttributesW(to) != INVALID_FILE_ATTRIBUTES) {
+        // Most likely another program's handle stopped the rename.
+        SetFileError(kFileErrorInUse, static_cast<long>(error), true);
+        return 0;
+    }
+    // A name that cannot be looked at for a moment (a list still being
+    // deleted while a scanner holds it) is tried again by the caller, whose
+    // next try finds the list missing and renames the new file over it.
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return FailLast();
+    return MoveOver(from, to);
+}
+
+// Whether the list can be deleted now, as replacing it needs: another
+// program may hold it open without sharing its deletion (an editor, a
+// scanner for a moment). Asked before ReplaceFileW, which then fails the same
+// way, because Wine's ReplaceFileW leaves a file of its own (rf*.tmp) beside
+// the list in that case.
+int MayDelete(const wchar_t* path) {
+    HANDLE handle = CreateFileW(path, DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return FailLast();
+    CloseHandle(handle);
+    return 1;
+}
+
+// The full path of a file named relative to the current folder (as
+// zelq-list names it): Wine's ReplaceFileW works only with a path that
+// names the folder.
+bool FullPath(const wchar_t* path, wchar_t (&full)[kWidePathSize]) {
+    const DWORD length = GetFullPathNameW(path, kWidePathSize, full, nullptr);
+    if (length > 0 && length < kWidePathSize) return true;
+    Fail(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
+    return false;
+}
+
 int Replace(const char* from, const char* to) {
+    wchar_t givenFrom[kWidePathSize];
+    wchar_t givenTo[kWidePathSize];
     wchar_t wideFrom[kWidePathSize];
     wchar_t wideTo[kWidePathSize];
-    if (!WidePath(from, wideFrom) || !WidePath(to, wideTo)) return 0;
-    // On one volume this swaps the list in one step. MOVEFILE_WRITE_THROUGH is
-    // documented to matter only where the move is done as a copy and a delete
-    // (across volumes): it then returns only once the copy is on the disk. The
-    // new content's own durability comes from the flush made before.
-    return MoveFileExW(wideFrom, wideTo, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : FailLast();
+    if (!WidePath(from, givenFrom) || !WidePath(to, givenTo)) return 0;
+    if (!FullPath(givenFrom, wideFrom) || !FullPath(givenTo, wideTo)) return 0;
+    const DWORD attributes = GetFileAttributesW(wideTo);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        // No list yet (zelq-list's merge makes one): there is nothing to keep.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return MoveOver(wideFrom, wideTo);
+        return FailLast();
+    }
+    // The new file takes the list's attributes before either way of putting
+    // it in place: a rename keeps none, and Wine's ReplaceFileW does not keep
+    // them either.
+    if (!SetFileAttributesW(wideFrom, (attributes & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE)) return FailLast();
+    if (!MayDelete(wideTo)) return 0;
+    // ReplaceFileW keeps what Windows keeps on the list itself: its
+    // permissions, owner, alternate streams, compression, encryption and
+    // short name. No backup file is made. Information that cannot be merged
+    // (no right to set the permissions, say) does not stop the rewrite: the
+    // list then fares as under a rename.
+    if (ReplaceFileW(wideTo, wideFrom, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return 1;
+    const DWORD error = GetLastError();
+    switch (error) {
+    case ERROR_NOT_SUPPORTED:
+    case ERROR_INVALID_FUNCTION:
+    case ERROR_CALL_NOT_IMPLEMENTED:
+        // A file system or network redirector that does not do it.
+        return MoveOver(wideFrom, wideTo);
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+        return FinishReplace(wideFrom, wideTo, error);
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:
+        // Both files keep their names; another program holds the list.
+        SetFileError(kFileErrorInUse, static_cast<long>(error), true);
+        return 0;
+    default:
+        // Both files keep their names (a list another program holds without
+        // sharing its deletion answers a sharing violation).
+        return Fail(error);
+    }
 }
 
 int Remove(const char* path) {

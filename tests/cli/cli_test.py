@@ -17,6 +17,7 @@ import argparse
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -164,6 +165,12 @@ class ShowTest(ListTest):
         self.assertEqual(out.splitlines()[1],
                          '  {"row":1,"line":1,"flag":1,"ident":4660,"position":"13.0°E","satellite":"HotBird",'
                          '"mhz":11747,"code":"A271914BA85C","tenths":130,"name":"Al Jazeera"},')
+        # An output far larger than the program holds at once comes out
+        # whole, every name in its place.
+        names = ['قناة رقم %d' % row for row in range(3000)]
+        self.write(lines(*['[ 1 %08X0000 ] [%s]' % (row + 1, name) for row, name in enumerate(names)]))
+        code, out, err = self.zelq('show', '--format', 'json')
+        self.assertEqual((code, err, [row['name'] for row in json.loads(out)]), (0, '', names))
 
     def test_rows_are_the_plugins(self):
         # Lines that do not read and later lines of a channel are no rows; a
@@ -798,25 +805,73 @@ class ErrorTest(ListTest):
             (['--list', too_long, 'rename', '1', 'X'], 'cannot read ' + too_long + ': the path is too long'),
             (['import', 'dir'], 'cannot read dir: it is a folder'),
         ]
-        # A list larger than the program edits (a sparse file: no disk used).
-        limit = '512 MiB' if EMULATOR else '1 GiB'
+        # A list larger than the program reads (a sparse file: no disk used),
+        # refused by every command that reads a list.
         with open(self.path('huge.ini'), 'wb') as file:
             file.truncate((513 if EMULATOR else 1025) << 20)
-        errors.append((['--list', 'huge.ini', 'remove', '1'],
-                       'huge.ini is %s; zelq-list reads lists of at most %s' % ('513 MiB' if EMULATOR else '1025 MiB',
-                                                                              limit)))
+        too_large = 'huge.ini is %s; zelq-list reads lists of at most %s' % (
+            ('513 MiB', '512 MiB') if EMULATOR else ('1025 MiB', '1 GiB'))
+        for arguments in (['show'], ['show', '--format', 'csv'], ['check'], ['remove', '1'], ['move', '1', '2'],
+                          ['rename', '1', 'X'], ['flag', '1', 'on'], ['sort', '--by', 'name'], ['recode', 'utf-8'],
+                          ['normalise'], ['import', 'rows.csv'], ['merge', 'ChannelList.ini'], ['remove', '1', '--dry-run'],
+                          ['add', '--ident', '1', '--position', '13E', '--frequency', '1', '--name', 'X']):
+            errors.append((['--list', 'huge.ini'] + arguments, too_large))
+        errors.append((['merge', 'huge.ini'], too_large))
         self.assertErrors(errors)
         # No lock file beside what is no list.
         self.assertOnlyFiles(LIST, 'dir', 'huge.ini', 'huge.lck')
 
     def test_output_that_cannot_be_written(self):
-        if EMULATOR or not os.path.exists('/dev/full'):
+        """Output to a full disk or to a pipe whose reader has left. Nothing
+        changed: exit 2 (a closed pipe natively ends the program quietly, by
+        SIGPIPE). The list changed: exit 3, saying so."""
+        if not os.path.exists('/dev/full'):
             self.skipTest('needs /dev/full')
-        self.use('clean.ini')
-        with open('/dev/full', 'w') as full:
-            done = subprocess.run([PROGRAM, 'show'], cwd=self.folder, stdout=full, stderr=subprocess.PIPE, timeout=60)
-        self.assertEqual((done.returncode, done.stderr.decode()),
-                         (2, 'zelq-list: cannot write the output: No space left on device\n'))
+        with open(os.path.join(LISTS, 'clean.ini'), 'rb') as file:
+            clean = file.read()
+        rows = clean.splitlines(keepends=True)
+        add = ['add', '--ident', '5001', '--position', '7W', '--frequency', '11900', '--name', 'MBC 2']
+        cases = [
+            # arguments, the list afterwards, the change the message tells of (none: exit 2)
+            (['show'], clean, None),
+            (['--version'], clean, None),
+            (['--help'], clean, None),
+            (['rename', '--help'], clean, None),
+            (['remove', '1', '--dry-run'], clean, None),
+            (['normalise'], clean, None),  # nothing to change
+            (['remove', '1'], b''.join(rows[1:]), 'ChannelList.ini: wrote 3 rows'),
+            (['rename', '1', 'X'], clean.replace(b'[Al Jazeera]', b'[X]'), 'ChannelList.ini: wrote 4 rows'),
+            (['move', '4', '1'], b''.join(rows[3:] + rows[:3]), 'ChannelList.ini: wrote 4 rows'),
+            (add, clean + b'[ 1 1F3864473B16 ] [MBC 2]\r\n', 'ChannelList.ini: added [ 1 1F3864473B16 ] [MBC 2] (Nile Sat)'),
+        ]
+        reasons = {'full': 'the disk is full',
+                   'pipe': 'the pipe is closed (the program reading the output has ended)'}
+        for target, reason in reasons.items():
+            for arguments, after, change in cases:
+                with self.subTest(target=target, arguments=arguments[:3]):
+                    self.write(clean)
+                    if target == 'full':
+                        stdout = os.open('/dev/full', os.O_WRONLY)
+                    else:
+                        reader, stdout = os.pipe()
+                        os.close(reader)
+                    try:
+                        with tempfile.TemporaryFile() as err:
+                            done = subprocess.run(EMULATOR + [PROGRAM] + arguments, cwd=self.folder, stdout=stdout,
+                                                  stderr=err, timeout=120)
+                            err.seek(0)
+                            result = (done.returncode, err.read().decode('utf-8'))
+                    finally:
+                        os.close(stdout)
+                    message = 'zelq-list: cannot write the output: ' + reason
+                    if change:
+                        expected = (3, message + '; the change was made all the same (' + change + ')\n')
+                    elif target == 'pipe' and not EMULATOR:
+                        expected = (-signal.SIGPIPE, '')
+                    else:
+                        expected = (2, message + '\n')
+                    self.assertEqual(result, expected)
+                    self.assertEqual(self.read(), after)
 
     def test_as_a_user_who_may_not_write(self):
         # Windows-like permissions: a user who is not root, in folders of
@@ -906,6 +961,42 @@ class UsageTest(ListTest):
             for option in ('--list', '--codepage', '--dry-run'):
                 self.assertIn(option, out_command, command)
         self.assertIn('--format', self.zelq('show', '--help')[1])
+        # The exit codes and "--", in the help's footer.
+        self.assertIn('(rename 1 -- --dry-run)', out)
+        self.assertIn('\n3 the list was changed, but the output could not be written (do not run the command again)',
+                      out)
+
+    def test_values_may_begin_with_a_dash(self):
+        """After the options, an argument that is no option of the command is
+        one of its values, whatever it begins with; after "--", every one is."""
+        original = self.use('clean.ini')
+        dry = 'ChannelList.ini: would write 4 rows; dry run, nothing written\n'
+
+        def renamed(name):
+            return ('ChannelList.ini:1: rename row 1: [ 1 A271914BA85C ] [Al Jazeera] -> [ 1 A271914BA85C ] [%s]\n'
+                    % name)
+
+        runs = [
+            # arguments, exit code, output, error
+            (['rename', '1', '-HD', '--dry-run'], 0, renamed('-HD') + dry, ''),
+            (['--dry-run', 'rename', '1', '-'], 0, renamed('-') + dry, ''),
+            (['rename', '--dry-run', '1', '--', '--dry-run'], 0, renamed('--dry-run') + dry, ''),
+            (['rename', '1', 'show', '--dry-run'], 0, renamed('show') + dry, ''),
+            (['add', '--ident', '1', '--position', '13E', '--frequency', '1', '--name', '-HD', '--dry-run'], 0,
+             'ChannelList.ini: would add [ 1 9763A4595863 ] [-HD] (HotBird); dry run, nothing written\n', ''),
+            (['remove', '1', '-3', '--dry-run'], 2, '', '"-3" is not a row number or a range of rows'),
+            (['rename', '1', '-HD', 'x'], 2, '', 'The following argument was not expected: x (see zelq-list --help)'),
+            (['rename', '1', '--', '-HD', '--dry-run'], 2, '',
+             'The following argument was not expected: --dry-run (see zelq-list --help)'),
+            (['show', '-x', 'y'], 2, '', 'The following arguments were not expected: -x y (see zelq-list --help)'),
+            (['--list', '-odd.ini', 'show'], 2, '', 'cannot read -odd.ini: no such file'),
+        ]
+        for arguments, code, out, err in runs:
+            with self.subTest(arguments=arguments):
+                self.assertRun(arguments, out, err and 'zelq-list: ' + err + '\n', code)
+        self.assertEqual(self.read(), original)
+        self.assertRun(['rename', '1', '-HD'], renamed('-HD') + 'ChannelList.ini: wrote 4 rows\n')
+        self.assertEqual(self.read(), original.replace(b'[Al Jazeera]', b'[-HD]'))
 
     def test_usage_errors_are_one_line_and_exit_2(self):
         self.use('clean.ini')

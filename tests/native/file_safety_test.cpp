@@ -5,6 +5,7 @@
 // another list or program is touched.
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -179,6 +180,34 @@ TEST_F(FileSafety, TheListStaysWholeAndOnlyItsOwnFilesAreTouched) {
         }
         EXPECT_EQ(ListDirectory(dir_), c.Files);
         EXPECT_EQ(g_Seen.PausedMs, c.PausedMs);
+    }
+}
+
+// Windows may end a replace with the list removed and the new file, whole,
+// still under its temporary name; another program's hold may then keep it
+// from being moved for longer than the rewrite tries. That file is the list's
+// only copy: it stays, and the next writer puts it back before anything else.
+TEST_F(FileSafety, AListAReplaceLeftUnderItsTemporaryNameIsPutBack) {
+    for (const bool thenAdd : {false, true}) {
+        SCOPED_TRACE(thenAdd ? "then an add" : "then a start");
+        TearDown();
+        SetUp();
+        const std::string temp = dir_ + "/~ChannelList.tm";
+        WriteList(kNeedsRewrite);
+        g_ListFileOps.Replace = [](const char*, const char* to) {
+            std::remove(to);
+            return Busy();
+        };
+        EXPECT_EQ(LoadChannelList(), 0);
+        g_ListFileOps = DefaultListFileOps();
+        EXPECT_FALSE(FileExists(ListPath()));
+        EXPECT_EQ(ReadFileBytes(temp), kRewritten);
+
+        ResetFakeWindow();
+        Tune(MakeChannel("Al Jazeera", 0x1111, 130));
+        EXPECT_EQ(thenAdd ? AddCurrentChannel() : LoadChannelList(), 1);
+        EXPECT_EQ(ReadList(), thenAdd ? std::string(kRewritten) + "[ 1 8772B448AB5F ] [Al Jazeera]\r\n" : kRewritten);
+        EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"ChannelList.ini", "ChannelList.lck"}));
     }
 }
 

@@ -7,6 +7,8 @@ shipped binaries with one thing changed.
 """
 
 import argparse
+import importlib.machinery
+import importlib.util
 import os
 import shutil
 import struct
@@ -40,6 +42,31 @@ def clear_dll_characteristics(path, bits):
 
 def wide(text):
     return text.encode('utf-16-le')
+
+
+def load_checker():
+    loader = importlib.machinery.SourceFileLoader('check_shipped', CHECK)
+    spec = importlib.util.spec_from_loader('check_shipped', loader)
+    module = importlib.util.module_from_spec(spec)
+    loader.exec_module(module)
+    return module
+
+
+def retype_version_block_as_manifest(path):
+    """Turns the version block's resource type into RT_MANIFEST (24), as if
+    the program carried a manifest (and no version block)."""
+    checker = load_checker()
+    pe = checker.PeFile(path)
+    rva, _ = pe.directories[checker.DIRECTORY_RESOURCE]
+    base = pe.offset(rva)
+    named, numbered = struct.unpack_from('<HH', pe.data, base + 12)
+    data = bytearray(pe.data)
+    for i in range(named + numbered):
+        at = base + 16 + 8 * i
+        if struct.unpack_from('<I', data, at)[0] == checker.RT_VERSION:
+            struct.pack_into('<I', data, at, checker.RT_MANIFEST)
+    with open(path, 'wb') as f:
+        f.write(data)
 
 
 class CheckShippedTest(unittest.TestCase):
@@ -89,6 +116,15 @@ class CheckShippedTest(unittest.TestCase):
              [dll + ": version block: ProductName is 'Zelq Editer Dynamic Link Library'"]),
             ('the language of the strings', dll, lambda p: replace_once(p, wide('040904b0'), wide('040904e4')),
              [dll + ": version block: string tables ['040904e4'], not only 040904b0"]),
+            ('a file description', dll,
+             lambda p: replace_once(p, wide('Zelq channel list'), wide('Zelq channel lisT')),
+             [dll + ": version block: FileDescription is 'Zelq channel lisT editor plug-in'"]),
+            ("zelq-list's file name", 'zelq-list.exe', lambda p: replace_once(p, wide('zelq-list.exe'), wide('zelq-lisz.exe')),
+             ["zelq-list.exe: version block: OriginalFilename is 'zelq-lisz.exe', not 'zelq-list.exe'"]),
+            ("zelq-list's version", 'zelq-list.exe', lambda p: replace_once(p, wide('1, 0, 0, 0'), wide('1, 0, 0, 9')),
+             ["zelq-list.exe: version block: FileVersion is '1, 0, 0, 9', not '1, 0, 0, 0'"]),
+            ('a manifest in zelq-list.exe', 'zelq-list.exe', retype_version_block_as_manifest,
+             ['zelq-list.exe: has a manifest', 'zelq-list.exe: has no version block']),
         ]
         for what, name, change, findings in cases:
             with self.subTest(what):
@@ -102,11 +138,12 @@ class CheckShippedTest(unittest.TestCase):
     def test_another_version_is_found_in_numbers_and_texts(self):
         status, output = self.check(OPTIONS.shipped, '1.2.3')
         self.assertEqual(status, 1, output)
-        for finding in ('file version is (65536, 0), not (65538, 196608)',
-                        'product version is (65536, 0), not (65538, 196608)',
-                        "FileVersion is '1, 0, 0, 0', not '1, 2, 3, 0'",
-                        "ProductVersion is '1, 0, 0, 0', not '1, 2, 3, 0'"):
-            self.assertIn(finding, output)
+        for name in BINARIES:
+            for finding in ('file version is (65536, 0), not (65538, 196608)',
+                            'product version is (65536, 0), not (65538, 196608)',
+                            "FileVersion is '1, 0, 0, 0', not '1, 2, 3, 0'",
+                            "ProductVersion is '1, 0, 0, 0', not '1, 2, 3, 0'"):
+                self.assertIn('%s: version block: %s' % (name, finding), output)
 
 
 if __name__ == '__main__':

@@ -103,7 +103,7 @@ TEST_F(EditorWindow, AnExistingListShowsAtOnceAndIsRewritten) {
               "[ 1 A271914BA85C ] [Al Jazeera]\r\n"
               "[ 0 69E7DE5757E7 ] [\xc7\xe1\xcc\xd2\xed\xd1\xc9]\r\n"
               "[ 1 0102030405FF ] [Unknown satellite]\r\n");
-    EXPECT_FALSE(FileExists(plugin.ListPath() + ".tmp"));
+    EXPECT_FALSE(FileExists(plugin.Directory + "\\~ChannelList.tm"));
 }
 
 TEST_F(EditorWindow, ChannelChangeShowsTheNameAndClearsTheStatusWhileHidden) {

@@ -2,9 +2,11 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "import_slot.h"
 #include "plugin_harness.h"
 #include "resources/resource.h"
 #include "shared/arabic_texts.h"
@@ -13,10 +15,11 @@ namespace {
 
 const char kCanonical[] = "[ 1 A271914BA85C ] [Al Jazeera]\r\n";
 
-// Whether a temporary file of a rewrite is left in the folder.
+// Whether a temporary file of a rewrite ("~ChannelList.tm") is left in the
+// folder.
 bool TemporaryFileLeft(const std::string& folder) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*.tmp").c_str(), &found);
+    HANDLE search = FindFirstFileA((folder + "\\~*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return false;
     FindClose(search);
     return true;
@@ -102,6 +105,116 @@ TEST(FileFaults, TheRewriteReplacesTheListAndLeavesNoTemporaryFile) {
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(ReadFileBytes(plugin.ListPath()), std::string(kCanonical) + "not a line\r\n");
     EXPECT_FALSE(TemporaryFileLeft(plugin.Directory));
+}
+
+// What Windows keeps on the list itself: a rewrite replaces the file, and the
+// new one takes the old one's attributes.
+constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+const char kUntidyList[] = "[ 1 a271914ba85c ] [Al Jazeera]\n";
+
+// A hidden, system list the next start rewrites.
+bool LoadBesideHiddenList(Plugin* plugin) {
+    const std::string directory = MakeTestDirectory();
+    const std::string list = directory + "\\ChannelList.ini";
+    WriteFileBytes(list, kUntidyList);
+    EXPECT_TRUE(SetFileAttributesA(list.c_str(), kHiddenSystem));
+    return LoadPluginCopy(plugin, nullptr, directory);
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(FileFaults, AHiddenSystemListKeepsBothAttributesAfterARewrite) {
+    Plugin plugin;
+    ASSERT_TRUE(LoadBesideHiddenList(&plugin));
+    ASSERT_EQ(GetFileAttributesA(plugin.ListPath().c_str()) & kHiddenSystem, kHiddenSystem);
+    HWND editor = StartPlugin(plugin);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(ReadFileBytes(plugin.ListPath()), kCanonical);
+    EXPECT_EQ(GetFileAttributesA(plugin.ListPath().c_str()) & kHiddenSystem, kHiddenSystem);
+    EXPECT_EQ(FolderNames(plugin.Directory),
+              (std::vector<std::string>{"ChannelList.ini", "ChannelList.lck", "ZelqEditor.dll"}));
+    plugin.Exit();
+}
+
+// ReplaceFileW failing in each way its documentation describes, in one copy
+// of the plug-in: the stand-in first does to the files what the failure is
+// documented to leave, then fails with it.
+enum class ReplaceEffect {
+    None,        // both files keep their names
+    RemoveList,  // the list no longer exists (no backup name was given)
+    RenameList,  // the list lives on under another name
+};
+
+struct ReplaceFault {
+    const char* What;
+    DWORD Error;
+    ReplaceEffect Effect;
+    bool Rewritten;  // the list holds the new content afterwards, else its old one
+};
+
+ReplaceFault g_Fault;
+int g_ReplaceCalls = 0;
+bool g_BackupAsked = false;
+
+BOOL WINAPI FailingReplaceFileW(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
+    ++g_ReplaceCalls;
+    if (backup) g_BackupAsked = true;
+    if (g_Fault.Effect == ReplaceEffect::RemoveList) DeleteFileW(replaced);
+    if (g_Fault.Effect == ReplaceEffect::RenameList) MoveFileW(replaced, (std::wstring(replaced) + L".old").c_str());
+    SetLastError(g_Fault.Error);
+    return FALSE;
+}
+
+TEST(FileFaults, EachDocumentedFailureOfTheReplaceKeepsTheListAndRemovesTheTemporaryFile) {
+    const ReplaceFault faults[] = {
+        {"the list cannot be removed", ERROR_UNABLE_TO_REMOVE_REPLACED, ReplaceEffect::None, false},
+        {"the new file cannot be renamed, the list still there", ERROR_UNABLE_TO_MOVE_REPLACEMENT,
+         ReplaceEffect::None, false},
+        {"the new file cannot be renamed, the list removed", ERROR_UNABLE_TO_MOVE_REPLACEMENT,
+         ReplaceEffect::RemoveList, true},
+        {"the new file cannot be moved, the list renamed", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2,
+         ReplaceEffect::RenameList, true},
+        {"another program holds the list", ERROR_SHARING_VIOLATION, ReplaceEffect::None, false},
+        {"access denied", ERROR_ACCESS_DENIED, ReplaceEffect::None, false},
+        {"any other error", ERROR_INVALID_PARAMETER, ReplaceEffect::None, false},
+        {"not supported: renamed over instead", ERROR_NOT_SUPPORTED, ReplaceEffect::None, true},
+        {"no such function: renamed over instead", ERROR_INVALID_FUNCTION, ReplaceEffect::None, true},
+    };
+    for (const ReplaceFault& fault : faults) {
+        SCOPED_TRACE(fault.What);
+        Plugin plugin;
+        ASSERT_TRUE(LoadBesideHiddenList(&plugin));
+        void** slot = ImportSlot(plugin.Module, "kernel32.dll", "ReplaceFileW");
+        ASSERT_NE(slot, nullptr) << "the plug-in does not replace the list with ReplaceFileW";
+        g_Fault = fault;
+        g_ReplaceCalls = 0;
+        g_BackupAsked = false;
+        WriteImportSlot(slot, reinterpret_cast<void*>(&FailingReplaceFileW));
+
+        HWND editor = StartPlugin(plugin);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_GE(g_ReplaceCalls, 1);
+        EXPECT_FALSE(g_BackupAsked);
+        EXPECT_EQ(ListRows(editor), (std::vector<ListRow>{{"Al Jazeera", "HotBird", true}}));
+        EXPECT_EQ(ReadFileBytes(plugin.ListPath()), fault.Rewritten ? kCanonical : kUntidyList);
+        EXPECT_EQ(GetFileAttributesA(plugin.ListPath().c_str()) & kHiddenSystem, kHiddenSystem);
+        std::vector<std::string> expected = {"ChannelList.ini", "ChannelList.lck", "ZelqEditor.dll"};
+        if (fault.Effect == ReplaceEffect::RenameList) expected.insert(expected.begin() + 1, "ChannelList.ini.old");
+        EXPECT_EQ(FolderNames(plugin.Directory), expected);
+        plugin.Exit();
+    }
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include "channel_list/satellite_names.h"
 #include "edit_session.h"
 #include "errors.h"
+#include "program_output.h"
+#include "read_list.h"
 #include "row_text.h"
 #include "utf8_text.h"
 #include "zelq_list.h"
@@ -48,12 +50,18 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     const std::string line = FormattedLine(static_cast<std::uint8_t>(flag), code.Bytes, name);
     const std::string shown = ShownText(page, line);
     const std::string& path = options.ListPath;
+    // Made before the list changes: what follows the append takes no memory
+    // unless the output fails.
+    const std::string added = path + ": added " + shown + " (" + SatelliteNameFor(position) + ")";
     switch (AppendChannelLine(path.c_str(), static_cast<std::uint8_t>(flag), code.Bytes, name.c_str(),
-                              !options.DryRun)) {
+                              !options.DryRun, MaxListSize())) {
     case kAppended:
-        out << path << ": " << (options.DryRun ? "would add " : "added ") << shown << " ("
-            << SatelliteNameFor(position) << ")" << (options.DryRun ? "; dry run, nothing written" : "") << '\n';
-        return kExitOk;
+        if (options.DryRun) {
+            out << path << ": would add " << shown << " (" << SatelliteNameFor(position)
+                << "); dry run, nothing written\n";
+            return kExitOk;
+        }
+        return ReportChangeMade(out, err, added);
     case kAlreadyShown:
         ReportError(err, path + " already shows ident " + std::to_string(ident) + " at " + PositionText(position) +
                              "; nothing added");
@@ -61,8 +69,16 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     case kAppendFailed:
         break;
     }
-    ReportError(err, g_LastFileError.Kind == kFileErrorLockBusy
-                         ? LockBusyMessage(path)
-                         : "cannot add to " + path + ": " + LastFileErrorReason() + "; nothing was changed");
+    switch (g_LastFileError.Kind) {
+    case kFileErrorLockBusy:
+        ReportError(err, LockBusyMessage(path));
+        break;
+    case kFileErrorTooLarge:
+        ReportError(err, TooLargeMessage(path));
+        break;
+    default:
+        ReportError(err, "cannot add to " + path + ": " + LastFileErrorReason() + "; nothing was changed");
+        break;
+    }
     return kExitError;
 }

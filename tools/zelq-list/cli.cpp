@@ -2,14 +2,14 @@
 // version, and errors as one line.
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <new>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "channel_list/file_ops.h"
+#include "console.h"
 #include "errors.h"
+#include "program_output.h"
 #include "zelq_list.h"
 
 #ifndef ZELQ_VERSION
@@ -27,6 +27,70 @@ std::string OneLine(std::string text) {
     return text;
 }
 
+// The arguments as the parser is to read them, in its reversed order. A
+// command's values may begin with "-" (a name such as "-HD"): after the
+// command, an argument that is no option of the command is one of its
+// values, and the values follow the options, in their order (after a "--"
+// when one of them begins with "-"). A value given to an option as the next
+// argument is joined to it ("--name=-HD"), so it is taken whatever it begins
+// with. Throws the parser's ExtrasError for values beyond those the command
+// takes.
+std::vector<std::string> ArgumentsToParse(CLI::App& app, int argc, const char* const* argv) {
+    std::vector<std::string> arguments;
+    std::vector<std::string> values;
+    CLI::App* command = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--" && command) {
+            values.insert(values.end(), argv + i + 1, argv + argc);
+            break;
+        }
+        if (argument.size() > 1 && argument[0] == '-' && argument != "--") {
+            const CLI::App* scope = command ? command : &app;
+            const CLI::Option* option = scope->get_option_no_throw(argument.substr(0, argument.find('=')));
+            if (option) {
+                if (option->get_items_expected_min() > 0 && argument.find('=') == std::string::npos && i + 1 < argc) {
+                    const bool longName = argument.compare(0, 2, "--") == 0;
+                    arguments.push_back(argument + (longName ? "=" : "") + argv[++i]);
+                } else {
+                    arguments.push_back(argument);
+                }
+                continue;
+            }
+        }
+        if (command) {
+            values.push_back(argument);
+            continue;
+        }
+        // Before the command: the command itself, or what the parser refuses.
+        const std::vector<CLI::App*> named =
+            app.get_subcommands([&](CLI::App* sub) { return sub->check_name(argument); });
+        if (!named.empty()) command = named.front();
+        arguments.push_back(argument);
+    }
+    if (!values.empty()) {
+        // More values than the command takes are refused here, in their
+        // order (the parser, given a "--", would list it among them).
+        long long takes = 0;
+        for (const CLI::Option* positional : command->get_options([](CLI::Option* o) { return o->get_positional(); })) {
+            takes += positional->get_items_expected_max();
+        }
+        if (static_cast<long long>(values.size()) > takes) {
+            throw CLI::ExtrasError(std::vector<std::string>(values.rbegin(), values.rend() - takes));
+        }
+    }
+    // The parser takes a value that begins with "-" only after a "--", and
+    // a "--" only while it still lacks a value: so before them all.
+    for (const std::string& value : values) {
+        if (value.size() > 1 && value[0] == '-') {
+            arguments.push_back("--");
+            break;
+        }
+    }
+    arguments.insert(arguments.end(), values.begin(), values.end());
+    return std::vector<std::string>(arguments.rbegin(), arguments.rend());
+}
+
 }  // namespace
 
 int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
@@ -38,8 +102,11 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         "2-5,9. Commands that change the list take its lock, keep lines that do not read byte for byte in\n"
         "their places, and replace the list in one step; with --dry-run they print what they would do and\n"
         "write nothing.\n"
+        "A value may begin with \"-\" (rename 1 -HD); after \"--\" every argument is a value, also one that\n"
+        "is an option's name (rename 1 -- --dry-run).\n"
         "Exit status: 0 done; 1 check found something the plug-in's next start changes, or add found the\n"
-        "channel in the list; 2 usage error, or a list that cannot be read or written.");
+        "channel in the list; 2 usage error, or a list that cannot be read or written (nothing was changed);\n"
+        "3 the list was changed, but the output could not be written (do not run the command again).");
     app.get_formatter()->label("SUBCOMMAND", "COMMAND");
     app.set_version_flag("--version", "zelq-list " ZELQ_VERSION);
     app.require_subcommand(0, 1);
@@ -144,14 +211,17 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
 
     CLI::App* satellites = command("satellites", "the satellite table, position and name");
 
+    // Help and the version are output like any other: checked at the end.
+    int status = -1;
     try {
-        app.parse(argc, argv);
+        std::vector<std::string> arguments = ArgumentsToParse(app, argc, argv);
+        app.parse(arguments);
     } catch (const CLI::CallForHelp& e) {
-        return app.exit(e, out, err);
+        status = app.exit(e, out, err);
     } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e, out, err);
+        status = app.exit(e, out, err);
     } catch (const CLI::CallForVersion& e) {
-        return app.exit(e, out, err);
+        status = app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
         ReportError(err, OneLine(e.what()) + " (see zelq-list --help)");
         return kExitError;
@@ -161,9 +231,10 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     // standard library is the one exception left. It ends the command, and
     // the list is then either written whole (the core's rewrite raises
     // nothing) or not at all.
-    int status = -1;
     try {
-        if (*show) {
+        if (status >= 0) {
+            // help or the version, written above
+        } else if (*show) {
             const ShowFormat shown = format == "csv" ? kShowCsv : format == "json" ? kShowJson : kShowTable;
             status = ShowList(options, shown, filter, out, err);
         } else if (*check) {
@@ -205,14 +276,14 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         return kExitError;
     }
     // What the command wrote must have reached its reader (a full disk, a
-    // file that cannot grow); a pipe whose reader left ends the program
-    // quietly before this.
-    errno = 0;
-    out.flush();
-    if (!out) {
-        char reason[256] = "an unknown error";
-        if (errno != 0) DescribeSystemError(errno, reason, sizeof reason);
-        ReportError(err, std::string("cannot write the output: ") + reason);
+    // file that cannot grow, on Windows a pipe whose reader left; elsewhere
+    // that ends the program quietly). A command that changed the list has
+    // checked its output itself, and says that it did change it.
+    std::string reason;
+    bool pipeClosed = false;
+    if (status != kExitChangedUnreported && !OutputWritten(out, &reason, &pipeClosed)) {
+        if (pipeClosed) EndForClosedPipe();
+        ReportError(err, "cannot write the output: " + reason);
         return kExitError;
     }
     return status;

@@ -1,11 +1,13 @@
 #include "edit_session.h"
 
 #include <cstdlib>
+#include <new>
 #include <ostream>
 
 #include "channel_list/list_content.h"
 #include "channel_list/side_paths.h"
 #include "errors.h"
+#include "program_output.h"
 #include "read_list.h"
 #include "row_text.h"
 #include "utf8_text.h"
@@ -34,7 +36,8 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
     // What the path names, before any lock file is made beside it.
     PathKind kind = kPathFile;
     const bool known = g_ListFileOps.Probe(path.c_str(), &kind);
-    if (!known || kind == kPathFolder || (kind == kPathMissing && !createsList)) {
+    const bool leftUnderTempName = known && kind == kPathMissing && ListLeftUnderTempName(path.c_str());
+    if (!known || kind == kPathFolder || (kind == kPathMissing && !createsList && !leftUnderTempName)) {
         if (known) SetFileError(kind == kPathFolder ? kFileErrorIsFolder : kFileErrorNotFound);
         ReportError(err, CannotReadMessage(path));
         return kExitError;
@@ -53,6 +56,7 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
             return kExitError;
         }
         session->Locked = true;
+        if (leftUnderTempName) RestoreReplacedList(path.c_str());
     }
     if (!ReadList(path, createsList, &session->Index, &error)) {
         CloseEdit(session);
@@ -83,16 +87,30 @@ void WriteEntry(ListContent* content, const ListIndex& index, std::size_t line) 
     WriteKeptLine(content, EntryStart(index, line), EntryEnd(index, line), GapBefore(index, line));
 }
 
+// What writing the edited content needs, made before a rewrite begins: once
+// it has, nothing may stop it half way (running out of memory would leave
+// its temporary file behind).
+struct EditedContent {
+    std::vector<bool> RowWritten;        // one for each row of the list
+    std::vector<std::uint32_t> Removed;  // the later lines of a channel the edit had to remove
+};
+
+void PrepareEditedContent(const ListIndex& index, EditedContent* edited) {
+    edited->RowWritten.assign(index.RowCount, false);
+    std::size_t laterLines = 0;
+    for (std::size_t line = 0; line < index.LineCount; ++line) laterLines += EntryKind(index, line) == kIndexLaterLine;
+    edited->Removed.reserve(laterLines);
+}
+
 // Writes the list as the plan changes it into `out` (a rewrite, or a
-// comparison for a dry run). The later lines of a channel it had to remove
-// go into `removed` (entries).
-void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRewrite* out,
-                        std::vector<std::uint32_t>* removed) {
+// comparison for a dry run). Allocates nothing.
+void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRewrite* out, EditedContent* edited) {
     const ListIndex& index = session.Index;
     ListContent content;
     BeginListContent(&content, out, index.File);
 
-    std::vector<bool> rowWritten(index.RowCount, false);
+    std::vector<bool>& rowWritten = edited->RowWritten;
+    std::vector<std::uint32_t>* const removed = &edited->Removed;
     const auto writeRow = [&](const PlannedRow& planned) {
         if (planned.NewLine != kNoLine) {
             const std::string& line = plan.Lines[planned.NewLine];
@@ -146,11 +164,13 @@ int FinishEdit(EditSession* session, const EditPlan& plan, const EditCommand& co
     for (const PlannedRow& planned : plan.AtPlace) rows += planned.Empty() ? 0 : 1;
     for (const PlannedRow& planned : plan.Added) rows += planned.Empty() ? 0 : 1;
 
-    std::vector<std::uint32_t> removed;
+    EditedContent edited;
+    PrepareEditedContent(session->Index, &edited);
+    const std::vector<std::uint32_t>& removed = edited.Removed;
     ListRewrite rewrite;
     if (session->Options.DryRun) {
         BeginListComparison(&rewrite, original);
-        WriteEditedContent(*session, plan, &rewrite, &removed);
+        WriteEditedContent(*session, plan, &rewrite, &edited);
         if (!ListRewriteDiffers(&rewrite)) {
             out << path << ": nothing to change\n";
             return kExitOk;
@@ -164,13 +184,20 @@ int FinishEdit(EditSession* session, const EditPlan& plan, const EditCommand& co
         ReportError(err, "cannot write " + path + ": " + LastFileErrorReason());
         return kExitError;
     }
-    WriteEditedContent(*session, plan, &rewrite, &removed);
+    WriteEditedContent(*session, plan, &rewrite, &edited);
     const RewriteResult result = FinishListRewrite(&rewrite);
-    if (result == kRewriteWritten) {
-        command.Describe(*session, plan, command.Input, out);
-        DescribeRemoved(*session, removed, out);
-    }
-    return ReportRewrite(*session, result, rows, out, err);
+    struct Done {
+        const EditSession& Session;
+        const EditPlan& Plan;
+        const EditCommand& Command;
+        const std::vector<std::uint32_t>& Removed;
+    } done{*session, plan, command, removed};
+    const auto describe = [](const void* context, std::ostream& to) {
+        const Done& edit = *static_cast<const Done*>(context);
+        edit.Command.Describe(edit.Session, edit.Plan, edit.Command.Input, to);
+        DescribeRemoved(edit.Session, edit.Removed, to);
+    };
+    return ReportRewrite(*session, result, rows, describe, &done, out, err);
 }
 
 }  // namespace
@@ -192,13 +219,20 @@ int RunEdit(const ListOptions& options, bool createsList, const EditCommand& com
     return status;
 }
 
-int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t rows, std::ostream& out,
+int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t rows,
+                  void (*describe)(const void* context, std::ostream& out), const void* context, std::ostream& out,
                   std::ostream& err) {
     const std::string& path = session.Options.ListPath;
     switch (result) {
-    case kRewriteWritten:
-        out << path << ": wrote " << rows << " row" << Plural(rows) << '\n';
-        return kExitOk;
+    case kRewriteWritten: {
+        const auto written = [&] { return path + ": wrote " + std::to_string(rows) + " row" + Plural(rows); };
+        try {
+            if (describe) describe(context, out);
+            return ReportChangeMade(out, err, written());
+        } catch (const std::bad_alloc&) {
+            return ReportChangeUntold(err, "not enough memory to tell all that was done", written());
+        }
+    }
     case kRewriteUnchanged:
         out << path << ": nothing to change\n";
         return kExitOk;

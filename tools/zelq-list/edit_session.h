@@ -91,8 +91,12 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
 // Releases the lock and the list.
 void CloseEdit(EditSession* session);
 
-// Writes out the outcome of a rewrite; returns the exit code.
-int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t rows, std::ostream& out,
+// Writes out the outcome of a rewrite; returns the exit code. Once the list
+// is written, `describe` (when given) tells what was done, before the last
+// line. A failure after the write (the output cannot be written, memory runs
+// out) is told as one that left the change made: kExitChangedUnreported.
+int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t rows,
+                  void (*describe)(const void* context, std::ostream& out), const void* context, std::ostream& out,
                   std::ostream& err);
 
 // Tells each row the plan writes anew in its place, in order: "VERB row

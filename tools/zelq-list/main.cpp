@@ -1,11 +1,12 @@
-// zelq-list's entry point: the arguments as UTF-8 and the terminal's width,
-// from the platform (console.h).
+// zelq-list's entry point: the arguments as UTF-8, the terminal's width and
+// the standard streams, from the platform (console.h).
 #include <cstdlib>
-#include <iostream>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "console.h"
+#include "program_output.h"
 #include "row_text.h"
 #include "zelq_list.h"
 
@@ -30,8 +31,16 @@ int main(int argc, char** argv) {
     std::vector<const char*> pointers;
     for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
     if (pointers.empty()) pointers.push_back("zelq-list");
-    const int status = RunZelqList(static_cast<int>(pointers.size()), pointers.data(), std::cout, std::cerr,
-                                   TableWidth());
-    std::cout.flush();
+    // Standard error takes each line whole as soon as it ends, after what
+    // standard output holds, so the two stay in order on one console.
+    StandardStreamBuffer outBuffer(kStandardOutput);
+    StandardStreamBuffer errBuffer(kStandardError);
+    std::ostream out(&outBuffer);
+    std::ostream err(&errBuffer);
+    err.tie(&out);
+    err.setf(std::ios::unitbuf);
+    const int status = RunZelqList(static_cast<int>(pointers.size()), pointers.data(), out, err, TableWidth());
+    outBuffer.WriteAll();
+    errBuffer.WriteAll();
     return status;
 }

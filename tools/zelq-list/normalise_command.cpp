@@ -32,8 +32,10 @@ int NormaliseListFile(const ListOptions& options, std::ostream& out, std::ostrea
         out << path << ": would write " << rows << " row" << Plural(rows) << "; dry run, nothing written\n";
     } else {
         const RewriteResult result = RewriteNormalisedList(path.c_str(), session.Index);
-        if (result == kRewriteWritten) DescribeNormalising(session, out);
-        status = ReportRewrite(session, result, rows, out, err);
+        const auto describe = [](const void* context, std::ostream& to) {
+            DescribeNormalising(*static_cast<const EditSession*>(context), to);
+        };
+        status = ReportRewrite(session, result, rows, describe, &session, out, err);
     }
     CloseEdit(&session);
     return status;

@@ -8,10 +8,32 @@ std::uint64_t MaxListSize() {
     return sizeof(void*) < 8 ? std::uint64_t{512} << 20 : kMaxListFileSize;
 }
 
-std::string ReadFailure(const std::string& path, std::size_t size, const char* what, std::uint64_t limit) {
+namespace {
+
+// "PATH is SIZE; zelq-list WHAT of at most LIMIT", or "PATH is too large;
+// ..." when the size found is not over the limit (the file shrank since).
+std::string OverLimit(const std::string& path, std::uint64_t size, const char* what, std::uint64_t limit) {
+    const std::string most = std::string("zelq-list ") + what + " of at most " + SizeText(limit);
+    return size > limit ? path + " is " + SizeText(size) + "; " + most : path + " is too large; " + most;
+}
+
+}  // namespace
+
+std::string TooLargeMessage(const std::string& path) {
+    // The file's size as it is now: the reading that refused it keeps none.
+    std::uint64_t size = 0;
+    ListFile* file = nullptr;
+    if (g_ListFileOps.Open(path.c_str(), kOpenRead, &file)) {
+        if (!g_ListFileOps.Size(file, &size)) size = 0;
+        g_ListFileOps.Close(file);
+    }
+    return OverLimit(path, size, "reads lists", MaxListSize());
+}
+
+std::string ReadFailure(const std::string& path, std::uint64_t size, const char* what, std::uint64_t limit) {
     switch (g_LastFileError.Kind) {
     case kFileErrorTooLarge:
-        return path + " is " + SizeText(size) + "; zelq-list " + what + " of at most " + SizeText(limit);
+        return OverLimit(path, size, what, limit);
     case kFileErrorNoMemory:
         return "not enough memory to read " + path;
     default:
@@ -23,6 +45,7 @@ bool ReadListBytes(const std::string& path, FileBytes* bytes, std::string* error
     if (ReadListFile(path.c_str(), MaxListSize(), bytes)) return true;
     *error = ReadFailure(path, bytes->Size, "reads lists", MaxListSize());
     return false;
+}
 }
 
 bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std::string* error) {

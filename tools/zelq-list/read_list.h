@@ -16,10 +16,14 @@
 // room for a smaller list than the plug-in's core accepts.
 std::uint64_t MaxListSize();
 
+// What a user is told of a list larger than MaxListSize: its size and the
+// limit.
+std::string TooLargeMessage(const std::string& path);
+
 // Why a file could not be read, from the last file error; for a file too
 // large, its `size` and the `limit`: "PATH is SIZE; zelq-list WHAT of at most
 // LIMIT".
-std::string ReadFailure(const std::string& path, std::size_t size, const char* what, std::uint64_t limit);
+std::string ReadFailure(const std::string& path, std::uint64_t size, const char* what, std::uint64_t limit);
 
 // Reads the list's bytes at `path`, up to MaxListSize(). Returns false with a
 // one-line message when it cannot be read.

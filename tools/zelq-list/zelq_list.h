@@ -16,6 +16,10 @@
 constexpr int kExitOk = 0;
 constexpr int kExitFindings = 1;  // check found something; add: the list shows the channel already
 constexpr int kExitError = 2;     // a usage error, or a file that cannot be read or written
+// The list was changed, but the output that tells so could not be written
+// (a full disk, a closed pipe): running the command again would change it
+// twice.
+constexpr int kExitChangedUnreported = 3;
 
 // The code page names are written in by default: the system's ANSI code page
 // on Windows (the viewer's, in which it hands over names), 1256 elsewhere.

@@ -1,0 +1,179 @@
+// Times what the plug-in's keyboard hook adds to every message the viewer's
+// loop takes on the editor's thread, under the real window system (Wine on
+// the build machines). The plug-in's windows keep a WH_GETMESSAGE hook on
+// their thread, which runs for each message the viewer's GetMessage or
+// PeekMessage takes off the queue: for most messages it only looks at the
+// message's number; for a key it also asks which window the key is for.
+//
+// Each round posts a batch of messages to a window of the viewer's and takes
+// them through a plain GetMessage/TranslateMessage/DispatchMessage loop:
+// before On_Start (no hook), with an empty hook of this program's own in the
+// same place (what the system's calling of any hook costs), and after
+// On_Start (the editor's hook in place); the plug-in is stopped with On_Exit
+// between rounds. The plug-in's hook less the empty one is its procedure's
+// own work. Each difference is taken within a round and the median of the
+// rounds is shown, so that the shared machine's load, which moves the times
+// of whole rounds, moves the differences less.
+//
+// Usage: HookCost.exe [messages per batch] [rounds]
+// Needs ZelqEditor.dll beside it.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "bench/platform_info.h"
+#include "shared/host_api.h"
+
+namespace {
+
+template <typename Function>
+Function Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+double NowMicroseconds() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER value;
+        QueryPerformanceFrequency(&value);
+        return value;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+std::string ProgramDirectory() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string text(path, length);
+    return text.substr(0, text.find_last_of('\\'));
+}
+
+HWND MakeHostWindow() {
+    WNDCLASSA windowClass;
+    ZeroMemory(&windowClass, sizeof windowClass);
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ZelqHookCostHost";
+    RegisterClassA(&windowClass);
+    return CreateWindowA("ZelqHookCostHost", "Hook cost host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                         nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+// The kinds of message timed: one no hook looks into, and a key released over
+// a window of the viewer's (a key up, so that TranslateMessage adds nothing).
+struct MessageKind {
+    const char* Name;
+    UINT Message;
+    WPARAM WParam;
+    LPARAM LParam;
+};
+
+const MessageKind kKinds[] = {
+    {"a message for the viewer's window", WM_APP + 7, 0, 0},
+    {"a key for the viewer's window", WM_KEYUP, VK_F24, static_cast<LPARAM>(0xC0000001u)},
+};
+
+constexpr UINT kEndOfBatch = WM_APP + 8;
+
+// A hook that does nothing but pass the message on.
+LRESULT CALLBACK EmptyHook(int code, WPARAM wParam, LPARAM lParam) {
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Microseconds per message for one batch taken through a plain loop.
+double TimeBatch(HWND host, const MessageKind& kind, int messages) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    for (int i = 0; i < messages; ++i) PostMessageA(host, kind.Message, kind.WParam, kind.LParam);
+    PostMessageA(host, kEndOfBatch, 0, 0);
+    const double start = NowMicroseconds();
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.message == kEndOfBatch) break;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return (NowMicroseconds() - start) / messages;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Below Windows' limit of 10,000 messages posted to one thread's queue.
+    const int messages = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 25;
+    if (messages <= 0 || messages > 9000 || rounds <= 0) {
+        std::fprintf(stderr, "usage: HookCost.exe [messages per batch, up to 9000] [rounds]\n");
+        return 2;
+    }
+    HWND host = MakeHostWindow();
+    const std::string loadBefore = MachineLoad();
+
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string directory = std::string(temp) + "zelq-hook-cost-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(directory.c_str(), nullptr);
+    const std::string dll = directory + "\\ZelqEditor.dll";
+    HMODULE module = nullptr;
+    if (CopyFileA((ProgramDirectory() + "\\ZelqEditor.dll").c_str(), dll.c_str(), FALSE)) {
+        module = LoadLibraryA(dll.c_str());
+    }
+    OnStartFn start = module ? Export<OnStartFn>(module, "On_Start") : nullptr;
+    OnExitFn exit = module ? Export<OnExitFn>(module, "On_Exit") : nullptr;
+    if (!start || !exit) {
+        std::fprintf(stderr, "HookCost: cannot load the plug-in\n");
+        return 1;
+    }
+
+    constexpr int kKindCount = sizeof kKinds / sizeof kKinds[0];
+    std::vector<double> without[kKindCount], empty[kKindCount], with[kKindCount];
+    for (int round = 0; round < rounds; ++round) {
+        for (int k = 0; k < kKindCount; ++k) without[k].push_back(TimeBatch(host, kKinds[k], messages));
+        HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, EmptyHook, nullptr, GetCurrentThreadId());
+        if (!hook) {
+            std::fprintf(stderr, "HookCost: cannot set a hook\n");
+            return 1;
+        }
+        for (int k = 0; k < kKindCount; ++k) empty[k].push_back(TimeBatch(host, kKinds[k], messages));
+        UnhookWindowsHookEx(hook);
+        unsigned char startByte = 0;
+        int startValue = 0;
+        if (start(0, host, 0, 0, &startByte, 0, &startValue) == 0) {
+            std::fprintf(stderr, "HookCost: the plug-in made no editor window\n");
+            return 1;
+        }
+        for (int k = 0; k < kKindCount; ++k) with[k].push_back(TimeBatch(host, kKinds[k], messages));
+        exit();
+    }
+    FreeLibrary(module);
+    for (const char* name : {"\\ChannelList.lck", "\\ZelqEditor.dll"}) DeleteFileA((directory + name).c_str());
+    RemoveDirectoryA(directory.c_str());
+
+    std::printf("Keyboard hook on %s, load average %s at the start, %s at the end:\n", RunningSystem().c_str(),
+                loadBefore.c_str(), MachineLoad().c_str());
+    std::printf("microseconds per message a plain loop takes on the editor's thread, medians of %d rounds\n",
+                rounds);
+    std::printf("of %d messages (the differences taken within each round):\n", messages);
+    std::printf("  %-34s %8s %11s %10s %8s %13s\n", "", "no hook", "empty hook", "plug-in's", "added",
+                "its own work");
+    for (int k = 0; k < kKindCount; ++k) {
+        std::vector<double> added, own;
+        for (int round = 0; round < rounds; ++round) {
+            added.push_back(with[k][round] - without[k][round]);
+            own.push_back(with[k][round] - empty[k][round]);
+        }
+        std::printf("  %-34s %8.2f %11.2f %10.2f %8.2f %13.2f\n", kKinds[k].Name, Median(without[k]),
+                    Median(empty[k]), Median(with[k]), Median(added), Median(own));
+    }
+    return 0;
+}

@@ -809,6 +809,9 @@ class ErrorTest(ListTest):
         # refused by every command that reads a list.
         with open(self.path('huge.ini'), 'wb') as file:
             file.truncate((513 if EMULATOR else 1025) << 20)
+        # import reads its CSV before the list.
+        with open(self.path('rows.csv'), 'w') as file:
+            file.write('flag,ident,tenths,mhz,name\n')
         too_large = 'huge.ini is %s; zelq-list reads lists of at most %s' % (
             ('513 MiB', '512 MiB') if EMULATOR else ('1025 MiB', '1 GiB'))
         for arguments in (['show'], ['show', '--format', 'csv'], ['check'], ['remove', '1'], ['move', '1', '2'],
@@ -819,7 +822,7 @@ class ErrorTest(ListTest):
         errors.append((['merge', 'huge.ini'], too_large))
         self.assertErrors(errors)
         # No lock file beside what is no list.
-        self.assertOnlyFiles(LIST, 'dir', 'huge.ini', 'huge.lck')
+        self.assertOnlyFiles(LIST, 'dir', 'ChannelList.lck', 'huge.ini', 'huge.lck', 'rows.csv')
 
     def test_output_that_cannot_be_written(self):
         """Output to a full disk or to a pipe whose reader has left. Nothing

@@ -46,7 +46,6 @@ bool ReadListBytes(const std::string& path, FileBytes* bytes, std::string* error
     *error = ReadFailure(path, bytes->Size, "reads lists", MaxListSize());
     return false;
 }
-}
 
 bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std::string* error) {
     EmptyListIndex(index);

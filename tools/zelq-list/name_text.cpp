@@ -82,8 +82,9 @@ bool IsPersianOrUrduLetterByte(unsigned char b) {
 }
 
 // Whether a character's UTF-8 bytes read in Windows-1256 as letters only:
-// its first byte does (every lead byte of the characters above, but 0xD7,
-// ×, with which each Hebrew letter begins), and so does every byte after it.
+// its first byte does (the first byte of every character of those scripts
+// is a 1256 letter but 0xD7, ×, with which each Hebrew letter begins), and
+// so does every byte after it.
 bool ReadsAs1256Letters(std::uint32_t c) {
     std::string bytes;
     AppendUtf8(&bytes, c);

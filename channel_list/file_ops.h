@@ -94,6 +94,25 @@ struct ListFileOps {
     int (*Lock)(const char* path, unsigned waitMs, void** lock);
     int (*Unlock)(void* lock);
     void (*Pause)(unsigned milliseconds);
+
+    // Where a file has an owner, a group and permission bits of its own
+    // (POSIX); null where the system has none of these (Windows, whose new
+    // files take their folder's permissions), and the list code then does
+    // without them.
+    //
+    // Gives the held lock's file at `lockPath` the group of the list at
+    // `listPath` (and its owner, for root) and its permission bits, write
+    // bringing read and the owner keeping both, as far as this user may set
+    // them: whoever may write the list may then take its lock. Changes only
+    // an empty file this user owns that `lockPath` itself names, and nothing
+    // beside a missing list.
+    int (*ShareLock)(void* lock, const char* lockPath, const char* listPath) = nullptr;
+    // Removes the held lock's file from `lockPath` while the lock is still
+    // held, when this very Lock made it and `lockPath` still names it; the
+    // lock stays valid for Unlock. Lock checks that its path still names
+    // the file it locked, so a writer that waited on a removed file takes
+    // the lock file made after it.
+    int (*RemoveLock)(void* lock, const char* lockPath) = nullptr;
 };
 
 extern ListFileOps g_ListFileOps;

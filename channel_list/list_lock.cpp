@@ -1,12 +1,26 @@
 #include "list_lock.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "file_ops.h"
 #include "side_paths.h"
 
+namespace {
+
+char* CopyOf(const char* text) {
+    const std::size_t size = std::strlen(text) + 1;
+    char* const copy = static_cast<char*>(std::malloc(size));
+    if (copy) std::memcpy(copy, text, size);
+    return copy;
+}
+
+}  // namespace
+
 bool LockList(const char* listPath, ListLock* lock) {
     lock->Handle = nullptr;
+    lock->ListPath = nullptr;
+    lock->LockPath = nullptr;
     // A lock file is made only beside what may be a list.
     PathKind kind;
     if (!g_ListFileOps.Probe(listPath, &kind)) return false;
@@ -16,13 +30,57 @@ bool LockList(const char* listPath, ListLock* lock) {
     }
     char* const lockPath = NewSidePath(listPath, kSideLock);
     if (!lockPath) return false;
-    const bool locked = g_ListFileOps.Lock(lockPath, kListLockWaitMs, &lock->Handle) != 0;
-    std::free(lockPath);
-    if (!locked) lock->Handle = nullptr;
-    return locked;
+    // What UnlockList needs to remove a lock file, where it can be removed.
+    char* listCopy = nullptr;
+    if (g_ListFileOps.RemoveLock) {
+        listCopy = CopyOf(listPath);
+        if (!listCopy) {
+            std::free(lockPath);
+            SetFileError(kFileErrorNoMemory);
+            return false;
+        }
+    }
+    if (!g_ListFileOps.Lock(lockPath, kListLockWaitMs, &lock->Handle)) {
+        lock->Handle = nullptr;
+        std::free(listCopy);
+        std::free(lockPath);
+        return false;
+    }
+    // Sharing the lock with the list's other users is a courtesy to them: the
+    // lock is held either way.
+    if (g_ListFileOps.ShareLock) {
+        const FileError kept = g_LastFileError;
+        g_ListFileOps.ShareLock(lock->Handle, lockPath, listPath);
+        g_LastFileError = kept;
+    }
+    if (listCopy) {
+        lock->ListPath = listCopy;
+        lock->LockPath = lockPath;
+    } else {
+        std::free(lockPath);
+    }
+    return true;
 }
 
 void UnlockList(ListLock* lock) {
-    if (lock->Handle) g_ListFileOps.Unlock(lock->Handle);
+    if (lock->Handle) {
+        // A lock file made beside a list that was never made guards nothing
+        // and would stay beside no list. It goes while the lock is held, so
+        // no other writer holds it then; one that waited on it finds it gone
+        // and takes a new one. A lock file another writer made stays.
+        PathKind kind;
+        if (lock->LockPath) {
+            const FileError kept = g_LastFileError;
+            if (g_ListFileOps.Probe(lock->ListPath, &kind) && kind == kPathMissing) {
+                g_ListFileOps.RemoveLock(lock->Handle, lock->LockPath);
+            }
+            g_LastFileError = kept;
+        }
+        g_ListFileOps.Unlock(lock->Handle);
+    }
+    std::free(lock->ListPath);
+    std::free(lock->LockPath);
     lock->Handle = nullptr;
+    lock->ListPath = nullptr;
+    lock->LockPath = nullptr;
 }

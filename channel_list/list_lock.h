@@ -8,16 +8,24 @@ constexpr unsigned kListLockWaitMs = 2000;
 
 struct ListLock {
     void* Handle;
+    // Where the system can remove a held lock file (file_ops.h, RemoveLock):
+    // the list's path and the lock file's, for UnlockList.
+    char* ListPath = nullptr;
+    char* LockPath = nullptr;
 };
 
 // Takes the list's lock (on its lock file, see side_paths.h), waiting at most
 // kListLockWaitMs. Returns false, with the reason in g_LastFileError, when
 // another writer holds it that long (kFileErrorLockBusy), or the lock file
 // cannot be made. No lock file is made where the list's folder does not
-// exist, or for a path that names a folder.
+// exist, or for a path that names a folder. Where files have owners and
+// permission bits, the lock file takes the list's, so that every user who
+// may write the list may also lock it.
 bool LockList(const char* listPath, ListLock* lock);
 
-// Releases the lock, if it was taken.
+// Releases the lock, if it was taken. A lock file this lock made beside a
+// list that still does not exist (the writer failed, or wrote nothing) is
+// removed first, while the lock is still held, where the system allows.
 void UnlockList(ListLock* lock);
 
 #endif  // ZELQ_CHANNEL_LIST_LIST_LOCK_H

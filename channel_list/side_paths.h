@@ -4,8 +4,10 @@
 //
 // The lock file, "ChannelList.lck": empty, hidden on Windows, and left in
 // place (deleting it would let two writers lock two different files of one
-// name). A list whose own extension is ".lck" keeps it ("x.lck" ->
-// "x.lck.lck"), so a list is never its own lock file.
+// name), but beside a list that was never made, where its maker removes it
+// while still holding it (list_lock.h). A list whose own extension is
+// ".lck" keeps it ("x.lck" -> "x.lck.lck"), so a list is never its own lock
+// file.
 //
 // The temporary file a rewrite writes before it replaces the list,
 // "~ChannelList.tm", beside the file the list really is (a symbolic link

@@ -213,11 +213,33 @@ void SyncFolderOf(const char* path) {
     close(descriptor);
 }
 
+// Gives the new file at `path` what the list it replaces has: its group (and
+// its owner, for root) as far as this user may set them, and its permission
+// bits, so that the replace changes nothing but the content and whoever could
+// write the list still can. Only a file of this user's, through a descriptor
+// opened without following a link: another user of a shared folder who put
+// a link in its place gains nothing.
+void TakeOwnersAndMode(const char* path, const struct stat& list) {
+    int descriptor = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0 && errno == EACCES) descriptor = open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return;
+    struct stat own;
+    if (fstat(descriptor, &own) == 0 && S_ISREG(own.st_mode) && own.st_nlink == 1 && own.st_uid == geteuid()) {
+        const bool root = geteuid() == 0;
+        if (own.st_gid != list.st_gid || (root && own.st_uid != list.st_uid)) {
+            // A user not of the list's group may not give it; the file then
+            // keeps this user's group, and the list's mode all the same.
+            const int given = fchown(descriptor, root ? list.st_uid : static_cast<uid_t>(-1), list.st_gid);
+            static_cast<void>(given);
+        }
+        fchmod(descriptor, list.st_mode & 07777);
+    }
+    close(descriptor);
+}
+
 int Replace(const char* from, const char* to) {
-    // The new file takes the list's permissions, so the replace changes
-    // nothing but the content.
-    struct stat status;
-    if (stat(to, &status) == 0) chmod(from, status.st_mode & 07777);
+    struct stat list;
+    if (stat(to, &list) == 0) TakeOwnersAndMode(from, list);
     if (std::rename(from, to) != 0) return Fail(errno);
     // The rename itself reaches the disk with the folder. It has happened
     // either way; a failed folder sync is not undone.
@@ -246,11 +268,38 @@ void Pause(unsigned milliseconds) {
     }
 }
 
+// A held lock: the lock file's descriptor, and whether this lock made the
+// file (only then may it remove it).
+struct HeldLock {
+    int Descriptor;
+    bool Made;
+};
+
+// Opens the lock file for reading and writing, making it when it is missing.
+// Read and write: a write lock needs both, and a lock file this user cannot
+// open so is an error, never a weaker lock.
+int OpenLockFile(const char* path, bool* made) {
+    const int descriptor = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    *made = descriptor >= 0;
+    if (descriptor >= 0 || errno != EEXIST) return descriptor;
+    // There already (or gone again since, or a link to a file that is not
+    // there yet: made here, but not counted as this lock's own).
+    return open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+}
+
+// Whether `path` still names the file open as `descriptor`: a writer that
+// held its lock may have removed it (RemoveLock). A path that cannot be
+// looked at for another reason is taken to.
+bool StillNamed(const char* path, int descriptor, bool followLink) {
+    struct stat opened;
+    struct stat named;
+    if (fstat(descriptor, &opened) != 0) return true;
+    if (opened.st_nlink == 0) return false;
+    if ((followLink ? stat(path, &named) : lstat(path, &named)) != 0) return errno != ENOENT;
+    return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+}
+
 int Lock(const char* path, unsigned waitMs, void** lock) {
-    // Read and write: a write lock needs both, and a lock file this user
-    // cannot open so is an error, never a weaker lock.
-    const int descriptor = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (descriptor < 0) return Fail(errno);
     // A lock of the open file description on byte 0: it excludes every other
     // open of the lock file, in this process or another, and the record locks
     // Wine takes for a Windows program's LockFileEx on the same byte.
@@ -262,26 +311,81 @@ int Lock(const char* path, unsigned waitMs, void** lock) {
     range.l_len = 1;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     for (;;) {
-        if (fcntl(descriptor, F_OFD_SETLK, &range) == 0) {
-            *lock = AsFile(descriptor);
+        bool made = false;
+        const int descriptor = OpenLockFile(path, &made);
+        if (descriptor < 0) return Fail(errno);
+        bool locked = false;
+        for (;;) {
+            if (fcntl(descriptor, F_OFD_SETLK, &range) == 0) {
+                locked = true;
+                break;
+            }
+            const int error = errno;
+            if (error != EAGAIN && error != EACCES && error != EINTR) {
+                close(descriptor);
+                return Fail(error);
+            }
+            if (std::chrono::steady_clock::now() >= deadline) break;
+            Pause(10);
+        }
+        if (locked && StillNamed(path, descriptor, true)) {
+            HeldLock* const held = static_cast<HeldLock*>(std::malloc(sizeof(HeldLock)));
+            if (!held) {
+                close(descriptor);
+                return Fail(ENOMEM);
+            }
+            held->Descriptor = descriptor;
+            held->Made = made;
+            *lock = held;
             return 1;
         }
-        const int error = errno;
-        if (error != EAGAIN && error != EACCES && error != EINTR) {
-            close(descriptor);
-            return Fail(error);
-        }
-        if (std::chrono::steady_clock::now() >= deadline) break;
-        Pause(10);
+        close(descriptor);
+        // A lock on a file the writer before removed guards nothing: the
+        // lock file is the one the path names now.
+        if (!locked || std::chrono::steady_clock::now() >= deadline) break;
     }
-    close(descriptor);
     SetFileError(kFileErrorLockBusy);
     return 0;
 }
 
 int Unlock(void* lock) {
     // Closing the last descriptor of the description releases its lock.
-    return close(Descriptor(static_cast<ListFile*>(lock))) == 0 ? 1 : Fail(errno);
+    HeldLock* const held = static_cast<HeldLock*>(lock);
+    const int closed = close(held->Descriptor);
+    std::free(held);
+    return closed == 0 ? 1 : Fail(errno);
+}
+
+int ShareLock(void* lock, const char* lockPath, const char* listPath) {
+    const int descriptor = static_cast<HeldLock*>(lock)->Descriptor;
+    struct stat list;
+    struct stat own;
+    if (stat(listPath, &list) != 0 || !S_ISREG(list.st_mode)) return 1;
+    if (fstat(descriptor, &own) != 0) return Fail(errno);
+    // Only the empty lock file this user owns that the path itself names: a
+    // link or a second name put there by another user changes nothing.
+    if (!S_ISREG(own.st_mode) || own.st_uid != geteuid() || own.st_nlink != 1 || own.st_size != 0 ||
+        !StillNamed(lockPath, descriptor, false)) {
+        return 1;
+    }
+    const bool root = geteuid() == 0;
+    if (own.st_gid != list.st_gid || (root && own.st_uid != list.st_uid)) {
+        // A user not of the list's group may not give it; the lock file then
+        // keeps this user's group.
+        const int given = fchown(descriptor, root ? list.st_uid : static_cast<uid_t>(-1), list.st_gid);
+        static_cast<void>(given);
+    }
+    // Whoever may write the list may open the lock file for reading and
+    // writing, which a lock needs; the owner always may.
+    const mode_t mode = (list.st_mode & 0666) | ((list.st_mode & 0222) << 1) | 0600;
+    if ((own.st_mode & 07777) != mode && fchmod(descriptor, mode) != 0) return Fail(errno);
+    return 1;
+}
+
+int RemoveLock(void* lock, const char* lockPath) {
+    const HeldLock* const held = static_cast<HeldLock*>(lock);
+    if (!held->Made || !StillNamed(lockPath, held->Descriptor, false)) return 1;
+    return unlink(lockPath) == 0 ? 1 : Fail(errno);
 }
 
 }  // namespace
@@ -294,6 +398,6 @@ void DescribeSystemError(long code, char* out, std::size_t size) {
 }
 
 ListFileOps DefaultListFileOps() {
-    return ListFileOps{&OpenFile, &Probe,   &ReadOnly, &Size, &Read,   &Write, &Sync,
-                       &Truncate, &Close,   &Replace,  &Remove, &Resolve, &Lock, &Unlock, &Pause};
+    return ListFileOps{&OpenFile, &Probe,   &ReadOnly, &Size,    &Read, &Write,  &Sync,      &Truncate,
+                       &Close,    &Replace, &Remove,   &Resolve, &Lock, &Unlock, &Pause, &ShareLock, &RemoveLock};
 }

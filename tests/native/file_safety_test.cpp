@@ -3,7 +3,9 @@
 // or the temporary file, files a stopped writer left behind, a list made by
 // someone else meanwhile. Whatever happens, the list is whole and no file of
 // another list or program is touched.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -230,11 +232,18 @@ TEST_F(FileSafety, NoLockFileBesideAFolderOrInAFolderThatIsNotThere) {
     EXPECT_EQ(ListDirectory(dir_), std::vector<std::string>{"dir"});
     EXPECT_TRUE(ListDirectory(dir_ + "/dir").empty());
     // Beside a list that is not there yet, the lock is made: an add creates
-    // the list under it.
-    ListLock lock;
-    ASSERT_TRUE(LockList(ListPath().c_str(), &lock));
-    UnlockList(&lock);
-    EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"ChannelList.lck", "dir"}));
+    // the list under it. When no list was made, the lock file goes with the
+    // lock; one this lock did not make stays.
+    for (const bool made : {true, false}) {
+        if (!made) ::close(::open((dir_ + "/ChannelList.lck").c_str(), O_CREAT | O_WRONLY, 0600));
+        ListLock lock;
+        ASSERT_TRUE(LockList(ListPath().c_str(), &lock));
+        EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"ChannelList.lck", "dir"}));
+        UnlockList(&lock);
+        const std::vector<std::string> left = made ? std::vector<std::string>{"dir"}
+                                                   : std::vector<std::string>{"ChannelList.lck", "dir"};
+        EXPECT_EQ(ListDirectory(dir_), left);
+    }
 }
 
 }  // namespace

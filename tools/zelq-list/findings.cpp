@@ -148,7 +148,7 @@ FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uin
                        "not in canonical form (" + RewriteReasons(index, row, std::string(canonical, size)) +
                            "), rewritten as " + ShownLine(page, canonical, canonical + size));
             }
-            if (NameReadsAsUtf8(name, length)) {
+            if (NameReadsAsUtf8(name, length, page.Number)) {
                 report(kFindingUtf8Name, number,
                        "the name reads as UTF-8 (\"" + EscapeControls(std::string(name, length)) +
                            "\"), not as code page " + std::to_string(page.Number) +

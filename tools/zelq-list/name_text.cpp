@@ -68,16 +68,47 @@ bool InNameScripts(std::uint32_t c) {
            (c >= 0xFE70 && c <= 0xFEFE);    // Arabic Presentation Forms-B
 }
 
+// The bytes from 0x80 to 0xBF that Windows-1256 gives the letters of Persian
+// and Urdu: پ ٹ چ ژ ڈ گ ک ڑ ں ھ. The others there are signs, and two Latin
+// ligatures no Arabic-script name holds.
+bool IsPersianOrUrduLetterByte(unsigned char b) {
+    switch (b) {
+    case 0x81: case 0x8A: case 0x8D: case 0x8E: case 0x8F:
+    case 0x90: case 0x98: case 0x9A: case 0x9F: case 0xAA:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether a character's UTF-8 bytes read in Windows-1256 as letters only:
+// its first byte does (the first byte of every character of those scripts
+// is a 1256 letter but 0xD7, ×, with which each Hebrew letter begins), and
+// so does every byte after it.
+bool ReadsAs1256Letters(std::uint32_t c) {
+    std::string bytes;
+    AppendUtf8(&bytes, c);
+    if (static_cast<unsigned char>(bytes[0]) == 0xD7) return false;
+    for (std::size_t i = 1; i < bytes.size(); ++i) {
+        if (!IsPersianOrUrduLetterByte(static_cast<unsigned char>(bytes[i]))) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-bool NameReadsAsUtf8(const char* name, std::size_t size) {
+bool NameReadsAsUtf8(const char* name, std::size_t size, unsigned codePage) {
     std::vector<std::uint32_t> characters;
     if (!DecodeUtf8(std::string(name, size), &characters)) return false;
     bool multiByte = false;
+    bool all1256Letters = true;
     for (const std::uint32_t c : characters) {
         if (c < 0x80) continue;
         if (!InNameScripts(c)) return false;
         multiByte = true;
+        if (!ReadsAs1256Letters(c)) all1256Letters = false;
     }
+    // Arabic, Persian and Urdu letters of 1256 that happen to pair into UTF-8.
+    if (codePage == 1256 && all1256Letters) return false;
     return multiByte;
 }

@@ -16,14 +16,21 @@ std::string FoldName(const std::string& utf8);
 // or positive.
 int CompareFoldedNames(const std::string& a, const std::string& b);
 
-// Whether a name's bytes read as UTF-8 rather than as a single-byte code
-// page: at least one byte above 0x7F, every such byte part of a well-formed
-// UTF-8 character, and every such character a letter, mark or sign of the
-// scripts channel names are written in (Latin, Greek, Cyrillic, Hebrew,
-// Arabic, general punctuation). Arabic text in Windows-1256 never passes:
-// its letters are bytes from 0xC1 up, which UTF-8 would need followed by
-// bytes below 0xC0, and the few pairs that do decode (a letter and a Persian
-// letter or a sign) give characters outside those scripts.
-bool NameReadsAsUtf8(const char* name, std::size_t size);
+// Whether a name's bytes read as UTF-8 rather than as the list's single-byte
+// code page: at least one byte above 0x7F, every such byte part of a
+// well-formed UTF-8 character, and every such character a letter, mark or
+// sign of the scripts channel names are written in (Latin, Greek, Cyrillic,
+// Hebrew, Arabic, general punctuation).
+//
+// Arabic text in Windows-1256 seldom forms UTF-8: its letters are bytes
+// from 0xC1 up, which UTF-8 would need followed by bytes below 0xC0. The
+// Persian and Urdu letters of 1256 are such bytes (0x81 to 0xAA), so a
+// letter followed by one of them does pair: "سگ" is D3 90, "Ӑ" in UTF-8.
+// In a list of code page 1256, a name whose every character beyond ASCII
+// reads in 1256 as letters only (a first byte other than 0xD7, ×, and
+// following bytes all Persian or Urdu letters) therefore reads as 1256.
+// A letter followed by a sign (، ؛ ؟, the zero-width non-joiner, «) stays
+// ambiguous, and such a name, if it is well-formed UTF-8, is reported.
+bool NameReadsAsUtf8(const char* name, std::size_t size, unsigned codePage);
 
 #endif  // ZELQ_TOOLS_ZELQ_LIST_NAME_TEXT_H

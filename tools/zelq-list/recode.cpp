@@ -20,7 +20,7 @@ bool PlanRecode(const EditSession& session, const void* input, EditPlan* plan, s
     std::vector<std::string> refused;
     for (std::size_t row = 0; row < index.RowCount; ++row) {
         const std::string whole = WholeRowName(index, row);
-        if (!NameReadsAsUtf8(whole.data(), whole.size())) continue;
+        if (!NameReadsAsUtf8(whole.data(), whole.size(), session.Page.Number)) continue;
         std::string name;
         std::string why;
         if (!ListName(whole, session.Page, &name, &why)) {

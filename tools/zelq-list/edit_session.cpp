@@ -12,9 +12,16 @@
 #include "row_text.h"
 #include "utf8_text.h"
 
-std::uint32_t EditPlan::AddLine(std::string line) {
-    Lines.push_back(std::move(line));
-    return static_cast<std::uint32_t>(Lines.size() - 1);
+std::uint32_t EditPlan::AddLine(const std::string& line) {
+    LineStarts.push_back(static_cast<std::uint32_t>(LineBytes.size()));
+    LineBytes += line;
+    return static_cast<std::uint32_t>(LineStarts.size() - 1);
+}
+
+std::string_view EditPlan::Line(std::uint32_t index) const {
+    const std::uint32_t end =
+        index + 1 < LineStarts.size() ? LineStarts[index + 1] : static_cast<std::uint32_t>(LineBytes.size());
+    return std::string_view(LineBytes).substr(LineStarts[index], end - LineStarts[index]);
 }
 
 std::uint32_t EditPlan::AddSource(std::uint32_t file, std::uint32_t line) {
@@ -113,7 +120,7 @@ void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRe
     std::vector<std::uint32_t>* const removed = &edited->Removed;
     const auto writeRow = [&](const PlannedRow& planned) {
         if (planned.NewLine != kNoLine) {
-            const std::string& line = plan.Lines[planned.NewLine];
+            const std::string_view line = plan.Line(planned.NewLine);
             WriteNewLine(&content, line.data(), line.size());
         } else if (planned.OldRow != kNoRow) {
             WriteEntry(&content, index, RowEntry(index, planned.OldRow));
@@ -252,7 +259,7 @@ void DescribeRewrittenRows(const EditSession& session, const EditPlan& plan, con
         const std::uint32_t line = plan.AtPlace[row].NewLine;
         if (line == kNoLine) continue;
         out << RowAt(session, row) << verb << " row " << row + 1 << after << ": " << ShownRowLine(session, row)
-            << " -> " << ShownText(session.Page, plan.Lines[line]) << '\n';
+            << " -> " << ShownText(session.Page, plan.Line(line)) << '\n';
     }
 }
 

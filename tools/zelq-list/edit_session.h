@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "channel_list/list_index.h"
@@ -48,12 +49,17 @@ struct RowSource {
 struct EditPlan {
     std::vector<PlannedRow> AtPlace;  // one for each row's place in the list, in order
     std::vector<PlannedRow> Added;    // rows after the last line of the list
-    std::vector<std::string> Lines;   // new lines, CR LF included
+    // The new lines, CR LF included, one after another in one buffer (an
+    // edit that adds a whole list's rows holds no string for each).
+    std::string LineBytes;
+    std::vector<std::uint32_t> LineStarts;
     std::vector<std::string> SourceFiles;
     std::vector<RowSource> Sources;
 
     // Adds a new line; returns its index.
-    std::uint32_t AddLine(std::string line);
+    std::uint32_t AddLine(const std::string& line);
+    // A new line.
+    std::string_view Line(std::uint32_t index) const;
     // Adds where a row came from; returns its index.
     std::uint32_t AddSource(std::uint32_t file, std::uint32_t line);
 };

@@ -347,11 +347,11 @@ void DescribeImport(const EditSession& session, const EditPlan& plan, const void
         if (planned.Source == kNoSource) continue;
         const std::string at = At(plan.SourceFiles[0], plan.Sources[planned.Source].Line);
         if (planned.OldRow == kNoRow) {
-            out << at << "add as row " << i + 1 << ": " << ShownText(session.Page, plan.Lines[planned.NewLine]) << '\n';
+            out << at << "add as row " << i + 1 << ": " << ShownText(session.Page, plan.Line(planned.NewLine)) << '\n';
         } else if (planned.NewLine != kNoLine) {
             out << at << "row " << planned.OldRow + 1
                 << (planned.OldRow == i ? "" : " becomes row " + std::to_string(i + 1)) << ": "
-                << ShownRowLine(session, planned.OldRow) << " -> " << ShownText(session.Page, plan.Lines[planned.NewLine])
+                << ShownRowLine(session, planned.OldRow) << " -> " << ShownText(session.Page, plan.Line(planned.NewLine))
                 << '\n';
         } else if (planned.OldRow != i) {
             out << at << "row " << planned.OldRow + 1 << " becomes row " << i + 1 << ": "

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <ostream>
-#include <unordered_set>
 
 #include "channel_list/entry_code.h"
 #include "channel_list/position_text.h"
@@ -182,37 +181,44 @@ void DescribeSort(const EditSession& session, const EditPlan& plan, const void*,
 bool PlanMerge(const EditSession& session, const void* input, EditPlan* plan, std::string* error) {
     const auto& files = *static_cast<const std::vector<std::string>*>(input);
     // The other lists are read line by line, one at a time, with no index:
-    // the channels the list shows are found through its own index, those
-    // added from the lists before in a sorted array of their keys, and only
-    // the channels one list adds are held in a set.
+    // the channels the list shows are found through its own index, and those
+    // added from the lists before in a sorted array of their keys.
     std::vector<std::uint32_t> added;
     for (std::size_t f = 0; f < files.size(); ++f) {
         const std::string& file = files[f];
         FileBytes bytes;
         if (!ReadListBytes(file, &bytes, error)) return false;
-        // Each channel of the list that is new, once. A first reading finds
-        // them, so that the arrays of added rows are sized once; the second
-        // adds the first line of each.
-        std::unordered_set<std::uint32_t> fresh;
+        // Each channel of the list that is new, once, in a sorted array. A
+        // first reading finds them, so that the arrays of added rows are sized
+        // once; the second adds the first line of each.
+        std::vector<std::uint32_t> fresh;
+        std::size_t freshBytes = 0;
         ListLine line;
         for (LineReader reader = MakeLineReader(bytes.Data, bytes.Size); NextListLine(&reader, &line);) {
             if (line.Kind == kLineUnreadable) continue;
             const std::uint32_t key = ChannelKey(line.Entry.Code);
             std::size_t shown;
             if (!FindChannelRow(session.Index, key, &shown) && !std::binary_search(added.begin(), added.end(), key)) {
-                fresh.insert(key);
+                fresh.push_back(key);
+                freshBytes += kMaxLineLength - kMaxNameLength + line.NameLength;
             }
         }
+        std::sort(fresh.begin(), fresh.end());
+        fresh.erase(std::unique(fresh.begin(), fresh.end()), fresh.end());
+        std::vector<bool> taken(fresh.size(), false);
         plan->Added.reserve(plan->Added.size() + fresh.size());
         plan->Sources.reserve(plan->Sources.size() + fresh.size());
-        plan->Lines.reserve(plan->Lines.size() + fresh.size());
-        // The keys, for the lists after this one.
-        std::vector<std::uint32_t> keys;
-        if (f + 1 < files.size()) keys.assign(fresh.begin(), fresh.end());
+        plan->LineStarts.reserve(plan->LineStarts.size() + fresh.size());
+        plan->LineBytes.reserve(plan->LineBytes.size() + freshBytes);
         const std::uint32_t source = static_cast<std::uint32_t>(plan->SourceFiles.size());
         plan->SourceFiles.push_back(file);
         for (LineReader reader = MakeLineReader(bytes.Data, bytes.Size); NextListLine(&reader, &line);) {
-            if (line.Kind == kLineUnreadable || fresh.erase(ChannelKey(line.Entry.Code)) == 0) continue;
+            if (line.Kind == kLineUnreadable) continue;
+            const auto found = std::lower_bound(fresh.begin(), fresh.end(), ChannelKey(line.Entry.Code));
+            if (found == fresh.end() || *found != ChannelKey(line.Entry.Code)) continue;
+            const std::size_t at = static_cast<std::size_t>(found - fresh.begin());
+            if (taken[at]) continue;
+            taken[at] = true;
             // A name over 30 bytes goes whole, on a line of its own.
             PlannedRow planned;
             planned.NewLine = plan->AddLine(
@@ -221,10 +227,12 @@ bool PlanMerge(const EditSession& session, const void* input, EditPlan* plan, st
             plan->Added.push_back(planned);
         }
         FreeFileBytes(&bytes);
-        std::sort(keys.begin(), keys.end());
-        const std::size_t before = added.size();
-        added.insert(added.end(), keys.begin(), keys.end());
-        std::inplace_merge(added.begin(), added.begin() + static_cast<std::ptrdiff_t>(before), added.end());
+        // The keys, for the lists after this one.
+        if (f + 1 < files.size()) {
+            const std::size_t before = added.size();
+            added.insert(added.end(), fresh.begin(), fresh.end());
+            std::inplace_merge(added.begin(), added.begin() + static_cast<std::ptrdiff_t>(before), added.end());
+        }
     }
     return true;
 }
@@ -233,7 +241,7 @@ void DescribeMerge(const EditSession& session, const EditPlan& plan, const void*
     for (std::size_t i = 0; i < plan.Added.size(); ++i) {
         const RowSource& source = plan.Sources[plan.Added[i].Source];
         out << At(plan.SourceFiles[source.File], source.Line) << "add as row " << session.Index.RowCount + i + 1
-            << ": " << ShownText(session.Page, plan.Lines[plan.Added[i].NewLine]) << '\n';
+            << ": " << ShownText(session.Page, plan.Line(plan.Added[i].NewLine)) << '\n';
     }
 }
 

@@ -26,7 +26,7 @@ std::string ShownLine(const CodePage& page, const char* start, const char* end) 
     return ShownName(page, start, static_cast<std::size_t>(end - start));
 }
 
-std::string ShownText(const CodePage& page, const std::string& line) {
+std::string ShownText(const CodePage& page, std::string_view line) {
     return ShownLine(page, line.data(), line.data() + line.size());
 }
 

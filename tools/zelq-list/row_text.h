@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "code_page.h"
 
@@ -25,7 +26,7 @@ std::string ShownLine(const CodePage& page, const char* start, const char* end);
 
 // A whole line of text (a new line of the list, with its line break) as the
 // terminal shows it.
-std::string ShownText(const CodePage& page, const std::string& line);
+std::string ShownText(const CodePage& page, std::string_view line);
 
 // A whole number from `least` to `most`, in decimal or hexadecimal (base 10
 // or 16), of at most ten digits and nothing else; false otherwise. The one

@@ -27,43 +27,10 @@
 #include <vector>
 
 #include "bench/platform_info.h"
+#include "bench_host.h"
 #include "shared/host_api.h"
 
 namespace {
-
-template <typename Function>
-Function Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-double NowMicroseconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return value;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
-
-std::string ProgramDirectory() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text(path, length);
-    return text.substr(0, text.find_last_of('\\'));
-}
-
-HWND MakeHostWindow() {
-    WNDCLASSA windowClass;
-    ZeroMemory(&windowClass, sizeof windowClass);
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "ZelqHookCostHost";
-    RegisterClassA(&windowClass);
-    return CreateWindowA("ZelqHookCostHost", "Hook cost host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                         nullptr, GetModuleHandleA(nullptr), nullptr);
-}
 
 // The kinds of message timed: one no hook looks into, and a key released over
 // a window of the viewer's (a key up, so that TranslateMessage adds nothing).

@@ -14,26 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "bench_host.h"
 #include "shared/host_api.h"
 #include "resources/resource.h"
 
 namespace {
-
-template <typename Function>
-Function Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER value;
-        QueryPerformanceFrequency(&value);
-        return value;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 // A list of distinct channels in canonical form, names of 8 to 20 letters.
 std::string MakeList(int lines) {
@@ -52,24 +37,6 @@ std::string MakeList(int lines) {
         text += line;
     }
     return text;
-}
-
-std::string ProgramDirectory() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string text(path, length);
-    return text.substr(0, text.find_last_of('\\'));
-}
-
-HWND MakeHostWindow() {
-    WNDCLASSA windowClass;
-    ZeroMemory(&windowClass, sizeof windowClass);
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "ZelqTimingHost";
-    RegisterClassA(&windowClass);
-    return CreateWindowA("ZelqTimingHost", "Timing host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                         nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 struct Timing {
@@ -100,13 +67,13 @@ bool TimeOnce(const std::string& list, int run, HWND host, Timing* timing) {
     unsigned char startByte = 0;
     int startValue = 0;
 
-    const double before = Now();
+    const double before = NowMicroseconds() / 1000.0;
     HWND editor = reinterpret_cast<HWND>(static_cast<INT_PTR>(start(0, host, 0, 0, &startByte, 0, &startValue)));
-    const double started = Now();
+    const double started = NowMicroseconds() / 1000.0;
     menuSelect(IDM_CHANNEL_EDITOR);
     UpdateWindow(editor);
     RedrawWindow(editor, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    const double shown = Now();
+    const double shown = NowMicroseconds() / 1000.0;
     ShowWindow(editor, SW_HIDE);
     timing->Start = started - before;
     timing->Show = shown - started;

@@ -141,6 +141,19 @@ const Case kCases[] = {
          };
      },
      false, 0, kNeedsRewrite, {"ChannelList.ini", "ChannelList.lck"}, 10 + 20 + 40},
+    {"a list with a second name (a hard link) is shown but never written anew, which would part the names",
+     kNeedsRewrite, {}, [] { ::link(g_Seen.ListPath.c_str(), (g_Seen.ListPath + ".link").c_str()); },
+     false, 0, kNeedsRewrite, {"ChannelList.ini", "ChannelList.ini.link", "ChannelList.lck"}, 0},
+    {"a backup this user may not remove (a folder that takes new files but lets none go): the list is left "
+     "as it is, no new side file is made, and the permission is not waited out",
+     kNeedsRewrite, {"~ChannelList.bk"}, [] {
+         g_ListFileOps.Remove = [](const char* path) {
+             if (!FileExists(path)) return DefaultListFileOps().Remove(path);
+             SetFileError(kFileErrorDenied, 5, true);
+             return 0;
+         };
+     },
+     false, 0, kNeedsRewrite, {"ChannelList.ini", "ChannelList.lck", "~ChannelList.bk"}, 0},
     {"what a stopped writer of this list left is removed; other lists' and programs' files stay",
      kNeedsRewrite, {"~ChannelList.tm", "~ChannelList.bk", "~Other.tm", "ChannelList.tmp", "~ChannelList.ini"}, [] {},
      false, 1, kRewritten,

@@ -42,6 +42,7 @@ struct ModelFile {
     std::string Data;     // what a reader sees
     std::string Durable;  // what a power cut keeps for sure: the data at its last flush
     bool Pending = false;  // deleted while another program holds it: the name stays, and refuses all
+    unsigned Links = 1;    // names of the file (hard links)
 };
 
 // How an operation fails.
@@ -306,8 +307,10 @@ int ModelResolve(const char* path, char** real) {
 
 int ModelLinkCount(const char* path, unsigned* count) {
     if (Enter("LinkCount", path) != kNone) return Leave(Failed(kNetwork));
-    *count = 1;
-    return Leave(Find(path) ? 1 : Fail(kFileErrorNotFound, 2, false));
+    const std::shared_ptr<ModelFile> found = Find(path);
+    if (!found) return Leave(Fail(kFileErrorNotFound, 2, false));
+    *count = found->Links;
+    return Leave(1);
 }
 
 int ModelTryLock(const char* path, void** lock) {
@@ -708,6 +711,71 @@ TEST_F(FileStates, EveryFailureAndPowerCutAtEveryStepOfEveryWriter) {
     }
     std::cout << "file states explored: " << explored << ", lists lost: " << lost << std::endl;
     EXPECT_EQ(lost, 0);
+}
+
+// What zelq-list says when a writer before it left the list under the
+// backup name and another program holds that, when a file such a writer
+// left cannot be removed, and when the list has a second name.
+TEST_F(FileStates, ZelqListNamesWhatStopsItAndChangesNothing) {
+    const auto rename = [] { return RenameRow(Options(), "1", "Renamed", g_Out, g_Err); };
+    const auto add = [] {
+        NewChannel channel;
+        channel.Ident = "77";
+        channel.Position = "7W";
+        channel.Frequency = "11000";
+        channel.Name = "Typed";
+        return AddChannel(Options(), channel, g_Out, g_Err);
+    };
+    const auto merge = [] { return MergeLists(Options(), {kFolder + "other.ini"}, g_Out, g_Err); };
+    const std::string waits = "zelq-list: /m/ChannelList.ini is missing, and its last content waits in "
+                              "/m/~ChannelList.bk, which cannot be put back now (another program holds it, or this "
+                              "user may not rename it); nothing was changed, run the command again\n";
+    const std::string left = "zelq-list: cannot remove /m/~ChannelList.tm, which an earlier change of the list left: "
+                             "this user may not delete files in its folder (the permission to delete is missing, "
+                             "though making files is allowed); nothing was changed\n";
+    const std::string linked = "zelq-list: cannot write /m/ChannelList.ini: it has other names (hard links), which "
+                               "writing it anew would part from it; it is left as it was\n";
+    const struct {
+        const char* Name;
+        const char* List;
+        const char* Side;  // a side file beside it
+        Failure Held;      // what its holder or its permissions answer
+        unsigned Links;
+        int (*Run)();
+        int Code;
+        const std::string* Error;
+    } cases[] = {
+        {"an edit while the backup is held", nullptr, "~ChannelList.bk", kBusy, 1, rename, kExitError, &waits},
+        {"an add while the backup is held", nullptr, "~ChannelList.bk", kBusy, 1, add, kExitError, &waits},
+        {"a merge, which makes lists, while the backup is held", nullptr, "~ChannelList.bk", kBusy, 1, merge,
+         kExitError, &waits},
+        {"an edit beside a temporary file it may not delete", kUntidy, "~ChannelList.tm", kDenied, 1, rename,
+         kExitError, &left},
+        {"an add beside it, which writes no new file", kUntidy, "~ChannelList.tm", kDenied, 1, add, kExitOk, nullptr},
+        {"an edit of a list with a second name", kUntidy, nullptr, kNone, 2, rename, kExitError, &linked},
+        {"an add to it, which keeps the names together", kUntidy, nullptr, kNone, 2, add, kExitOk, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Writer writer{c.Name, c.List, {{"other.ini", kOther}}, false, false, nullptr};
+        if (c.Side) writer.Beside.push_back({c.Side, kUntidy});
+        SetUpFolder(writer, "");
+        if (c.List) g_Model.Files[kList]->Links = c.Links;
+        if (c.Side) g_Model.Held[c.Side] = c.Held;
+        FreshPlugin();
+        EXPECT_EQ(c.Run(), c.Code);
+        if (c.Error) {
+            EXPECT_EQ(g_Err.str(), *c.Error);
+        }
+        const std::string rows = ListRows();
+        EXPECT_EQ(rows, c.Code == kExitOk ? RowsOf(std::string(kUntidy) + "\r\n[ 1 DB2BA054AC01 ] [Typed]\r\n")
+                                          : c.List ? RowsOf(c.List) : "(missing)");
+        if (c.Side) {
+            EXPECT_EQ(ListRows(kFolder + c.Side), RowsOf(kUntidy));
+        }
+        EXPECT_EQ(g_Model.PausedMs, c.Held == kBusy ? 1000u : 0u) << "the lock comes at once; the holder is waited "
+                                                                      "for a second, permissions not at all";
+    }
 }
 
 }  // namespace

@@ -58,9 +58,8 @@ void BeginWaits(unsigned totalMs) { g_WaitLeftMs = totalMs; }
 
 bool PauseWithinWaits(unsigned ms) {
     if (g_WaitLeftMs == 0) return false;
-    const unsigned pause = ms < g_WaitLeftMs ? ms : g_WaitLeftMs;
-    g_WaitLeftMs -= pause;
-    g_ListFileOps.Pause(pause);
+    const unsigned waited = g_ListFileOps.Pause(ms < g_WaitLeftMs ? ms : g_WaitLeftMs);
+    g_WaitLeftMs -= waited < g_WaitLeftMs ? waited : g_WaitLeftMs;
     return true;
 }
 

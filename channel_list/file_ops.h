@@ -105,7 +105,9 @@ struct ListFileOps {
     // The list code waits, through Pause.
     int (*TryLock)(const char* path, void** lock);
     int (*Unlock)(void* lock);
-    void (*Pause)(unsigned milliseconds);
+    // Waits about `milliseconds`; returns how long it waited (a system's
+    // sleep may last a clock tick longer than asked).
+    unsigned (*Pause)(unsigned milliseconds);
 
     // Where a file has an owner, a group and permission bits of its own
     // (POSIX); null where the system has none of these (Windows, whose new
@@ -147,8 +149,8 @@ bool SyncFile(ListFile* file);
 // time it was given here: while another writer holds the lock, and between
 // tries of an operation that another program's handle stopped. The start of
 // the plug-in gets about a second for everything, so that the viewer never
-// freezes for long; the time is counted in what was asked of Pause, so tests
-// fake it.
+// freezes for long; the time is counted in what Pause says it waited, so
+// tests fake it.
 void BeginWaits(unsigned totalMs);
 // Pauses for `ms`, or for what is left when that is less. False, without
 // pausing, when nothing is left.

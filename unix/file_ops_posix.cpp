@@ -281,12 +281,18 @@ int Resolve(const char* path, char** real) {
     return 1;
 }
 
-void Pause(unsigned milliseconds) {
+unsigned Pause(unsigned milliseconds) {
+    struct timespec start;
+    struct timespec end;
+    clock_gettime(CLOCK_MONOTONIC, &start);
     struct timespec wait;
     wait.tv_sec = static_cast<time_t>(milliseconds / 1000);
     wait.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
     while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
     }
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    const long long waited = (end.tv_sec - start.tv_sec) * 1000LL + (end.tv_nsec - start.tv_nsec) / 1000000LL;
+    return waited > milliseconds ? static_cast<unsigned>(waited) : milliseconds;
 }
 
 // A held lock: the lock file's descriptor, and whether this lock made the

@@ -358,7 +358,12 @@ int LinkCount(const char* path, unsigned* count) {
     return 1;
 }
 
-void Pause(unsigned milliseconds) { Sleep(milliseconds); }
+unsigned Pause(unsigned milliseconds) {
+    const DWORD start = GetTickCount();
+    Sleep(milliseconds);
+    const DWORD waited = GetTickCount() - start;
+    return waited > milliseconds ? waited : milliseconds;
+}
 
 // Opens the lock file: read and write access, or read alone when the file was
 // made by an account that lets this one only read it (LockFileEx needs no

@@ -46,7 +46,10 @@ int RecordingWrite(ListFile* file, const void* data, std::size_t size) {
     g_Seen.Writes.emplace_back(static_cast<const char*>(data), size);
     return DefaultListFileOps().Write(file, data, size);
 }
-void RecordingPause(unsigned ms) { g_Seen.PausedMs += ms; }
+unsigned RecordingPause(unsigned ms) {
+    g_Seen.PausedMs += ms;
+    return ms;
+}
 
 // A scanner that holds the file: Windows answers a sharing violation.
 int Busy() {

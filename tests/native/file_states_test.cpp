@@ -330,7 +330,10 @@ int ModelUnlock(void* lock) {
     return 1;
 }
 
-void ModelPause(unsigned ms) { g_Model.PausedMs += ms; }
+unsigned ModelPause(unsigned ms) {
+    g_Model.PausedMs += ms;
+    return ms;
+}
 
 ListFileOps ModelOps() {
     ListFileOps ops{&ModelOpen,   &ModelProbe,  &ModelReadOnly, &ModelSize,      &ModelRead,    &ModelWrite,

@@ -53,10 +53,7 @@ AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::u
     } else {
         // Only "no such file" means there is no list yet; a path that cannot
         // be looked at now (a network folder that does not answer) ends it.
-        list.Lock = ListLock{nullptr};
-        list.SideFileLeft = nullptr;
-        list.SidePath = nullptr;
-        EmptyListIndex(&list.Index);
+        ClearOpenedList(&list);
         PathKind kind;
         const bool known = g_ListFileOps.Probe(path, &kind);
         if (known && kind == kPathFolder) SetFileError(kFileErrorIsFolder);

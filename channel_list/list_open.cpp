@@ -1,8 +1,5 @@
 #include "list_open.h"
 
-#include <cstdlib>
-#include <cstring>
-
 #include "file_ops.h"
 #include "side_paths.h"
 
@@ -12,18 +9,11 @@ namespace {
 // files other programs hold.
 constexpr unsigned kFileWaitMs = 1000;
 
-char* CopyOf(const char* text) {
-    const std::size_t size = std::strlen(text) + 1;
-    char* const copy = static_cast<char*>(std::malloc(size));
-    if (copy) std::memcpy(copy, text, size);
-    return copy;
-}
-
 // Removes a side file a writer before left; one that stays is noted.
 void RemoveLeftFile(const char* path, OpenedList* list) {
     if (RemoveIfThere(path) || list->SideFileLeft) return;
     list->SideError = g_LastFileError;
-    list->SideFileLeft = CopyOf(path);
+    list->SideFileLeft = path;
 }
 
 // Under the lock: the list in its place, and nothing a writer before left
@@ -43,7 +33,6 @@ ListOpenResult Recover(const ListPaths& paths, bool absentIsEmpty, OpenedList* l
         if (!told || backup == kPathFile) {
             if (!told || !RenameFile(paths.Backup, paths.Real)) {
                 SetFileError(kFileErrorListInBackup, g_LastFileError.SystemCode);
-                list->SidePath = CopyOf(paths.Backup);
                 return kListCopyWaits;
             }
         } else {
@@ -65,16 +54,11 @@ ListOpenResult Recover(const ListPaths& paths, bool absentIsEmpty, OpenedList* l
 
 ListOpenResult OpenListToChange(const char* path, ListWriter writer, bool absentIsEmpty, std::uint64_t maxSize,
                                 OpenedList* list) {
-    list->Lock = ListLock{nullptr};
-    EmptyListIndex(&list->Index);
-    list->Exists = false;
-    list->SideFileLeft = nullptr;
-    list->SideError = FileError{kFileErrorNone, 0, false};
-    list->SidePath = nullptr;
+    ClearOpenedList(list);
     BeginWaits(writer == kWriterStart ? kStartWaitMs : kListLockWaitMs);
 
-    ListPaths paths;
-    if (!ResolveListPaths(path, &paths)) return kListUnreadable;
+    if (!ResolveListPaths(path, &list->Paths)) return kListUnreadable;
+    const ListPaths& paths = list->Paths;
     // Only "no such file" means there is no list: a path that cannot be
     // looked at now (a network folder that does not answer, a folder that is
     // not there) ends the writer, and no lock file is made beside a folder.
@@ -90,28 +74,28 @@ ListOpenResult OpenListToChange(const char* path, ListWriter writer, bool absent
         SetFileError(kFileErrorNotFound);
         result = kListAbsent;
     }
-    if (result != kListOpened) {
-        FreeListPaths(&paths);
-        return result;
-    }
-    if (!LockList(path, &list->Lock)) {
-        FreeListPaths(&paths);
-        return kListNotLocked;
-    }
+    if (result != kListOpened) return result;
+    if (!LockList(path, &list->Lock)) return kListNotLocked;
     if (writer != kWriterStart) BeginWaits(kFileWaitMs);
     result = Recover(paths, absentIsEmpty, list);
-    FreeListPaths(&paths);
     if (result == kListOpened && list->Exists && !ReadListIndex(path, maxSize, &list->Index)) {
         result = kListUnreadable;
     }
     return result;
 }
 
+void ClearOpenedList(OpenedList* list) {
+    list->Lock = ListLock{nullptr};
+    EmptyListIndex(&list->Index);
+    list->Exists = false;
+    list->Paths = ListPaths{nullptr, nullptr, nullptr};
+    list->SideFileLeft = nullptr;
+    list->SideError = FileError{kFileErrorNone, 0, false};
+}
+
 void CloseOpenedList(OpenedList* list) {
     FreeListIndex(&list->Index);
     UnlockList(&list->Lock);
-    std::free(list->SideFileLeft);
-    std::free(list->SidePath);
+    FreeListPaths(&list->Paths);
     list->SideFileLeft = nullptr;
-    list->SidePath = nullptr;
 }

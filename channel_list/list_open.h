@@ -11,6 +11,7 @@
 #include "file_ops.h"
 #include "list_index.h"
 #include "list_lock.h"
+#include "side_paths.h"
 
 // Who opens the list, which decides how long it may wait.
 enum ListWriter {
@@ -25,7 +26,7 @@ enum ListOpenResult {
     kListOpened,        // locked and read; Exists tells whether there is a list (else the index is empty)
     kListAbsent,        // no list, nor a copy of one: nothing locked, nothing made (only when asked)
     kListNotLocked,     // the lock was not taken (the reason is in g_LastFileError)
-    kListCopyWaits,     // no list, and its copy waits under the backup name (SidePath), which cannot be
+    kListCopyWaits,     // no list, and its copy waits under the backup name (Paths.Backup), which cannot be
                         // put back now: the writer must change nothing
     kListUnreadable,    // the list, or whether it is there, cannot be told (reason in g_LastFileError)
 };
@@ -34,12 +35,12 @@ struct OpenedList {
     ListLock Lock;
     ListIndex Index;
     bool Exists;
+    ListPaths Paths;  // where the list really is, and its side files
     // A file a writer before left beside the list that could not be removed
     // now (the reason is in SideError): a new list written would meet it, so
     // only a writer that writes no new file (the add, which appends) goes on.
-    char* SideFileLeft;
+    const char* SideFileLeft;
     FileError SideError;
-    char* SidePath;  // kListCopyWaits: the backup that holds the list
 };
 
 // Opens the list at `path` for `writer`, reading at most `maxSize` bytes of
@@ -49,6 +50,10 @@ struct OpenedList {
 // took.
 ListOpenResult OpenListToChange(const char* path, ListWriter writer, bool absentIsEmpty, std::uint64_t maxSize,
                                 OpenedList* list);
+
+// An opened list with nothing in it, nothing locked and nothing read: what a
+// reader that changes nothing (a dry run) fills itself.
+void ClearOpenedList(OpenedList* list);
 
 // Releases the lock, the index and the paths.
 void CloseOpenedList(OpenedList* list);

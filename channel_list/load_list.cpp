@@ -43,9 +43,12 @@ int LoadChannelList() {
     OpenedList list;
     const ListOpenResult opened = OpenListToChange(path, kWriterStart, false, kMaxListFileSize, &list);
     // Without the lock (another writer kept it too long, or the folder takes
-    // no new files) the list is still shown; it is only not rewritten.
-    const bool shown = opened == kListNotLocked ? ReadListIndex(path, kMaxListFileSize, &list.Index)
-                                                : opened == kListOpened && list.Exists;
+    // no new files) the list is still shown; it is only not rewritten. A list
+    // a writer before left under the backup name, which cannot be put back
+    // now, is shown from there, and nothing is written.
+    bool shown = opened == kListOpened && list.Exists;
+    if (opened == kListNotLocked) shown = ReadListIndex(path, kMaxListFileSize, &list.Index);
+    if (opened == kListCopyWaits) shown = ReadListIndex(list.Paths.Backup, kMaxListFileSize, &list.Index);
     if (!shown) {
         CloseOpenedList(&list);
         return 0;

@@ -113,7 +113,10 @@ Failure Enter(const char* operation, const std::string& path) {
     // removing of the file; a look at it still works.
     const std::string name = op.substr(0, op.find(' '));
     const auto held = g_Model.Held.find(BaseName(path));
-    if (held != g_Model.Held.end() && name != "Probe" && name != "ReadOnly" && name != "LinkCount") return held->second;
+    if (held != g_Model.Held.end() && name != "Probe" && name != "ReadOnly" && name != "LinkCount" &&
+        name != "Read-open") {
+        return held->second;
+    }
     if (g_Model.Struck || op != g_Model.Inject.Op || ++g_Model.Seen != g_Model.Inject.Occurrence) return kNone;
     g_Model.Struck = true;
     if (g_Model.Inject.What == kPowerCut) return kNone;  // taken once the operation is done (Leave)
@@ -124,7 +127,8 @@ Failure Enter(const char* operation, const std::string& path) {
             // under its backup name too (a sync client takes new names).
             g_Model.Held["~ChannelList.tm"] = kBusy;
             g_Model.Held["~ChannelList.bk"] = kBusy;
-        } else if (name == "Open" || name == "Rename" || name == "Remove" || name == "Replace") {
+        } else if (name == "Open" || name == "Read-open" || name == "Rename" || name == "Remove" ||
+                   name == "Replace") {
             g_Model.Held[BaseName(path)] = g_Model.Inject.What;
         } else {
             g_Model.StuckOp = op;
@@ -169,7 +173,8 @@ int Absent(const std::shared_ptr<ModelFile>& file) {
 
 int ModelOpen(const char* path, FileOpenMode mode, ListFile** file) {
     *file = nullptr;
-    const Failure failure = Enter("Open", path);
+    // A holder that stops renaming and removing a file may share reading it.
+    const Failure failure = Enter(mode == kOpenRead ? "Read-open" : "Open", path);
     if (failure != kNone) return Leave(Failed(failure));
     std::shared_ptr<ModelFile> found = Find(path);
     if (mode == kOpenCreateNew) {
@@ -347,6 +352,7 @@ std::vector<Failure> FailuresOf(const std::string& op) {
     const std::string name = op.substr(0, op.find(' '));
     if (name == "Probe") return {kDenied, kNetwork};
     if (name == "Open") return {kBusy, kDenied, kNetwork, kDiskFull};
+    if (name == "Read-open") return {kBusy, kDenied, kNetwork};
     if (name == "Write") return {kDiskFull, kNetwork};
     if (name == "Sync") return {kNetwork, kNoFlush};
     if (name == "Replace") return {kCannotRemove, kCannotMove, kCannotMove2, kBusy, kDenied, kNetwork};
@@ -779,6 +785,29 @@ TEST_F(FileStates, ZelqListNamesWhatStopsItAndChangesNothing) {
         EXPECT_EQ(g_Model.PausedMs, c.Held == kBusy ? 1000u : 0u) << "the lock comes at once; the holder is waited "
                                                                       "for a second, permissions not at all";
     }
+}
+
+// While another program holds the backup of a missing list, the start shows
+// the rows it holds and writes nothing, and the add adds nothing: a new list
+// would hide the user's.
+TEST_F(FileStates, AStartShowsAListItCannotPutBackAndNothingIsWritten) {
+    const Writer writer{"held backup", nullptr, {{"~ChannelList.bk", kUntidy}}, true, false, nullptr};
+    SetUpFolder(writer, "");
+    g_Model.Held["~ChannelList.bk"] = kBusy;
+    FreshPlugin();
+    EXPECT_EQ(LoadChannelList(), 0);
+    EXPECT_EQ(g_State.RowCount, 3);
+    EXPECT_LE(g_Model.PausedMs, kStartWaitLimitMs);
+    Tune(0x4242, "Next");
+    EXPECT_EQ(AddCurrentChannel(), 0);
+    EXPECT_EQ(g_State.RowCount, 3);
+    EXPECT_EQ(ListRows(), "(missing)");
+    EXPECT_EQ(ListRows(kFolder + "~ChannelList.bk"), RowsOf(kUntidy));
+    g_Model.Held.clear();
+    FreshPlugin();
+    EXPECT_EQ(LoadChannelList(), 1);
+    EXPECT_EQ(ListRows(), RowsOf(kUntidy));
+    EXPECT_FALSE(Find(kFolder + "~ChannelList.bk"));
 }
 
 }  // namespace

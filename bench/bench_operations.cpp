@@ -39,6 +39,11 @@ const std::string& FloorTempPath() {
     return path;
 }
 
+const std::string& FloorBackupPath() {
+    static const std::string path = BenchFile("~floor.bak");
+    return path;
+}
+
 }  // namespace
 
 bool RunLoad() {
@@ -61,8 +66,11 @@ bool RunFloor() {
         done = g_ListFileOps.Write(file, bytes.Data, bytes.Size) &&
                g_ListFileOps.Sync(file);
         if (!g_ListFileOps.Close(file)) done = false;
-        done = done && g_ListFileOps.Replace(temp, g_State.ListPath);
+        // The old list is kept under a backup name until the new one is in
+        // place (where the system keeps one), then removed.
+        done = done && g_ListFileOps.Replace(temp, g_State.ListPath, FloorBackupPath().c_str());
         if (!done) g_ListFileOps.Remove(temp);
+        g_ListFileOps.Remove(FloorBackupPath().c_str());
     }
     FreeFileBytes(&bytes);
     return done;

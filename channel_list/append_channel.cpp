@@ -5,8 +5,7 @@
 #include "entry_code.h"
 #include "file_ops.h"
 #include "list_index.h"
-#include "list_lock.h"
-#include "list_rewrite.h"
+#include "list_open.h"
 
 namespace {
 
@@ -42,38 +41,44 @@ bool AppendLine(const char* path, const char* line, std::size_t length, std::uin
 AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::uint8_t code[6], const char* name,
                                bool write, std::uint64_t maxSize) {
     // The lock keeps another writer of the list from appending or replacing
-    // between this read and this append.
-    ListLock lock{nullptr};
-    if (write && !LockList(path, &lock)) return kAppendFailed;
-    // Only "no such file" means there is no list yet; a path that cannot be
-    // looked at now (a network folder that does not answer) ends the add.
-    PathKind kind;
-    bool known = g_ListFileOps.Probe(path, &kind);
-    if (write && known && kind == kPathMissing && RestoreReplacedList(path)) known = g_ListFileOps.Probe(path, &kind);
-    if (known && kind == kPathFolder) SetFileError(kFileErrorIsFolder);
-    const bool existed = known && kind == kPathFile;
-    ListIndex list;
-    EmptyListIndex(&list);
-    if (!known || kind == kPathFolder || (existed && !ReadListIndex(path, maxSize, &list))) {
-        UnlockList(&lock);
-        return kAppendFailed;
+    // between this read and this append; a list a writer before left under
+    // the backup name is put back first, and while it cannot be, nothing is
+    // written (a new list then would hide it).
+    OpenedList list;
+    if (write) {
+        if (OpenListToChange(path, kWriterOther, true, maxSize, &list) != kListOpened) {
+            CloseOpenedList(&list);
+            return kAppendFailed;
+        }
+    } else {
+        // Only "no such file" means there is no list yet; a path that cannot
+        // be looked at now (a network folder that does not answer) ends it.
+        ClearOpenedList(&list);
+        PathKind kind;
+        const bool known = g_ListFileOps.Probe(path, &kind);
+        if (known && kind == kPathFolder) SetFileError(kFileErrorIsFolder);
+        list.Exists = known && kind == kPathFile;
+        if (!known || kind == kPathFolder || (list.Exists && !ReadListIndex(path, maxSize, &list.Index))) {
+            CloseOpenedList(&list);
+            return kAppendFailed;
+        }
     }
 
     AppendResult result = kAlreadyShown;
     std::size_t shown = 0;
-    if (!FindChannelRow(list, ChannelKey(code), &shown)) {
+    const ListIndex& index = list.Index;
+    if (!FindChannelRow(index, ChannelKey(code), &shown)) {
         // The new line starts on a line of its own even when the last line of
         // the file has no line break.
         char line[2 + kMaxLineLength + 1];
         std::size_t length = 0;
-        if (list.File.Size > 0 && !EndsInLineBreak(list.File.Data, list.File.Size)) {
+        if (index.File.Size > 0 && !EndsInLineBreak(index.File.Data, index.File.Size)) {
             line[length++] = '\r';
             line[length++] = '\n';
         }
         length += FormatLine(line + length, flag, code, name);
-        result = !write || AppendLine(path, line, length, list.File.Size, existed) ? kAppended : kAppendFailed;
+        result = !write || AppendLine(path, line, length, index.File.Size, list.Exists) ? kAppended : kAppendFailed;
     }
-    FreeListIndex(&list);
-    UnlockList(&lock);
+    CloseOpenedList(&list);
     return result;
 }

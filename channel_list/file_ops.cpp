@@ -9,6 +9,9 @@ void SetFileError(FileErrorKind kind, long systemCode, bool mayPass) {
 
 namespace {
 
+// What the writer at work may still pause, in milliseconds.
+unsigned g_WaitLeftMs = 1000;
+
 // Whether the file is known to be read-only; a file whose state cannot be
 // told is tried, and the system answers for it.
 bool IsReadOnly(const char* path) {
@@ -17,22 +20,48 @@ bool IsReadOnly(const char* path) {
 }
 
 // Pauses between tries of an operation that another program's handle
-// stopped: about a second in all.
+// stopped: about a second in all, when the writer has that much left.
 constexpr unsigned kRetryPausesMs[] = {10, 20, 40, 80, 150, 250, 450};
 
-bool RetryWhileInUse(int (*operation)(const char*, const char*), const char* a, const char* b) {
+// Whether a failure may pass if tried again. Access denied is what a file
+// being deleted answers (its name stays until the last handle to it
+// closes), and a name in that state cannot even be looked at; a file that
+// can be looked at was refused by its own permissions, which do not pass.
+bool MayPass(const char* a, const char* b) {
+    const FileError failure = g_LastFileError;
+    if (!failure.MayPass) return false;
+    bool passes = true;
+    if (failure.Kind == kFileErrorDenied) {
+        PathKind kind;
+        passes = !(g_ListFileOps.Probe(a, &kind) && kind == kPathFile &&
+                   (!b || (g_ListFileOps.Probe(b, &kind) && kind == kPathFile)));
+    }
+    g_LastFileError = failure;
+    return passes;
+}
+
+template <typename Operation>
+bool RetryWhileInUse(Operation operation, const char* a, const char* b) {
     for (std::size_t attempt = 0;; ++attempt) {
         SetFileError(kFileErrorNone);
-        if (operation(a, b)) return true;
-        if (!g_LastFileError.MayPass || attempt == sizeof kRetryPausesMs / sizeof kRetryPausesMs[0]) return false;
-        g_ListFileOps.Pause(kRetryPausesMs[attempt]);
+        if (operation()) return true;
+        if (attempt == sizeof kRetryPausesMs / sizeof kRetryPausesMs[0] || !MayPass(a, b)) return false;
+        const FileError failure = g_LastFileError;
+        if (!PauseWithinWaits(kRetryPausesMs[attempt])) return false;
+        g_LastFileError = failure;
     }
 }
 
-int ReplaceOperation(const char* from, const char* to) { return g_ListFileOps.Replace(from, to); }
-int RemoveOperation(const char* path, const char*) { return g_ListFileOps.Remove(path); }
-
 }  // namespace
+
+void BeginWaits(unsigned totalMs) { g_WaitLeftMs = totalMs; }
+
+bool PauseWithinWaits(unsigned ms) {
+    if (g_WaitLeftMs == 0) return false;
+    const unsigned waited = g_ListFileOps.Pause(ms < g_WaitLeftMs ? ms : g_WaitLeftMs);
+    g_WaitLeftMs -= waited < g_WaitLeftMs ? waited : g_WaitLeftMs;
+    return true;
+}
 
 bool OpenToChange(const char* path, FileOpenMode mode, ListFile** file) {
     *file = nullptr;
@@ -47,12 +76,20 @@ bool SyncFile(ListFile* file) {
     return g_ListFileOps.Sync(file) || g_LastFileError.Kind == kFileErrorNotSupported;
 }
 
-bool ReplaceFile(const char* from, const char* to) {
+bool ReplaceFile(const char* from, const char* to, const char* backup) {
     if (IsReadOnly(to)) {
         SetFileError(kFileErrorDenied);
         return false;
     }
-    return RetryWhileInUse(&ReplaceOperation, from, to);
+    return RetryWhileInUse([&] { return g_ListFileOps.Replace(from, to, backup) != 0; }, to, from);
 }
 
-bool RemoveFile(const char* path) { return RetryWhileInUse(&RemoveOperation, path, nullptr); }
+bool RenameFile(const char* from, const char* to) {
+    return RetryWhileInUse([&] { return g_ListFileOps.Rename(from, to) != 0; }, from, nullptr);
+}
+
+bool RemoveFile(const char* path) {
+    return RetryWhileInUse([&] { return g_ListFileOps.Remove(path) != 0; }, path, nullptr);
+}
+
+bool RemoveIfThere(const char* path) { return RemoveFile(path) || g_LastFileError.Kind == kFileErrorNotFound; }

@@ -43,6 +43,8 @@ enum FileErrorKind {
     kFileErrorDenied,       // no permission, or a read-only file
     kFileErrorInUse,        // another program holds it open
     kFileErrorLockBusy,     // another writer of the list held its lock too long
+    kFileErrorLinked,       // the list has other names (hard links), which a rewrite would part from it
+    kFileErrorListInBackup,  // the list is missing, and its copy under the backup name cannot be put back now
     kFileErrorDiskFull,
     kFileErrorPathTooLong,  // longer than the system takes
     kFileErrorTooLarge,     // larger than a list is ever read
@@ -82,18 +84,30 @@ struct ListFileOps {
     int (*Sync)(ListFile* file);  // the file's data to the disk
     int (*Truncate)(ListFile* file, std::uint64_t size);
     int (*Close)(ListFile* file);
-    // Puts `from` in the place of `to` in one step, `to` keeping what the
-    // system keeps on a file (its permissions).
-    int (*Replace)(const char* from, const char* to);
+    // Puts `from` in the place of `to`, `to` keeping what the system keeps
+    // on a file (its permissions), and the old `to` under the name `backup`
+    // in the same folder, where the system keeps one (Windows' ReplaceFileW;
+    // elsewhere the rename is one step and no backup is made). On a failure
+    // the files may be where the system's documentation says that failure
+    // leaves them: both under their own names, or `to` missing with the old
+    // list under `backup` and `from` still under its own name.
+    int (*Replace)(const char* from, const char* to, const char* backup);
+    // Gives `from` the name `to`, which must not exist, in the same folder.
+    int (*Rename)(const char* from, const char* to);
     int (*Remove)(const char* path);
     // Where the file at `path` really lives (a symbolic link followed), as a
     // new string for std::free; the path itself where there is no link.
     int (*Resolve)(const char* path, char** real);
+    // How many names (hard links) the file at `path` has.
+    int (*LinkCount)(const char* path, unsigned* count);
     // Takes the exclusive lock on the lock file at `path` (created when
-    // missing), waiting at most `waitMs` milliseconds for another holder.
-    int (*Lock)(const char* path, unsigned waitMs, void** lock);
+    // missing) without waiting: kFileErrorLockBusy when another holds it.
+    // The list code waits, through Pause.
+    int (*TryLock)(const char* path, void** lock);
     int (*Unlock)(void* lock);
-    void (*Pause)(unsigned milliseconds);
+    // Waits about `milliseconds`; returns how long it waited (a system's
+    // sleep may last a clock tick longer than asked).
+    unsigned (*Pause)(unsigned milliseconds);
 
     // Where a file has an owner, a group and permission bits of its own
     // (POSIX); null where the system has none of these (Windows, whose new
@@ -108,9 +122,9 @@ struct ListFileOps {
     // beside a missing list.
     int (*ShareLock)(void* lock, const char* lockPath, const char* listPath) = nullptr;
     // Removes the held lock's file from `lockPath` while the lock is still
-    // held, when this very Lock made it and `lockPath` still names it; the
-    // lock stays valid for Unlock. Lock checks that its path still names
-    // the file it locked, so a writer that waited on a removed file takes
+    // held, when this very TryLock made it and `lockPath` still names it;
+    // the lock stays valid for Unlock. TryLock checks that its path still
+    // names the file it locked, so a writer that waited on a removed file takes
     // the lock file made after it.
     int (*RemoveLock)(void* lock, const char* lockPath) = nullptr;
 };
@@ -131,12 +145,28 @@ bool OpenToChange(const char* path, FileOpenMode mode, ListFile** file);
 // is a failure.
 bool SyncFile(ListFile* file);
 
-// Puts `from` in the place of `to` in one step, refusing a read-only `to`.
-// Replaces and removes are tried again for about a second in all while the
-// system answers that another program holds the file (a virus scanner, an
-// indexer, a sync client opens files for a few milliseconds).
-bool ReplaceFile(const char* from, const char* to);
+// The waits of one writer. A writer of the list may pause, in all, for the
+// time it was given here: while another writer holds the lock, and between
+// tries of an operation that another program's handle stopped. The start of
+// the plug-in gets about a second for everything, so that the viewer never
+// freezes for long; the time is counted in what Pause says it waited, so
+// tests fake it.
+void BeginWaits(unsigned totalMs);
+// Pauses for `ms`, or for what is left when that is less. False, without
+// pausing, when nothing is left.
+bool PauseWithinWaits(unsigned ms);
+
+// Puts `from` in the place of `to`, the old `to` under `backup` (see
+// ListFileOps::Replace), refusing a read-only `to`. Replaces, renames and
+// removes are tried again, within the writer's waits, while the system
+// answers that another program holds the file (a virus scanner, an indexer,
+// a sync client opens files for a few milliseconds) or that it is being
+// deleted; an access denied by the file's own permissions is not waited out.
+bool ReplaceFile(const char* from, const char* to, const char* backup);
+bool RenameFile(const char* from, const char* to);
 bool RemoveFile(const char* path);
+// The same, and a file that is not there counts as removed.
+bool RemoveIfThere(const char* path);
 
 // The platform's operations, for tests that restore them.
 ListFileOps DefaultListFileOps();

@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr unsigned kLockRetryMs = 10;
+
 char* CopyOf(const char* text) {
     const std::size_t size = std::strlen(text) + 1;
     char* const copy = static_cast<char*>(std::malloc(size));
@@ -40,7 +42,14 @@ bool LockList(const char* listPath, ListLock* lock) {
             return false;
         }
     }
-    if (!g_ListFileOps.Lock(lockPath, kListLockWaitMs, &lock->Handle)) {
+    // Another writer holds the lock for as long as it reads and writes the
+    // list: tried again every few milliseconds, within the writer's waits.
+    bool locked = false;
+    do {
+        lock->Handle = nullptr;
+        locked = g_ListFileOps.TryLock(lockPath, &lock->Handle) != 0;
+    } while (!locked && g_LastFileError.Kind == kFileErrorLockBusy && PauseWithinWaits(kLockRetryMs));
+    if (!locked) {
         lock->Handle = nullptr;
         std::free(listCopy);
         std::free(lockPath);

@@ -14,8 +14,9 @@ struct ListLock {
     char* LockPath = nullptr;
 };
 
-// Takes the list's lock (on its lock file, see side_paths.h), waiting at most
-// kListLockWaitMs. Returns false, with the reason in g_LastFileError, when
+// Takes the list's lock (on its lock file, see side_paths.h), waiting for
+// another writer within the writer's waits (BeginWaits, file_ops.h; a writer
+// other than the start gives it kListLockWaitMs). Returns false, with the reason in g_LastFileError, when
 // another writer holds it that long (kFileErrorLockBusy), or the lock file
 // cannot be made. No lock file is made where the list's folder does not
 // exist, or for a path that names a folder. Where files have owners and

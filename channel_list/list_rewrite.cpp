@@ -31,29 +31,36 @@ void WriteToTemp(ListRewrite* rewrite, const char* data, std::size_t size) {
 }
 
 // Leaves matching mode: makes the temporary file and copies into it the part
-// of the original that matched so far. A file of that name is what a writer
-// stopped before its end left behind (only the holder of the list's lock
-// writes one): it goes first.
+// of the original that matched so far. The writer opened the list with
+// OpenListToChange, which removed any file of that name a writer before it
+// left; one that is there all the same is not this writer's to remove.
 void StartTemp(ListRewrite* rewrite) {
-    g_ActiveTemp = rewrite->TempPath;
-    RemoveFile(rewrite->TempPath);
-    if (g_ListFileOps.Open(rewrite->TempPath, kOpenCreateNew, &rewrite->Temp)) {
+    rewrite->Temp = nullptr;
+    rewrite->Failed = true;
+    // A second name of the list would keep the old content under it.
+    unsigned links = 1;
+    if (rewrite->Original->Data) {
+        if (!g_ListFileOps.LinkCount(rewrite->Paths.Real, &links)) return;
+        if (links > 1) {
+            SetFileError(kFileErrorLinked);
+            return;
+        }
+    }
+    g_ActiveTemp = rewrite->Paths.Temp;
+    if (g_ListFileOps.Open(rewrite->Paths.Temp, kOpenCreateNew, &rewrite->Temp)) {
+        rewrite->Failed = false;
         WriteToTemp(rewrite, rewrite->Original->Data, rewrite->Matched);
         return;
     }
     rewrite->Temp = nullptr;
-    rewrite->Failed = true;
     g_ActiveTemp = nullptr;
 }
 
 void ReleaseRewrite(ListRewrite* rewrite) {
     g_ActiveTemp = nullptr;
     std::free(rewrite->Buffer);
-    std::free(rewrite->TempPath);
-    std::free(rewrite->RealPath);
     rewrite->Buffer = nullptr;
-    rewrite->TempPath = nullptr;
-    rewrite->RealPath = nullptr;
+    FreeListPaths(&rewrite->Paths);
 }
 
 // Whether the list is still byte for byte the file that was read (or still
@@ -85,49 +92,74 @@ bool ListStillAsRead(ListRewrite* rewrite) {
     return same && at == original.Size;
 }
 
-bool ListIsMissing(const char* path) {
+// Whether the path is known to name a file, or known to name nothing.
+bool Is(const char* path, PathKind expected) {
     PathKind kind;
-    return g_ListFileOps.Probe(path, &kind) && kind == kPathMissing;
+    return g_ListFileOps.Probe(path, &kind) && kind == expected;
 }
 
-// Removes the temporary file after a failure, keeping that failure's reason.
-void RemoveTemp(const ListRewrite* rewrite) {
+// Removes a side file, keeping the reason of the failure before.
+void RemoveKeepingError(const char* path) {
     const FileError failure = g_LastFileError;
-    RemoveFile(rewrite->TempPath);
+    RemoveIfThere(path);
     g_LastFileError = failure;
+}
+
+// The new list, whole and on the disk under the temporary name, goes in the
+// list's place, the old list under the backup name until it is there. Any
+// way the replace ends, the list or the backup holds the old list or the new
+// one: a replace that fails leaves, as Windows documents, either both files
+// under their own names, or the list missing, its old content under the
+// backup name and the new file under its own. The second is finished here
+// when it can be: the new file takes the list's name, or else the old one
+// takes it back. Where neither can be done now, the backup stays, and the
+// next writer puts it back.
+RewriteResult PutInPlace(const ListRewrite* rewrite) {
+    const ListPaths& paths = rewrite->Paths;
+    // Nothing to keep: a list made anew takes a name that is still free.
+    if (!rewrite->Original->Data) {
+        if (RenameFile(paths.Temp, paths.Real)) return kRewriteWritten;
+        const RewriteResult result = Is(paths.Real, kPathFile) ? kRewriteListChanged : kRewriteFailed;
+        RemoveKeepingError(paths.Temp);
+        return result;
+    }
+    if (ReplaceFile(paths.Temp, paths.Real, paths.Backup)) {
+        RemoveKeepingError(paths.Backup);
+        return kRewriteWritten;
+    }
+    const FileError failure = g_LastFileError;
+    RewriteResult result = kRewriteFailed;
+    if (Is(paths.Real, kPathMissing)) {
+        if (!Is(paths.Backup, kPathFile)) {
+            // Not what Windows documents of a replace given a backup name:
+            // the new file, whole, is then the only copy, and takes the
+            // list's name, or the backup's, which the next writer looks for.
+            if (RenameFile(paths.Temp, paths.Real)) return kRewriteWritten;
+            if (RenameFile(paths.Temp, paths.Backup)) result = kRewriteLeftInBackup;
+            g_LastFileError = failure;
+            return result;
+        }
+        if (RenameFile(paths.Temp, paths.Real)) {
+            RemoveKeepingError(paths.Backup);
+            return kRewriteWritten;
+        }
+        if (!RenameFile(paths.Backup, paths.Real)) result = kRewriteLeftInBackup;
+    }
+    // The list is there (or its backup holds it): the new file goes.
+    g_LastFileError = failure;
+    RemoveKeepingError(paths.Temp);
+    if (result == kRewriteFailed && Is(paths.Real, kPathFile)) RemoveKeepingError(paths.Backup);
+    return result;
 }
 
 }  // namespace
 
 const char* ActiveTempPath() { return g_ActiveTemp; }
 
-bool ListLeftUnderTempName(const char* listPath) {
-    char* real = nullptr;
-    char* temp = nullptr;
-    if (!ResolveListPaths(listPath, &real, &temp)) return false;
-    PathKind kind;
-    const bool left = ListIsMissing(real) && g_ListFileOps.Probe(temp, &kind) && kind == kPathFile;
-    std::free(real);
-    std::free(temp);
-    return left;
-}
-
-bool RestoreReplacedList(const char* listPath) {
-    char* real = nullptr;
-    char* temp = nullptr;
-    if (!ResolveListPaths(listPath, &real, &temp)) return false;
-    PathKind kind;
-    const bool restored = ListIsMissing(real) && g_ListFileOps.Probe(temp, &kind) && kind == kPathFile &&
-                          ReplaceFile(temp, real);
-    std::free(real);
-    std::free(temp);
-    return restored;
-}
-
 bool BeginListRewrite(ListRewrite* rewrite, const char* path, const FileBytes& original) {
     BeginListComparison(rewrite, original);
     rewrite->ListPath = path;
-    if (!ResolveListPaths(path, &rewrite->RealPath, &rewrite->TempPath)) return false;
+    if (!ResolveListPaths(path, &rewrite->Paths)) return false;
     rewrite->Buffer = static_cast<char*>(std::malloc(kRewriteBufferSize));
     if (!rewrite->Buffer) {
         SetFileError(kFileErrorNoMemory);
@@ -147,7 +179,7 @@ void AppendToRewrite(ListRewrite* rewrite, const char* data, std::size_t size) {
             return;
         }
         // A comparison stops at the first difference.
-        if (!rewrite->TempPath) {
+        if (!rewrite->Paths.Temp) {
             rewrite->Failed = true;
             return;
         }
@@ -170,22 +202,18 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
         bool written = !rewrite->Failed && SyncFile(rewrite->Temp);
         if (!g_ListFileOps.Close(rewrite->Temp)) written = false;
         rewrite->Temp = nullptr;
-        bool replaceTried = false;
-        if (written) {
-            if (!ListStillAsRead(rewrite)) {
-                result = kRewriteListChanged;
-            } else {
-                replaceTried = true;
-                if (ReplaceFile(rewrite->TempPath, rewrite->RealPath)) result = kRewriteWritten;
-            }
+        if (written && !ListStillAsRead(rewrite)) {
+            result = kRewriteListChanged;
+            written = false;
         }
-        // A replace that removed the list but could not put the new file in
-        // its place (Windows documents that end of ReplaceFileW) leaves the
-        // new file the list's only copy: it stays, for the next writer to
-        // put back (RestoreReplacedList).
-        const bool listLost = replaceTried && result != kRewriteWritten && rewrite->Original->Data &&
-                              ListIsMissing(rewrite->RealPath);
-        if (result != kRewriteWritten && !listLost) RemoveTemp(rewrite);
+        if (written) {
+            // From here the file is the replace's: a program being stopped
+            // leaves it to the next writer.
+            g_ActiveTemp = nullptr;
+            result = PutInPlace(rewrite);
+        } else {
+            RemoveKeepingError(rewrite->Paths.Temp);
+        }
     }
     ReleaseRewrite(rewrite);
     return result;
@@ -194,8 +222,7 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
 void BeginListComparison(ListRewrite* rewrite, const FileBytes& original) {
     rewrite->ListPath = nullptr;
     rewrite->Original = &original;
-    rewrite->RealPath = nullptr;
-    rewrite->TempPath = nullptr;
+    rewrite->Paths = ListPaths{nullptr, nullptr, nullptr};
     rewrite->Matched = 0;
     rewrite->Temp = nullptr;
     rewrite->Failed = false;

@@ -1,11 +1,15 @@
 // The one safe way the list is ever rewritten.
 //
 // The list is the only thing the plug-in keeps, so it is never emptied in
-// place. A rewrite goes to a temporary file beside the list, which reaches the
-// disk before it replaces the list in one step, and only while the list is
-// still byte for byte what was read. The writer holds the list's lock from
-// its read to its write. If anything fails on the way, the list stays exactly
-// as it was and no temporary file remains.
+// place. A rewrite goes to a temporary file beside the list, which is written
+// whole and reaches the disk before it replaces the list, and only while the
+// list is still byte for byte what was read. The replace keeps the old list
+// under a backup name until the new one is in place (side_paths.h), so at
+// every moment, a power cut or any failure Windows documents included, the
+// list or its backup holds the old list or the new one, whole. The writer
+// holds the list's lock from its read to its write, and opens the list with
+// OpenListToChange (list_open.h), which puts back a list a writer before it
+// left under the backup name.
 //
 // Every failure leaves its reason in g_LastFileError (file_ops.h).
 #ifndef ZELQ_CHANNEL_LIST_LIST_REWRITE_H
@@ -15,21 +19,13 @@
 
 #include "file_ops.h"
 #include "list_read.h"
+#include "side_paths.h"
 
 // The temporary file of the rewrite in progress, or null: what a program that
-// is being stopped removes before it ends. Set and cleared by the rewrite;
-// safe to read from a signal handler or a console control handler.
+// is being stopped removes before it ends. Set while the rewrite writes it,
+// and cleared before it is handed to the replace. Safe to read from a signal
+// handler or a console control handler.
 const char* ActiveTempPath();
-
-// Whether the list is missing and its temporary file is there: a replace
-// that Windows left half done (the list removed, the new file, complete and
-// on the disk, still under its temporary name, held too long by another
-// program to be moved).
-bool ListLeftUnderTempName(const char* listPath);
-
-// Puts such a list back in its place. Called by a writer that holds the
-// list's lock, before it reads the list. True when it did.
-bool RestoreReplacedList(const char* listPath);
 
 // The outcome of a rewrite.
 enum RewriteResult {
@@ -37,6 +33,8 @@ enum RewriteResult {
     kRewriteUnchanged,    // the new content equals the list: nothing was written
     kRewriteListChanged,  // the list is no longer what was read (or is gone): left alone
     kRewriteFailed,       // the temporary file could not be made, written, synced or put in place
+    kRewriteLeftInBackup,  // failed with the list missing and its old content under the backup name,
+                           // which could not be put back now: the next writer puts it back
 };
 
 // A rewrite in progress. The new content is compared with the list as it was
@@ -44,8 +42,7 @@ enum RewriteResult {
 struct ListRewrite {
     const char* ListPath;
     const FileBytes* Original;
-    char* RealPath;          // where the list really lives (a symbolic link followed)
-    char* TempPath;          // beside RealPath, named after it
+    ListPaths Paths;         // where the list really lives, and its side files
     std::size_t Matched;     // bytes so far equal to the original's start
     ListFile* Temp;
     bool Failed;
@@ -72,8 +69,10 @@ void AppendToRewrite(ListRewrite* rewrite, const char* data, std::size_t size);
 
 // Ends the rewrite: when the new content differs from the list, the temporary
 // file is synced to the disk and closed, the list is read again and compared
-// byte for byte with `original`, and only then replaced. Frees what Begin
-// took.
+// byte for byte with `original`, and only then replaced, the old list under
+// the backup name until the new one is in place. A list with more than one
+// name (hard links) is not rewritten (kFileErrorLinked): the rewrite would
+// part it from its other names. Frees what Begin took.
 RewriteResult FinishListRewrite(ListRewrite* rewrite);
 
 #endif  // ZELQ_CHANNEL_LIST_LIST_REWRITE_H

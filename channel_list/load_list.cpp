@@ -7,7 +7,7 @@
 #include "../shared/window_ops.h"
 #include "entry_code.h"
 #include "list_index.h"
-#include "list_lock.h"
+#include "list_open.h"
 #include "list_rewrite.h"
 #include "normalise_list.h"
 #include "satellite_names.h"
@@ -38,32 +38,34 @@ int LoadChannelList() {
     const char* const path = g_State.ListPath;
     if (path[0] == '\0') return 0;
 
-    // No list, nothing to show, and nothing made beside it, unless a replace
-    // left it under its temporary name. A path that cannot be looked at now
-    // is still tried.
-    PathKind kind;
-    if (g_ListFileOps.Probe(path, &kind) && kind != kPathFile &&
-        !(kind == kPathMissing && ListLeftUnderTempName(path))) {
-        return 0;
-    }
-
+    // No list, nothing to show, and nothing made beside it. Within about a
+    // second in all: the start runs inside the viewer's window creation.
+    OpenedList list;
+    const ListOpenResult opened = OpenListToChange(path, kWriterStart, false, kMaxListFileSize, &list);
     // Without the lock (another writer kept it too long, or the folder takes
-    // no new files) the list is still shown; it is only not rewritten.
-    ListLock lock;
-    const bool locked = LockList(path, &lock);
-    if (locked && kind == kPathMissing) RestoreReplacedList(path);
-    ListIndex index;
-    if (!ReadListIndex(path, kMaxListFileSize, &index)) {
-        UnlockList(&lock);
+    // no new files) the list is still shown; it is only not rewritten. A list
+    // a writer before left under the backup name, which cannot be put back
+    // now, is shown from there, and nothing is written.
+    bool shown = opened == kListOpened && list.Exists;
+    if (opened == kListNotLocked) shown = ReadListIndex(path, kMaxListFileSize, &list.Index);
+    if (opened == kListCopyWaits) shown = ReadListIndex(list.Paths.Backup, kMaxListFileSize, &list.Index);
+    if (!shown) {
+        CloseOpenedList(&list);
         return 0;
     }
-    // A file in which no line reads is not the plug-in's to rewrite.
+    const ListIndex& index = list.Index;
+    // A file in which no line reads is not the plug-in's to rewrite; nor is
+    // a list beside which a file a writer before left stays (a folder where
+    // this user may make files but not remove them): writing would leave
+    // one more.
     int result = 0;
-    if (locked && index.RowCount > 0) {
+    if (opened == kListOpened && list.SideFileLeft) {
+        result = index.RowCount > 0 && !NormalisedListDiffers(index) ? 1 : 0;
+    } else if (opened == kListOpened && index.RowCount > 0) {
         const RewriteResult outcome = RewriteNormalisedList(path, index);
         result = outcome == kRewriteWritten || outcome == kRewriteUnchanged ? 1 : 0;
     }
-    UnlockList(&lock);
+    UnlockList(&list.Lock);
 
     // The rows go to the window after the lock is released: filling a long
     // list view takes far longer than reading the file.
@@ -73,6 +75,6 @@ int LoadChannelList() {
         std::snprintf(g_State.CountText, sizeof g_State.CountText, "%d", static_cast<int>(g_State.RowCount));
         SetControlText(IDC_COUNT, g_State.CountText);
     }
-    FreeListIndex(&index);
+    CloseOpenedList(&list);
     return result;
 }

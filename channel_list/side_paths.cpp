@@ -10,6 +10,7 @@ namespace {
 constexpr char kLockExtension[] = ".lck";
 constexpr char kTempPrefix[] = "~";
 constexpr char kTempExtension[] = ".tm";
+constexpr char kBackupExtension[] = ".bk";
 
 // Where the file name in a path begins: after the last "/" or "\" (or a
 // drive's ":").
@@ -24,8 +25,10 @@ std::size_t FileNameOffset(const char* path) {
 }  // namespace
 
 char* NewSidePath(const char* listPath, SideFile which) {
-    const char* const prefix = which == kSideTemp ? kTempPrefix : "";
-    const char* const extension = which == kSideTemp ? kTempExtension : kLockExtension;
+    const char* const prefix = which == kSideLock ? "" : kTempPrefix;
+    const char* const extension = which == kSideLock   ? kLockExtension
+                                  : which == kSideTemp ? kTempExtension
+                                                       : kBackupExtension;
     const std::size_t length = std::strlen(listPath);
     const std::size_t nameOffset = FileNameOffset(listPath);
     if (length == nameOffset) {
@@ -60,18 +63,24 @@ char* NewSidePath(const char* listPath, SideFile which) {
     return path;
 }
 
-bool ResolveListPaths(const char* listPath, char** realPath, char** tempPath) {
-    *realPath = nullptr;
-    *tempPath = nullptr;
-    // A symbolic link stays a link: the temporary file is made, and replaces
-    // the list, where the list really lives.
-    if (!g_ListFileOps.Resolve(listPath, realPath)) {
-        *realPath = nullptr;
+bool ResolveListPaths(const char* listPath, ListPaths* paths) {
+    *paths = ListPaths{nullptr, nullptr, nullptr};
+    // A symbolic link stays a link: the side files are made, and the list is
+    // replaced, where the list really lives.
+    if (!g_ListFileOps.Resolve(listPath, &paths->Real)) {
+        paths->Real = nullptr;
         return false;
     }
-    *tempPath = NewSidePath(*realPath, kSideTemp);
-    if (*tempPath) return true;
-    std::free(*realPath);
-    *realPath = nullptr;
+    paths->Temp = NewSidePath(paths->Real, kSideTemp);
+    paths->Backup = paths->Temp ? NewSidePath(paths->Real, kSideBackup) : nullptr;
+    if (paths->Backup) return true;
+    FreeListPaths(paths);
     return false;
+}
+
+void FreeListPaths(ListPaths* paths) {
+    std::free(paths->Real);
+    std::free(paths->Temp);
+    std::free(paths->Backup);
+    *paths = ListPaths{nullptr, nullptr, nullptr};
 }

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -237,9 +236,12 @@ void TakeOwnersAndMode(const char* path, const struct stat& list) {
     close(descriptor);
 }
 
-int Replace(const char* from, const char* to) {
+// A rename here is one step: the list is the old file or the new one at
+// every moment, so no backup is needed, and none is made.
+int Replace(const char* from, const char* to, const char*) {
     struct stat list;
-    if (stat(to, &list) == 0) TakeOwnersAndMode(from, list);
+    if (stat(to, &list) != 0) return Fail(errno);
+    TakeOwnersAndMode(from, list);
     if (std::rename(from, to) != 0) return Fail(errno);
     // The rename itself reaches the disk with the folder. It has happened
     // either way; a failed folder sync is not undone.
@@ -247,7 +249,26 @@ int Replace(const char* from, const char* to) {
     return 1;
 }
 
+int Rename(const char* from, const char* to) {
+    // A second name, then the first one gone: `to` is never overwritten.
+    // A file system without links (FAT) refuses the first step.
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) != 0) {
+        if (errno != EINVAL && errno != ENOSYS) return Fail(errno);
+        if (link(from, to) != 0) return Fail(errno);
+        unlink(from);
+    }
+    SyncFolderOf(to);
+    return 1;
+}
+
 int Remove(const char* path) { return unlink(path) == 0 ? 1 : Fail(errno); }
+
+int LinkCount(const char* path, unsigned* count) {
+    struct stat status;
+    if (stat(path, &status) != 0) return Fail(errno);
+    *count = static_cast<unsigned>(status.st_nlink);
+    return 1;
+}
 
 int Resolve(const char* path, char** real) {
     struct stat status;
@@ -260,12 +281,18 @@ int Resolve(const char* path, char** real) {
     return 1;
 }
 
-void Pause(unsigned milliseconds) {
+unsigned Pause(unsigned milliseconds) {
+    struct timespec start;
+    struct timespec end;
+    clock_gettime(CLOCK_MONOTONIC, &start);
     struct timespec wait;
     wait.tv_sec = static_cast<time_t>(milliseconds / 1000);
     wait.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
     while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
     }
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    const long long waited = (end.tv_sec - start.tv_sec) * 1000LL + (end.tv_nsec - start.tv_nsec) / 1000000LL;
+    return waited > milliseconds ? static_cast<unsigned>(waited) : milliseconds;
 }
 
 // A held lock: the lock file's descriptor, and whether this lock made the
@@ -299,7 +326,7 @@ bool StillNamed(const char* path, int descriptor, bool followLink) {
     return named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
 }
 
-int Lock(const char* path, unsigned waitMs, void** lock) {
+int TryLock(const char* path, void** lock) {
     // A lock of the open file description on byte 0: it excludes every other
     // open of the lock file, in this process or another, and the record locks
     // Wine takes for a Windows program's LockFileEx on the same byte.
@@ -309,26 +336,21 @@ int Lock(const char* path, unsigned waitMs, void** lock) {
     range.l_whence = SEEK_SET;
     range.l_start = 0;
     range.l_len = 1;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
+    // A lock on a file the writer before removed guards nothing: the lock
+    // file is the one the path names now, tried a few times as it changes.
+    for (int attempt = 0; attempt < 3; ++attempt) {
         bool made = false;
         const int descriptor = OpenLockFile(path, &made);
         if (descriptor < 0) return Fail(errno);
-        bool locked = false;
-        for (;;) {
-            if (fcntl(descriptor, F_OFD_SETLK, &range) == 0) {
-                locked = true;
-                break;
-            }
+        while (fcntl(descriptor, F_OFD_SETLK, &range) != 0) {
             const int error = errno;
-            if (error != EAGAIN && error != EACCES && error != EINTR) {
-                close(descriptor);
-                return Fail(error);
-            }
-            if (std::chrono::steady_clock::now() >= deadline) break;
-            Pause(10);
+            if (error == EINTR) continue;
+            close(descriptor);
+            if (error != EAGAIN && error != EACCES) return Fail(error);
+            SetFileError(kFileErrorLockBusy);
+            return 0;
         }
-        if (locked && StillNamed(path, descriptor, true)) {
+        if (StillNamed(path, descriptor, true)) {
             HeldLock* const held = static_cast<HeldLock*>(std::malloc(sizeof(HeldLock)));
             if (!held) {
                 close(descriptor);
@@ -340,9 +362,6 @@ int Lock(const char* path, unsigned waitMs, void** lock) {
             return 1;
         }
         close(descriptor);
-        // A lock on a file the writer before removed guards nothing: the
-        // lock file is the one the path names now.
-        if (!locked || std::chrono::steady_clock::now() >= deadline) break;
     }
     SetFileError(kFileErrorLockBusy);
     return 0;
@@ -398,6 +417,7 @@ void DescribeSystemError(long code, char* out, std::size_t size) {
 }
 
 ListFileOps DefaultListFileOps() {
-    return ListFileOps{&OpenFile, &Probe,   &ReadOnly, &Size,    &Read, &Write,  &Sync,      &Truncate,
-                       &Close,    &Replace, &Remove,   &Resolve, &Lock, &Unlock, &Pause, &ShareLock, &RemoveLock};
+    return ListFileOps{&OpenFile, &Probe,   &ReadOnly, &Size,   &Read,    &Write,     &Sync,    &Truncate,
+                       &Close,    &Replace, &Rename,   &Remove, &Resolve, &LinkCount, &TryLock, &Unlock,
+                       &Pause,    &ShareLock, &RemoveLock};
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "channel_list/file_ops.h"
 
@@ -201,31 +202,13 @@ int Close(ListFile* file) { return CloseHandle(Handle(file)) ? 1 : FailLast(); }
 // changed, so a backup program should take the list again.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-// Renames the new file over the list in one step, keeping nothing of the old
-// list's file. MOVEFILE_WRITE_THROUGH is documented to matter only where the
-// move is done as a copy and a delete (across volumes): it then returns only
-// once the copy is on the disk. The new content's own durability comes from
-// the flush made before.
-int MoveOver(const wchar_t* from, const wchar_t* to) {
-    return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : FailLast();
-}
-
-// ReplaceFileW failed to rename the new file into the list's place. Without a
-// backup name it is documented to leave the list removed (or, for the second
-// error, under a name of its own) and the new file, complete and flushed,
-// under its own name. The list must never be missing, so the new file takes
-// its place. While the list is still there, it is as it was.
-int FinishReplace(const wchar_t* from, const wchar_t* to, DWORD error) {
-    if (GetFileAttributesW(to) != INVALID_FILE_ATTRIBUTES) {
-        // Most likely another program's handle stopped the rename.
-        SetFileError(kFileErrorInUse, static_cast<long>(error), true);
-        return 0;
-    }
-    // A name that cannot be looked at for a moment (a list still being
-    // deleted while a scanner holds it) is tried again by the caller, whose
-    // next try finds the list missing and renames the new file over it.
-    if (GetLastError() != ERROR_FILE_NOT_FOUND) return FailLast();
-    return MoveOver(from, to);
+// Gives a file another name in its folder, a name that must be free.
+// MOVEFILE_WRITE_THROUGH is documented to matter only where the move is done
+// as a copy and a delete (across volumes): it then returns only once the copy
+// is on the disk. The content's own durability comes from the flush made
+// before.
+int MoveTo(const wchar_t* from, const wchar_t* to) {
+    return MoveFileExW(from, to, MOVEFILE_WRITE_THROUGH) ? 1 : FailLast();
 }
 
 // Whether the list can be deleted now, as replacing it needs: another
@@ -251,19 +234,17 @@ bool FullPath(const wchar_t* path, wchar_t (&full)[kWidePathSize]) {
     return false;
 }
 
-int Replace(const char* from, const char* to) {
+int Replace(const char* from, const char* to, const char* backup) {
     wchar_t givenFrom[kWidePathSize];
     wchar_t givenTo[kWidePathSize];
+    wchar_t givenBackup[kWidePathSize];
     wchar_t wideFrom[kWidePathSize];
     wchar_t wideTo[kWidePathSize];
-    if (!WidePath(from, givenFrom) || !WidePath(to, givenTo)) return 0;
-    if (!FullPath(givenFrom, wideFrom) || !FullPath(givenTo, wideTo)) return 0;
+    wchar_t wideBackup[kWidePathSize];
+    if (!WidePath(from, givenFrom) || !WidePath(to, givenTo) || !WidePath(backup, givenBackup)) return 0;
+    if (!FullPath(givenFrom, wideFrom) || !FullPath(givenTo, wideTo) || !FullPath(givenBackup, wideBackup)) return 0;
     const DWORD attributes = GetFileAttributesW(wideTo);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        // No list yet (zelq-list's merge makes one): there is nothing to keep.
-        if (GetLastError() == ERROR_FILE_NOT_FOUND) return MoveOver(wideFrom, wideTo);
-        return FailLast();
-    }
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FailLast();
     // The new file takes the list's attributes before either way of putting
     // it in place: a rename keeps none, and Wine's ReplaceFileW does not keep
     // them either.
@@ -271,22 +252,26 @@ int Replace(const char* from, const char* to) {
     if (!MayDelete(wideTo)) return 0;
     // ReplaceFileW keeps what Windows keeps on the list itself: its
     // permissions, owner, alternate streams, compression, encryption and
-    // short name. No backup file is made. Information that cannot be merged
-    // (no right to set the permissions, say) does not stop the rewrite: the
-    // list then fares as under a rename.
-    if (ReplaceFileW(wideTo, wideFrom, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return 1;
+    // short name. The old list goes under the backup name, so that every
+    // way the replace can fail leaves it under a name the next writer looks
+    // for. Information that cannot be merged (no right to set the
+    // permissions, say) does not stop the rewrite: the list then fares as
+    // under a rename.
+    if (ReplaceFileW(wideTo, wideFrom, wideBackup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return 1;
     const DWORD error = GetLastError();
     switch (error) {
     case ERROR_NOT_SUPPORTED:
     case ERROR_INVALID_FUNCTION:
     case ERROR_CALL_NOT_IMPLEMENTED:
-        // A file system or network redirector that does not do it.
-        return MoveOver(wideFrom, wideTo);
+        // A file system or network redirector that does not do it: the same
+        // in two renames, the old list to the backup name first.
+        if (!MoveTo(wideTo, wideBackup)) return 0;
+        return MoveTo(wideFrom, wideTo);
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
-        return FinishReplace(wideFrom, wideTo, error);
-    case ERROR_UNABLE_TO_REMOVE_REPLACED:
-        // Both files keep their names; another program holds the list.
+        // Another program holds one of the files. The list keeps its name,
+        // or the old list is under the backup name (the list code looks).
         SetFileError(kFileErrorInUse, static_cast<long>(error), true);
         return 0;
     default:
@@ -296,24 +281,89 @@ int Replace(const char* from, const char* to) {
     }
 }
 
+int Rename(const char* from, const char* to) {
+    wchar_t wideFrom[kWidePathSize];
+    wchar_t wideTo[kWidePathSize];
+    if (!WidePath(from, wideFrom) || !WidePath(to, wideTo)) return 0;
+    return MoveTo(wideFrom, wideTo);
+}
+
 int Remove(const char* path) {
     wchar_t wide[kWidePathSize];
     if (!WidePath(path, wide)) return 0;
     return DeleteFileW(wide) ? 1 : FailLast();
 }
 
-int Resolve(const char* path, char** real) {
-    // The list is replaced where its path is; under Wine a symbolic link to
-    // it becomes a plain file.
-    const std::size_t size = std::strlen(path) + 1;
-    char* copy = static_cast<char*>(std::malloc(size));
-    if (!copy) return Fail(ERROR_NOT_ENOUGH_MEMORY);
-    std::memcpy(copy, path, size);
-    *real = copy;
+// A new UTF-8 copy of a wide path.
+int Utf8Copy(const wchar_t* wide, char** copy) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return FailLast();
+    *copy = static_cast<char*>(std::malloc(static_cast<std::size_t>(size)));
+    if (!*copy) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, *copy, size, nullptr, nullptr);
     return 1;
 }
 
-void Pause(unsigned milliseconds) { Sleep(milliseconds); }
+typedef DWORD(WINAPI* FinalPathFunction)(HANDLE, LPWSTR, DWORD, DWORD);
+
+int Resolve(const char* path, char** real) {
+    wchar_t wide[kWidePathSize];
+    if (!WidePath(path, wide)) return 0;
+    // Only a symbolic link is followed, to the file it names, whose folder
+    // then holds the side files and sees the replace. Windows before Vista
+    // has neither links nor the function that follows them.
+    const DWORD attributes = GetFileAttributesW(wide);
+    const FinalPathFunction finalPath = reinterpret_cast<FinalPathFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !finalPath) {
+        return Utf8Copy(wide, real);
+    }
+    HANDLE handle = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return FailLast();
+    constexpr DWORD kTargetSize = kWidePathSize + 8;
+    wchar_t target[kTargetSize];
+    // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS: "\\?\C:\..." or "\\?\UNC\server\...".
+    const DWORD length = finalPath(handle, target, kTargetSize, 0);
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    if (length == 0) return Fail(error);
+    if (length >= kTargetSize) return Fail(ERROR_FILENAME_EXCED_RANGE);
+    // The plain form, which must fit as the list's own path does.
+    wchar_t plain[kTargetSize];
+    if (std::wcsncmp(target, L"\\\\?\\UNC\\", 8) == 0) {
+        plain[0] = L'\\';
+        std::wcscpy(plain + 1, target + 7);
+    } else if (std::wcsncmp(target, L"\\\\?\\", 4) == 0) {
+        std::wcscpy(plain, target + 4);
+    } else {
+        std::wcscpy(plain, target);
+    }
+    if (std::wcslen(plain) >= static_cast<std::size_t>(kWidePathSize)) return Fail(ERROR_FILENAME_EXCED_RANGE);
+    return Utf8Copy(plain, real);
+}
+
+int LinkCount(const char* path, unsigned* count) {
+    wchar_t wide[kWidePathSize];
+    if (!WidePath(path, wide)) return 0;
+    HANDLE handle = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return FailLast();
+    BY_HANDLE_FILE_INFORMATION information;
+    const BOOL told = GetFileInformationByHandle(handle, &information);
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    if (!told) return Fail(error);
+    *count = information.nNumberOfLinks;
+    return 1;
+}
+
+unsigned Pause(unsigned milliseconds) {
+    const DWORD start = GetTickCount();
+    Sleep(milliseconds);
+    const DWORD waited = GetTickCount() - start;
+    return waited > milliseconds ? waited : milliseconds;
+}
 
 // Opens the lock file: read and write access, or read alone when the file was
 // made by an account that lets this one only read it (LockFileEx needs no
@@ -331,36 +381,27 @@ HANDLE OpenLockFile(const wchar_t* path) {
     return handle;
 }
 
-int Lock(const char* path, unsigned waitMs, void** lock) {
+int TryLock(const char* path, void** lock) {
     wchar_t wide[kWidePathSize];
     if (!WidePath(path, wide)) return 0;
     // A byte range lock belongs to the handle: every other opener of the lock
     // file, in this process or another, waits for it. A program that holds
     // the file itself open without sharing (a scanner) is waited for too.
-    const DWORD start = GetTickCount();
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    for (;;) {
-        if (handle == INVALID_HANDLE_VALUE) {
-            handle = OpenLockFile(wide);
-            if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION) return FailLast();
-        }
-        if (handle != INVALID_HANDLE_VALUE) {
-            OVERLAPPED at;
-            ZeroMemory(&at, sizeof at);
-            if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-                *lock = handle;
-                return 1;
-            }
-            const DWORD error = GetLastError();
-            if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) {
-                CloseHandle(handle);
-                return Fail(error);
-            }
-        }
-        if (GetTickCount() - start >= waitMs) break;
-        Sleep(10);
+    HANDLE handle = OpenLockFile(wide);
+    if (handle == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_SHARING_VIOLATION) return FailLast();
+        SetFileError(kFileErrorLockBusy);
+        return 0;
     }
-    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    OVERLAPPED at;
+    ZeroMemory(&at, sizeof at);
+    if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        *lock = handle;
+        return 1;
+    }
+    const DWORD error = GetLastError();
+    CloseHandle(handle);
+    if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) return Fail(error);
     SetFileError(kFileErrorLockBusy);
     return 0;
 }
@@ -403,6 +444,6 @@ void DescribeSystemError(long code, char* out, std::size_t size) {
 }
 
 ListFileOps DefaultListFileOps() {
-    return ListFileOps{&OpenFile, &Probe,   &ReadOnly, &Size, &Read,   &Write, &Sync,
-                       &Truncate, &Close,   &Replace,  &Remove, &Resolve, &Lock, &Unlock, &Pause};
+    return ListFileOps{&OpenFile, &Probe,   &ReadOnly, &Size,   &Read,    &Write,     &Sync,    &Truncate,
+                       &Close,    &Replace, &Rename,   &Remove, &Resolve, &LinkCount, &TryLock, &Unlock, &Pause};
 }

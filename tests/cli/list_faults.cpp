@@ -54,7 +54,7 @@ int SyncAndChangeList(ListFile* file) {
 
 // As Windows answers while another program holds the list open without
 // sharing it for deletion, for longer than the replace waits.
-int FailReplace(const char*, const char*) {
+int FailReplace(const char*, const char*, const char*) {
     SetFileError(kFileErrorInUse, 32, false);
     return 0;
 }

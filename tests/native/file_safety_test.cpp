@@ -46,7 +46,10 @@ int RecordingWrite(ListFile* file, const void* data, std::size_t size) {
     g_Seen.Writes.emplace_back(static_cast<const char*>(data), size);
     return DefaultListFileOps().Write(file, data, size);
 }
-void RecordingPause(unsigned ms) { g_Seen.PausedMs += ms; }
+unsigned RecordingPause(unsigned ms) {
+    g_Seen.PausedMs += ms;
+    return ms;
+}
 
 // A scanner that holds the file: Windows answers a sharing violation.
 int Busy() {
@@ -77,14 +80,14 @@ const Case kCases[] = {
              return DefaultListFileOps().Probe(path, kind);
          };
      },
-     true, 0, kNoFinalBreak, {"ChannelList.ini", "ChannelList.lck"}, 0},
+     true, 0, kNoFinalBreak, {"ChannelList.ini"}, 0},
     {"the same with no list: nothing is made", nullptr, {}, [] {
          g_ListFileOps.Probe = [](const char* path, PathKind* kind) {
              if (path == g_Seen.ListPath && g_Seen.Calls++ > 0) return Busy();
              return DefaultListFileOps().Probe(path, kind);
          };
      },
-     true, 0, nullptr, {"ChannelList.lck"}, 0},
+     true, 0, nullptr, {}, 0},
     {"a list someone made after the read is not the add's to remove", nullptr, {}, [] {
          g_ListFileOps.Open = [](const char* path, FileOpenMode mode, ListFile** file) {
              if (path == g_Seen.ListPath && mode == kOpenCreateNew) WriteFileBytes(path, "theirs");
@@ -123,16 +126,16 @@ const Case kCases[] = {
      },
      false, 1, kRewritten, {"ChannelList.ini", "ChannelList.lck"}, 0},
     {"a replace the scanner stops twice goes through", kNeedsRewrite, {}, [] {
-         g_ListFileOps.Replace = [](const char* from, const char* to) {
-             return g_Seen.Calls++ < 2 ? Busy() : DefaultListFileOps().Replace(from, to);
+         g_ListFileOps.Replace = [](const char* from, const char* to, const char* backup) {
+             return g_Seen.Calls++ < 2 ? Busy() : DefaultListFileOps().Replace(from, to, backup);
          };
      },
      false, 1, kRewritten, {"ChannelList.ini", "ChannelList.lck"}, 10 + 20},
     {"a replace stopped for good gives up after about a second; the temporary file goes", kNeedsRewrite, {},
-     [] { g_ListFileOps.Replace = [](const char*, const char*) { return Busy(); }; },
+     [] { g_ListFileOps.Replace = [](const char*, const char*, const char*) { return Busy(); }; },
      false, 0, kNeedsRewrite, {"ChannelList.ini", "ChannelList.lck"}, 1000},
     {"a temporary file the scanner holds is removed once it lets go", kNeedsRewrite, {}, [] {
-         g_ListFileOps.Replace = [](const char*, const char*) {
+         g_ListFileOps.Replace = [](const char*, const char*, const char*) {
              SetFileError(kFileErrorDenied, 5);
              return 0;
          };
@@ -141,8 +144,21 @@ const Case kCases[] = {
          };
      },
      false, 0, kNeedsRewrite, {"ChannelList.ini", "ChannelList.lck"}, 10 + 20 + 40},
+    {"a list with a second name (a hard link) is shown but never written anew, which would part the names",
+     kNeedsRewrite, {}, [] { ::link(g_Seen.ListPath.c_str(), (g_Seen.ListPath + ".link").c_str()); },
+     false, 0, kNeedsRewrite, {"ChannelList.ini", "ChannelList.ini.link", "ChannelList.lck"}, 0},
+    {"a backup this user may not remove (a folder that takes new files but lets none go): the list is left "
+     "as it is, no new side file is made, and the permission is not waited out",
+     kNeedsRewrite, {"~ChannelList.bk"}, [] {
+         g_ListFileOps.Remove = [](const char* path) {
+             if (!FileExists(path)) return DefaultListFileOps().Remove(path);
+             SetFileError(kFileErrorDenied, 5, true);
+             return 0;
+         };
+     },
+     false, 0, kNeedsRewrite, {"ChannelList.ini", "ChannelList.lck", "~ChannelList.bk"}, 0},
     {"what a stopped writer of this list left is removed; other lists' and programs' files stay",
-     kNeedsRewrite, {"~ChannelList.tm", "~Other.tm", "ChannelList.tmp", "~ChannelList.ini"}, [] {},
+     kNeedsRewrite, {"~ChannelList.tm", "~ChannelList.bk", "~Other.tm", "ChannelList.tmp", "~ChannelList.ini"}, [] {},
      false, 1, kRewritten,
      {"ChannelList.ini", "ChannelList.lck", "ChannelList.tmp", "~ChannelList.ini", "~Other.tm"}, 0},
 };
@@ -182,34 +198,6 @@ TEST_F(FileSafety, TheListStaysWholeAndOnlyItsOwnFilesAreTouched) {
         }
         EXPECT_EQ(ListDirectory(dir_), c.Files);
         EXPECT_EQ(g_Seen.PausedMs, c.PausedMs);
-    }
-}
-
-// Windows may end a replace with the list removed and the new file, whole,
-// still under its temporary name; another program's hold may then keep it
-// from being moved for longer than the rewrite tries. That file is the list's
-// only copy: it stays, and the next writer puts it back before anything else.
-TEST_F(FileSafety, AListAReplaceLeftUnderItsTemporaryNameIsPutBack) {
-    for (const bool thenAdd : {false, true}) {
-        SCOPED_TRACE(thenAdd ? "then an add" : "then a start");
-        TearDown();
-        SetUp();
-        const std::string temp = dir_ + "/~ChannelList.tm";
-        WriteList(kNeedsRewrite);
-        g_ListFileOps.Replace = [](const char*, const char* to) {
-            std::remove(to);
-            return Busy();
-        };
-        EXPECT_EQ(LoadChannelList(), 0);
-        g_ListFileOps = DefaultListFileOps();
-        EXPECT_FALSE(FileExists(ListPath()));
-        EXPECT_EQ(ReadFileBytes(temp), kRewritten);
-
-        ResetFakeWindow();
-        Tune(MakeChannel("Al Jazeera", 0x1111, 130));
-        EXPECT_EQ(thenAdd ? AddCurrentChannel() : LoadChannelList(), 1);
-        EXPECT_EQ(ReadList(), thenAdd ? std::string(kRewritten) + "[ 1 8772B448AB5F ] [Al Jazeera]\r\n" : kRewritten);
-        EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"ChannelList.ini", "ChannelList.lck"}));
     }
 }
 

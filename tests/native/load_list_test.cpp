@@ -332,7 +332,7 @@ TEST_F(RewriteFailure, SyncOrCloseFails) {
 }
 
 TEST_F(RewriteFailure, ReplaceFails) {
-    g_ListFileOps.Replace = [](const char*, const char*) { return 0; };
+    g_ListFileOps.Replace = [](const char*, const char*, const char*) { return 0; };
     ExpectListUntouched();
 }
 

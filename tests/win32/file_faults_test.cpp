@@ -150,11 +150,11 @@ TEST(FileFaults, AHiddenSystemListKeepsBothAttributesAfterARewrite) {
 
 // ReplaceFileW failing in each way its documentation describes, in one copy
 // of the plug-in: the stand-in first does to the files what the failure is
-// documented to leave, then fails with it.
+// documented to leave when a backup name is given, then fails with it.
 enum class ReplaceEffect {
-    None,        // both files keep their names
-    RemoveList,  // the list no longer exists (no backup name was given)
-    RenameList,  // the list lives on under another name
+    None,          // both files keep their names
+    ListToBackup,  // the old list lives on under the backup name
+    RemoveList,    // the list no longer exists (documented only without a backup name)
 };
 
 struct ReplaceFault {
@@ -166,31 +166,30 @@ struct ReplaceFault {
 
 ReplaceFault g_Fault;
 int g_ReplaceCalls = 0;
-bool g_BackupAsked = false;
+std::wstring g_Backup;
 
 BOOL WINAPI FailingReplaceFileW(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID, LPVOID) {
     ++g_ReplaceCalls;
-    if (backup) g_BackupAsked = true;
+    g_Backup = backup ? backup : L"";
     if (g_Fault.Effect == ReplaceEffect::RemoveList) DeleteFileW(replaced);
-    if (g_Fault.Effect == ReplaceEffect::RenameList) MoveFileW(replaced, (std::wstring(replaced) + L".old").c_str());
+    if (g_Fault.Effect == ReplaceEffect::ListToBackup && backup) MoveFileW(replaced, backup);
     SetLastError(g_Fault.Error);
     return FALSE;
 }
 
-TEST(FileFaults, EachDocumentedFailureOfTheReplaceKeepsTheListAndRemovesTheTemporaryFile) {
+TEST(FileFaults, EachDocumentedFailureOfTheReplaceKeepsTheOldListOrTheNewOneAndNoSideFile) {
     const ReplaceFault faults[] = {
         {"the list cannot be removed", ERROR_UNABLE_TO_REMOVE_REPLACED, ReplaceEffect::None, false},
-        {"the new file cannot be renamed, the list still there", ERROR_UNABLE_TO_MOVE_REPLACEMENT,
-         ReplaceEffect::None, false},
-        {"the new file cannot be renamed, the list removed", ERROR_UNABLE_TO_MOVE_REPLACEMENT,
+        {"the new file cannot be renamed", ERROR_UNABLE_TO_MOVE_REPLACEMENT, ReplaceEffect::None, false},
+        {"the new file cannot be moved, the list under the backup name: the rewrite finishes",
+         ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, ReplaceEffect::ListToBackup, true},
+        {"the list removed, which a replace given a backup name never does", ERROR_UNABLE_TO_MOVE_REPLACEMENT,
          ReplaceEffect::RemoveList, true},
-        {"the new file cannot be moved, the list renamed", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2,
-         ReplaceEffect::RenameList, true},
         {"another program holds the list", ERROR_SHARING_VIOLATION, ReplaceEffect::None, false},
         {"access denied", ERROR_ACCESS_DENIED, ReplaceEffect::None, false},
         {"any other error", ERROR_INVALID_PARAMETER, ReplaceEffect::None, false},
-        {"not supported: renamed over instead", ERROR_NOT_SUPPORTED, ReplaceEffect::None, true},
-        {"no such function: renamed over instead", ERROR_INVALID_FUNCTION, ReplaceEffect::None, true},
+        {"not supported: two renames instead", ERROR_NOT_SUPPORTED, ReplaceEffect::None, true},
+        {"no such function: two renames instead", ERROR_INVALID_FUNCTION, ReplaceEffect::None, true},
     };
     for (const ReplaceFault& fault : faults) {
         SCOPED_TRACE(fault.What);
@@ -200,19 +199,19 @@ TEST(FileFaults, EachDocumentedFailureOfTheReplaceKeepsTheListAndRemovesTheTempo
         ASSERT_NE(slot, nullptr) << "the plug-in does not replace the list with ReplaceFileW";
         g_Fault = fault;
         g_ReplaceCalls = 0;
-        g_BackupAsked = false;
+        g_Backup.clear();
         WriteImportSlot(slot, reinterpret_cast<void*>(&FailingReplaceFileW));
 
         HWND editor = StartPlugin(plugin);
         ASSERT_NE(editor, nullptr);
         EXPECT_GE(g_ReplaceCalls, 1);
-        EXPECT_FALSE(g_BackupAsked);
+        // The old list is kept under a name of its own in the list's folder.
+        EXPECT_EQ(g_Backup.substr(g_Backup.find_last_of(L'\\') + 1), L"~ChannelList.bk");
         EXPECT_EQ(ListRows(editor), (std::vector<ListRow>{{"Al Jazeera", "HotBird", true}}));
         EXPECT_EQ(ReadFileBytes(plugin.ListPath()), fault.Rewritten ? kCanonical : kUntidyList);
         EXPECT_EQ(GetFileAttributesA(plugin.ListPath().c_str()) & kHiddenSystem, kHiddenSystem);
-        std::vector<std::string> expected = {"ChannelList.ini", "ChannelList.lck", "ZelqEditor.dll"};
-        if (fault.Effect == ReplaceEffect::RenameList) expected.insert(expected.begin() + 1, "ChannelList.ini.old");
-        EXPECT_EQ(FolderNames(plugin.Directory), expected);
+        EXPECT_EQ(FolderNames(plugin.Directory),
+                  (std::vector<std::string>{"ChannelList.ini", "ChannelList.lck", "ZelqEditor.dll"}));
         plugin.Exit();
     }
 }

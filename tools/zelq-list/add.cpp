@@ -76,6 +76,9 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     case kFileErrorTooLarge:
         ReportError(err, TooLargeMessage(path));
         break;
+    case kFileErrorListInBackup:
+        ReportError(err, ListInBackupMessage(path));
+        break;
     default:
         ReportError(err, "cannot add to " + path + ": " + LastFileErrorReason() + "; nothing was changed");
         break;

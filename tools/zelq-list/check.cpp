@@ -12,18 +12,19 @@
 
 namespace {
 
-// A temporary file of this list's name is what a writer stopped before its
-// end left behind; the next writer removes it.
+// The files a change of the list stopped before its end leaves beside it:
+// the next change removes them, or puts the list back from its backup.
 void MentionLeftovers(const std::string& path, std::ostream& out) {
-    char* real = nullptr;
-    char* temp = nullptr;
-    if (!ResolveListPaths(path.c_str(), &real, &temp)) return;
+    ListPaths paths;
+    if (!ResolveListPaths(path.c_str(), &paths)) return;
     PathKind kind;
-    if (g_ListFileOps.Probe(temp, &kind) && kind == kPathFile) {
-        out << temp << ": left by a change of the list that was stopped before its end; the next change removes it\n";
+    if (g_ListFileOps.Probe(paths.Temp, &kind) && kind == kPathFile) {
+        out << paths.Temp << ": left by a change of the list that was stopped before its end; the next change removes it\n";
     }
-    std::free(real);
-    std::free(temp);
+    if (g_ListFileOps.Probe(paths.Backup, &kind) && kind == kPathFile) {
+        out << paths.Backup << ": the list before a change that was stopped before its end; the next change removes it\n";
+    }
+    FreeListPaths(&paths);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "channel_list/list_content.h"
+#include "channel_list/list_open.h"
 #include "channel_list/side_paths.h"
 #include "errors.h"
 #include "program_output.h"
@@ -40,33 +41,62 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
         return kExitError;
     }
     const std::string& path = options.ListPath;
-    // What the path names, before any lock file is made beside it.
-    PathKind kind = kPathFile;
-    const bool known = g_ListFileOps.Probe(path.c_str(), &kind);
-    const bool leftUnderTempName = known && kind == kPathMissing && ListLeftUnderTempName(path.c_str());
-    if (!known || kind == kPathFolder || (kind == kPathMissing && !createsList && !leftUnderTempName)) {
-        if (known) SetFileError(kind == kPathFolder ? kFileErrorIsFolder : kFileErrorNotFound);
-        ReportError(err, CannotReadMessage(path));
-        return kExitError;
-    }
-    if (!options.DryRun) {
-        if (!LockList(path.c_str(), &session->Lock)) {
-            if (g_LastFileError.Kind == kFileErrorLockBusy) {
-                ReportError(err, LockBusyMessage(path));
-            } else {
-                const FileError failure = g_LastFileError;
-                char* const lockPath = NewSidePath(path.c_str(), kSideLock);
-                ReportError(err, "cannot make or open the lock file " + std::string(lockPath ? lockPath : path.c_str()) +
-                                     ": " + FileErrorReason(failure) + "; nothing was changed");
-                std::free(lockPath);
-            }
+    if (options.DryRun) {
+        // A dry run reads the list as it is, and takes no lock.
+        PathKind kind = kPathFile;
+        const bool known = g_ListFileOps.Probe(path.c_str(), &kind);
+        if (!known || kind == kPathFolder || (kind == kPathMissing && !createsList)) {
+            if (known) SetFileError(kind == kPathFolder ? kFileErrorIsFolder : kFileErrorNotFound);
+            ReportError(err, CannotReadMessage(path));
             return kExitError;
         }
-        session->Locked = true;
-        if (leftUnderTempName) RestoreReplacedList(path.c_str());
+        if (!ReadList(path, createsList, &session->Index, &error)) {
+            ReportError(err, error);
+            return kExitError;
+        }
+        session->LineNumbers = LineNumbers(session->Index);
+        return kExitOk;
     }
-    if (!ReadList(path, createsList, &session->Index, &error)) {
-        CloseEdit(session);
+    // The one way in of every writer: the lock, a list a writer before left
+    // under the backup name put back, what it left beside the list removed,
+    // and the list read.
+    OpenedList list;
+    const ListOpenResult opened = OpenListToChange(path.c_str(), kWriterOther, createsList, MaxListSize(), &list);
+    switch (opened) {
+    case kListOpened:
+        if (list.SideFileLeft) {
+            error = LeftFileMessage(list.SideFileLeft, list.SideError);
+            break;
+        }
+        session->Index = list.Index;
+        EmptyListIndex(&list.Index);
+        session->Lock = list.Lock;
+        list.Lock = ListLock{nullptr};
+        session->Locked = true;
+        break;
+    case kListAbsent:
+        error = CannotReadMessage(path);
+        break;
+    case kListNotLocked:
+        if (g_LastFileError.Kind == kFileErrorLockBusy) {
+            error = LockBusyMessage(path);
+        } else {
+            const FileError failure = g_LastFileError;
+            char* const lockPath = NewSidePath(path.c_str(), kSideLock);
+            error = "cannot make or open the lock file " + std::string(lockPath ? lockPath : path.c_str()) + ": " +
+                    FileErrorReason(failure) + "; nothing was changed";
+            std::free(lockPath);
+        }
+        break;
+    case kListCopyWaits:
+        error = ListInBackupMessage(path);
+        break;
+    case kListUnreadable:
+        error = ReadFailure(path, list.Index.File.Size, "reads lists", MaxListSize());
+        break;
+    }
+    CloseOpenedList(&list);
+    if (!session->Locked) {
         ReportError(err, error);
         return kExitError;
     }
@@ -245,6 +275,9 @@ int ReportRewrite(const EditSession& session, RewriteResult result, std::size_t 
         return kExitOk;
     case kRewriteListChanged:
         ReportError(err, path + " changed while it was being edited (or is gone); nothing was written, run the command again");
+        return kExitError;
+    case kRewriteLeftInBackup:
+        ReportError(err, "cannot write " + path + ": " + LastFileErrorReason() + "; " + ListInBackupMessage(path));
         return kExitError;
     case kRewriteFailed:
         break;

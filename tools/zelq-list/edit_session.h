@@ -90,8 +90,10 @@ struct EditCommand {
 int RunEdit(const ListOptions& options, bool createsList, const EditCommand& command, std::ostream& out,
             std::ostream& err);
 
-// Loads the code page, takes the lock (unless a dry run) and reads the list.
-// Returns kExitOk, or kExitError after writing the error.
+// Loads the code page and opens the list as every writer does
+// (OpenListToChange: the lock, a list left under the backup name put back,
+// what an earlier writer left beside it removed, the read); a dry run only
+// reads it. Returns kExitOk, or kExitError after writing the error.
 int OpenEdit(const ListOptions& options, bool createsList, EditSession* session, std::ostream& err);
 
 // Releases the lock and the list.

@@ -1,7 +1,10 @@
 #include "errors.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ostream>
+
+#include "channel_list/side_paths.h"
 
 void ReportError(std::ostream& err, const std::string& message) { err << "zelq-list: " << message << '\n'; }
 
@@ -21,6 +24,10 @@ std::string FileErrorReason(const FileError& error) {
         return "another program has it open";
     case kFileErrorLockBusy:
         return "another program held its lock too long";
+    case kFileErrorLinked:
+        return "it has other names (hard links), which writing it anew would part from it";
+    case kFileErrorListInBackup:
+        return "it is missing, and its last content waits under the backup name";
     case kFileErrorDiskFull:
         return "the disk is full";
     case kFileErrorPathTooLong:
@@ -46,6 +53,25 @@ std::string LastFileErrorReason() { return FileErrorReason(g_LastFileError); }
 std::string LockBusyMessage(const std::string& listPath) {
     return listPath + " is being written by another program (the viewer or another zelq-list), which held its lock "
                       "for over 2 seconds; nothing was changed";
+}
+
+std::string ListInBackupMessage(const std::string& listPath) {
+    ListPaths paths;
+    const std::string backup = ResolveListPaths(listPath.c_str(), &paths) ? paths.Backup : "its backup";
+    FreeListPaths(&paths);
+    return listPath + " is missing, and its last content waits in " + backup +
+           ", which cannot be put back now (another program holds it, or this user may not rename it); nothing "
+           "was changed, run the command again";
+}
+
+std::string LeftFileMessage(const std::string& sidePath, const FileError& error) {
+    const std::string reason =
+        error.Kind == kFileErrorDenied
+            ? "this user may not delete files in its folder (the permission to delete is missing, though making "
+              "files is allowed)"
+            : FileErrorReason(error);
+    return "cannot remove " + sidePath + ", which an earlier change of the list left: " + reason +
+           "; nothing was changed";
 }
 
 std::string SizeText(unsigned long long bytes) {

@@ -24,6 +24,15 @@ std::string LastFileErrorReason();
 // What a writer is told when another held the list's lock too long.
 std::string LockBusyMessage(const std::string& listPath);
 
+// What a writer is told when the list is missing and its last content waits
+// under the backup name, which cannot be put back now.
+std::string ListInBackupMessage(const std::string& listPath);
+
+// What a writer that would write the list anew is told when a file an
+// earlier change left beside the list cannot be removed: which permission is
+// missing, or the system's reason.
+std::string LeftFileMessage(const std::string& sidePath, const FileError& error);
+
 // "1.5 MiB", "300 MiB", "2 GiB".
 std::string SizeText(unsigned long long bytes);
 

@@ -1,0 +1,61 @@
+// Opening the list to change it: the one way in for every writer, the
+// plug-in's start and its add, and every command of the command-line
+// program that writes. It takes the list's lock, puts back a list that a
+// writer before it left under the backup name, removes what such a writer
+// left beside the list, and reads the list into the index, in that order.
+#ifndef ZELQ_CHANNEL_LIST_LIST_OPEN_H
+#define ZELQ_CHANNEL_LIST_LIST_OPEN_H
+
+#include <cstdint>
+
+#include "file_ops.h"
+#include "list_index.h"
+#include "list_lock.h"
+#include "side_paths.h"
+
+// Who opens the list, which decides how long it may wait.
+enum ListWriter {
+    kWriterStart,  // the plug-in's start, inside the viewer's window creation: about a second in all
+    kWriterOther,  // an add or an edit: kListLockWaitMs for the lock, then about a second
+};
+
+// The most a start waits, for the lock and for files other programs hold.
+constexpr unsigned kStartWaitMs = 1000;
+
+enum ListOpenResult {
+    kListOpened,        // locked and read; Exists tells whether there is a list (else the index is empty)
+    kListAbsent,        // no list, nor a copy of one: nothing locked, nothing made (only when asked)
+    kListNotLocked,     // the lock was not taken (the reason is in g_LastFileError)
+    kListCopyWaits,     // no list, and its copy waits under the backup name (Paths.Backup), which cannot be
+                        // put back now: the writer must change nothing
+    kListUnreadable,    // the list, or whether it is there, cannot be told (reason in g_LastFileError)
+};
+
+struct OpenedList {
+    ListLock Lock;
+    ListIndex Index;
+    bool Exists;
+    ListPaths Paths;  // where the list really is, and its side files
+    // A file a writer before left beside the list that could not be removed
+    // now (the reason is in SideError): a new list written would meet it, so
+    // only a writer that writes no new file (the add, which appends) goes on.
+    const char* SideFileLeft;
+    FileError SideError;
+};
+
+// Opens the list at `path` for `writer`, reading at most `maxSize` bytes of
+// it (kFileErrorTooLarge beyond). With `absentIsEmpty` false, a list that is
+// missing with no copy of it anywhere is kListAbsent, and no lock file is
+// made beside it. Whatever the result, CloseOpenedList releases what this
+// took.
+ListOpenResult OpenListToChange(const char* path, ListWriter writer, bool absentIsEmpty, std::uint64_t maxSize,
+                                OpenedList* list);
+
+// An opened list with nothing in it, nothing locked and nothing read: what a
+// reader that changes nothing (a dry run) fills itself.
+void ClearOpenedList(OpenedList* list);
+
+// Releases the lock, the index and the paths.
+void CloseOpenedList(OpenedList* list);
+
+#endif  // ZELQ_CHANNEL_LIST_LIST_OPEN_H

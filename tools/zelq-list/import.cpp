@@ -285,10 +285,16 @@ bool SatelliteAgrees(const std::string& cell, std::uint16_t position) {
 // One row of the CSV; false with a message naming the line when a cell does
 // not read, disagrees with the code beside it, or names a channel add would
 // refuse. A code that names a row of the list is that row's channel.
-bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CsvReader& reader,
+bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CodePage& page, const CsvReader& reader,
                 const std::vector<std::string>& fields, const std::string& at, CsvRow* row, std::string* error) {
     const auto has = [&](int c) { return input.Columns[c] < fields.size(); };
-    const auto cell = [&](int c) { return has(c) ? fields[input.Columns[c]] : std::string(); };
+    // Cells as UTF-8 (a CSV not in UTF-8 is in the list's code page); the
+    // name is taken as it is, and converted where it is compared.
+    const auto cell = [&](int c) {
+        if (!has(c)) return std::string();
+        const std::string& text = fields[input.Columns[c]];
+        return input.InCodePage && c != kName ? NameToUtf8(page, text.data(), text.size()) : text;
+    };
     const auto fail = [&](const std::string& message) {
         *error = at + message;
         return false;
@@ -442,7 +448,7 @@ bool RowNameFromCell(const EditSession& session, const ImportInput& input, bool 
 
 // The CSV line that first names a channel (for the message of a channel it
 // names twice: reading the CSV again costs nothing until then).
-std::size_t FirstLineOf(const ImportInput& input, const ListIndex& index, std::uint32_t key) {
+std::size_t FirstLineOf(const ImportInput& input, const ListIndex& index, const CodePage& page, std::uint32_t key) {
     CsvReader reader(input.Bytes.Data + input.Start, input.Bytes.Size - input.Start);
     std::vector<std::string> fields;
     std::size_t line = 0;
@@ -450,7 +456,7 @@ std::size_t FirstLineOf(const ImportInput& input, const ListIndex& index, std::u
     CsvRow row;
     reader.Next(&fields, &line, &error);  // the header
     while (reader.Next(&fields, &line, &error)) {
-        if (ReadCsvRow(input, index, reader, fields, std::string(), &row, &error) && ChannelKey(row.Code) == key) break;
+        if (ReadCsvRow(input, index, page, reader, fields, std::string(), &row, &error) && ChannelKey(row.Code) == key) break;
     }
     return line;
 }
@@ -472,14 +478,15 @@ std::string RowRanges(const std::vector<std::size_t>& rows) {
 // command that would remove them.
 std::string UnheldRows(const EditSession& session, const ImportInput& input, const std::vector<bool>& named) {
     std::vector<std::size_t> rows;
-    std::string text;
+    std::string text = input.File + ": its header records no view (show writes it in the last cell), so the "
+                                    "import removes no row\n";
     for (std::size_t row = 0; row < named.size(); ++row) {
         if (named[row]) continue;
         rows.push_back(row);
         text += RowAt(session, row) + "row " + std::to_string(row + 1) + " is not in " + input.File +
                 ", and stays: " + ShownRowLine(session, row) + "\n";
     }
-    if (rows.empty()) return text;
+    if (rows.empty()) return std::string();
     return text + input.File + ": to remove the row" + Plural(rows.size()) + " it does not hold, run remove " +
            RowRanges(rows) + " (or import a CSV whose header keeps the view cell show writes)\n";
 }
@@ -533,11 +540,11 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
         const std::string at = At(input.File, line);
         std::size_t row = 0;
         std::string name;
-        bool ok = ReadCsvRow(input, index, reader, fields, at, &csvRow, error);
+        bool ok = ReadCsvRow(input, index, session.Page, reader, fields, at, &csvRow, error);
         const std::uint32_t key = ok ? ChannelKey(csvRow.Code) : 0;
         const bool listed = ok && FindChannelRow(index, key, &row);
         if (ok && listed && named[row]) {
-            *error = RepeatedMessage(input.File, key, FirstLineOf(input, index, key), line);
+            *error = RepeatedMessage(input.File, key, FirstLineOf(input, index, session.Page, key), line);
             ok = false;
         } else if (ok && !RowNameFromCell(session, input, listed, row, csvRow.Name, &name, error)) {
             *error = at + *error;
@@ -665,10 +672,7 @@ int ImportCsv(const ListOptions& options, const std::string& file, std::ostream&
     if (input.InCodePage) {
         out << file << ": not UTF-8, so read in the list's code page, " << options.CodePage << "\n";
     }
-    if (!input.Recorded) {
-        out << file << ": its header records no view (show writes it in the last cell), so the import changes "
-                       "and adds rows, and removes none\n";
-    } else if (!input.View.Filter.Find.empty() || !input.View.Filter.Satellite.empty()) {
+    if (input.Recorded && (!input.View.Filter.Find.empty() || !input.View.Filter.Satellite.empty())) {
         out << file << ": the rows of " << EscapeControls(ViewText(input.View.Filter))
             << "; the list's other rows stay as they are\n";
     }

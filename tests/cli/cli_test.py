@@ -469,6 +469,17 @@ class EditTest(ListTest):
             '[ 1 1E702D4A7E41 ] [A channel name of over thirty bytes]', '[ 1 A239D9463A17 ] [Third]'))
         self.assertRun(['merge', 'other.ini', 'third.ini'], 'ChannelList.ini: nothing to change\n')
 
+    def test_merge_refuses_a_file_without_list_lines(self):
+        original = self.use('clean.ini')
+        for content in (b'', b'row,line,flag\r\n1,1,1\r\n', b'not a list\n'):
+            with self.subTest(content=content):
+                with open(self.path('rows.csv'), 'wb') as file:
+                    file.write(content)
+                self.assertRun(['merge', 'rows.csv'], err='zelq-list: rows.csv holds no line of a channel list; '
+                                                          'merge adds the channels of other lists (import reads a '
+                                                          'CSV)\n', code=2)
+        self.assertEqual(self.read(), original)
+
     def test_merge_after_a_last_line_without_line_break(self):
         self.write(b'[ 1 A271914BA85C ] [Al Jazeera]\r\nnot a line')
         self.use('third.ini', 'third.ini')
@@ -967,6 +978,10 @@ class UsageTest(ListTest):
             for option in ('--list', '--codepage', '--dry-run'):
                 self.assertIn(option, out_command, command)
         self.assertIn('--format', self.zelq('show', '--help')[1])
+        # As Windows users ask for it: the same help.
+        for arguments, command in (['/?'], ''), (['-?'], ''), (['help'], ''), (['HELP', 'import'], 'import'), (
+                ['import', '/?'], 'import'), (['Import', '-?'], 'import'):
+            self.assertRun(arguments, self.zelq(*([command] if command else []), '--help')[1])
         # The exit codes and "--", in the help's footer.
         self.assertIn('(rename 1 -- --dry-run)', out)
         self.assertIn('\n3 the list was changed, but the output could not be written (do not run the command again)',
@@ -1028,6 +1043,22 @@ class UsageTest(ListTest):
         self.assertIn('  13.0°E  HotBird', table)
         self.assertIn('  14.2°E  _1', table)
         self.assertEqual(table[-2:], ['   5.0°W  Atlantic Bird 3', '   1.0°W  Thor 2/3'])
+
+    def test_windows_habits(self):
+        # Commands and choices in any case; a path whose closing quote a
+        # backslash kept (cmd's "Z:\\lists\\" show) is explained.
+        self.use('clean.ini')
+        for arguments, same in ((['SHOW', '--format', 'CSV'], ['show', '--format', 'csv']),
+                                (['Sort', '--by', 'Name', '--dry-run'], ['sort', '--by', 'name', '--dry-run']),
+                                (['flag', '1', 'OFF', '--dry-run'], ['flag', '1', 'off', '--dry-run'])):
+            self.assertRun(arguments, self.zelq(*same)[1])
+        quote = (' holds a quote: on the Windows command line a backslash just before a closing quote keeps the quote '
+                 '(and what follows joins the path); end the path without that backslash ("C:\\lists") or double it '
+                 '("C:\\lists\\\\")')
+        self.assertErrors([
+            (['--list', 'Z:\\lists\\a b" show'], '--list: the path Z:\\lists\\a b" show' + quote),
+            (['import', 'Z:\\rows\\" --dry-run'], 'import: the path Z:\\rows\\" --dry-run' + quote),
+        ])
 
     def test_global_options_before_or_after_the_command(self):
         original = self.use('clean.ini', 'mine.ini')

@@ -25,12 +25,31 @@ import cli_test
 from cli_test import LIST, LISTS, lines
 
 # Names a spreadsheet reads as a number, date, time, percentage, amount or
-# truth value in some language (LibreOffice or Excel), and names it leaves
-# as text: show guards the first with an apostrophe, and only them.
+# truth value in some language (LibreOffice or Excel), with detection of
+# special numbers off or on, and names it leaves as text, for the lists of
+# each code page: show guards the first with an apostrophe, and only them.
 VALUES = ['007', '1/2', '3-4', '12:30', '50%', 'TRUE', 'false', '1e5', '1E+05', '-1', '+1', '.5', '0.10', '1.0',
-          ' 7', '7 ', '1 000', '1,5', '(1)', '$5', 'Jan 5', '5 janv.', '12 PM', '24/7', '00:30', '=1+1', '@x', "'x",
-          "''x", 'WAHR']
-TEXTS = ['MBC 1', '4 Music', 'SAT.1', '2M', '#1', 'Sky 1 HD', 'الجزيرة 2', 'x']
+          ' 7', '7 ', '1 000', '1,5', '(1)', '$5', 'Jan 5', '5 janv.', '12 PM', '24/7', '00:30', '=1+1', '@x', "''x",
+          'WAHR', '2024-01-05', '2024-01-05T10:00', '10:00:00', '5.1.2024', '\tTab', "'x", "'quoted"]
+TEXTS = ['MBC 1', '4 Music', 'SAT.1', '2M', '#1', 'Sky 1 HD', 'x', 'News;Live', 'A|B',
+         'Sport\tHD', ' spaced ']
+VALUES_BY_PAGE = {
+    '1256': ['صح', 'خطأ', '5 ماي', 'جانفي 2', '5 أفريل', 'درست', 'نادرست', 'غلط', '5 آبان', '10:30 م'],
+    '1252': ['5 mai', 'vrai', 'FAUX', '3 März', '5 août'],
+    '1251': ['8 марта', '1 мая', 'истина', 'ЛОЖЬ', '5 січня', 'брехня', 'вярно', '5 януари', 'тачно', '5 мај'],
+}
+TEXTS_BY_PAGE = {
+    '1256': ['الجزيرة 2', 'صحيفة', 'ماي TV', 'روتانا 5 سينما'],
+    '1252': ['Café 2', 'Mai TV'],
+    '1251': ['Первый канал', 'Россия 1', 'Май ТВ', 'НТВ'],
+}
+LANGUAGES = {'en-US': 1033, 'de-DE': 1031, 'fr-FR': 1036, 'ar-SA': 1025, 'ar-DZ': 5121, 'fa-IR': 1065,
+             'ru-RU': 1049}
+# LibreOffice's CSV filter: its options are separator, quote, character set
+# (76 UTF-8, 1 Windows-1252, 38 Windows-1256), first line, column formats,
+# language, quoted fields as text, detection of special numbers.
+CALC_CSV = 'Text - txt - csv (StarCalc)'
+CHARSETS = {'utf-8': 76, 'cp1252': 1, 'cp1256': 38}
 
 
 def every_name():
@@ -45,8 +64,14 @@ def every_name():
     names += [bytes([b]) for b in controls] + [b'TV' + bytes([b]) + b'X' for b in controls]
     names += [b' ', b'   ', b'\t', b'\xa0', b' \xa0 ']
     names += [bytes([b]) for b in range(0x80, 0x100)] + [b'TV ' + bytes([b]) for b in range(0x80, 0x100)]
-    names += [name.encode('cp1256') for name in VALUES + TEXTS]
+    names += [name.encode('cp1256') for name in VALUES + TEXTS + VALUES_BY_PAGE['1256'] + TEXTS_BY_PAGE['1256']]
     return names
+
+
+def names_of(codepage):
+    """The names above that a list of the code page can hold."""
+    return [name.encode('cp' + codepage) for name in VALUES + VALUES_BY_PAGE[codepage] + TEXTS +
+            TEXTS_BY_PAGE[codepage]]
 
 
 def list_of(names):
@@ -88,42 +113,98 @@ class CsvTest(cli_test.ListTest):
                     self.assertRun(['--codepage', codepage, 'import', 'rows.csv'],
                                    note + 'ChannelList.ini: nothing to change\n')
                     self.assertEqual(self.read(), original)
-        # Only names a spreadsheet would take for a value get the apostrophe.
-        self.write(list_of([name.encode('cp1256') for name in VALUES + TEXTS]))
-        guarded = ["'" + name for name in VALUES] + TEXTS
-        self.assertEqual(csv_names(self.export('show', '--format', 'csv')), guarded)
+        # Only names a spreadsheet would take for a value get the apostrophe;
+        # a cell it could split or trim is quoted.
+        for codepage in VALUES_BY_PAGE:
+            with self.subTest(codepage=codepage):
+                self.write(list_of(names_of(codepage)))
+                text = self.export('--codepage', codepage, 'show', '--format', 'csv')
+                guarded = ["'" + name for name in VALUES + VALUES_BY_PAGE[codepage]] + TEXTS + TEXTS_BY_PAGE[codepage]
+                self.assertEqual(csv_names(text), guarded)
+                for name in ('News;Live', 'A|B', 'Sport\tHD', ' spaced ', "'\tTab"):
+                    self.assertIn(',"%s"\r\n' % name, text)
+                self.assertRun(['--codepage', codepage, 'import', 'rows.csv'], 'ChannelList.ini: nothing to change\n')
 
-    def test_round_trip_through_libreoffice(self):
-        # Each test list, and the names above, exported, opened and saved
-        # back by LibreOffice Calc with its defaults, in several languages,
-        # and imported: nothing changes.
+    def soffice(self, name, infilter, target, files, outdir):
+        """Converts the files with LibreOffice Calc, as a user's import
+        dialog and Save As would; a profile of its own for each name."""
         soffice = shutil.which('soffice')
         self.assertTrue(soffice, 'LibreOffice Calc is needed (scripts/install-deps installs it)')
+        done = subprocess.run([soffice, '-env:UserInstallation=file://' + self.path('profile-' + name), '--headless'] +
+                              (['--infilter=' + infilter] if infilter else []) +
+                              ['--convert-to', target, '--outdir', outdir] + files,
+                              cwd=self.folder, env=dict(os.environ, HOME=self.folder), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=300)
+        self.assertEqual(done.returncode, 0, (name, target))
+
+    def test_round_trip_through_libreoffice(self):
+        # Each test list, and the names above in lists of each code page,
+        # exported, read by LibreOffice Calc as UTF-8 in each language with
+        # the detection of special numbers off and on, kept as CSV, ODS or
+        # XLSX, saved back as CSV UTF-8, and imported: nothing changes. Saved
+        # as a Windows code page's "CSV" instead, a name that lost letters
+        # to "?" is refused.
         fixtures = sorted(os.path.basename(fixture) for fixture in glob.glob(os.path.join(LISTS, '*.ini')))
         for fixture in fixtures:
             self.use(fixture, fixture)
         self.write(list_of(every_name()), 'names.ini')
+        for codepage in VALUES_BY_PAGE:
+            self.write(list_of(names_of(codepage)), 'names%s.ini' % codepage)
         # list, code page, view, what import says of the view
         cases = [(fixture, '1256', [], '') for fixture in fixtures] + [
             ('names.ini', '1256', [], ''), ('names.ini', '1252', [], ''),
-            ('names.ini', '1256', ['--find', 'tv'], 'find "tv"')]
+            ('names.ini', '1256', ['--find', 'tv'], 'find "tv"')] + [
+            ('names%s.ini' % codepage, codepage, [], '') for codepage in VALUES_BY_PAGE]
         exports = ['case%d.csv' % i for i in range(len(cases))]
         for (list_file, codepage, view, _), export in zip(cases, exports):
             self.export('--list', list_file, '--codepage', codepage, 'show', '--format', 'csv', *view, name=export)
-        for language in ('en_US', 'de_DE', 'fr_FR', 'ar_SA'):
-            saved = self.path(language)
-            environment = dict(os.environ, LANG=language + '.UTF-8', LC_ALL=language + '.UTF-8', HOME=self.folder)
-            done = subprocess.run([soffice, '-env:UserInstallation=file://' + self.path('profile-' + language),
-                                   '--headless', '--convert-to', 'csv', '--outdir', saved] + exports,
-                                  cwd=self.folder, env=environment, stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL, timeout=300)
-            self.assertEqual(done.returncode, 0, language)
+        utf8 = 'csv:%s:44,34,76,1' % CALC_CSV
+        # Under Wine, the languages whose words the guard holds most of.
+        languages = ['ar-DZ', 'ru-RU'] if cli_test.EMULATOR else list(LANGUAGES)
+        languages = os.environ.get('ZL_LANG', '').split() or languages
+        for language in languages:
+            for special in ('false', 'true'):
+                infilter = '%s:44,34,76,1,,%d,false,%s' % (CALC_CSV, LANGUAGES[language], special)
+                for kept in ('csv', 'ods', 'xlsx'):
+                    name = '%s-%s-%s' % (language, special, kept)
+                    if kept == 'csv':
+                        self.soffice(name, infilter, utf8, exports, self.path(name))
+                    else:
+                        self.soffice(name, infilter, kept, exports, self.path(name + '-book'))
+                        self.soffice(name, None, utf8, [os.path.join(name + '-book', export[:-3] + kept)
+                                                        for export in exports], self.path(name))
+                    for (list_file, codepage, view, note), export in zip(cases, exports):
+                        with self.subTest(language=language, special=special, kept=kept, list=list_file,
+                                          codepage=codepage, view=view):
+                            before = self.read(list_file)
+                            saved_csv = os.path.join(name, export)
+                            self.assertRun(['--list', list_file, '--codepage', codepage, 'import', saved_csv],
+                                           (view_note(saved_csv, note) if note else '') + list_file +
+                                           ': nothing to change\n')
+                            self.assertEqual(self.read(list_file), before)
+        for charset in ('cp1252', 'cp1256'):
+            infilter = '%s:44,34,76,1,,1025,false,false' % CALC_CSV
+            self.soffice(charset, infilter, 'csv:%s:44,34,%d,1' % (CALC_CSV, CHARSETS[charset]), exports,
+                         self.path(charset))
             for (list_file, codepage, view, note), export in zip(cases, exports):
-                with self.subTest(language=language, list=list_file, codepage=codepage, view=view):
+                with self.subTest(charset=charset, list=list_file, codepage=codepage, view=view):
                     before = self.read(list_file)
-                    saved_csv = os.path.join(language, export)
-                    self.assertRun(['--list', list_file, '--codepage', codepage, 'import', saved_csv],
-                                   (view_note(saved_csv, note) if note else '') + list_file + ': nothing to change\n')
+                    names = [m.group(1).decode('cp' + codepage, errors='replace')
+                             for m in re.finditer(rb'\] *\[([^\]\r\n\x00]+)\]', before)]
+                    try:
+                        ''.join(names).encode(charset)
+                        kept = True
+                    except UnicodeEncodeError:
+                        kept = False
+                    saved_csv = os.path.join(charset, export)
+                    code, out, err = self.zelq('--list', list_file, '--codepage', codepage, 'import', saved_csv)
+                    if kept:
+                        self.assertEqual((code, err), (0, ''))
+                        self.assertTrue(out.endswith(list_file + ': nothing to change\n'), out)
+                    else:
+                        self.assertEqual(code, 2, out)
+                        self.assertIn('with letters turned into "?": the CSV was saved in a code page that lacks '
+                                      'them; save it as "CSV UTF-8" and import that', err)
                     self.assertEqual(self.read(list_file), before)
 
     def test_views_and_csv_in_the_lists_code_page(self):

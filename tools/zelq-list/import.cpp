@@ -414,6 +414,17 @@ bool LettersLost(const std::string& listed, const std::string& cell) {
     return true;
 }
 
+// The text without its control characters (C0, DEL, C1).
+std::string WithoutControls(const std::string& utf8) {
+    std::vector<std::uint32_t> characters;
+    if (!DecodeUtf8(utf8, &characters)) return utf8;
+    std::string text;
+    for (const std::uint32_t c : characters) {
+        if (!(c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F))) AppendUtf8(&text, c);
+    }
+    return text;
+}
+
 // The name a CSV row gives its row: the row's own name, byte for byte, when
 // the cell holds it as show wrote it (its first 30 bytes, for a longer one);
 // otherwise the cell's name, which must be one a user may type.
@@ -425,13 +436,17 @@ bool RowNameFromCell(const EditSession& session, const ImportInput& input, bool 
         const char* const bytes = RowName(index, row);
         const std::size_t shown = RowShownNameLength(index, row);
         const std::string own = NameToUtf8(session.Page, bytes, shown);
-        const bool same = input.InCodePage ? cell.size() == shown && std::memcmp(cell.data(), bytes, shown) == 0
-                                           : cell == own;
+        // A spreadsheet's own files (.ods, .xlsx) cannot hold control
+        // characters and drop them: the name without them (guarded or not)
+        // is the same name.
+        const bool same = (input.InCodePage ? cell.size() == shown && std::memcmp(cell.data(), bytes, shown) == 0
+                                            : cell == own) ||
+                          (typed != own && (typed == WithoutControls(own) || typed == WithoutControls(GuardName(own))));
         if (same) {
             *name = WholeRowName(index, row);
             return true;
         }
-        if (LettersLost(own, typed)) {
+        if (LettersLost(own, typed) || LettersLost(GuardName(own), typed)) {
             *error = "the name " + Cell(typed) + " is the list's " + Cell(own) +
                      " with letters turned into \"?\": the CSV was saved in a code page that lacks them; save it "
                      "as \"CSV UTF-8\" and import that";

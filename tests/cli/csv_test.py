@@ -243,6 +243,33 @@ class CsvTest(cli_test.ListTest):
              'rows.csv:2: row 5 becomes row 1: [ 1 A239D9463A17 ] [MBC 2]\n'
              'ChannelList.ini: wrote 1 row\n',
              lines('[ 1 A239D9463A17 ] [MBC 2]', '# my channels')),
+            # Without its view cell a CSV removes nothing, and says which rows
+            # it does not hold.
+            ([], lambda rows: [rows[0].rsplit(',"view', 1)[0], rows[5], rows[1]], 'utf-8-sig',
+             'rows.csv:2: row 5 becomes row 1: [ 1 A239D9463A17 ] [MBC 2]\n'
+             'rows.csv:3: row 1 becomes row 5: [ 1 A271914BA85C ] [Al Jazeera]\n'
+             'rows.csv: its header records no view (show writes it in the last cell), so the import removes no row\n' +
+             ''.join('ChannelList.ini:%d: row %d is not in rows.csv, and stays: %s\n' % (line, row, text)
+                     for line, row, text in ((3, 2, '[ 1 7FE6CA5BB4C8 ] [الجزيرة]'),
+                                             (4, 3, '[ 0 442C3F530502 ] [نايل دراما]'),
+                                             (5, 4, '[ 1 A7A65058678C ] [MBC 1]'))) +
+             'rows.csv: to remove the rows it does not hold, run remove 2-4 (or import a CSV whose header keeps the '
+             'view cell show writes)\n'
+             'ChannelList.ini: wrote 5 rows\n',
+             lines('[ 1 A239D9463A17 ] [MBC 2]', '# my channels', '[ 1 7FE6CA5BB4C8 ] [الجزيرة]',
+                   '[ 0 442C3F530502 ] [نايل دراما]', '[ 1 A7A65058678C ] [MBC 1]', '[ 1 A271914BA85C ] [Al Jazeera]')),
+            # Positions as add reads them, the tenths left empty; a row moved
+            # to another position with its code cleared is another channel.
+            ([], lambda rows: [rows[0], rows[1].replace('13.0°E,HotBird,11747,A271914BA85C,130', '19.2E,,11747,,')] +
+             rows[2:] + [',,1,78,7W,,11000,,,Nile One', ',,0,79,13.0°E,HotBird,11000,,,Hot One'], 'utf-8-sig',
+             'ChannelList.ini:1: remove row 1: [ 1 A271914BA85C ] [Al Jazeera]\n'
+             'rows.csv:2: add as row 1: [ 1 A233D34BA81E ] [Al Jazeera]\n'
+             'rows.csv:7: add as row 6: [ 1 D82BA354AC01 ] [Nile One]\n'
+             'rows.csv:8: add as row 7: [ 0 D963EA59A149 ] [Hot One]\n'
+             'ChannelList.ini: wrote 7 rows\n',
+             lines('[ 1 A233D34BA81E ] [Al Jazeera]', '# my channels', '[ 1 7FE6CA5BB4C8 ] [الجزيرة]',
+                   '[ 0 442C3F530502 ] [نايل دراما]', '[ 1 A7A65058678C ] [MBC 1]', '[ 1 A239D9463A17 ] [MBC 2]',
+                   '[ 1 D82BA354AC01 ] [Nile One]', '[ 0 D963EA59A149 ] [Hot One]')),
             # Saved in code page 1256 with semicolons, a name renamed.
             ([], lambda rows: semicolons([row.replace('MBC 1', 'إم بي سي') for row in rows]), 'cp1256',
              'rows.csv: not UTF-8, so read in the list\'s code page, 1256\n'
@@ -279,8 +306,14 @@ class CsvTest(cli_test.ListTest):
                        'ChannelList.ini: nothing to change\n')
 
     def test_import_refuses_what_it_cannot_take(self):
-        listed = lines('[ 1 A271914BA85C ] [a\tb]', '[ 1 7FE6CA5BB4C8 ] [   ]')
+        listed = lines('[ 1 A271914BA85C ] [a\tb]', '[ 1 7FE6CA5BB4C8 ] [   ]', '[ 0 442C3F530502 ] [نايل]')
         header = '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name'
+        plain = header.lstrip('\ufeff')
+        row = '\r\n1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,One\r\n'
+        utf8 = 'though the file begins with the mark of UTF-8; correct that cell, or save the file again as "CSV UTF-8"'
+        clear = ' beside it: to change it, clear the code cell too'
+        another = ' (a new ident or position makes it another channel)'
+        save = '; save it as "CSV UTF-8" (or "CSV") to import it'
         limit, size = ('512 MiB', 513) if cli_test.EMULATOR else ('1 GiB', 1025)
         cases = [
             # the CSV, the error, whether the list was locked when it came
@@ -301,6 +334,51 @@ class CsvTest(cli_test.ListTest):
              False),
             ((header + '\r\n').encode('utf-16'),
              'rows.csv is UTF-16 text; save it as "CSV UTF-8" (or "CSV") to import it', False),
+            # A CSV with the UTF-8 mark is UTF-8: a byte that is not is refused
+            # where it stands, and no name is read in another code page.
+            ((header + '\r\n,,1,77,13E,,11000,,,Caf').encode() + b'\xe9 TV\r\n',
+             'rows.csv:2:24: the byte E9 is not UTF-8, ' + utf8, False),
+            # Letters a code page lacks turned into "?".
+            (plain + '\r\n,,0,2002,7.0°W,,11862,442C3F530502,3530,????\r\n',
+             'rows.csv:2: the name "????" is the list\'s "نايل" with letters turned into "?": the CSV was saved in a '
+             'code page that lacks them; save it as "CSV UTF-8" and import that', True),
+            # What add refuses.
+            (header + '\r\n,,1,0,13E,,11000,,,Zero\r\n', 'rows.csv:2: the ident "0" is not a whole number from 1 to '
+                                                          '65535', True),
+            (header + '\r\n,,1,77,,,11000,,65535,Far\r\n', 'rows.csv:2: the position 6553.5°E is no satellite '
+                                                            'position from 1 to 3599 tenths, as add takes (13.0E, 7W)',
+             True),
+            (header + '\r\n,,1,77,200E,,11000,,,Far\r\n', 'rows.csv:2: the position "200E" is not a position such as '
+                                                           '13.0E, 13E, 7W or 0.8W (at most 180 degrees)', True),
+            (header + '\r\n,,1,77,7W,,0,,,None\r\n', 'rows.csv:2: the mhz "0" is not a whole number of MHz from 1 to '
+                                                      '65535', True),
+            # A cell changed beside the old code; a satellite that is not the
+            # position's.
+            (header + row.replace('11747,', '11748,'),
+             'rows.csv:2: the mhz "11748" is not the 11747 of the code A271914BA85C' + clear, True),
+            (header + row.replace('13.0°E,HotBird', '7.0°W,Nile Sat'),
+             'rows.csv:2: the position "7.0°W" is not the 13.0°E of the code A271914BA85C' + clear + another, True),
+            (header + row.replace('HotBird', 'Nile Sat'),
+             'rows.csv:2: the satellite "Nile Sat" is not the HotBird at 13.0°E of the code A271914BA85C' + clear +
+             '; the satellite follows from the position (a new position makes it another channel)', True),
+            (header + row.replace('HotBird,11747,A271914BA85C', 'Nile Sat,11747,'),
+             'rows.csv:2: the satellite "Nile Sat" is not HotBird, the satellite at 13.0°E: the satellite follows '
+             'from the position, so change the position to move the channel', True),
+            # A cell is quoted in part; a quote never closed.
+            (header + '\r\n,,1,77,13E,,11000,,,' + 'x' * (1 << 20) + '\r\n',
+             'rows.csv:2: the name "' + 'x' * 60 + '…" is over 4096 bytes long, and a name in the list holds at most 30',
+             True),
+            (header + '\r\n,,1,77,13E,,11000,,,"One\r\n', 'rows.csv: a quote opened on line 2 is never closed (it would '
+                                                           'take the rest of the file into one cell)', True),
+            # Not a CSV import reads.
+            ((plain + row).encode('utf-16-le'), 'rows.csv is UTF-16 text without a byte-order mark' + save, False),
+            ((plain + row).encode('utf-32'), 'rows.csv is UTF-32 text' + save, False),
+            ((plain + row).encode('utf-32-be'), 'rows.csv is UTF-32 text without a byte-order mark' + save, False),
+            ((header + row).replace(',', '\t'), 'rows.csv is separated by tabs; import reads cells separated by commas '
+                                                'or semicolons: save it as "CSV UTF-8"', False),
+            ((header + row).replace(',', '|'), 'rows.csv is separated by "|"; import reads cells separated by commas '
+                                              'or semicolons: save it as "CSV UTF-8"', False),
+            (listed, 'rows.csv is a channel list, not a CSV; merge adds the channels of another list', False),
             (None, 'rows.csv is %d MiB; zelq-list imports CSV files of at most %s' % (size, limit), False),
         ]
         for csv_text, message, locked in cases:
@@ -317,6 +395,23 @@ class CsvTest(cli_test.ListTest):
                 for name in ('rows.csv', 'ChannelList.lck'):
                     if os.path.exists(self.path(name)):
                         os.remove(self.path(name))
+        # What is not a CSV file, and the list itself, are refused before
+        # the list is locked.
+        refused = [(['--list', 'rows.csv', 'import', 'rows.csv'], 'rows.csv is the list itself (--list names it); '
+                                                                 'import takes a CSV that show --format csv wrote')]
+        if not cli_test.EMULATOR:
+            os.mkfifo(self.path('pipe.csv'))
+            refused += [(['import', '/dev/null'], 'cannot read /dev/null: it is a device, not a file; import reads a '
+                                                  'CSV file'),
+                        (['import', 'pipe.csv'], 'cannot read pipe.csv: it is a pipe, not a file; import reads a CSV '
+                                                 'file')]
+        with open(self.path('rows.csv'), 'w', encoding='utf-8', newline='') as file:
+            file.write(header + row)
+        for arguments, message in refused:
+            with self.subTest(arguments=arguments):
+                self.assertRun(arguments, err='zelq-list: ' + message + '\n', code=2)
+        self.assertEqual(self.read(), listed)
+        self.assertOnlyFiles(LIST, 'rows.csv', *(['pipe.csv'] if not cli_test.EMULATOR else []))
 
 
 def main():

@@ -159,10 +159,11 @@ class CsvTest(cli_test.ListTest):
         for (list_file, codepage, view, _), export in zip(cases, exports):
             self.export('--list', list_file, '--codepage', codepage, 'show', '--format', 'csv', *view, name=export)
         utf8 = 'csv:%s:44,34,76,1' % CALC_CSV
-        # Under Wine, the languages whose words the guard holds most of.
+        # Under Wine, the languages whose words the guard holds most of, with
+        # special numbers detected.
         languages = ['ar-DZ', 'ru-RU'] if cli_test.EMULATOR else list(LANGUAGES)
         for language in languages:
-            for special in ('false', 'true'):
+            for special in ('true',) if cli_test.EMULATOR else ('false', 'true'):
                 infilter = '%s:44,34,76,1,,%d,false,%s' % (CALC_CSV, LANGUAGES[language], special)
                 for kept in ('csv', 'ods', 'xlsx'):
                     name = '%s-%s-%s' % (language, special, kept)

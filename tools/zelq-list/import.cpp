@@ -279,7 +279,10 @@ std::string NotTheCodes(const char* column, const std::string& given, const std:
 // Whether a satellite cell names the satellite at the position (case and
 // blanks around it aside); an empty cell names none and is no change.
 bool SatelliteAgrees(const std::string& cell, std::uint16_t position) {
-    return Trim(cell).empty() || FoldName(Trim(cell)) == FoldName(SatelliteNameFor(position));
+    const char* const name = SatelliteNameFor(position);
+    if (cell == name) return true;  // as show wrote it: most rows
+    const std::string trimmed = Trim(cell);
+    return trimmed.empty() || FoldName(trimmed) == FoldName(name);
 }
 
 // One row of the CSV; false with a message naming the line when a cell does
@@ -338,26 +341,27 @@ bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CodePage
             row->Code[i] = static_cast<std::uint8_t>(byte);
         }
         const DecodedCode decoded = DecodeEntryCode(row->Code[0], row->Code[1], row->Code[2], row->Code[3]);
-        const std::string code = CodeText(row->Code);
-        const std::string place = PositionText(decoded.SatPosition);
+        // The texts of the messages, made only for a message.
+        const auto code = [&] { return CodeText(row->Code); };
+        const auto place = [&] { return PositionText(decoded.SatPosition); };
         const char* const another = " (a new ident or position makes it another channel)";
         if (ident != decoded.ChannelIdent) {
-            return fail(NotTheCodes("ident", cell(kIdent), std::to_string(decoded.ChannelIdent), code, another));
+            return fail(NotTheCodes("ident", cell(kIdent), std::to_string(decoded.ChannelIdent), code(), another));
         }
-        if (!positionCell.empty() && !(positionReads && position == decoded.SatPosition) && positionCell != place) {
-            return fail(NotTheCodes("position", cell(kPosition), place, code, another));
+        if (!positionCell.empty() && !(positionReads && position == decoded.SatPosition) && positionCell != place()) {
+            return fail(NotTheCodes("position", cell(kPosition), place(), code(), another));
         }
         if (!tenthsCell.empty() && tenths != decoded.SatPosition) {
-            return fail(NotTheCodes("tenths", cell(kTenths), std::to_string(decoded.SatPosition), code, another));
+            return fail(NotTheCodes("tenths", cell(kTenths), std::to_string(decoded.SatPosition), code(), another));
         }
         if (!SatelliteAgrees(cell(kSatellite), decoded.SatPosition)) {
             return fail(NotTheCodes("satellite", cell(kSatellite),
-                                    std::string(SatelliteNameFor(decoded.SatPosition)) + " at " + place, code,
+                                    std::string(SatelliteNameFor(decoded.SatPosition)) + " at " + place(), code(),
                                     "; the satellite follows from the position (a new position makes it another "
                                     "channel)"));
         }
         if (mhz != TransponderMhz(row->Code)) {
-            return fail(NotTheCodes("mhz", cell(kMhz), std::to_string(TransponderMhz(row->Code)), code, ""));
+            return fail(NotTheCodes("mhz", cell(kMhz), std::to_string(TransponderMhz(row->Code)), code(), ""));
         }
         std::size_t listed;
         if (FindChannelRow(index, ChannelKey(row->Code), &listed)) return true;

@@ -21,19 +21,11 @@ std::string Quoted(const std::string& text) {
     return quoted + '"';
 }
 
-// Whether the UTF-8 bytes start (or, with `atEnd`, end) with a blank: a
-// space, a tab, or a Unicode space a spreadsheet may trim.
-bool BlankAtEdge(const std::string& text, bool atEnd) {
-    static const char* const kBlanks[] = {" ", "\t", "\xC2\xA0", "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82",
-                                          "\xE2\x80\x83", "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86",
-                                          "\xE2\x80\x87", "\xE2\x80\x88", "\xE2\x80\x89", "\xE2\x80\x8A",
-                                          "\xE2\x80\x8B", "\xE2\x80\xAF", "\xE2\x81\x9F", "\xE3\x80\x80",
-                                          "\xEF\xBB\xBF"};
-    for (const char* blank : kBlanks) {
-        const std::size_t size = std::strlen(blank);
-        if (text.size() >= size && text.compare(atEnd ? text.size() - size : 0, size, blank) == 0) return true;
-    }
-    return false;
+// Whether the text begins or ends with a blank a spreadsheet may trim.
+bool BlankAtEdge(const std::string& text) {
+    std::vector<std::uint32_t> characters;
+    return !text.empty() && DecodeUtf8(text, &characters) && !characters.empty() &&
+           (IsSpreadsheetBlank(characters.front()) || IsSpreadsheetBlank(characters.back()));
 }
 
 }  // namespace
@@ -42,8 +34,7 @@ std::string CsvField(const std::string& text) {
     // Whatever a spreadsheet could take for the end of a cell or a record
     // (the separators it offers: comma, semicolon, tab, "|"; a line break),
     // or could trim.
-    if (text.find_first_of("\",;\t|\r\n") == std::string::npos && !BlankAtEdge(text, false) &&
-        !BlankAtEdge(text, true)) {
+    if (text.find_first_of("\",;\t|\r\n") == std::string::npos && !BlankAtEdge(text)) {
         return text;
     }
     return Quoted(text);

@@ -39,6 +39,10 @@ std::string UnguardName(const std::string& cell);
 // spreadsheet_values.cpp).
 bool ReadsAsSpreadsheetValue(const std::string& utf8);
 
+// Blanks a spreadsheet may trim or read between the parts of a value:
+// space, tab, and the Unicode spaces.
+bool IsSpreadsheetBlank(std::uint32_t c);
+
 // The most of a record a CsvReader keeps: its first fields, and of each its
 // first bytes (more than any cell import reads can hold).
 constexpr std::size_t kMaxCsvFields = 256;

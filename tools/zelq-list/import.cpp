@@ -424,7 +424,7 @@ std::string WithoutControls(const std::string& utf8) {
     if (!DecodeUtf8(utf8, &characters)) return utf8;
     std::string text;
     for (const std::uint32_t c : characters) {
-        if (!(c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F))) AppendUtf8(&text, c);
+        if (!IsControlCharacter(c)) AppendUtf8(&text, c);
     }
     return text;
 }

@@ -138,6 +138,8 @@ std::string FitToWidth(const std::string& text, std::size_t width) {
     return text.substr(0, cut) + "\xE2\x80\xA6";
 }
 
+bool IsControlCharacter(std::uint32_t c) { return c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F); }
+
 std::string EscapeControls(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -148,7 +150,7 @@ std::string EscapeControls(const std::string& text) {
         if (!NextCharacter(text, &at, &c)) {
             c = static_cast<unsigned char>(text[start]);
             at = start + 1;
-        } else if (!(c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F))) {
+        } else if (!IsControlCharacter(c)) {
             out.append(text, start, at - start);
             continue;
         }

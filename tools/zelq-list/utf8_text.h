@@ -31,6 +31,9 @@ std::size_t DisplayWidth(const std::string& text);
 // The text cut to at most `width` columns, ending in "…" when it was cut.
 std::string FitToWidth(const std::string& text, std::size_t width);
 
+// Whether the character is a control character: C0, DEL or C1.
+bool IsControlCharacter(std::uint32_t c);
+
 // The text with control characters (C0, DEL, C1) written as \xNN, so that a
 // name cannot move the cursor or change the terminal.
 std::string EscapeControls(const std::string& text);

@@ -157,6 +157,26 @@ bool RunImport(long long* lines) {
     return result == kExitOk && errBuffer.Lines == 0 && outBuffer.Lines == 1;
 }
 
+const std::string& VastCellCsvPath() {
+    static const std::string path = BenchFile("vast.csv");
+    return path;
+}
+
+bool WriteVastCellCsv(long long size) {
+    return WriteWholeFile(VastCellCsvPath(), "flag,ident,position,satellite,mhz,code,tenths,name\r\n,,1,77,13E,,11000,,," +
+                                                 std::string(static_cast<std::size_t>(size), 'x') + "\r\n");
+}
+
+bool RunImportOfVastCell() {
+    const std::string& path = VastCellCsvPath();
+    ListOptions options;
+    options.ListPath = g_State.ListPath;
+    LineCounter outBuffer, errBuffer;
+    std::ostream out(&outBuffer), err(&errBuffer);
+    const int result = ImportCsv(options, path, out, err);
+    return result == kExitError && errBuffer.Lines == 1;
+}
+
 bool RunMerge(long long* lines) {
     ListOptions options;
     options.ListPath = g_State.ListPath;

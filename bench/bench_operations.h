@@ -48,6 +48,11 @@ bool WriteOwnCsv();
 // row, and nothing to change, so nothing written.
 bool RunImport(long long* lines);
 
+// A CSV whose one row holds a name cell of `size` bytes, and zelq-list's
+// import of it: refused, naming the row; true when it was.
+bool WriteVastCellCsv(long long size);
+bool RunImportOfVastCell();
+
 // zelq-list's `merge` of the second list into the list. It rewrites the list.
 bool RunMerge(long long* lines);
 

@@ -108,9 +108,10 @@ def main():
 
     # The import target's input: a byte choosing the property (even: the
     # list's own CSV imported back; odd: a CSV given), the code page
-    # (bits 1-2: 1256, 1252, 1251) and the view (bits 3-4: none, find "a",
-    # find "tv", satellite "hotbird"); for a CSV given, the list's length in
-    # two bytes, the list, then the CSV.
+    # (bits 1-2: 1256, 1252, 1251), the view (bits 3-4: none, find "a",
+    # find "tv", satellite "hotbird") and, for the list's own CSV, whether
+    # its header's view cell is deleted (bit 5); for a CSV given, the list's
+    # length in two bytes, the list, then the CSV.
     def csv_input(choice, listed, csv):
         return bytes([choice, len(listed) & 0xFF, len(listed) >> 8]) + listed + csv
 
@@ -123,6 +124,7 @@ def main():
         "round_trip_odd_names_1252": bytes([2]) + names + LISTS["bad_line_middle"],
         "round_trip_find_a": bytes([8]) + LISTS["duplicates"] + LISTS["long_names"],
         "round_trip_satellite": bytes([24]) + LISTS["extra_spaces"] + LISTS["no_final_break"],
+        "round_trip_no_view_cell": bytes([40]) + LISTS["duplicates"] + LISTS["canonical"],
         "csv_edited": csv_input(1, LISTS["bad_line_middle"], header + b"\r\n"
                                 b"3,3,1,13003,,,11000,69E7DE5757E7,3590,after the bad line\r\n"
                                 b",,0,4660,,,11747,,130,'007\r\n,,1,1,,,1,,1,New\r\n"),

@@ -14,6 +14,8 @@ into files rather than pipes: a Windows program's helper processes under Wine
 may keep a pipe open long after the program ended.
 """
 import argparse
+import csv
+import io
 import json
 import os
 import shutil
@@ -136,7 +138,7 @@ class ShowTest(ListTest):
     def test_csv(self):
         self.use('clean.ini')
         self.assertRun(['show', '--format', 'csv'], (
-            '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+            '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name,"view: every row (4 rows, 878F3E7F)"\r\n'
             '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Al Jazeera\r\n'
             '2,2,1,1001,26.0°E,ArabSat 2A,12015,7FE6CA5BB4C8,260,الجزيرة\r\n'
             '3,3,0,2002,7.0°W,Nile Sat,11862,442C3F530502,3530,نايل دراما\r\n'
@@ -145,9 +147,9 @@ class ShowTest(ListTest):
     def test_csv_quotes_commas_and_quotes(self):
         self.write(lines('[ 1 A271914BA85C ] [Sport, "Live"]', '[ 1 7FE6CA5BB4C8 ] [ spaced ]'))
         self.assertRun(['show', '--format', 'csv'], (
-            '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+            '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name,"view: every row (2 rows, 1D1CEE1F)"\r\n'
             '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,"Sport, ""Live"""\r\n'
-            '2,2,1,1001,26.0°E,ArabSat 2A,12015,7FE6CA5BB4C8,260, spaced \r\n'))
+            '2,2,1,1001,26.0°E,ArabSat 2A,12015,7FE6CA5BB4C8,260," spaced "\r\n'))
 
     def test_json(self):
         self.use('clean.ini')
@@ -192,9 +194,9 @@ class ShowTest(ListTest):
         self.write(b'')
         self.assertRun(['show'], 'Row  Line  ✓  Ident  Position  Satellite  MHz  Name\n')
         self.assertRun(['show', '--format', 'json'], '[]\n')
-        self.assertRun(['show', '--format', 'csv'], '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n')
+        self.assertRun(['show', '--format', 'csv'], '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name,"view: every row (0 rows, 00000000)"\r\n')
         self.write(b'\xef\xbb\xbf' + lines('[ 1 A271914BA85C ] [Al Jazeera]'))
-        self.assertRun(['show', '--format', 'csv'], '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+        self.assertRun(['show', '--format', 'csv'], '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name,"view: every row (1 row, 2C198D5D)"\r\n'
                                                     '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Al Jazeera\r\n')
         os.remove(self.path())
         self.assertRun(['show'], err='zelq-list: cannot read ChannelList.ini: no such file\n', code=2)
@@ -203,10 +205,10 @@ class ShowTest(ListTest):
 
     def test_code_pages_and_control_characters(self):
         self.write(lines(b'[ 1 A271914BA85C ] [Caf\xe9\x1b[2J]'))
-        self.assertRun(['show', '--format', 'csv'], '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+        self.assertRun(['show', '--format', 'csv'], '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name,"view: every row (1 row, 2C198D5D)"\r\n'
                                                     '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Café\x1b[2J\r\n')
         self.assertRun(['--codepage', '1252', 'show', '--format', 'csv'],
-                       '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name\r\n'
+                       '\ufeffrow,line,flag,ident,position,satellite,mhz,code,tenths,name,"view: every row (1 row, 2C198D5D)"\r\n'
                        '1,1,1,4660,13.0°E,HotBird,11747,A271914BA85C,130,Café\x1b[2J\r\n')
         # A terminal gets control characters made visible.
         self.assertRun(['--codepage', '1252', 'show'],
@@ -348,7 +350,7 @@ class EditTest(ListTest):
                   '[  1  442C 3F53 0502 ] [نايل دراما]', '# my channels', '  [ 1FF 1E702D4A7E41 ] [Last]',
                   '[ 1 A271914BA85C ] [Al Jazeera]')]))
         code, out, _ = self.zelq('show', '--format', 'csv')
-        self.assertEqual([row.split(',')[-1] for row in out.splitlines()[1:]],
+        self.assertEqual([row[9] for row in csv.reader(io.StringIO(out, newline=''))][1:],
                          ['الجزيرة', 'MBC 1', 'A channel name of over thirty ', 'نايل دراما', 'Last', 'Al Jazeera'])
 
     def test_rename_in_arabic(self):
@@ -466,6 +468,17 @@ class EditTest(ListTest):
             '[ 1 A7A65058678C ] [MBC 1]', '[ 0 DB21AA593B0D ] [روتانا سينما]',
             '[ 1 1E702D4A7E41 ] [A channel name of over thirty bytes]', '[ 1 A239D9463A17 ] [Third]'))
         self.assertRun(['merge', 'other.ini', 'third.ini'], 'ChannelList.ini: nothing to change\n')
+
+    def test_merge_refuses_a_file_without_list_lines(self):
+        original = self.use('clean.ini')
+        for content in (b'', b'row,line,flag\r\n1,1,1\r\n', b'not a list\n'):
+            with self.subTest(content=content):
+                with open(self.path('rows.csv'), 'wb') as file:
+                    file.write(content)
+                self.assertRun(['merge', 'rows.csv'], err='zelq-list: rows.csv holds no line of a channel list; '
+                                                          'merge adds the channels of other lists (import reads a '
+                                                          'CSV)\n', code=2)
+        self.assertEqual(self.read(), original)
 
     def test_merge_after_a_last_line_without_line_break(self):
         self.write(b'[ 1 A271914BA85C ] [Al Jazeera]\r\nnot a line')
@@ -648,7 +661,7 @@ class KeeperTest(ListTest):
                   ',,1,77,19.2°E,,11362,1.02E+11,192,\'=cmd|calc',
                   nile, ',,1,5000,,,12596,,130,\'\'quoted']
         with open(self.path('rows.csv'), 'w', encoding='utf-8-sig', newline='') as file:
-            file.write('\r\n'.join(row.replace(',', ';') for row in edited) + '\r\n')
+            csv.writer(file, delimiter=';').writerows(csv.reader(io.StringIO('\n'.join(edited).lstrip('\ufeff'))))
         self.assertRun(['import', 'rows.csv'], (
             'ChannelList.ini:3: remove row 2: [ 1 7FE6CA5BB4C8 ] [الجزيرة]\n'
             'rows.csv:2: row 4 becomes row 1: [ 1 A7A65058678C ] [MBC 1] -> [ 1 A7A65058678C ] [MBC One]\n'
@@ -663,7 +676,7 @@ class KeeperTest(ListTest):
             '[ 1 DB21AA593B0D ] [=cmd|calc]', '[ 1 A271914B0000 ] [later line of row 1]',
             '[ 0 442C3F530502 ] [نايل دراما]', '[ 1 1E702D4A7E41 ] [\'quoted]'))
         code, again, _ = self.zelq('show', '--format', 'csv')
-        self.assertEqual(again.splitlines()[3::2], ['3,4,1,77,19.2°E,Astra 1B-1H,11362,DB21AA593B0D,192,\'=cmd|calc',
+        self.assertEqual(again.splitlines()[3::2], ['3,4,1,77,19.2°E,Astra 1B-1H,11362,DB21AA593B0D,192,"\'=cmd|calc"',
                                                    '5,7,1,5000,13.0°E,HotBird,12596,1E702D4A7E41,130,\'\'quoted'])
         with open(self.path('again.csv'), 'w', encoding='utf-8', newline='') as file:
             file.write(again)
@@ -678,16 +691,17 @@ class KeeperTest(ListTest):
             (header + ',,1,4660,,,11747,,130,One\n,,1,4660,,,12000,,130,Two\n',
              'rows.csv:3: ident 4660 at 13.0°E is on line 2 already; a channel can be in the list once'),
             (header + ',,1,4660,,,11747,A271914BA85D,130,One\n',
-             'rows.csv:2: the code A271914BA85D does not agree with ident 4660, tenths 130 and mhz 11747, which '
-             'give A271914BA85C'),
+             'rows.csv:2: the mhz "11747" is not the 11491 of the code A271914BA85D beside it: to change it, clear '
+             'the code cell too'),
             (header + ',,yes,4660,,,11747,,130,One\n', 'rows.csv:2: the flag "yes" is not a number from 0 to 255'),
-            (header + ',,1,4660,,,11747,,,One\n', 'rows.csv:2: the tenths "" is not a number from 0 to 255'
-                                                   .replace('255', '65535')),
+            (header + ',,1,4660,,,11747,,,One\n',
+             'rows.csv:2: the position is empty; a channel needs one, such as 13.0E or 7W'),
             (header + ',,1,4660,,,11747,,130,A]B\n', 'rows.csv:2: the name "A]B" holds "]", which ends a name in '
                                                       'the list'),
-            ('flag,ident,mhz,name\n1,4660,11747,One\n', 'rows.csv: no "tenths" column (zelq-list show --format csv '
-                                                        'writes the columns import reads)'),
-            (header + ',,1,4660,,,11747,,130,"One\n', 'a quote opened on line 2 is never closed'),
+            ('flag,ident,mhz,name\n1,4660,11747,One\n', 'rows.csv: no "position" column (zelq-list show --format '
+                                                        'csv writes the columns import reads)'),
+            (header + ',,1,4660,,,11747,,130,"One\n',
+             'rows.csv: a quote opened on line 2 is never closed (it would take the rest of the file into one cell)'),
         ]
         for csv, message in cases:
             with self.subTest(csv=csv):
@@ -964,6 +978,10 @@ class UsageTest(ListTest):
             for option in ('--list', '--codepage', '--dry-run'):
                 self.assertIn(option, out_command, command)
         self.assertIn('--format', self.zelq('show', '--help')[1])
+        # As Windows users ask for it: the same help.
+        for arguments, command in (['/?'], ''), (['-?'], ''), (['help'], ''), (['HELP', 'import'], 'import'), (
+                ['import', '/?'], 'import'), (['Import', '-?'], 'import'):
+            self.assertRun(arguments, self.zelq(*([command] if command else []), '--help')[1])
         # The exit codes and "--", in the help's footer.
         self.assertIn('(rename 1 -- --dry-run)', out)
         self.assertIn('\n3 the list was changed, but the output could not be written (do not run the command again)',
@@ -1025,6 +1043,22 @@ class UsageTest(ListTest):
         self.assertIn('  13.0°E  HotBird', table)
         self.assertIn('  14.2°E  _1', table)
         self.assertEqual(table[-2:], ['   5.0°W  Atlantic Bird 3', '   1.0°W  Thor 2/3'])
+
+    def test_windows_habits(self):
+        # Commands and choices in any case; a path whose closing quote a
+        # backslash kept (cmd's "Z:\\lists\\" show) is explained.
+        self.use('clean.ini')
+        for arguments, same in ((['SHOW', '--format', 'CSV'], ['show', '--format', 'csv']),
+                                (['Sort', '--by', 'Name', '--dry-run'], ['sort', '--by', 'name', '--dry-run']),
+                                (['flag', '1', 'OFF', '--dry-run'], ['flag', '1', 'off', '--dry-run'])):
+            self.assertRun(arguments, self.zelq(*same)[1])
+        quote = (' holds a quote: on the Windows command line a backslash just before a closing quote keeps the quote '
+                 '(and what follows joins the path); end the path without that backslash ("C:\\lists") or double it '
+                 '("C:\\lists\\\\")')
+        self.assertErrors([
+            (['--list', 'Z:\\lists\\a b" show'], '--list: the path Z:\\lists\\a b" show' + quote),
+            (['import', 'Z:\\rows\\" --dry-run'], 'import: the path Z:\\rows\\" --dry-run' + quote),
+        ])
 
     def test_global_options_before_or_after_the_command(self):
         original = self.use('clean.ini', 'mine.ini')

@@ -135,7 +135,7 @@ class SharedListTest(unittest.TestCase):
         cases = [
             # a lock file there before, arguments, exit code, files afterwards
             (False, merge + ['gone.ini'], 2, []),
-            (False, merge + ['empty.ini'], 0, []),
+            (False, merge + ['empty.ini'], 2, []),  # a file without list lines is refused
             (True, merge + ['gone.ini'], 2, ['new.lck']),
             (False, merge + ['other.ini'], 0, ['new.ini', 'new.lck']),
         ]

@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "channel_list/file_ops.h"
 #include "console.h"
 #include "errors.h"
 #include "program_output.h"
+#include "utf8_text.h"
 #include "zelq_list.h"
 
 #ifndef ZELQ_VERSION
@@ -91,6 +93,45 @@ std::vector<std::string> ArgumentsToParse(CLI::App& app, int argc, const char* c
     return std::vector<std::string>(arguments.rbegin(), arguments.rend());
 }
 
+// Windows habits: "/?" and "-?" ask for help, as does "help" where the
+// command stands ("help import" for the command's own).
+std::vector<std::string> WindowsHabits(CLI::App& app, int argc, const char* const* argv) {
+    std::vector<std::string> arguments(argv, argv + argc);
+    bool command = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        std::string& argument = arguments[i];
+        if (argument == "--") break;
+        if (argument == "/?" || argument == "-?") {
+            argument = "--help";
+        } else if (!command && argument.size() > 0 && argument[0] != '-') {
+            // The first argument that is no option's is the command.
+            const CLI::Option* option = i > 1 ? app.get_option_no_throw(arguments[i - 1]) : nullptr;
+            if (option && option->get_items_expected_min() > 0) continue;
+            command = true;
+            if (CLI::detail::to_lower(argument) == "help") {
+                arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i));
+                arguments.insert(arguments.begin() + static_cast<std::ptrdiff_t>(i < arguments.size() ? i + 1 : i),
+                                 "--help");
+                break;
+            }
+        }
+    }
+    return arguments;
+}
+
+// A path given in cmd as "C:\folder\" keeps its closing quote, and the
+// arguments after it join it: false with a message for such a path.
+bool PathHoldsQuote(const char* what, const std::string& path, std::string* error) {
+    if (path.find('"') == std::string::npos) return false;
+    PathKind kind;
+    if (g_ListFileOps.Probe(path.c_str(), &kind) && kind != kPathMissing) return false;
+    *error = std::string(what) + ": the path " + EscapeControls(path) +
+             " holds a quote: on the Windows command line a backslash just before a closing quote keeps the quote "
+             "(and what follows joins the path); end the path without that backslash (\"C:\\lists\") or double it "
+             "(\"C:\\lists\\\\\")";
+    return true;
+}
+
 }  // namespace
 
 int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
@@ -110,6 +151,9 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     app.get_formatter()->label("SUBCOMMAND", "COMMAND");
     app.set_version_flag("--version", "zelq-list " ZELQ_VERSION);
     app.require_subcommand(0, 1);
+    // Command names in any case, as Windows users type them; the commands
+    // made below take this from the program.
+    app.ignore_case();
 
     ListOptions options;
     options.TerminalWidth = terminalWidth;
@@ -135,7 +179,7 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     std::string format = "table";
     ShowFilter filter;
     show->add_option("--format", format, "table, csv (RFC 4180) or json")
-        ->check(CLI::IsMember({"table", "csv", "json"}))
+        ->transform(CLI::IsMember({"table", "csv", "json"}, CLI::ignore_case))
         ->capture_default_str();
     show->add_option("--find", filter.Find, "only names holding TEXT (Latin case and the forms of alif ignored)")
         ->type_name("TEXT");
@@ -182,7 +226,10 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     std::string flagRows;
     std::string flagState;
     flag->add_option("ROWS", flagRows, "the rows")->type_name("")->required();
-    flag->add_option("STATE", flagState, "on or off")->type_name("")->required()->check(CLI::IsMember({"on", "off"}));
+    flag->add_option("STATE", flagState, "on or off")
+        ->type_name("")
+        ->required()
+        ->transform(CLI::IsMember({"on", "off"}, CLI::ignore_case));
 
     CLI::App* sort = command("sort", "sort the rows (stable: rows that compare equal keep their order)");
     std::string sortBy;
@@ -190,7 +237,7 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
                      "name (numbers by value, Latin letters ignoring case, the forms of alif as one), satellite "
                      "(its name), position (west to east) or ident (then west to east)")
         ->required()
-        ->check(CLI::IsMember({"name", "satellite", "position", "ident"}));
+        ->transform(CLI::IsMember({"name", "satellite", "position", "ident"}, CLI::ignore_case));
 
     CLI::App* merge = command("merge", "add the channels of other lists that this one does not show");
     std::vector<std::string> mergeFiles;
@@ -214,7 +261,11 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     // Help and the version are output like any other: checked at the end.
     int status = -1;
     try {
-        std::vector<std::string> arguments = ArgumentsToParse(app, argc, argv);
+        const std::vector<std::string> habits = WindowsHabits(app, argc, argv);
+        std::vector<const char*> pointers;
+        for (const std::string& argument : habits) pointers.push_back(argument.c_str());
+        std::vector<std::string> arguments =
+            ArgumentsToParse(app, static_cast<int>(pointers.size()), pointers.data());
         app.parse(arguments);
     } catch (const CLI::CallForHelp& e) {
         status = app.exit(e, out, err);
@@ -225,6 +276,17 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     } catch (const CLI::ParseError& e) {
         ReportError(err, OneLine(e.what()) + " (see zelq-list --help)");
         return kExitError;
+    }
+
+    if (status < 0) {
+        std::string error;
+        bool quote = PathHoldsQuote("--list", options.ListPath, &error) ||
+                     (*import && PathHoldsQuote("import", importFile, &error));
+        for (const std::string& file : mergeFiles) quote = quote || (*merge && PathHoldsQuote("merge", file, &error));
+        if (quote) {
+            ReportError(err, error);
+            return kExitError;
+        }
     }
 
     // The commands raise nothing of their own; running out of memory in the

@@ -1,5 +1,6 @@
 #include "csv.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -9,8 +10,9 @@
 
 #include "utf8_text.h"
 
-std::string CsvField(const std::string& text, char separator) {
-    if (text.find_first_of(std::string("\"\r\n") + separator) == std::string::npos) return text;
+namespace {
+
+std::string Quoted(const std::string& text) {
     std::string quoted = "\"";
     for (const char c : text) {
         if (c == '"') quoted += '"';
@@ -19,154 +21,23 @@ std::string CsvField(const std::string& text, char separator) {
     return quoted + '"';
 }
 
-namespace {
-
-bool IsSpace(std::uint32_t c) {
-    return c == ' ' || c == '\t' || c == 0xA0 || (c >= 0x2000 && c <= 0x200B) || c == 0x202F || c == 0x205F ||
-           c == 0x3000 || c == 0xFEFF;
-}
-
-// Digits a spreadsheet reads: ASCII, Arabic-Indic and Persian.
-bool IsDigit(std::uint32_t c) {
-    return (c >= '0' && c <= '9') || (c >= 0x0660 && c <= 0x0669) || (c >= 0x06F0 && c <= 0x06F9);
-}
-
-// What stands between the digits of a number, date, time, percentage or
-// amount in some language: separators of thousands, decimals, dates and
-// times, signs, brackets of a negative amount, percent and currency signs.
-bool IsValueSymbol(std::uint32_t c) {
-    static const char kAscii[] = ".,/-:+%()'$";
-    if (IsSpace(c)) return true;
-    if (c < 0x80) return c != 0 && std::strchr(kAscii, static_cast<int>(c)) != nullptr;
-    return (c >= 0xA2 && c <= 0xA5) ||  // cent, pound, currency sign, yen
-           (c >= 0x20A0 && c <= 0x20CF) ||            // currency signs: euro, shekel, rupee, lira, rouble
-           c == 0xFDFC ||                             // rial
-           c == 0x2212 ||                             // minus
-           c == 0x060C ||                             // Arabic comma
-           (c >= 0x066A && c <= 0x066C);              // Arabic percent, decimal and thousands separators
-}
-
-bool IsLetter(std::uint32_t c) {
-    if (c < 0x80) return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    return (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) ||  // Latin
-           (c >= 0x0400 && c <= 0x04FF) ||                          // Cyrillic
-           (c >= 0x0621 && c <= 0x065F) || (c >= 0x0671 && c <= 0x06D3);  // Arabic letters and marks
-}
-
-// Lower case for the scripts whose words are compared below.
-std::uint32_t Lower(std::uint32_t c) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x0410 && c <= 0x042F)) {
-        return c + 0x20;
-    }
-    if (c >= 0x0100 && c <= 0x017F && c != 0x0130 && c != 0x0131 && c != 0x0138 && c != 0x0149) {
-        // Latin Extended-A pairs capital and small letters, the capital
-        // first: even code points up to U+0137 and from U+014A, odd ones
-        // between them and from U+0179.
-        const bool oddCapitals = (c >= 0x0139 && c <= 0x0148) || (c >= 0x0179 && c <= 0x017E);
-        if (c == 0x0178) return 0xFF;
-        if ((c % 2 == 1) == oddCapitals) return c + 1;
-    }
-    return c;
-}
-
-// Words a date or time may hold: the months of the languages spreadsheets
-// commonly run in (in full and cut short), the marks of morning and
-// afternoon, and the exponent of a number ("1e5"). Lower case, UTF-8.
-const char* const kValueWords[] = {
-    // English
-    "jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "sept", "oct", "nov", "dec", "january",
-    "february", "march", "april", "june", "july", "august", "september", "october", "november", "december",
-    "am", "pm", "a", "p", "e", "h",
-    // French
-    "janv", "f\xC3\xA9vr", "f\xC3\xA9v", "mars", "avr", "mai", "juin", "juil", "ao\xC3\xBBt", "d\xC3\xA9" "c",
-    "janvier", "f\xC3\xA9vrier", "avril", "juillet", "septembre", "octobre", "novembre", "d\xC3\xA9" "cembre",
-    // German
-    "j\xC3\xA4n", "m\xC3\xA4r", "m\xC3\xA4rz", "juni", "juli", "okt", "dez", "januar", "j\xC3\xA4nner", "februar",
-    "oktober", "dezember",
-    // Spanish, Italian, Portuguese, Dutch
-    "ene", "abr", "ago", "dic", "enero", "febrero", "marzo", "abril", "mayo", "junio", "julio", "agosto",
-    "septiembre", "setiembre", "octubre", "noviembre", "diciembre", "gen", "mag", "giu", "lug", "set", "ott",
-    "gennaio", "febbraio", "aprile", "maggio", "giugno", "luglio", "settembre", "ottobre", "dicembre", "fev",
-    "out", "janeiro", "fevereiro", "mar\xC3\xA7o", "maio", "junho", "julho", "setembro", "outubro", "dezembro",
-    "mrt", "mei", "januari", "februari", "maart", "augustus",
-    // Arabic: the months as written in Egypt and the Gulf, and in the
-    // Levant; the marks of morning and afternoon
-    "\xD9\x8A\xD9\x86\xD8\xA7\xD9\x8A\xD8\xB1",                          // يناير
-    "\xD9\x81\xD8\xA8\xD8\xB1\xD8\xA7\xD9\x8A\xD8\xB1",                  // فبراير
-    "\xD9\x85\xD8\xA7\xD8\xB1\xD8\xB3",                                  // مارس
-    "\xD8\xA3\xD8\xA8\xD8\xB1\xD9\x8A\xD9\x84",                          // أبريل
-    "\xD8\xA5\xD8\xA8\xD8\xB1\xD9\x8A\xD9\x84",                          // إبريل
-    "\xD9\x85\xD8\xA7\xD9\x8A\xD9\x88",                                  // مايو
-    "\xD9\x8A\xD9\x88\xD9\x86\xD9\x8A\xD9\x88",                          // يونيو
-    "\xD9\x8A\xD9\x88\xD9\x84\xD9\x8A\xD9\x88",                          // يوليو
-    "\xD8\xA3\xD8\xBA\xD8\xB3\xD8\xB7\xD8\xB3",                          // أغسطس
-    "\xD8\xB3\xD8\xA8\xD8\xAA\xD9\x85\xD8\xA8\xD8\xB1",                  // سبتمبر
-    "\xD8\xA3\xD9\x83\xD8\xAA\xD9\x88\xD8\xA8\xD8\xB1",                  // أكتوبر
-    "\xD9\x86\xD9\x88\xD9\x81\xD9\x85\xD8\xA8\xD8\xB1",                  // نوفمبر
-    "\xD8\xAF\xD9\x8A\xD8\xB3\xD9\x85\xD8\xA8\xD8\xB1",                  // ديسمبر
-    "\xD9\x83\xD8\xA7\xD9\x86\xD9\x88\xD9\x86",                          // كانون
-    "\xD8\xB4\xD8\xA8\xD8\xA7\xD8\xB7",                                  // شباط
-    "\xD8\xA2\xD8\xB0\xD8\xA7\xD8\xB1",                                  // آذار
-    "\xD9\x86\xD9\x8A\xD8\xB3\xD8\xA7\xD9\x86",                          // نيسان
-    "\xD8\xA3\xD9\x8A\xD8\xA7\xD8\xB1",                                  // أيار
-    "\xD8\xAD\xD8\xB2\xD9\x8A\xD8\xB1\xD8\xA7\xD9\x86",                  // حزيران
-    "\xD8\xAA\xD9\x85\xD9\x88\xD8\xB2",                                  // تموز
-    "\xD8\xA2\xD8\xA8",                                                  // آب
-    "\xD8\xA3\xD9\x8A\xD9\x84\xD9\x88\xD9\x84",                          // أيلول
-    "\xD8\xAA\xD8\xB4\xD8\xB1\xD9\x8A\xD9\x86",                          // تشرين
-    "\xD8\xA7\xD9\x84\xD8\xA3\xD9\x88\xD9\x84",                          // الأول
-    "\xD8\xA7\xD9\x84\xD8\xAB\xD8\xA7\xD9\x86\xD9\x8A",                  // الثاني
-    "\xD8\xB5", "\xD9\x85",                                              // ص م
-};
-
-// Truth values as spreadsheets in those languages write them, lower case.
-const char* const kTruthValues[] = {
-    "true", "false", "wahr", "falsch", "vrai", "faux", "verdadero", "falso", "verdadeiro", "vero", "waar",
-    "onwaar", "sant", "falsk", "sann", "usann", "tosi", "ep\xC3\xA4tosi", "prawda", "fa\xC5\x82sz", "pravda",
-    "nepravda", "igaz", "hamis", "do\xC4\x9Fru", "yanl\xC4\xB1\xC5\x9F", "yanli\xC5\x9F",
-    "\xD0\xB8\xD1\x81\xD1\x82\xD0\xB8\xD0\xBD\xD0\xB0", "\xD0\xBB\xD0\xBE\xD0\xB6\xD1\x8C",  // истина ложь
-};
-
-template <std::size_t N>
-bool OneOf(const std::string& word, const char* const (&words)[N]) {
-    for (const char* candidate : words) {
-        if (word == candidate) return true;
-    }
-    return false;
+// Whether the text begins or ends with a blank a spreadsheet may trim.
+bool BlankAtEdge(const std::string& text) {
+    std::vector<std::uint32_t> characters;
+    return !text.empty() && DecodeUtf8(text, &characters) && !characters.empty() &&
+           (IsSpreadsheetBlank(characters.front()) || IsSpreadsheetBlank(characters.back()));
 }
 
 }  // namespace
 
-bool ReadsAsSpreadsheetValue(const std::string& utf8) {
-    std::vector<std::uint32_t> characters;
-    if (!DecodeUtf8(utf8, &characters)) return false;
-    std::size_t first = 0;
-    std::size_t last = characters.size();
-    while (first < last && IsSpace(characters[first])) ++first;
-    while (last > first && IsSpace(characters[last - 1])) --last;
-    std::string whole;
-    for (std::size_t i = first; i < last; ++i) AppendUtf8(&whole, Lower(characters[i]));
-    if (OneOf(whole, kTruthValues)) return true;
-
-    // A number, date, time, percentage or amount: digits, with nothing
-    // between them but the symbols and words such values are written with.
-    bool digits = false;
-    std::string word;
-    for (std::size_t i = first; i <= last; ++i) {
-        const std::uint32_t c = i < last ? characters[i] : ' ';
-        if (i < last && IsLetter(c)) {
-            AppendUtf8(&word, Lower(c));
-            continue;
-        }
-        if (!word.empty() && !OneOf(word, kValueWords)) return false;
-        word.clear();
-        if (IsDigit(c)) {
-            digits = true;
-        } else if (!IsValueSymbol(c)) {
-            return false;
-        }
+std::string CsvField(const std::string& text) {
+    // Whatever a spreadsheet could take for the end of a cell or a record
+    // (the separators it offers: comma, semicolon, tab, "|"; a line break),
+    // or could trim.
+    if (text.find_first_of("\",;\t|\r\n") == std::string::npos && !BlankAtEdge(text)) {
+        return text;
     }
-    return digits;
+    return Quoted(text);
 }
 
 std::string GuardName(const std::string& name) {
@@ -181,7 +52,14 @@ std::string GuardName(const std::string& name) {
     return name;
 }
 
-std::string UnguardName(const std::string& cell) { return !cell.empty() && cell[0] == '\'' ? cell.substr(1) : cell; }
+std::string UnguardName(const std::string& cell) {
+    // Only a cell GuardName could have written loses its apostrophe: "'x"
+    // is a name typed with one, "''x" the name "'x" guarded.
+    if (cell.empty() || cell[0] != '\'') return cell;
+    std::string name = cell.substr(1);
+    if (GuardName(name) != cell) return cell;
+    return name;
+}
 
 CsvReader::CsvReader(const char* data, std::size_t size) : data_(data), size_(size), at_(0), line_(1), separator_(',') {
     // The first record's separator: whichever of the two comes first outside
@@ -198,12 +76,28 @@ CsvReader::CsvReader(const char* data, std::size_t size) : data_(data), size_(si
 
 bool CsvReader::Next(std::vector<std::string>* fields, std::size_t* line, std::string* error) {
     // The fields' strings are kept from record to record, so that their
-    // memory is reused.
+    // memory is reused. Only the first kMaxCsvFields fields are kept, and of
+    // each only its first kMaxCsvCell bytes: whatever the file holds, a
+    // record takes little memory.
     std::size_t count = 0;
-    const auto field = [&]() -> std::string& {
+    cut_.assign(kMaxCsvFields, false);
+    std::string* field = nullptr;
+    const auto startField = [&] {
+        if (count >= kMaxCsvFields) {
+            field = nullptr;
+            return;
+        }
         if (count == fields->size()) fields->emplace_back();
-        std::string& text = (*fields)[count];
-        return text;
+        field = &(*fields)[count];
+        field->clear();
+    };
+    const auto append = [&](char c) {
+        if (!field) return;
+        if (field->size() < kMaxCsvCell) {
+            *field += c;
+        } else {
+            cut_[count] = true;
+        }
     };
     // Blank lines between records are no records.
     while (at_ < size_ && (data_[at_] == '\n' || data_[at_] == '\r')) {
@@ -215,13 +109,17 @@ bool CsvReader::Next(std::vector<std::string>* fields, std::size_t* line, std::s
         return false;
     }
     *line = line_;
-    field().clear();
+    startField();
     bool quoted = false;
     bool wasQuoted = false;
+    bool empty = true;  // the field holds nothing yet
+    std::size_t quoteLine = line_;
     for (;;) {
         if (at_ >= size_) {
             if (quoted) {
-                *error = "a quote opened on line " + std::to_string(*line) + " is never closed";
+                *line = quoteLine;
+                *error = "a quote opened on line " + std::to_string(quoteLine) +
+                         " is never closed (it would take the rest of the file into one cell)";
                 return false;
             }
             break;
@@ -230,45 +128,44 @@ bool CsvReader::Next(std::vector<std::string>* fields, std::size_t* line, std::s
         if (quoted) {
             if (c == '"') {
                 if (at_ < size_ && data_[at_] == '"') {
-                    field() += '"';
+                    append('"');
                     ++at_;
                 } else {
                     quoted = false;
                 }
             } else {
                 if (c == '\n' || (c == '\r' && (at_ == size_ || data_[at_] != '\n'))) ++line_;
-                field() += c;
+                append(c);
             }
-        } else if (c == '"' && field().empty() && !wasQuoted) {
+            empty = false;
+        } else if (c == '"' && empty && !wasQuoted) {
             quoted = wasQuoted = true;
+            quoteLine = line_;
         } else if (c == separator_) {
             ++count;
-            field().clear();
+            startField();
             wasQuoted = false;
+            empty = true;
         } else if (c == '\r' || c == '\n') {
             if (c == '\r' && at_ < size_ && data_[at_] == '\n') ++at_;
             ++line_;
             break;
         } else {
-            field() += c;
+            append(c);
+            empty = false;
         }
     }
-    fields->resize(count + 1);
+    fields->resize(std::min(count + 1, kMaxCsvFields));
     return true;
 }
+
+bool CsvReader::Cut(std::size_t field) const { return field < cut_.size() && cut_[field]; }
 
 namespace {
 
 const char kViewPrefix[] = "view:";
-
-std::string Quoted(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
+// What the record of a CSV of every row says in place of a filter.
+const char kEveryRow[] = "every row";
 
 std::string LowerAscii(std::string text) {
     for (char& c : text) {
@@ -303,12 +200,11 @@ std::string ViewText(const ShowFilter& filter) {
     std::string text;
     if (!filter.Satellite.empty()) text += "satellite " + Quoted(filter.Satellite);
     if (!filter.Find.empty()) text += (text.empty() ? "find " : ", find ") + Quoted(filter.Find);
-    return text;
+    return text.empty() ? kEveryRow : text;
 }
 
 std::string ViewRecord(const CsvView& view) {
     const std::string text = ViewText(view.Filter);
-    if (text.empty()) return text;
     char mark[48];
     std::snprintf(mark, sizeof mark, " (%zu row%s, %08X)", view.Rows, view.Rows == 1 ? "" : "s",
                   static_cast<unsigned>(view.Mark));
@@ -328,6 +224,12 @@ bool ParseViewRecord(const std::string& cell, CsvView* view) {
     bool any = false;
     bool satellite = false;
     bool find = false;
+    while (at < cell.size() && cell[at] == ' ') ++at;
+    if (LowerAscii(cell.substr(at, sizeof kEveryRow - 1)) == kEveryRow) {
+        // A CSV of every row: its count and mark may follow.
+        at += sizeof kEveryRow - 1;
+        any = true;
+    }
     for (;;) {
         while (at < cell.size() && cell[at] == ' ') ++at;
         if (at == cell.size()) return any;
@@ -353,7 +255,7 @@ bool ParseViewRecord(const std::string& cell, CsvView* view) {
             return true;
         }
         if (any) {
-            if (cell[at] != ',') return false;
+            if (cell[at] != ',' || (filter->Satellite.empty() && filter->Find.empty())) return false;
             ++at;
             while (at < cell.size() && cell[at] == ' ') ++at;
         }

@@ -16,9 +16,10 @@
 // spreadsheets know the file is UTF-8 rather than in the system's code page.
 constexpr char kCsvByteOrderMark[] = "\xEF\xBB\xBF";
 
-// A field, quoted when it holds the separator, a quote or a line break, with
-// quotes doubled.
-std::string CsvField(const std::string& text, char separator = ',');
+// A field, quoted (its quotes doubled) when a spreadsheet could split or trim
+// it: when it holds a quote, a line break or any separator a spreadsheet
+// offers (comma, semicolon, tab, "|"), or begins or ends with a blank.
+std::string CsvField(const std::string& text);
 
 // A name (UTF-8) as a CSV cell. A spreadsheet runs a cell that begins with
 // "=", "+", "-", "@", a tab or a CR as a formula, and turns a cell it can read
@@ -26,14 +27,26 @@ std::string CsvField(const std::string& text, char separator = ',');
 // ("007" into 7, "1/2" into the 1st of February, "TRUE" into a truth value),
 // so it would save the name back changed. Such a name gets an apostrophe in
 // front, which spreadsheets show as "text follows" or keep as it is. A name
-// that itself begins with an apostrophe gets one too, so that UnguardName
-// undoes exactly what GuardName did.
+// that itself begins with an apostrophe gets one too. UnguardName takes the
+// apostrophe away only from a cell that GuardName writes so: "''x" is the
+// name "'x" guarded, while "'x" (a name typed with its apostrophe, or kept
+// by a spreadsheet that took the first of two for "text follows") is "'x".
 std::string GuardName(const std::string& name);
 std::string UnguardName(const std::string& cell);
 
 // Whether a spreadsheet in some language could read the text as a value
-// rather than as text (see GuardName).
+// rather than as text (see GuardName; the words are in
+// spreadsheet_values.cpp).
 bool ReadsAsSpreadsheetValue(const std::string& utf8);
+
+// Blanks a spreadsheet may trim or read between the parts of a value:
+// space, tab, and the Unicode spaces.
+bool IsSpreadsheetBlank(std::uint32_t c);
+
+// The most of a record a CsvReader keeps: its first fields, and of each its
+// first bytes (more than any cell import reads can hold).
+constexpr std::size_t kMaxCsvFields = 256;
+constexpr std::size_t kMaxCsvCell = 4096;
 
 // Reads CSV bytes record by record: comma or semicolon separators (whichever
 // the first record uses), quoted fields, CR LF, LF or CR alone. The bytes
@@ -42,8 +55,12 @@ class CsvReader {
 public:
     CsvReader(const char* data, std::size_t size);
     // The next record's fields and the line it starts on; false at the end.
-    // A quote left open is an error (false with `error` set).
+    // A quote left open is an error (false with `error` set, and `line`
+    // the line the quote opened on). Fields beyond kMaxCsvFields are read
+    // but not kept, and a field longer than kMaxCsvCell is kept cut.
     bool Next(std::vector<std::string>* fields, std::size_t* line, std::string* error);
+    // Whether the last record's field was longer than kMaxCsvCell.
+    bool Cut(std::size_t field) const;
 
 private:
     const char* data_;
@@ -51,14 +68,16 @@ private:
     std::size_t at_;
     std::size_t line_;
     char separator_;
+    std::vector<bool> cut_;
 };
 
-// The view a CSV of some of the rows records, so that import can tell it
+// The view a CSV records, so that import can tell a CSV of some of the rows
 // from a CSV of them all, and can tell whether the list's rows of that view
 // are still those the CSV was made from: the header's cell after "name"
-// reads `view: satellite "Nile Sat", find "mbc" (12 rows, 5F3A9C21)`
-// (quotes inside doubled; the last number marks the set of the view's
-// channels). A CSV of every row has no such cell.
+// reads `view: satellite "Nile Sat", find "mbc" (12 rows, 5F3A9C21)`, or
+// `view: every row (40 rows, 0E0C5A31)` (quotes inside doubled; the last
+// number marks the set of the view's channels). Only a CSV that holds this
+// record removes the rows it does not hold.
 struct CsvView {
     ShowFilter Filter;       // empty: no view, every row
     bool Marked = false;     // whether the record holds its rows' count and mark
@@ -69,11 +88,11 @@ struct CsvView {
 // The view's rows' count and mark, of the rows `shown` picks.
 CsvView MakeCsvView(const ListIndex& index, const ShowFilter& filter, const std::vector<bool>& shown);
 
-// The filter as the record names it: `satellite "Nile Sat", find "mbc"`;
-// empty for a filter that picks every row.
+// The filter as the record names it: `satellite "Nile Sat", find "mbc"`, or
+// `every row`.
 std::string ViewText(const ShowFilter& filter);
 
-// The header cell of a view; empty for a filter that picks every row.
+// The header cell of a view.
 std::string ViewRecord(const CsvView& view);
 
 // Whether a header cell is a view record (it begins with "view:", in any

@@ -432,9 +432,13 @@ bool NameIsPrintable(const std::string& typed, std::string* error) {
 
 }  // namespace
 
+bool CheckListName(const std::string& typed, const CodePage& page, std::string* name, std::string* why) {
+    return NameIsPrintable(typed, why) && NameFromUtf8(page, typed, name, why) && NameReadsBack(*name, page, why);
+}
+
 bool ListName(const std::string& typed, const CodePage& page, std::string* name, std::string* error) {
     std::string why;
-    if (!NameIsPrintable(typed, &why) || !NameFromUtf8(page, typed, name, &why) || !NameReadsBack(*name, page, &why)) {
+    if (!CheckListName(typed, page, name, &why)) {
         *error = "the name \"" + EscapeControls(typed) + "\" " + why;
         return false;
     }

@@ -138,6 +138,10 @@ bool ParseRows(const std::string& text, std::size_t rowCount, std::vector<bool>*
 // False with a message saying why not.
 bool ListName(const std::string& typed, const CodePage& page, std::string* name, std::string* error);
 
+// The same check, with only why the name is refused ("is empty, and ..."),
+// for a caller that quotes the name its own way.
+bool CheckListName(const std::string& typed, const CodePage& page, std::string* name, std::string* why);
+
 // The line a row gets with the given flag and name.
 std::string FormattedLine(std::uint8_t flag, const std::uint8_t code[6], const std::string& name);
 

@@ -1,5 +1,7 @@
 #include "errors.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
@@ -8,7 +10,28 @@
 
 void ReportError(std::ostream& err, const std::string& message) { err << "zelq-list: " << message << '\n'; }
 
-std::string CannotReadMessage(const std::string& path) { return "cannot read " + path + ": " + LastFileErrorReason(); }
+std::string CannotReadMessage(const std::string& path) {
+    // Reading refuses what is not a file as access denied: say what it is.
+    const std::string kind = g_LastFileError.Kind == kFileErrorDenied ? NotAFileKind(path) : std::string();
+    if (!kind.empty()) return "cannot read " + path + ": it is " + kind + ", not a file";
+    return "cannot read " + path + ": " + LastFileErrorReason();
+}
+
+std::string NotAFileKind(const std::string& path) {
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) return std::string();
+#ifdef S_ISFIFO
+    if (S_ISFIFO(status.st_mode)) return "a pipe";
+#endif
+#ifdef S_ISSOCK
+    if (S_ISSOCK(status.st_mode)) return "a socket";
+#endif
+    if (S_ISCHR(status.st_mode)) return "a device";
+#ifdef S_ISBLK
+    if (S_ISBLK(status.st_mode)) return "a device";
+#endif
+    return std::string();
+}
 
 std::string FileErrorReason(const FileError& error) {
     switch (error.Kind) {

@@ -14,6 +14,10 @@ void ReportError(std::ostream& err, const std::string& message);
 // The message for a file that cannot be read: "cannot read PATH: why".
 std::string CannotReadMessage(const std::string& path);
 
+// What a path names that is neither a file nor a folder ("a device", "a
+// pipe", "a socket"); empty for anything else, or when that cannot be told.
+std::string NotAFileKind(const std::string& path);
+
 // "no such file", "the folder does not exist", "it is a folder", "permission
 // denied", ...; the system's own words for anything else.
 std::string FileErrorReason(const FileError& error);

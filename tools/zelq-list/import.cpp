@@ -1,30 +1,45 @@
-// import: the list's rows made exactly the rows of a CSV file as show writes
-// it, perhaps edited in a spreadsheet.
+// import: the list's rows made the rows of a CSV file as show writes it,
+// perhaps edited in a spreadsheet.
 //
-// A row's channel is its ident, position (tenths) and MHz, from which its
-// code follows; a spreadsheet may spoil a twelve-digit code, but keeps small
-// numbers. Each CSV row is compared with the list's row of its channel as
-// show wrote it: a row the CSV leaves as it was keeps its line byte for byte,
-// whatever its name holds, and only a name the CSV changes or adds must be
-// one a user may type.
+// A row's channel is its ident and position, and with its MHz its code
+// follows; a spreadsheet may spoil a twelve-digit code, but keeps small
+// numbers. A code the spreadsheet left whole names the row's channel, and
+// the cells beside it must agree with it: a changed ident, position,
+// satellite or MHz beside the old code is refused, with the advice to clear
+// the code cell. A row without a code is checked as add checks a channel.
+// Each CSV row is compared with the list's row of its channel as show wrote
+// it: a row the CSV leaves as it was keeps its line byte for byte, whatever
+// its name holds, and only a name the CSV changes or adds must be one a user
+// may type. One cell that does not read refuses the whole CSV.
 //
-// The rows fill the places of the list's rows in the CSV's order; rows
-// beyond them go after the last line, and places left over are emptied. A
-// CSV of a view (show --find, --satellite) holds only the rows that view
-// showed: the view's rows it still holds take their own places in its order,
-// the places of those it no longer holds are emptied, rows new to the list go
-// after the last line, and every other row stays where it is (changed in its
-// place when the CSV names it). Lines that do not read stay where they are,
-// byte for byte.
+// The header's last cell records the view the CSV was made from. A CSV of
+// every row makes the list exactly its rows: they fill the places of the
+// list's rows in the CSV's order, rows beyond them go after the last line,
+// and places left over are emptied. A CSV of a view (show --find,
+// --satellite) holds only the rows that view showed: the view's rows it
+// still holds take their own places in its order, the places of those it no
+// longer holds are emptied, rows new to the list go after the last line, and
+// every other row stays where it is (changed in its place when the CSV names
+// it). Either is refused when the list's rows of its view are no longer
+// those it was made from. A CSV without the record (the cell deleted, or a
+// CSV made by hand) removes nothing: the rows it holds take their own places
+// in its order, new rows go after the last line, and the rows it does not
+// hold are listed, with the command that removes them. Lines that do not
+// read stay where they are, byte for byte.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <ostream>
 
 #include "channel_list/entry_code.h"
+#include "channel_list/list_line.h"
+#include "channel_list/position_text.h"
+#include "channel_list/satellite_names.h"
 #include "csv.h"
 #include "edit_session.h"
 #include "errors.h"
+#include "name_text.h"
 #include "read_list.h"
 #include "row_text.h"
 #include "utf8_text.h"
@@ -32,8 +47,13 @@
 
 namespace {
 
-enum Column { kFlag, kIdent, kTenths, kMhz, kName, kCode, kColumns };
-const char* const kColumnNames[kColumns] = {"flag", "ident", "tenths", "mhz", "name", "code"};
+enum Column { kFlag, kIdent, kPosition, kTenths, kSatellite, kMhz, kName, kCode, kColumns };
+const char* const kColumnNames[kColumns] = {"flag", "ident", "position", "tenths", "satellite", "mhz", "name", "code"};
+// The columns a CSV must have; it needs "position" or "tenths" besides.
+const bool kRequired[kColumns] = {true, true, false, false, false, true, true, false};
+
+// The most of a cell a message quotes.
+constexpr std::size_t kQuotedCell = 60;
 
 // The CSV as read before the list is: its bytes, how its text is written,
 // and what its header says.
@@ -43,19 +63,59 @@ struct ImportInput {
     std::size_t Start = 0;    // past a byte-order mark
     bool InCodePage = false;  // not UTF-8: read in the list's code page, as spreadsheets save "CSV"
     std::size_t Columns[kColumns];
-    bool Filtered = false;    // a CSV of the rows of a view
+    bool Recorded = false;    // the header records the view the CSV shows
     CsvView View;
+    // The rows a CSV without the record does not hold, told after what the
+    // import does (they are found with the plan, and told once).
+    mutable std::string Unheld;
+    mutable bool UnheldTold = false;
 };
 
 // The largest CSV import reads: as large as the largest list, of which a CSV
 // of every row takes about as much again.
 std::uint64_t MaxCsvSize() { return MaxListSize(); }
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+std::string Trim(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t");
     const std::size_t last = text.find_last_not_of(" \t");
     return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return Trim(text);
+}
+
+// A cell as a message quotes it: in quotes, cut to about 60 bytes.
+std::string Cell(const std::string& text) { return "\"" + CutText(text, kQuotedCell) + "\""; }
+
+// What a CSV's bytes are when they are not the text of a CSV: a message, or
+// empty.
+std::string NotCsvText(const std::string& file, const char* data, std::size_t size) {
+    const auto bytes = [&](std::size_t i) { return i < size ? static_cast<unsigned char>(data[i]) : 0x100u; };
+    const std::string save = "; save it as \"CSV UTF-8\" (or \"CSV\") to import it";
+    if ((bytes(0) == 0xFF && bytes(1) == 0xFE && bytes(2) == 0 && bytes(3) == 0) ||
+        (bytes(0) == 0 && bytes(1) == 0 && bytes(2) == 0xFE && bytes(3) == 0xFF)) {
+        return file + " is UTF-32 text" + save;
+    }
+    if ((bytes(0) == 0xFF && bytes(1) == 0xFE) || (bytes(0) == 0xFE && bytes(1) == 0xFF)) {
+        return file + " is UTF-16 text" + save;
+    }
+    if (bytes(0) == 'P' && bytes(1) == 'K' && bytes(2) == 3 && bytes(3) == 4) {
+        return file + " is a spreadsheet's own file (as .xlsx or .ods), not CSV" + save;
+    }
+    // Without a byte-order mark: the zero bytes of text in ASCII letters.
+    if (size >= 4 && bytes(0) != 0 && bytes(1) == 0 && bytes(2) == 0 && bytes(3) == 0) {
+        return file + " is UTF-32 text without a byte-order mark" + save;
+    }
+    if (size >= 4 && bytes(0) == 0 && bytes(1) == 0 && bytes(2) == 0 && bytes(3) != 0) {
+        return file + " is UTF-32 text without a byte-order mark" + save;
+    }
+    if (size >= 2 && ((bytes(0) != 0 && bytes(1) == 0) || (bytes(0) == 0 && bytes(1) != 0))) {
+        return file + " is UTF-16 text without a byte-order mark" + save;
+    }
+    if (std::memchr(data, 0, size) != nullptr) return file + " holds zero bytes, which no CSV text holds" + save;
+    return std::string();
 }
 
 // The header: the columns import reads, and the view the CSV was made from.
@@ -63,34 +123,72 @@ bool ReadHeader(CsvReader* reader, ImportInput* input, std::string* error) {
     std::vector<std::string> fields;
     std::size_t line = 0;
     if (!reader->Next(&fields, &line, error)) {
-        if (error->empty()) *error = input->File + " is empty; it needs the header show --format csv writes";
+        *error = error->empty() ? input->File + " is empty; it needs the header show --format csv writes"
+                                : input->File + ": " + *error;
         return false;
     }
+    const auto missing = [&](const char* column) {
+        // A file separated by what import does not take says so.
+        const char* const data = input->Bytes.Data + input->Start;
+        const std::size_t size = input->Bytes.Size - input->Start;
+        const std::size_t end = std::min<std::size_t>(std::find(data, data + size, '\n') - data, size);
+        const std::string first(data, end);
+        if (first.find_first_of(",;") == std::string::npos) {
+            for (const auto& separator : {std::make_pair('\t', "tabs"), std::make_pair('|', "\"|\"")}) {
+                if (first.find(separator.first) == std::string::npos) continue;
+                *error = input->File + " is separated by " + separator.second +
+                         "; import reads cells separated by commas or semicolons: save it as \"CSV UTF-8\"";
+                return false;
+            }
+        }
+        *error = input->File + ": no \"" + column +
+                 "\" column (zelq-list show --format csv writes the columns import reads)";
+        return false;
+    };
     for (int c = 0; c < kColumns; ++c) {
         const auto found = std::find_if(fields.begin(), fields.end(),
                                         [&](const std::string& field) { return Lower(field) == kColumnNames[c]; });
         input->Columns[c] = found == fields.end() ? std::string::npos : static_cast<std::size_t>(found - fields.begin());
-        if (input->Columns[c] == std::string::npos && c != kCode) {
-            *error = input->File + ": no \"" + kColumnNames[c] +
-                     "\" column (zelq-list show --format csv writes the columns import reads)";
-            return false;
-        }
+        if (input->Columns[c] == std::string::npos && kRequired[c]) return missing(kColumnNames[c]);
     }
-    for (const std::string& field : fields) {
+    if (input->Columns[kPosition] == std::string::npos && input->Columns[kTenths] == std::string::npos) {
+        return missing(kColumnNames[kPosition]);
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::string& field = fields[i];
         if (!IsViewRecord(field)) continue;
-        if (input->Filtered || !ParseViewRecord(field, &input->View)) {
-            *error = input->File + ": the header's \"" + EscapeControls(field) +
-                     "\" is not a view show --format csv writes (view: satellite \"NAME\", find \"TEXT\")";
+        if (input->Recorded || reader->Cut(i) || !ParseViewRecord(field, &input->View)) {
+            *error = input->File + ": the header's " + Cell(field) +
+                     " is not a view show --format csv writes (view: satellite \"NAME\", find \"TEXT\")";
             return false;
         }
-        input->Filtered = true;
+        input->Recorded = true;
     }
     return true;
 }
 
+// Whether the bytes are a channel list rather than a CSV: their first line
+// reads as a line of the list.
+bool IsChannelList(const char* data, std::size_t size) {
+    LineReader reader = MakeLineReader(data, size);
+    ListLine line;
+    return NextListLine(&reader, &line) && line.Kind != kLineUnreadable;
+}
+
 // Reads the CSV file and its header; false with a message.
-bool ReadCsvFile(ImportInput* input, std::string* error) {
+bool ReadCsvFile(const std::string& listPath, ImportInput* input, std::string* error) {
     const std::string& file = input->File;
+    if (SameFile(file, listPath)) {
+        *error = file + " is the list itself (--list names it); import takes a CSV that show --format csv wrote";
+        return false;
+    }
+    // A pipe would keep the reading waiting for a writer: what is not a file
+    // is refused before it is opened.
+    const std::string kind = NotAFileKind(file);
+    if (!kind.empty()) {
+        *error = "cannot read " + file + ": it is " + kind + ", not a file; import reads a CSV file";
+        return false;
+    }
     if (!ReadListFile(file.c_str(), MaxCsvSize(), &input->Bytes)) {
         *error = ReadFailure(file, input->Bytes.Size, "imports CSV files", MaxCsvSize());
         input->Bytes = FileBytes{nullptr, 0};
@@ -98,12 +196,32 @@ bool ReadCsvFile(ImportInput* input, std::string* error) {
     }
     const char* const data = input->Bytes.Data;
     const std::size_t size = input->Bytes.Size;
-    if (size >= 2 && ((data[0] == '\xFF' && data[1] == '\xFE') || (data[0] == '\xFE' && data[1] == '\xFF'))) {
-        *error = file + " is UTF-16 text; save it as \"CSV UTF-8\" (or \"CSV\") to import it";
+    *error = NotCsvText(file, data, size);
+    if (!error->empty()) return false;
+    if (StartsWithByteOrderMark(data, size)) {
+        // The mark says UTF-8: a byte that is not is an error, never a
+        // reason to read every name in another code page.
+        input->Start = kByteOrderMarkSize;
+        const char* const text = data + input->Start;
+        const std::size_t bad = Utf8Prefix(text, size - input->Start);
+        if (bad < size - input->Start) {
+            std::size_t lineStart = bad;
+            while (lineStart > 0 && text[lineStart - 1] != '\n' && text[lineStart - 1] != '\r') --lineStart;
+            char byte[8];
+            std::snprintf(byte, sizeof byte, "%02X", static_cast<unsigned>(static_cast<unsigned char>(text[bad])));
+            *error = file + ":" + std::to_string(CountLineBreaks(text, text + lineStart) + 1) + ":" +
+                     std::to_string(CountUtf8Characters(text + lineStart, bad - lineStart) + 1) + ": the byte " +
+                     byte + " is not UTF-8, though the file begins with the mark of UTF-8; correct that cell, "
+                     "or save the file again as \"CSV UTF-8\"";
+            return false;
+        }
+    } else {
+        input->InCodePage = !IsUtf8(data, size);
+    }
+    if (IsChannelList(data, size)) {
+        *error = file + " is a channel list, not a CSV; merge adds the channels of another list";
         return false;
     }
-    if (StartsWithByteOrderMark(data, size)) input->Start = kByteOrderMarkSize;
-    input->InCodePage = !IsUtf8(data + input->Start, size - input->Start);
     CsvReader reader(data + input->Start, size - input->Start);
     return ReadHeader(&reader, input, error);
 }
@@ -144,38 +262,171 @@ bool RepeatedNewChannel(std::vector<ChannelLine> channels, const std::string& fi
     return true;
 }
 
-// One row of the CSV: its flag, code and name cell; false with a message
-// naming the line when a cell does not read.
-bool ReadCsvRow(const ImportInput& input, const std::vector<std::string>& fields, const std::string& at,
-                std::uint8_t* flag, std::uint8_t code[6], std::string* name, std::string* error) {
+// A row of the CSV as read: its flag, its code, and its name cell.
+struct CsvRow {
+    std::uint8_t Flag;
+    std::uint8_t Code[6];
+    std::string Name;
+};
+
+// The message for a cell beside a code that names another value.
+std::string NotTheCodes(const char* column, const std::string& given, const std::string& coded,
+                        const std::string& code, const char* why) {
+    return std::string("the ") + column + " " + Cell(given) + " is not the " + coded + " of the code " + code +
+           " beside it: to change it, clear the code cell too" + why;
+}
+
+// Whether a satellite cell names the satellite at the position (case and
+// blanks around it aside); an empty cell names none and is no change.
+bool SatelliteAgrees(const std::string& cell, std::uint16_t position) {
+    const char* const name = SatelliteNameFor(position);
+    if (cell == name) return true;  // as show wrote it: most rows
+    const std::string trimmed = Trim(cell);
+    return trimmed.empty() || FoldName(trimmed) == FoldName(name);
+}
+
+// One row of the CSV; false with a message naming the line when a cell does
+// not read, disagrees with the code beside it, or names a channel add would
+// refuse. A code that names a row of the list is that row's channel.
+bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CodePage& page, const CsvReader& reader,
+                const std::vector<std::string>& fields, const std::string& at, CsvRow* row, std::string* error) {
+    const auto has = [&](int c) { return input.Columns[c] < fields.size(); };
+    // Cells as UTF-8 (a CSV not in UTF-8 is in the list's code page); the
+    // name is taken as it is, and converted where it is compared.
     const auto cell = [&](int c) {
-        return input.Columns[c] < fields.size() ? fields[input.Columns[c]] : std::string();
+        if (!has(c)) return std::string();
+        const std::string& text = fields[input.Columns[c]];
+        return input.InCodePage && c != kName ? NameToUtf8(page, text.data(), text.size()) : text;
     };
-    unsigned long value[kName];
-    static const unsigned long kMost[kName] = {255, 65535, 65535, 65535};
-    for (int c = kFlag; c < kName; ++c) {
-        if (!ParseWholeNumber(Lower(cell(c)), 10, 0, kMost[c], &value[c])) {
-            *error = at + "the " + kColumnNames[c] + " \"" + EscapeControls(cell(c)) + "\" is not a number from 0 to " +
-                     std::to_string(kMost[c]);
-            return false;
+    const auto fail = [&](const std::string& message) {
+        *error = at + message;
+        return false;
+    };
+    unsigned long flag = 0;
+    unsigned long ident = 0;
+    unsigned long mhz = 0;
+    if (!ParseWholeNumber(Lower(cell(kFlag)), 10, 0, 255, &flag)) {
+        return fail("the flag " + Cell(cell(kFlag)) + " is not a number from 0 to 255");
+    }
+    if (!ParseWholeNumber(Lower(cell(kIdent)), 10, 0, 65535, &ident)) {
+        return fail("the ident " + Cell(cell(kIdent)) + " is not a whole number from 1 to 65535");
+    }
+    if (!ParseWholeNumber(Lower(cell(kMhz)), 10, 0, 65535, &mhz)) {
+        return fail("the mhz " + Cell(cell(kMhz)) + " is not a whole number of MHz from 1 to 65535");
+    }
+    // The position as add reads it; the tenths, which follow from it, only
+    // where it is empty, or where it is the list's own beyond add's range.
+    const std::string positionCell = Trim(cell(kPosition));
+    const std::string tenthsCell = Lower(cell(kTenths));
+    unsigned long tenths = 0;
+    if (!tenthsCell.empty() && !ParseWholeNumber(tenthsCell, 10, 0, 65535, &tenths)) {
+        return fail("the tenths " + Cell(cell(kTenths)) + " is not a whole number from 1 to 3599");
+    }
+    std::uint16_t position = 0;
+    const bool positionReads =
+        !positionCell.empty() && ParsePosition(positionCell.data(), positionCell.size(), &position);
+    row->Flag = static_cast<std::uint8_t>(flag);
+    row->Name = UnguardName(cell(kName));
+    if (reader.Cut(input.Columns[kName])) {
+        return fail("the name " + Cell(row->Name) + " is over " + std::to_string(kMaxCsvCell) +
+                    " bytes long, and a name in the list holds at most 30");
+    }
+
+    const std::string given = Lower(cell(kCode));
+    if (given.size() == 12 && given.find_first_not_of("0123456789abcdef") == std::string::npos) {
+        // The code names the channel; each cell beside it must agree.
+        for (int i = 0; i < 6; ++i) {
+            unsigned long byte = 0;
+            ParseWholeNumber(given.substr(2 * i, 2), 16, 0, 255, &byte);
+            row->Code[i] = static_cast<std::uint8_t>(byte);
+        }
+        const DecodedCode decoded = DecodeEntryCode(row->Code[0], row->Code[1], row->Code[2], row->Code[3]);
+        // The texts of the messages, made only for a message.
+        const auto code = [&] { return CodeText(row->Code); };
+        const auto place = [&] { return PositionText(decoded.SatPosition); };
+        const char* const another = " (a new ident or position makes it another channel)";
+        if (ident != decoded.ChannelIdent) {
+            return fail(NotTheCodes("ident", cell(kIdent), std::to_string(decoded.ChannelIdent), code(), another));
+        }
+        if (!positionCell.empty() && !(positionReads && position == decoded.SatPosition) && positionCell != place()) {
+            return fail(NotTheCodes("position", cell(kPosition), place(), code(), another));
+        }
+        if (!tenthsCell.empty() && tenths != decoded.SatPosition) {
+            return fail(NotTheCodes("tenths", cell(kTenths), std::to_string(decoded.SatPosition), code(), another));
+        }
+        if (!SatelliteAgrees(cell(kSatellite), decoded.SatPosition)) {
+            return fail(NotTheCodes("satellite", cell(kSatellite),
+                                    std::string(SatelliteNameFor(decoded.SatPosition)) + " at " + place(), code(),
+                                    "; the satellite follows from the position (a new position makes it another "
+                                    "channel)"));
+        }
+        if (mhz != TransponderMhz(row->Code)) {
+            return fail(NotTheCodes("mhz", cell(kMhz), std::to_string(TransponderMhz(row->Code)), code(), ""));
+        }
+        std::size_t listed;
+        if (FindChannelRow(index, ChannelKey(row->Code), &listed)) return true;
+        position = decoded.SatPosition;
+    } else {
+        if (!positionCell.empty() && !positionReads) {
+            // The list's own position beyond add's range, as show writes it.
+            if (tenthsCell.empty() || PositionText(static_cast<std::uint16_t>(tenths)) != positionCell) {
+                return fail("the position " + Cell(cell(kPosition)) +
+                            " is not a position such as 13.0E, 13E, 7W or 0.8W (at most 180 degrees)");
+            }
+            position = static_cast<std::uint16_t>(tenths);
+        } else if (positionCell.empty()) {
+            if (tenthsCell.empty()) return fail("the position is empty; a channel needs one, such as 13.0E or 7W");
+            position = static_cast<std::uint16_t>(tenths);
+        } else if (!tenthsCell.empty() && tenths != position) {
+            return fail("the tenths " + Cell(cell(kTenths)) + " are not the position " + Cell(cell(kPosition)) +
+                        ", from which they follow: clear the tenths cell");
+        }
+        if (!SatelliteAgrees(cell(kSatellite), position)) {
+            return fail("the satellite " + Cell(cell(kSatellite)) + " is not " + SatelliteNameFor(position) +
+                        ", the satellite at " + PositionText(position) +
+                        ": the satellite follows from the position, so change the position to move the channel");
+        }
+        const EntryCode entry = EncodeEntryCode(static_cast<std::uint16_t>(ident), position,
+                                                static_cast<std::uint32_t>(mhz) * 1000u);
+        std::copy(entry.Bytes, entry.Bytes + 6, row->Code);
+        // The list's own row, as it is, is kept whatever its values.
+        std::size_t listed;
+        if (FindChannelRow(index, ChannelKey(row->Code), &listed) &&
+            std::equal(row->Code, row->Code + 6, index.Rows[listed].Code)) {
+            return true;
         }
     }
-    *flag = static_cast<std::uint8_t>(value[kFlag]);
-    const EntryCode entry = EncodeEntryCode(static_cast<std::uint16_t>(value[kIdent]),
-                                            static_cast<std::uint32_t>(value[kTenths]),
-                                            static_cast<std::uint32_t>(value[kMhz]) * 1000u);
-    std::copy(entry.Bytes, entry.Bytes + 6, code);
-    // A code the spreadsheet left whole must agree.
-    const std::string given = Lower(cell(kCode));
-    if (given.size() == 12 && given.find_first_not_of("0123456789abcdef") == std::string::npos &&
-        Lower(CodeText(code)) != given) {
-        *error = at + "the code " + cell(kCode) + " does not agree with ident " + std::to_string(value[kIdent]) +
-                 ", tenths " + std::to_string(value[kTenths]) + " and mhz " + std::to_string(value[kMhz]) +
-                 ", which give " + CodeText(code);
-        return false;
+    // A channel new to the list, or changed: what add takes.
+    if (ident == 0) return fail("the ident " + Cell(cell(kIdent)) + " is not a whole number from 1 to 65535");
+    if (position == 0 || position >= 3600) {
+        return fail("the position " + PositionText(position) + " is no satellite position from 1 to 3599 tenths, " +
+                    "as add takes (13.0E, 7W)");
     }
-    *name = UnguardName(cell(kName));
+    if (mhz == 0) return fail("the mhz " + Cell(cell(kMhz)) + " is not a whole number of MHz from 1 to 65535");
     return true;
+}
+
+// Whether a name cell is the list's name with letters turned into "?", as a
+// CSV saved in a code page that lacks them holds it.
+bool LettersLost(const std::string& listed, const std::string& cell) {
+    std::vector<std::uint32_t> a;
+    std::vector<std::uint32_t> b;
+    if (!DecodeUtf8(listed, &a) || !DecodeUtf8(cell, &b) || a.size() != b.size() || a == b) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && (b[i] != '?' || a[i] < 0x80)) return false;
+    }
+    return true;
+}
+
+// The text without its control characters (C0, DEL, C1).
+std::string WithoutControls(const std::string& utf8) {
+    std::vector<std::uint32_t> characters;
+    if (!DecodeUtf8(utf8, &characters)) return utf8;
+    std::string text;
+    for (const std::uint32_t c : characters) {
+        if (!IsControlCharacter(c)) AppendUtf8(&text, c);
+    }
+    return text;
 }
 
 // The name a CSV row gives its row: the row's own name, byte for byte, when
@@ -184,35 +435,79 @@ bool ReadCsvRow(const ImportInput& input, const std::vector<std::string>& fields
 bool RowNameFromCell(const EditSession& session, const ImportInput& input, bool listed, std::size_t row,
                      const std::string& cell, std::string* name, std::string* error) {
     const ListIndex& index = session.Index;
+    const std::string typed = input.InCodePage ? NameToUtf8(session.Page, cell.data(), cell.size()) : cell;
     if (listed) {
         const char* const bytes = RowName(index, row);
         const std::size_t shown = RowShownNameLength(index, row);
-        const bool same = input.InCodePage ? cell.size() == shown && std::memcmp(cell.data(), bytes, shown) == 0
-                                           : cell == NameToUtf8(session.Page, bytes, shown);
+        const std::string own = NameToUtf8(session.Page, bytes, shown);
+        // A spreadsheet's own files (.ods, .xlsx) cannot hold control
+        // characters and drop them: the name without them (guarded or not)
+        // is the same name.
+        const bool same = (input.InCodePage ? cell.size() == shown && std::memcmp(cell.data(), bytes, shown) == 0
+                                            : cell == own) ||
+                          (typed != own && (typed == WithoutControls(own) || typed == WithoutControls(GuardName(own))));
         if (same) {
             *name = WholeRowName(index, row);
             return true;
         }
+        if (LettersLost(own, typed) || LettersLost(GuardName(own), typed)) {
+            *error = "the name " + Cell(typed) + " is the list's " + Cell(own) +
+                     " with letters turned into \"?\": the CSV was saved in a code page that lacks them; save it "
+                     "as \"CSV UTF-8\" and import that";
+            return false;
+        }
     }
-    return ListName(input.InCodePage ? NameToUtf8(session.Page, cell.data(), cell.size()) : cell, session.Page, name,
-                    error);
+    std::string why;
+    if (!CheckListName(typed, session.Page, name, &why)) {
+        *error = "the name " + Cell(typed) + " " + why;
+        return false;
+    }
+    return true;
 }
 
 // The CSV line that first names a channel (for the message of a channel it
 // names twice: reading the CSV again costs nothing until then).
-std::size_t FirstLineOf(const ImportInput& input, std::uint32_t key) {
+std::size_t FirstLineOf(const ImportInput& input, const ListIndex& index, const CodePage& page, std::uint32_t key) {
     CsvReader reader(input.Bytes.Data + input.Start, input.Bytes.Size - input.Start);
     std::vector<std::string> fields;
     std::size_t line = 0;
     std::string error;
-    std::string name;
+    CsvRow row;
     reader.Next(&fields, &line, &error);  // the header
     while (reader.Next(&fields, &line, &error)) {
-        std::uint8_t flag;
-        std::uint8_t code[6];
-        if (ReadCsvRow(input, fields, std::string(), &flag, code, &name, &error) && ChannelKey(code) == key) break;
+        if (ReadCsvRow(input, index, page, reader, fields, std::string(), &row, &error) && ChannelKey(row.Code) == key) break;
     }
     return line;
+}
+
+// Rows as the remove command takes them: "4,6-7".
+std::string RowRanges(const std::vector<std::size_t>& rows) {
+    std::string text;
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t j = i;
+        while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1) ++j;
+        text += (text.empty() ? "" : ",") + std::to_string(rows[i] + 1) +
+                (j > i ? "-" + std::to_string(rows[j] + 1) : std::string());
+        i = j + 1;
+    }
+    return text;
+}
+
+// The rows a CSV without the record does not hold: one line each, and the
+// command that would remove them.
+std::string UnheldRows(const EditSession& session, const ImportInput& input, const std::vector<bool>& named) {
+    std::vector<std::size_t> rows;
+    std::string text = input.File + ": its header records no view (show writes it in the last cell), so the "
+                                    "import removes no row\n";
+    for (std::size_t row = 0; row < named.size(); ++row) {
+        if (named[row]) continue;
+        rows.push_back(row);
+        text += RowAt(session, row) + "row " + std::to_string(row + 1) + " is not in " + input.File +
+                ", and stays: " + ShownRowLine(session, row) + "\n";
+    }
+    if (rows.empty()) return std::string();
+    return text + input.File + ": to remove the row" + Plural(rows.size()) + " it does not hold, run remove " +
+           RowRanges(rows) + " (or import a CSV whose header keeps the view cell show writes)\n";
 }
 
 // The import's plan: each CSV row takes the list's row of its channel, kept as
@@ -220,21 +515,31 @@ std::size_t FirstLineOf(const ImportInput& input, std::uint32_t key) {
 bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, std::string* error) {
     const ImportInput& input = *static_cast<const ImportInput*>(data);
     const ListIndex& index = session.Index;
+    if (index.File.Size == input.Bytes.Size && index.File.Size > 0 &&
+        std::memcmp(index.File.Data, input.Bytes.Data, index.File.Size) == 0) {
+        *error = input.File + " is the list itself; import takes a CSV that show --format csv wrote";
+        return false;
+    }
+    // Which of the list's rows the CSV shows: those of its view; for a CSV
+    // without the record, those it names (known at the end).
+    const bool everyRow = input.Recorded && input.View.Filter.Find.empty() && input.View.Filter.Satellite.empty();
+    const bool ofView = input.Recorded && !everyRow;
     std::vector<bool> inView;
-    if (input.Filtered) {
+    if (input.Recorded) {
         inView = RowsInView(index, session.Page, input.View.Filter);
         // Rows of the view the CSV cannot have held (the list changed since
         // it was made) would be taken as deleted: refuse.
         const CsvView now = MakeCsvView(index, input.View.Filter, inView);
         if (input.View.Marked && (now.Rows != input.View.Rows || now.Mark != input.View.Mark)) {
-            *error = input.File + ": the list's rows of " + EscapeControls(ViewText(input.View.Filter)) +
+            *error = input.File + ": the list's rows" +
+                     (everyRow ? std::string() : " of " + EscapeControls(ViewText(input.View.Filter))) +
                      " have changed since it was made (" + std::to_string(input.View.Rows) + " row" +
                      Plural(input.View.Rows) + " then, " + std::to_string(now.Rows) +
                      " now); nothing was written: export them again";
             return false;
         }
     }
-    std::vector<PlannedRow> viewRows;  // the rows of the view the CSV holds, in its order
+    std::vector<PlannedRow> heldRows;  // the rows of the view the CSV holds, in its order
     std::size_t filled = 0;            // places filled, for a CSV of every row
 
     plan->SourceFiles.push_back(input.File);
@@ -246,22 +551,21 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
     // lines of those new to it.
     std::vector<bool> named(index.RowCount, false);
     std::vector<ChannelLine> fresh;
+    CsvRow csvRow;
     while (reader.Next(&fields, &line, error)) {
         if (std::all_of(fields.begin(), fields.end(), [](const std::string& field) { return Lower(field).empty(); })) {
             continue;  // a blank row of a spreadsheet
         }
         const std::string at = At(input.File, line);
-        std::uint8_t flag;
-        std::uint8_t code[6];
-        std::string cell;
         std::size_t row = 0;
         std::string name;
-        bool ok = ReadCsvRow(input, fields, at, &flag, code, &cell, error);
-        const bool listed = ok && FindChannelRow(index, ChannelKey(code), &row);
+        bool ok = ReadCsvRow(input, index, session.Page, reader, fields, at, &csvRow, error);
+        const std::uint32_t key = ok ? ChannelKey(csvRow.Code) : 0;
+        const bool listed = ok && FindChannelRow(index, key, &row);
         if (ok && listed && named[row]) {
-            *error = RepeatedMessage(input.File, ChannelKey(code), FirstLineOf(input, ChannelKey(code)), line);
+            *error = RepeatedMessage(input.File, key, FirstLineOf(input, index, session.Page, key), line);
             ok = false;
-        } else if (ok && !RowNameFromCell(session, input, listed, row, cell, &name, error)) {
+        } else if (ok && !RowNameFromCell(session, input, listed, row, csvRow.Name, &name, error)) {
             *error = at + *error;
             ok = false;
         }
@@ -276,20 +580,20 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
             named[row] = true;
             planned.OldRow = static_cast<std::uint32_t>(row);
             const IndexRow& old = index.Rows[row];
-            const bool same = flag == old.Flag && std::equal(code, code + 6, old.Code) &&
+            const bool same = csvRow.Flag == old.Flag && std::equal(csvRow.Code, csvRow.Code + 6, old.Code) &&
                               name.size() == RowNameLength(index, row) &&
                               std::memcmp(name.data(), RowName(index, row), name.size()) == 0;
-            if (!same) planned.NewLine = plan->AddLine(FormattedLine(flag, code, name));
+            if (!same) planned.NewLine = plan->AddLine(FormattedLine(csvRow.Flag, csvRow.Code, name));
         } else {
-            fresh.push_back(ChannelLine{ChannelKey(code), static_cast<std::uint32_t>(line)});
-            planned.NewLine = plan->AddLine(FormattedLine(flag, code, name));
+            fresh.push_back(ChannelLine{key, static_cast<std::uint32_t>(line)});
+            planned.NewLine = plan->AddLine(FormattedLine(csvRow.Flag, csvRow.Code, name));
         }
         // Where it came from, for what the import tells: not needed for a
         // row of a CSV of every row that stays as it is in its place.
-        if (input.Filtered || planned.NewLine != kNoLine || planned.OldRow != filled) {
+        if (!everyRow || planned.NewLine != kNoLine || planned.OldRow != filled) {
             planned.Source = plan->AddSource(0, static_cast<std::uint32_t>(line));
         }
-        if (!input.Filtered) {
+        if (everyRow) {
             // The rows fill the places of the list's rows in the CSV's
             // order; rows beyond them go after the last line.
             if (filled < index.RowCount) {
@@ -299,34 +603,43 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
             }
         } else if (!listed) {
             plan->Added.push_back(planned);  // where the CSV of a view cannot say: at the end
-        } else if (!inView[row]) {
+        } else if (ofView && !inView[row]) {
             plan->AtPlace[row] = planned;  // a row outside the view, changed in its place
         } else {
-            viewRows.push_back(planned);
+            heldRows.push_back(planned);
         }
     }
-    if (!error->empty()) return false;
+    if (!error->empty()) {
+        *error = input.File + ": " + *error;
+        return false;
+    }
     if (RepeatedNewChannel(std::move(fresh), input.File, error)) return false;
-    if (!input.Filtered) {
+    if (everyRow) {
         // Places left over are emptied: their rows are those the CSV no
         // longer holds.
         for (; filled < index.RowCount; ++filled) plan->AtPlace[filled] = PlannedRow();
         return true;
     }
-    // The view's rows the CSV holds take their own places in the CSV's
-    // order; the places of the rows it no longer holds are emptied.
+    // The rows the CSV holds take their own places in the CSV's order; the
+    // places of the view's rows it no longer holds are emptied, and a CSV
+    // without the record leaves every row it does not hold in its place.
     std::vector<std::uint32_t> places;
-    places.reserve(viewRows.size());
-    for (const PlannedRow& planned : viewRows) places.push_back(planned.OldRow);
+    places.reserve(heldRows.size());
+    for (const PlannedRow& planned : heldRows) places.push_back(planned.OldRow);
     std::sort(places.begin(), places.end());
-    for (std::size_t row = 0; row < index.RowCount; ++row) {
-        if (inView[row]) plan->AtPlace[row] = PlannedRow();
+    if (ofView) {
+        for (std::size_t row = 0; row < index.RowCount; ++row) {
+            if (inView[row]) plan->AtPlace[row] = PlannedRow();
+        }
+    } else {
+        input.Unheld = UnheldRows(session, input, named);
     }
-    for (std::size_t i = 0; i < places.size(); ++i) plan->AtPlace[places[i]] = viewRows[i];
+    for (std::size_t i = 0; i < places.size(); ++i) plan->AtPlace[places[i]] = heldRows[i];
     return true;
 }
 
-void DescribeImport(const EditSession& session, const EditPlan& plan, const void*, std::ostream& out) {
+void DescribeImport(const EditSession& session, const EditPlan& plan, const void* data, std::ostream& out) {
+    const ImportInput& input = *static_cast<const ImportInput*>(data);
     // The rows as they come out: the filled places, then the added rows.
     std::vector<const PlannedRow*> order;
     for (const PlannedRow& planned : plan.AtPlace) {
@@ -358,6 +671,8 @@ void DescribeImport(const EditSession& session, const EditPlan& plan, const void
                 << ShownRowLine(session, planned.OldRow) << '\n';
         }
     }
+    out << input.Unheld;
+    input.UnheldTold = true;
 }
 
 }  // namespace
@@ -367,7 +682,7 @@ int ImportCsv(const ListOptions& options, const std::string& file, std::ostream&
     input.File = file;
     std::string error;
     CodePage page;
-    if (!LoadCodePage(options.CodePage, &page, &error) || !ReadCsvFile(&input, &error)) {
+    if (!LoadCodePage(options.CodePage, &page, &error) || !ReadCsvFile(options.ListPath, &input, &error)) {
         FreeFileBytes(&input.Bytes);
         ReportError(err, error);
         return kExitError;
@@ -376,11 +691,13 @@ int ImportCsv(const ListOptions& options, const std::string& file, std::ostream&
     if (input.InCodePage) {
         out << file << ": not UTF-8, so read in the list's code page, " << options.CodePage << "\n";
     }
-    if (input.Filtered) {
+    if (input.Recorded && (!input.View.Filter.Find.empty() || !input.View.Filter.Satellite.empty())) {
         out << file << ": the rows of " << EscapeControls(ViewText(input.View.Filter))
             << "; the list's other rows stay as they are\n";
     }
     const int status = RunEdit(options, true, EditCommand{&PlanImport, &DescribeImport, &input}, out, err);
+    // With nothing to change, the rows the CSV does not hold are still told.
+    if (status == kExitOk && !input.UnheldTold) out << input.Unheld;
     FreeFileBytes(&input.Bytes);
     return status;
 }

@@ -1,5 +1,9 @@
 #include "read_list.h"
 
+#include <sys/stat.h>
+
+#include <cctype>
+
 #include "errors.h"
 
 std::uint64_t MaxListSize() {
@@ -70,4 +74,22 @@ std::vector<std::uint32_t> LineNumbers(const ListIndex& index) {
     std::vector<std::uint32_t> numbers(index.LineCount + 1);
     NumberIndexLines(index, numbers.data());
     return numbers;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first;
+    struct stat second;
+    if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
+#ifdef _WIN32
+    // Windows gives no file numbers here: the paths, as Windows compares
+    // them (either slash, any case), and the file's size and time.
+    const auto folded = [](std::string path) {
+        for (char& c : path) c = c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (path.compare(0, 2, ".\\") == 0) path.erase(0, 2);
+        return path;
+    };
+    return folded(a) == folded(b) && first.st_size == second.st_size && first.st_mtime == second.st_mtime;
+#else
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+#endif
 }

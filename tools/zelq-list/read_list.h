@@ -42,4 +42,8 @@ int ReadListForCommand(const ListOptions& options, CodePage* page, ListIndex* in
 // (see NumberIndexLines).
 std::vector<std::uint32_t> LineNumbers(const ListIndex& index);
 
+// Whether two paths name the same existing file (also through a link, or
+// written differently).
+bool SameFile(const std::string& a, const std::string& b);
+
 #endif  // ZELQ_TOOLS_ZELQ_LIST_READ_LIST_H

@@ -194,14 +194,23 @@ bool PlanMerge(const EditSession& session, const void* input, EditPlan* plan, st
         std::vector<std::uint32_t> fresh;
         std::size_t freshBytes = 0;
         ListLine line;
+        bool anyLine = false;
         for (LineReader reader = MakeLineReader(bytes.Data, bytes.Size); NextListLine(&reader, &line);) {
             if (line.Kind == kLineUnreadable) continue;
+            anyLine = true;
             const std::uint32_t key = ChannelKey(line.Entry.Code);
             std::size_t shown;
             if (!FindChannelRow(session.Index, key, &shown) && !std::binary_search(added.begin(), added.end(), key)) {
                 fresh.push_back(key);
                 freshBytes += kMaxLineLength - kMaxNameLength + line.NameLength;
             }
+        }
+        if (!anyLine) {
+            // A CSV, or any other file given by mistake.
+            FreeFileBytes(&bytes);
+            *error = file + " holds no line of a channel list; merge adds the channels of other lists (import reads "
+                            "a CSV)";
+            return false;
         }
         std::sort(fresh.begin(), fresh.end());
         fresh.erase(std::unique(fresh.begin(), fresh.end()), fresh.end());

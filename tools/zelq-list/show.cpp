@@ -74,13 +74,12 @@ std::vector<std::uint32_t> SelectRows(const std::vector<bool>& shown) {
 }
 
 // The CSV, in UTF-8 with a byte-order mark so that a spreadsheet reads it as
-// UTF-8. A CSV of some of the rows records the view it shows in a last
-// header cell, which import reads (the rows leave that column empty).
+// UTF-8. It records the view it shows (every row, or those of a filter) in a
+// last header cell, which import reads (the rows leave that column empty).
 void WriteCsv(const ShownList& list, const std::vector<std::uint32_t>& selected, const CodePage& page,
               const CsvView& view, std::ostream& out) {
-    const std::string record = ViewRecord(view);
-    out << kCsvByteOrderMark << "row,line,flag,ident,position,satellite,mhz,code,tenths,name"
-        << (record.empty() ? "" : "," + CsvField(record)) << "\r\n";
+    out << kCsvByteOrderMark << "row,line,flag,ident,position,satellite,mhz,code,tenths,name,"
+        << CsvField(ViewRecord(view)) << "\r\n";
     for (const std::uint32_t i : selected) {
         const RowRecord r = MakeRecord(list, page, i);
         out << r.Row << ',' << r.Line << ',' << r.Flag << ',' << r.Ident << ',' << CsvField(r.Position) << ','

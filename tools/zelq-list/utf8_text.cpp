@@ -83,13 +83,22 @@ bool DecodeUtf8(const std::string& text, std::vector<std::uint32_t>* characters)
     return true;
 }
 
-bool IsUtf8(const char* data, std::size_t size) {
+bool IsUtf8(const char* data, std::size_t size) { return Utf8Prefix(data, size) == size; }
+
+std::size_t Utf8Prefix(const char* data, std::size_t size) {
     std::size_t at = 0;
     std::uint32_t c;
     while (at < size) {
-        if (!NextCharacter(data, size, &at, &c)) return false;
+        const std::size_t start = at;
+        if (!NextCharacter(data, size, &at, &c)) return start;
     }
-    return true;
+    return size;
+}
+
+std::size_t CountUtf8Characters(const char* data, std::size_t size) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < size; ++i) count += (static_cast<unsigned char>(data[i]) & 0xC0) != 0x80;
+    return count;
 }
 
 std::size_t DisplayWidth(const std::string& text) {
@@ -129,6 +138,8 @@ std::string FitToWidth(const std::string& text, std::size_t width) {
     return text.substr(0, cut) + "\xE2\x80\xA6";
 }
 
+bool IsControlCharacter(std::uint32_t c) { return c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F); }
+
 std::string EscapeControls(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -139,7 +150,7 @@ std::string EscapeControls(const std::string& text) {
         if (!NextCharacter(text, &at, &c)) {
             c = static_cast<unsigned char>(text[start]);
             at = start + 1;
-        } else if (!(c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F))) {
+        } else if (!IsControlCharacter(c)) {
             out.append(text, start, at - start);
             continue;
         }
@@ -148,4 +159,12 @@ std::string EscapeControls(const std::string& text) {
         out += escaped;
     }
     return out;
+}
+
+std::string CutText(const std::string& text, std::size_t most) {
+    if (text.size() <= most) return EscapeControls(text);
+    // Back to the start of a character.
+    std::size_t cut = most;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return EscapeControls(text.substr(0, cut)) + "\xE2\x80\xA6";
 }

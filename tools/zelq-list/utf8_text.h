@@ -17,6 +17,13 @@ bool DecodeUtf8(const std::string& text, std::vector<std::uint32_t>* characters)
 // Whether the bytes are well-formed UTF-8 throughout (as DecodeUtf8 reads it).
 bool IsUtf8(const char* data, std::size_t size);
 
+// How many of the first bytes are well-formed UTF-8: `size` when all are,
+// else where the first byte that is not stands.
+std::size_t Utf8Prefix(const char* data, std::size_t size);
+
+// The characters of well-formed UTF-8 bytes.
+std::size_t CountUtf8Characters(const char* data, std::size_t size);
+
 // Columns the text takes on a terminal: one per character, none for
 // combining marks (the Arabic vowel signs among them) and zero-width ones.
 std::size_t DisplayWidth(const std::string& text);
@@ -24,8 +31,15 @@ std::size_t DisplayWidth(const std::string& text);
 // The text cut to at most `width` columns, ending in "…" when it was cut.
 std::string FitToWidth(const std::string& text, std::size_t width);
 
+// Whether the character is a control character: C0, DEL or C1.
+bool IsControlCharacter(std::uint32_t c);
+
 // The text with control characters (C0, DEL, C1) written as \xNN, so that a
 // name cannot move the cursor or change the terminal.
 std::string EscapeControls(const std::string& text);
+
+// A text as a message quotes it: control characters made visible, and cut
+// after at most `most` of its bytes (at a character's start) with "…".
+std::string CutText(const std::string& text, std::size_t most);
 
 #endif  // ZELQ_TOOLS_ZELQ_LIST_UTF8_TEXT_H

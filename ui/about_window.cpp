@@ -45,7 +45,6 @@ INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_INITDIALOG:
         MarkPluginWindow(window, PluginWindowKind::About);
-        HookDialogKeys(window);
         g_State.AboutOpen = true;
         ShowWindow(window, SW_SHOW);
         return TRUE;
@@ -55,8 +54,11 @@ INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             DestroyWindow(window);  // WM_DESTROY clears AboutOpen
         }
         return FALSE;
+    case WM_ACTIVATE:
+        DialogKeysOnActivate(window, wParam, lParam);
+        return FALSE;
     case WM_DESTROY:
-        UnhookDialogKeys(window);
+        DialogKeysOnDestroy(window);
         // However the window goes, it is no longer the open one.
         if (g_State.AboutWindow == window) {
             g_State.AboutWindow = nullptr;

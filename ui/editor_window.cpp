@@ -100,7 +100,6 @@ void InitialiseEditor(HWND window) {
     // Marked first: the list is loaded below, and its rows reach the window
     // only once it is known as the editor.
     MarkPluginWindow(window, PluginWindowKind::Editor);
-    HookDialogKeys(window);
     g_State.MainWindow = window;
     // A request posted to an earlier editor went with it.
     InterlockedExchange(&g_ChannelToShow, 0);
@@ -125,6 +124,35 @@ void InitialiseEditor(HWND window) {
     InvalidateRect(list, nullptr, TRUE);
 }
 
+// One character in upper case (CharUpperW takes it in place of a pointer).
+WCHAR UpperCase(WCHAR character) {
+    LPWSTR upper = CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(character)));
+    return static_cast<WCHAR>(reinterpret_cast<ULONG_PTR>(upper));
+}
+
+// The menu bar's items have no underlined letter ("Channel Editor", "Help",
+// "About"). Windows' menus then take an item's first letter for it (Alt+H
+// opens Help); Wine's ask the window, and are told the same here: the item of
+// the editor's own menu whose text begins with the key, carried out as a
+// mnemonic would be (a pop-up opens). Zero (let the system decide) for any
+// other key or menu.
+LRESULT MenuItemForKey(HWND window, WPARAM wParam, LPARAM lParam) {
+    HMENU menu = reinterpret_cast<HMENU>(lParam);
+    HMENU bar = GetMenu(window);
+    if (!menu || !bar || (HIWORD(wParam) & MF_SYSMENU) != 0) return 0;
+    bool own = menu == bar;
+    for (int i = 0; !own && i < GetMenuItemCount(bar); ++i) own = GetSubMenu(bar, i) == menu;
+    if (!own) return 0;
+    const WCHAR key = UpperCase(static_cast<WCHAR>(LOWORD(wParam)));
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        WCHAR text[64] = L"";
+        if (GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION) <= 0) continue;
+        if (UpperCase(text[0]) == key) return MAKELRESULT(i, MNC_EXECUTE);
+    }
+    return 0;
+}
+
 void HandleRequest(HWND window, WPARAM request) {
     switch (request) {
     case kRequestDestroy:
@@ -141,7 +169,7 @@ void HandleRequest(HWND window, WPARAM request) {
     }
 }
 
-void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
+void HandleEditorMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == PluginRequestMessage()) {
         HandleRequest(window, wParam);
         return;
@@ -174,8 +202,11 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
             break;
         }
         break;
+    case WM_ACTIVATE:
+        DialogKeysOnActivate(window, wParam, lParam);
+        break;
     case WM_DESTROY:
-        UnhookDialogKeys(window);
+        DialogKeysOnDestroy(window);
         // Only On_Exit destroys the editor (or the end of its thread).
         if (g_State.MainWindow == window) {
             g_State.MainWindow = nullptr;
@@ -189,11 +220,17 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
 
 }  // namespace
 
-INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // No C++ exception may pass through the window manager to the viewer; a
     // message whose handling fails ends there.
     try {
-        HandleEditorMessage(window, message, wParam);
+        if (message == WM_MENUCHAR) {
+            const LRESULT item = MenuItemForKey(window, wParam, lParam);
+            if (item == 0) return 0;
+            SetWindowLongPtrA(window, DWLP_MSGRESULT, item);
+            return TRUE;
+        }
+        HandleEditorMessage(window, message, wParam, lParam);
     } catch (...) {
     }
     return 0;

@@ -116,6 +116,9 @@ void InitialiseEditor(HWND window) {
     SetArabicControlText(IDC_DATA_GROUP, kTextDataGroup);
     SetArabicControlText(IDC_ADD, kTextAddButton);
     SetArabicControlText(IDOK, kTextOkButton);
+    // A channel the viewer tuned before it started the plug-in (or before a
+    // second start) is the one the add button adds: the field shows it.
+    ShowChannel();
 
     // A long list would otherwise repaint the list view once per row.
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);

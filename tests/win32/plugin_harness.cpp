@@ -13,11 +13,18 @@ std::vector<PositionQuery> g_HostQueries;
 
 namespace {
 
-std::string ModuleDirectory(HMODULE module) {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
-    std::string text(path, length);
-    return text.substr(0, text.find_last_of('\\'));
+// The program's own full file name, however deep its folder.
+std::wstring ProgramPath() {
+    std::vector<wchar_t> path(32768);
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    return std::wstring(path.data(), length < path.size() ? length : 0);
+}
+
+std::wstring Wide(const std::string& text) {
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::vector<wchar_t> wide(units > 0 ? units : 1);
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), units);
+    return wide.data();
 }
 
 // Resolves an export; the cast goes through a plain pointer because the
@@ -71,10 +78,11 @@ std::string MakeTestDirectory() {
 
 bool LoadPluginCopy(Plugin* plugin, const std::string* listFile, const std::string& directory) {
     plugin->Directory = directory.empty() ? MakeTestDirectory() : directory;
-    const std::string source = ModuleDirectory(nullptr) + "\\ZelqEditor.dll";
+    const std::wstring program = ProgramPath();
+    const std::wstring source = program.substr(0, program.find_last_of(L'\\')) + L"\\ZelqEditor.dll";
     const std::string copy = plugin->Directory + "\\ZelqEditor.dll";
-    if (!CopyFileA(source.c_str(), copy.c_str(), FALSE)) {
-        ADD_FAILURE() << "cannot copy " << source << " to " << copy << ": " << GetLastError();
+    if (!CopyFileW(source.c_str(), Wide(copy).c_str(), FALSE)) {
+        ADD_FAILURE() << "cannot copy the DLL beside the program to " << copy << ": " << GetLastError();
         return false;
     }
     if (listFile) WriteFileBytes(plugin->ListPath(), *listFile);
@@ -123,11 +131,8 @@ HWND HostWindow() {
 }
 
 bool RunningAsViewer() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const char* name = std::strrchr(path, '\\');
-    name = name ? name + 1 : path;
-    return std::strncmp(name, "Vistrox", 7) == 0;
+    const std::wstring path = ProgramPath();
+    return path.compare(path.find_last_of(L'\\') + 1, 7, L"Vistrox") == 0;
 }
 
 HWND StartPlugin(const Plugin& plugin) {

@@ -192,6 +192,10 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             EndDialog(window, 0);
             break;
         case IDC_ADD:
+            // An editor that a later start replaced, and that its thread
+            // did not destroy when asked, adds nothing: the list, its rows
+            // and the count are the new editor's.
+            if (window != g_State.MainWindow) break;
             // A channel change whose showing is still on its way came before
             // the press: it is shown first, so it does not clear the add's
             // outcome afterwards.
@@ -210,7 +214,8 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         break;
     case WM_DESTROY:
         DialogKeysOnDestroy(window);
-        // Only On_Exit destroys the editor (or the end of its thread).
+        // On_Exit destroys the editor, or a later On_Start that replaces
+        // it, or the end of its thread.
         if (g_State.MainWindow == window) {
             g_State.MainWindow = nullptr;
             g_State.ListView = nullptr;

@@ -10,6 +10,7 @@
 
 std::uint32_t g_HostAnswer = 130;
 std::vector<PositionQuery> g_HostQueries;
+std::function<void()> g_HostDuringQuery;
 
 namespace {
 
@@ -36,9 +37,16 @@ Function Export(HMODULE module, const char* name) {
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_USER && wParam == kPositionQueryWParam) {
+        static int s_Answering = 0;
         PositionQuery* query = reinterpret_cast<PositionQuery*>(lParam);
         g_HostQueries.push_back(*query);
-        query->SatPosition = g_HostAnswer;
+        const std::uint32_t answer = g_HostAnswer;
+        if (g_HostDuringQuery && s_Answering == 0) {
+            ++s_Answering;
+            g_HostDuringQuery();
+            --s_Answering;
+        }
+        query->SatPosition = answer;
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -48,10 +56,20 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // otherwise start its debugger, which waits for a person under a display.
 LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* pointers) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::fprintf(stderr, "\nCRASH: exception 0x%08lx at %p in %s.%s\n",
+    // The module the address lies in, and where in it: none when the code
+    // there was unloaded.
+    HMODULE module = nullptr;
+    char name[MAX_PATH] = "no module";
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCSTR>(pointers->ExceptionRecord->ExceptionAddress), &module)) {
+        GetModuleFileNameA(module, name, sizeof name);
+    }
+    std::fprintf(stderr, "\nCRASH: exception 0x%08lx at %p (%s + 0x%lx) in %s.%s\n",
                  static_cast<unsigned long>(pointers->ExceptionRecord->ExceptionCode),
-                 pointers->ExceptionRecord->ExceptionAddress, test ? test->test_suite_name() : "(no test)",
-                 test ? test->name() : "");
+                 pointers->ExceptionRecord->ExceptionAddress, name,
+                 static_cast<unsigned long>(static_cast<const char*>(pointers->ExceptionRecord->ExceptionAddress) -
+                                            reinterpret_cast<const char*>(module)),
+                 test ? test->test_suite_name() : "(no test)", test ? test->name() : "");
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
     return EXCEPTION_EXECUTE_HANDLER;

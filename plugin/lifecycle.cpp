@@ -10,11 +10,11 @@
 
 namespace {
 
-// Guards the three counts below; any thread may start, stop or add.
+// Guards the three below; any thread may start, stop or add.
 volatile LONG g_Lock = 0;
-int g_ViewerCalls = 0;     // operations waiting for the viewer, on any thread
+int g_ViewerCalls = 0;       // operations waiting for the viewer, on any thread
 bool g_StopPending = false;  // an On_Exit came while one waited
-int g_Stopping = 0;        // tear-downs running now
+int g_Stopping = 0;          // tear-downs running now
 
 class LifecycleLock : public SpinLock {
 public:

@@ -78,9 +78,8 @@ const LoopCase kLoops[] = {
     {"PeekThenTakeLoop", PeekThenTakeLoop, false},
 };
 
-// A key as the system queues it: scan code, repeat count 1, the context
-// (Alt held) and transition bits as a keyboard sets them.
-constexpr LPARAM kAltHeld = LPARAM{1} << 29;
+// A key as the system queues it: scan code, repeat count 1, and the
+// transition bits as a keyboard sets them.
 constexpr LPARAM kReleased = (LPARAM{1} << 30) | (LPARAM{1} << 31);
 
 void PostKey(HWND window, UINT message, UINT key, LPARAM flags) {

@@ -15,11 +15,10 @@
 
 namespace {
 
-// Asks the host, or falls back to the record, for the satellite position.
-// Returns 0 when there is none.
-std::uint32_t CurrentSatPosition() {
-    ChannelRecord& channel = g_State.CurrentChannel;
-    if (!g_State.HostMatched) return channel.RecPosition;
+// Asks the host, or falls back to the record, for the satellite position of
+// `channel`. Returns 0 when there is none.
+std::uint32_t SatPositionOf(ChannelRecord* channel) {
+    if (!g_State.HostMatched) return channel->RecPosition;
 
     PositionQuery query;
     std::memset(&query, 0, sizeof query);
@@ -27,17 +26,27 @@ std::uint32_t CurrentSatPosition() {
     SendPositionQuery(&query);
     const std::uint32_t answer = query.SatPosition;
     if (answer == 0) return 0;
-    channel.RecPosition = answer;
+    // The answer is kept in CurrentChannel, as long as that still is the
+    // record this add began with: the viewer may have called the plug-in
+    // while it answered, and another add may have put its own record there.
+    if (std::memcmp(&g_State.CurrentChannel, channel, sizeof *channel) == 0) {
+        g_State.CurrentChannel.RecPosition = answer;
+    }
+    channel->RecPosition = answer;
     return answer;
 }
 
 }  // namespace
 
 int AddCurrentChannel() {
-    const ChannelRecord& channel = g_State.CurrentChannel;
+    // The add works on its own copy of the record, taken now: whatever the
+    // viewer does while it answers the position query (a channel change, a
+    // second add, On_Exit), the line written is this channel's.
+    ChannelRecord channel;
+    std::memcpy(&channel, &g_State.CurrentChannel, sizeof channel);
     if (channel.ValidWord == 0) return 0;
 
-    const std::uint32_t position = CurrentSatPosition();
+    const std::uint32_t position = SatPositionOf(&channel);
     if ((position & 0xFFFF) == 0) return 0;
 
     // A path that did not fit is never used.

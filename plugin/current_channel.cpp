@@ -6,6 +6,8 @@
 
 #include "../channel_list/add_channel.h"
 #include "../shared/plugin_state.h"
+#include "lifecycle.h"
+#include "spin_lock.h"
 
 namespace {
 
@@ -14,23 +16,12 @@ namespace {
 ChannelRecord g_Latest;
 unsigned g_Changes = 0;
 
-// Guards g_Latest and g_Changes. It is held only for the copy of one record,
-// so a spin that gives way to the holder is enough; it needs no setup and no
-// teardown, so it works from the DLL's load to its unload.
+// Guards g_Latest and g_Changes, each held only for the copy of one record.
 volatile LONG g_Lock = 0;
 
-class ChannelLock {
+class ChannelLock : public SpinLock {
 public:
-    ChannelLock() {
-        for (unsigned spins = 0; InterlockedCompareExchange(&g_Lock, 1, 0) != 0; ++spins) {
-            // Sleep(0) gives way to a thread of the same priority; Sleep(1)
-            // to any, a holder of lower priority included.
-            Sleep(spins < 64 ? 0 : 1);
-        }
-    }
-    ~ChannelLock() { InterlockedExchange(&g_Lock, 0); }
-    ChannelLock(const ChannelLock&) = delete;
-    ChannelLock& operator=(const ChannelLock&) = delete;
+    ChannelLock() : SpinLock(&g_Lock) {}
 };
 
 }  // namespace
@@ -50,6 +41,11 @@ void CopyChannelName(char (&name)[kChannelNameFieldSize + 1]) {
 }
 
 int AddTunedChannel() {
+    // The add waits for the viewer's answer to the position query, and the
+    // viewer may call the plug-in meanwhile: an On_Exit then waits for the
+    // add (and for the copy below) to end.
+    ViewerCall call;
+    if (!call.Allowed()) return 0;
     unsigned taken = 0;
     {
         ChannelLock lock;

@@ -3,7 +3,8 @@
 // It runs under the loader lock, so it does only what that allows: it reads
 // the module's and the host's file names, computes the plug-in's state in
 // memory and keeps a copy of it. It makes no window, loads no library, starts
-// no thread and waits for nothing, and it does nothing at all on detach.
+// no thread and waits for nothing. On detach by FreeLibrary it gives back the
+// thread-local slot of the keyboard hooks (none is left by then).
 //
 // A host that unloads the plug-in is expected to call On_Exit first; On_Exit
 // destroys the plug-in's windows and releases what it made. A host that calls
@@ -22,6 +23,7 @@
 #include <windows.h>
 
 #include "../shared/plugin_state.h"
+#include "../ui/dialog_keys.h"
 #include "dll_main.h"
 #include "initialise.h"
 
@@ -34,7 +36,7 @@ PluginState g_LoadTimeState;
 
 void RestoreLoadTimeState() { g_State = g_LoadTimeState; }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     // No C++ exception may leave for the loader. Should one arise, the
     // plug-in is left without a list path: it then reads and writes no list.
     try {
@@ -42,6 +44,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
             InitialisePlugin(instance);
             g_LoadTimeState = g_State;
         }
+        // At the process's end (reserved set) the slot goes with it.
+        if (reason == DLL_PROCESS_DETACH && reserved == nullptr) ReleaseDialogKeys();
     } catch (...) {
         g_State.ListPath[0] = '\0';
         g_LoadTimeState.ListPath[0] = '\0';

@@ -12,10 +12,9 @@
 #include "../ui/about_window.h"
 #include "../ui/activation_context.h"
 #include "../ui/editor_window.h"
-#include "../ui/plugin_windows.h"
 #include "../resources/resource.h"
 #include "current_channel.h"
-#include "dll_main.h"
+#include "lifecycle.h"
 
 namespace {
 
@@ -32,10 +31,9 @@ static_assert(sizeof kDisplayName == 22, "21 characters and a NUL");
 // does, with nothing written. The catch keeps the viewer safe all the same.
 namespace {
 
-int StartPlugin(HWND hostWindow, unsigned char* startByte, int* startValue) {
+int Start(HWND hostWindow, unsigned char* startByte, int* startValue) {
     if (startByte) *startByte = 0x41;  // "A"
     if (startValue) *startValue = 0;
-    g_State.HostWindow = hostWindow;
 
     // List view, tab, Internet, standard and link classes.
     INITCOMMONCONTROLSEX classes;
@@ -50,25 +48,8 @@ int StartPlugin(HWND hostWindow, unsigned char* startByte, int* startValue) {
     InitCommonControlsEx(&classes);
     DeactivatePluginContext(cookie);
 
-    HWND window = CreateEditor();
+    HWND window = StartPlugin(hostWindow);
     return static_cast<int>(reinterpret_cast<INT_PTR>(window));
-}
-
-// Tears down what the plug-in made, so that the host may unload it and a
-// later On_Start works as after a fresh load. The list file is not touched:
-// every add was written to it when it was made. A host that never calls
-// On_Exit keeps the windows until the process ends.
-void StopPlugin() {
-    // The windows first: their procedures are code in this DLL.
-    const bool windowsGone = DestroyPluginWindows();
-    ReleasePluginContext();
-    RestoreLoadTimeState();
-    ForgetChannel();
-    // The reference taken for the windows goes only once none is left; a
-    // window whose thread did not answer keeps the DLL loaded, and a later
-    // On_Exit tries again. The host's own reference keeps this code mapped
-    // until it returns.
-    if (windowsGone) ReleaseModuleHold();
 }
 
 }  // namespace
@@ -77,7 +58,7 @@ extern "C" {
 
 int ZELQ_EXPORT_CALL On_Start(int, HWND hostWindow, int, int, unsigned char* startByte, int, int* startValue) {
     try {
-        return StartPlugin(hostWindow, startByte, startValue);
+        return Start(hostWindow, startByte, startValue);
     } catch (...) {
         return 0;  // no editor window, as when its creation fails
     }

@@ -36,6 +36,27 @@ void OpenAbout() {
 
 namespace {
 
+// The About window's picture: the static control that shows bitmap 108.
+HWND PictureControl(HWND window) {
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongPtrA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) return child;
+    }
+    return nullptr;
+}
+
+// Takes the bitmap the picture control loaded from the dialog template back
+// from it, and deletes it. Windows' static control deletes such a bitmap
+// itself when it is destroyed, Wine's does not: each About window would
+// leave its bitmap behind. Taken back with STM_SETIMAGE and no image, the
+// bitmap is the plug-in's on both (Windows' control then no longer deletes
+// it), and is deleted once.
+void DeletePicture(HWND window) {
+    HWND picture = PictureControl(window);
+    if (!picture) return;
+    HGDIOBJ bitmap = reinterpret_cast<HGDIOBJ>(SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, 0));
+    if (bitmap) DeleteObject(bitmap);
+}
+
 INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == PluginRequestMessage()) {
         if (wParam == kRequestDestroy) DestroyWindow(window);
@@ -45,7 +66,6 @@ INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_INITDIALOG:
         MarkPluginWindow(window, PluginWindowKind::About);
-        HookDialogKeys(window);
         g_State.AboutOpen = true;
         ShowWindow(window, SW_SHOW);
         return TRUE;
@@ -55,8 +75,12 @@ INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             DestroyWindow(window);  // WM_DESTROY clears AboutOpen
         }
         return FALSE;
+    case WM_ACTIVATE:
+        DialogKeysOnActivate(window, wParam, lParam);
+        return FALSE;
     case WM_DESTROY:
-        UnhookDialogKeys(window);
+        DialogKeysOnDestroy(window);
+        DeletePicture(window);
         // However the window goes, it is no longer the open one.
         if (g_State.AboutWindow == window) {
             g_State.AboutWindow = nullptr;

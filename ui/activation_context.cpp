@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "../plugin/module_path.h"
 #include "../shared/plugin_state.h"
 
 namespace {
@@ -9,27 +10,14 @@ namespace {
 // The context, or null while none has been made (or after it was released).
 PVOID volatile g_Context = nullptr;
 
-// The DLL's own file name in full, in a block the caller frees: the plug-in
-// may live in a folder whose name the ANSI code page cannot spell. Null when
-// it cannot be had, memory included; the windows are then made without the
-// context, as when the context cannot be made.
-wchar_t* ModulePathW(HMODULE module) {
-    DWORD size = MAX_PATH;
-    for (;;) {
-        wchar_t* path = static_cast<wchar_t*>(std::malloc(size * sizeof(wchar_t)));
-        if (!path) return nullptr;
-        const DWORD length = GetModuleFileNameW(module, path, size);
-        // A name that fills the buffer may have been cut short.
-        if (length > 0 && length < size) return path;
-        std::free(path);
-        if (length == 0 || size >= 32768) return nullptr;  // 32768: longer than any Windows path
-        size *= 2;
-    }
-}
-
 HANDLE MakeContext() {
     HMODULE module = static_cast<HMODULE>(g_State.ModuleHandle);
-    wchar_t* source = ModulePathW(module);
+    // The DLL's own file name in full: the plug-in may live in a folder
+    // whose name the ANSI code page cannot spell. Without it (no memory, say)
+    // the windows are made without the context, as when the context cannot
+    // be made.
+    DWORD length = 0;
+    wchar_t* source = ModuleFileName(module, &length);
     if (!source) return INVALID_HANDLE_VALUE;
     ACTCTXW context;
     ZeroMemory(&context, sizeof context);

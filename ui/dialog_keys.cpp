@@ -4,14 +4,60 @@
 
 namespace {
 
-// The plug-in dialog a message's window is, or lies in; null for any other.
-HWND PluginDialogOf(HWND window) {
-    if (!window) return nullptr;
-    HWND dialog = GetAncestor(window, GA_ROOT);
-    if (IsPluginWindow(dialog, PluginWindowKind::Editor) || IsPluginWindow(dialog, PluginWindowKind::About)) {
-        return dialog;
+// The thread-local slot that holds each thread's hook (null: none). Taken
+// when the first hook is set, given back when the DLL is unloaded. A thread
+// that ends takes its value with it, and the system removes its hooks.
+volatile LONG g_HookSlot = static_cast<LONG>(TLS_OUT_OF_INDEXES);
+
+DWORD HookSlot() {
+    DWORD slot = static_cast<DWORD>(g_HookSlot);
+    if (slot != TLS_OUT_OF_INDEXES) return slot;
+    slot = TlsAlloc();
+    if (slot == TLS_OUT_OF_INDEXES) return slot;
+    // Two threads taking it at once: the first one stored is kept.
+    const LONG earlier = InterlockedCompareExchange(&g_HookSlot, static_cast<LONG>(slot),
+                                                    static_cast<LONG>(TLS_OUT_OF_INDEXES));
+    if (earlier != static_cast<LONG>(TLS_OUT_OF_INDEXES)) {
+        TlsFree(slot);
+        return static_cast<DWORD>(earlier);
     }
-    return nullptr;
+    return slot;
+}
+
+HHOOK ThreadHook() {
+    const DWORD slot = static_cast<DWORD>(g_HookSlot);
+    return slot == TLS_OUT_OF_INDEXES ? nullptr : static_cast<HHOOK>(TlsGetValue(slot));
+}
+
+bool IsPluginDialog(HWND window) {
+    return IsPluginWindow(window, PluginWindowKind::Editor) || IsPluginWindow(window, PluginWindowKind::About);
+}
+
+// The loops of the system that take their keys through the thread's queue:
+// a menu bar, a pop-up menu, the system menu, moving or sizing a window.
+constexpr DWORD kSystemLoops = GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE;
+
+bool IsKeyMessage(UINT message) {
+    return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP;
+}
+
+// A key leaving the queue: the active plug-in dialog's, through
+// IsDialogMessage, unless a system loop of the thread is taking the keys.
+void RouteKey(MSG* message) {
+    HWND dialog = message->hwnd ? GetAncestor(message->hwnd, GA_ROOT) : nullptr;
+    if (!dialog || !IsPluginDialog(dialog)) return;
+    GUITHREADINFO thread;
+    ZeroMemory(&thread, sizeof thread);
+    thread.cbSize = sizeof thread;
+    if (!GetGUIThreadInfo(GetCurrentThreadId(), &thread)) return;
+    if (thread.hwndActive != dialog || (thread.flags & kSystemLoops) != 0) return;
+    // The Unicode function: a key message carries no text, and whatever the
+    // dialog manager dispatches in its place is dispatched as it came.
+    if (IsDialogMessageW(dialog, message)) {
+        message->message = WM_NULL;
+        message->wParam = 0;
+        message->lParam = 0;
+    }
 }
 
 LRESULT CALLBACK DialogKeysHook(int code, WPARAM wParam, LPARAM lParam) {
@@ -20,35 +66,55 @@ LRESULT CALLBACK DialogKeysHook(int code, WPARAM wParam, LPARAM lParam) {
     try {
         // Only a message that is leaving the queue: one that is merely
         // looked at (PM_NOREMOVE) comes by again. Every message the loop
-        // takes passes here, so anything but a key is let go at once.
+        // takes passes here while a plug-in window is active, so anything
+        // but a key is let go at once.
         MSG* message = code == HC_ACTION && wParam == PM_REMOVE ? reinterpret_cast<MSG*>(lParam) : nullptr;
-        if (message && message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST) {
-            // The dialogs are ANSI windows. Windows hands a hook set with
-            // the ANSI function its character messages in ANSI, whichever
-            // function the viewer's loop took them with.
-            HWND dialog = PluginDialogOf(message->hwnd);
-            if (dialog && IsDialogMessageA(dialog, message)) {
-                message->message = WM_NULL;
-                message->wParam = 0;
-                message->lParam = 0;
-            }
-        }
+        if (message && IsKeyMessage(message->message)) RouteKey(message);
     } catch (...) {
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-}  // namespace
-
-void HookDialogKeys(HWND dialog) {
-    // A hook of this thread, in this process: no module handle.
-    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, DialogKeysHook, nullptr, GetCurrentThreadId());
+void InstallHook() {
+    if (ThreadHook()) return;
+    const DWORD slot = HookSlot();
+    if (slot == TLS_OUT_OF_INDEXES) return;  // a hook that could not be found again is never set
+    // A hook of this thread, in this process: no module handle. The
+    // Unicode function, so that the system hands the hook a Unicode loop's
+    // messages as they are, not converted through the ANSI code page.
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, DialogKeysHook, nullptr, GetCurrentThreadId());
     if (!hook) return;
-    // The dialog's user data slot holds its hook (DWLP_USER holds its kind).
-    SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(hook));
+    if (!TlsSetValue(slot, hook)) UnhookWindowsHookEx(hook);
 }
 
-void UnhookDialogKeys(HWND dialog) {
-    HHOOK hook = reinterpret_cast<HHOOK>(SetWindowLongPtrA(dialog, GWLP_USERDATA, 0));
-    if (hook) UnhookWindowsHookEx(hook);
+void RemoveHook() {
+    HHOOK hook = ThreadHook();
+    if (!hook) return;
+    TlsSetValue(static_cast<DWORD>(g_HookSlot), nullptr);
+    UnhookWindowsHookEx(hook);
+}
+
+}  // namespace
+
+void DialogKeysOnActivate(HWND, WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(wParam) != WA_INACTIVE) {
+        InstallHook();
+        return;
+    }
+    // lParam is the window being activated, if any: a plug-in window of
+    // this thread keeps the hook.
+    HWND next = reinterpret_cast<HWND>(lParam);
+    if (next && IsOwnThreadWindow(next) && IsPluginDialog(next)) return;
+    RemoveHook();
+}
+
+void DialogKeysOnDestroy(HWND dialog) {
+    HWND active = GetActiveWindow();
+    if (active && active != dialog && IsPluginDialog(active)) return;
+    RemoveHook();
+}
+
+void ReleaseDialogKeys() {
+    const LONG slot = InterlockedExchange(&g_HookSlot, static_cast<LONG>(TLS_OUT_OF_INDEXES));
+    if (slot != static_cast<LONG>(TLS_OUT_OF_INDEXES)) TlsFree(static_cast<DWORD>(slot));
 }

@@ -100,7 +100,6 @@ void InitialiseEditor(HWND window) {
     // Marked first: the list is loaded below, and its rows reach the window
     // only once it is known as the editor.
     MarkPluginWindow(window, PluginWindowKind::Editor);
-    HookDialogKeys(window);
     g_State.MainWindow = window;
     // A request posted to an earlier editor went with it.
     InterlockedExchange(&g_ChannelToShow, 0);
@@ -117,12 +116,44 @@ void InitialiseEditor(HWND window) {
     SetArabicControlText(IDC_DATA_GROUP, kTextDataGroup);
     SetArabicControlText(IDC_ADD, kTextAddButton);
     SetArabicControlText(IDOK, kTextOkButton);
+    // A channel the viewer tuned before it started the plug-in (or before a
+    // second start) is the one the add button adds: the field shows it.
+    ShowChannel();
 
     // A long list would otherwise repaint the list view once per row.
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     LoadChannelList();
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
+}
+
+// One character in upper case (CharUpperW takes it in place of a pointer).
+WCHAR UpperCase(WCHAR character) {
+    LPWSTR upper = CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(character)));
+    return static_cast<WCHAR>(reinterpret_cast<ULONG_PTR>(upper));
+}
+
+// The menu bar's items have no underlined letter ("Channel Editor", "Help",
+// "About"). Windows' menus then take an item's first letter for it (Alt+H
+// opens Help); Wine's ask the window, and are told the same here: the item of
+// the editor's own menu whose text begins with the key, carried out as a
+// mnemonic would be (a pop-up opens). Zero (let the system decide) for any
+// other key or menu.
+LRESULT MenuItemForKey(HWND window, WPARAM wParam, LPARAM lParam) {
+    HMENU menu = reinterpret_cast<HMENU>(lParam);
+    HMENU bar = GetMenu(window);
+    if (!menu || !bar || (HIWORD(wParam) & MF_SYSMENU) != 0) return 0;
+    bool own = menu == bar;
+    for (int i = 0; !own && i < GetMenuItemCount(bar); ++i) own = GetSubMenu(bar, i) == menu;
+    if (!own) return 0;
+    const WCHAR key = UpperCase(static_cast<WCHAR>(LOWORD(wParam)));
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        WCHAR text[64] = L"";
+        if (GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION) <= 0) continue;
+        if (UpperCase(text[0]) == key) return MAKELRESULT(i, MNC_EXECUTE);
+    }
+    return 0;
 }
 
 void HandleRequest(HWND window, WPARAM request) {
@@ -141,7 +172,7 @@ void HandleRequest(HWND window, WPARAM request) {
     }
 }
 
-void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
+void HandleEditorMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == PluginRequestMessage()) {
         HandleRequest(window, wParam);
         return;
@@ -161,6 +192,10 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
             EndDialog(window, 0);
             break;
         case IDC_ADD:
+            // An editor that a later start replaced, and that its thread
+            // did not destroy when asked, adds nothing: the list, its rows
+            // and the count are the new editor's.
+            if (window != g_State.MainWindow) break;
             // A channel change whose showing is still on its way came before
             // the press: it is shown first, so it does not clear the add's
             // outcome afterwards.
@@ -174,9 +209,13 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
             break;
         }
         break;
+    case WM_ACTIVATE:
+        DialogKeysOnActivate(window, wParam, lParam);
+        break;
     case WM_DESTROY:
-        UnhookDialogKeys(window);
-        // Only On_Exit destroys the editor (or the end of its thread).
+        DialogKeysOnDestroy(window);
+        // On_Exit destroys the editor, or a later On_Start that replaces
+        // it, or the end of its thread.
         if (g_State.MainWindow == window) {
             g_State.MainWindow = nullptr;
             g_State.ListView = nullptr;
@@ -189,11 +228,17 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam) {
 
 }  // namespace
 
-INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // No C++ exception may pass through the window manager to the viewer; a
     // message whose handling fails ends there.
     try {
-        HandleEditorMessage(window, message, wParam);
+        if (message == WM_MENUCHAR) {
+            const LRESULT item = MenuItemForKey(window, wParam, lParam);
+            if (item == 0) return 0;
+            SetWindowLongPtrA(window, DWLP_MSGRESULT, item);
+            return TRUE;
+        }
+        HandleEditorMessage(window, message, wParam, lParam);
     } catch (...) {
     }
     return 0;

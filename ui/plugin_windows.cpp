@@ -134,6 +134,18 @@ bool PostPluginRequest(HWND window, PluginRequest request) {
     return PostMessageA(window, PluginRequestMessage(), request, 0) != FALSE;
 }
 
+bool DestroyPluginWindow(HWND window) {
+    if (IsOwnThreadWindow(window)) {
+        DestroyWindow(window);
+    } else {
+        // As DestroyPluginWindows asks it, for one window.
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(window, PluginRequestMessage(), kRequestDestroy, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                            kDestroyTimeoutMs, &result);
+    }
+    return !IsWindow(window);
+}
+
 bool DestroyPluginWindows() {
     const DWORD thisThread = GetCurrentThreadId();
     const DWORD start = GetTickCount();

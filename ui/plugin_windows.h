@@ -48,6 +48,10 @@ bool IsOwnThreadWindow(HWND window);
 // Posts a request to a plug-in window; false when it could not be posted.
 bool PostPluginRequest(HWND window, PluginRequest request);
 
+// Destroys one of the plug-in's windows: directly on its own thread, by
+// kRequestDestroy with a time limit on another. True when it is gone.
+bool DestroyPluginWindow(HWND window);
+
 // Destroys every window this DLL made in this process, whatever thread owns
 // it: directly on the calling thread, by kRequestDestroy with a time limit
 // on others (a thread that does not answer keeps its window). Returns

@@ -75,5 +75,8 @@ void SendPositionQuery(PositionQuery* query) {
     DWORD process = 0;
     GetWindowThreadProcessId(host, &process);
     if (process != GetCurrentProcessId()) return;
+    // The viewer may do anything before it answers, FreeLibrary included:
+    // the DLL holds itself while its code waits for the answer.
+    HoldModule();
     SendMessageA(host, kPositionQueryMessage, kPositionQueryWParam, reinterpret_cast<LPARAM>(query));
 }

@@ -1,23 +1,31 @@
 // Times what the plug-in's keyboard hook adds to every message the viewer's
 // loop takes on the editor's thread, under the real window system (Wine on
-// the build machines). The plug-in's windows keep a WH_GETMESSAGE hook on
-// their thread, which runs for each message the viewer's GetMessage or
-// PeekMessage takes off the queue: for most messages it only looks at the
-// message's number; for a key it also asks which window the key is for.
+// the build machines). While one of the plug-in's windows is the thread's
+// active window, the thread has a WH_GETMESSAGE hook, which runs for each
+// message the viewer's GetMessage or PeekMessage takes off the queue: for
+// most messages it only looks at the message's number; for a key it also
+// asks which window the key is for. With the editor hidden there is no hook.
 //
 // Each round posts a batch of messages to a window of the viewer's and takes
 // them through a plain GetMessage/TranslateMessage/DispatchMessage loop:
 // before On_Start (no hook), with an empty hook of this program's own in the
-// same place (what the system's calling of any hook costs), and after
-// On_Start (the editor's hook in place); the plug-in is stopped with On_Exit
-// between rounds. The plug-in's hook less the empty one is its procedure's
-// own work. Each difference is taken within a round and the median of the
-// rounds is shown, so that the shared machine's load, which moves the times
-// of whole rounds, moves the differences less.
+// same place (what the system's calling of any hook costs), with a hidden
+// dialog of this program's own made from the editor's template (what the
+// windows themselves cost: under Wine every window of the thread makes its
+// messages dearer), after On_Start with the editor hidden, and with the
+// editor shown and active (its hook in place); the plug-in is stopped with
+// On_Exit between rounds. The hidden editor less the program's own dialog is
+// what plug-in code adds while the editor is hidden; the active editor's hook
+// less the empty one is its procedure's own work. Each
+// difference is taken within a round and the median of the rounds is shown,
+// so that the shared machine's load, which moves the times of whole rounds,
+// moves the differences less. (Each round takes Wine about two seconds to
+// withdraw the shown editor: hence the few rounds.)
 //
 // Usage: HookCost.exe [messages per batch] [rounds]
 // Needs ZelqEditor.dll beside it.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -53,6 +61,10 @@ LRESULT CALLBACK EmptyHook(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// The procedure of the program's own copy of the editor's dialog: the
+// dialog manager's defaults only.
+INT_PTR CALLBACK NothingProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 // Microseconds per message for one batch taken through a plain loop.
 double TimeBatch(HWND host, const MessageKind& kind, int messages) {
     MSG message;
@@ -78,7 +90,7 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
     // Below Windows' limit of 10,000 messages posted to one thread's queue.
     const int messages = argc > 1 ? std::atoi(argv[1]) : 2000;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 25;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 15;
     if (messages <= 0 || messages > 9000 || rounds <= 0) {
         std::fprintf(stderr, "usage: HookCost.exe [messages per batch, up to 9000] [rounds]\n");
         return 2;
@@ -97,14 +109,23 @@ int main(int argc, char** argv) {
     }
     OnStartFn start = module ? Export<OnStartFn>(module, "On_Start") : nullptr;
     OnExitFn exit = module ? Export<OnExitFn>(module, "On_Exit") : nullptr;
-    if (!start || !exit) {
+    OnMenuSelectFn menu = module ? Export<OnMenuSelectFn>(module, "On_Menu_Select") : nullptr;
+    if (!start || !exit || !menu) {
         std::fprintf(stderr, "HookCost: cannot load the plug-in\n");
         return 1;
     }
 
     constexpr int kKindCount = sizeof kKinds / sizeof kKinds[0];
-    std::vector<double> without[kKindCount], empty[kKindCount], with[kKindCount];
+    std::vector<double> without[kKindCount], empty[kKindCount], dialog[kKindCount], hidden[kKindCount],
+        active[kKindCount];
+    // The list view class of the editor's template, for the program's own
+    // copy of it.
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&classes);
     for (int round = 0; round < rounds; ++round) {
+        // The previous round's On_Exit leaves the window system work to do:
+        // a batch that is not counted takes it.
+        TimeBatch(host, kKinds[0], messages);
         for (int k = 0; k < kKindCount; ++k) without[k].push_back(TimeBatch(host, kKinds[k], messages));
         HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, EmptyHook, nullptr, GetCurrentThreadId());
         if (!hook) {
@@ -113,13 +134,27 @@ int main(int argc, char** argv) {
         }
         for (int k = 0; k < kKindCount; ++k) empty[k].push_back(TimeBatch(host, kKinds[k], messages));
         UnhookWindowsHookEx(hook);
+        HWND own = CreateDialogParamA(module, MAKEINTRESOURCEA(101), nullptr, NothingProc, 0);
+        if (!own) {
+            std::fprintf(stderr, "HookCost: cannot make a dialog from the editor's template\n");
+            return 1;
+        }
+        for (int k = 0; k < kKindCount; ++k) dialog[k].push_back(TimeBatch(host, kKinds[k], messages));
+        DestroyWindow(own);
         unsigned char startByte = 0;
         int startValue = 0;
-        if (start(0, host, 0, 0, &startByte, 0, &startValue) == 0) {
+        HWND editor = reinterpret_cast<HWND>(static_cast<INT_PTR>(start(0, host, 0, 0, &startByte, 0, &startValue)));
+        if (!editor) {
             std::fprintf(stderr, "HookCost: the plug-in made no editor window\n");
             return 1;
         }
-        for (int k = 0; k < kKindCount; ++k) with[k].push_back(TimeBatch(host, kKinds[k], messages));
+        for (int k = 0; k < kKindCount; ++k) hidden[k].push_back(TimeBatch(host, kKinds[k], messages));
+        menu(40701);  // Channel Editor: shown on top, and active
+        if (GetActiveWindow() != editor) {
+            std::fprintf(stderr, "HookCost: the editor did not become the active window\n");
+            return 1;
+        }
+        for (int k = 0; k < kKindCount; ++k) active[k].push_back(TimeBatch(host, kKinds[k], messages));
         exit();
     }
     FreeLibrary(module);
@@ -131,16 +166,18 @@ int main(int argc, char** argv) {
     std::printf("microseconds per message a plain loop takes on the editor's thread, medians of %d rounds\n",
                 rounds);
     std::printf("of %d messages (the differences taken within each round):\n", messages);
-    std::printf("  %-34s %8s %11s %10s %8s %13s\n", "", "no hook", "empty hook", "plug-in's", "added",
-                "its own work");
+    std::printf("  %-34s %8s %11s %11s %8s %8s %13s %13s %13s\n", "", "no hook", "empty hook", "its dialog",
+                "hidden", "active", "added hidden", "added active", "its own work");
     for (int k = 0; k < kKindCount; ++k) {
-        std::vector<double> added, own;
+        std::vector<double> addedHidden, addedActive, ownWork;
         for (int round = 0; round < rounds; ++round) {
-            added.push_back(with[k][round] - without[k][round]);
-            own.push_back(with[k][round] - empty[k][round]);
+            addedHidden.push_back(hidden[k][round] - dialog[k][round]);
+            addedActive.push_back(active[k][round] - without[k][round]);
+            ownWork.push_back(active[k][round] - empty[k][round]);
         }
-        std::printf("  %-34s %8.2f %11.2f %10.2f %8.2f %13.2f\n", kKinds[k].Name, Median(without[k]),
-                    Median(empty[k]), Median(with[k]), Median(added), Median(own));
+        std::printf("  %-34s %8.2f %11.2f %11.2f %8.2f %8.2f %13.2f %13.2f %13.2f\n", kKinds[k].Name,
+                    Median(without[k]), Median(empty[k]), Median(dialog[k]), Median(hidden[k]), Median(active[k]),
+                    Median(addedHidden), Median(addedActive), Median(ownWork));
     }
     return 0;
 }

@@ -109,11 +109,13 @@ TEST_F(EditorWindow, AnExistingListShowsAtOnceAndIsRewritten) {
 TEST_F(EditorWindow, ChannelChangeShowsTheNameAndClearsTheStatusWhileHidden) {
     Plugin plugin;
     ASSERT_TRUE(LoadPluginCopy(&plugin));
-    // Before the window exists a channel change is only stored.
+    // A channel tuned before the window exists is shown when it is made: it
+    // is the one the add button adds.
     plugin.ChannelChange(MakeChannel("Early", 0x0101, 130));
     HWND editor = StartPlugin(plugin);
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(ControlText(editor, IDC_CHANNEL), "");
+    EXPECT_EQ(ControlText(editor, IDC_CHANNEL), "Early");
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
 
     plugin.ChannelChange(MakeChannel("Al Jazeera", 0x1234, 130));
     SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);

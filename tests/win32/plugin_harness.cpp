@@ -10,14 +10,22 @@
 
 std::uint32_t g_HostAnswer = 130;
 std::vector<PositionQuery> g_HostQueries;
+std::function<void()> g_HostDuringQuery;
 
 namespace {
 
-std::string ModuleDirectory(HMODULE module) {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
-    std::string text(path, length);
-    return text.substr(0, text.find_last_of('\\'));
+// The program's own full file name, however deep its folder.
+std::wstring ProgramPath() {
+    std::vector<wchar_t> path(32768);
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    return std::wstring(path.data(), length < path.size() ? length : 0);
+}
+
+std::wstring Wide(const std::string& text) {
+    const int units = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::vector<wchar_t> wide(units > 0 ? units : 1);
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), units);
+    return wide.data();
 }
 
 // Resolves an export; the cast goes through a plain pointer because the
@@ -29,9 +37,16 @@ Function Export(HMODULE module, const char* name) {
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_USER && wParam == kPositionQueryWParam) {
+        static int s_Answering = 0;
         PositionQuery* query = reinterpret_cast<PositionQuery*>(lParam);
         g_HostQueries.push_back(*query);
-        query->SatPosition = g_HostAnswer;
+        const std::uint32_t answer = g_HostAnswer;
+        if (g_HostDuringQuery && s_Answering == 0) {
+            ++s_Answering;
+            g_HostDuringQuery();
+            --s_Answering;
+        }
+        query->SatPosition = answer;
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -41,10 +56,20 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // otherwise start its debugger, which waits for a person under a display.
 LONG WINAPI EndOnCrash(EXCEPTION_POINTERS* pointers) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::fprintf(stderr, "\nCRASH: exception 0x%08lx at %p in %s.%s\n",
+    // The module the address lies in, and where in it: none when the code
+    // there was unloaded.
+    HMODULE module = nullptr;
+    char name[MAX_PATH] = "no module";
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCSTR>(pointers->ExceptionRecord->ExceptionAddress), &module)) {
+        GetModuleFileNameA(module, name, sizeof name);
+    }
+    std::fprintf(stderr, "\nCRASH: exception 0x%08lx at %p (%s + 0x%lx) in %s.%s\n",
                  static_cast<unsigned long>(pointers->ExceptionRecord->ExceptionCode),
-                 pointers->ExceptionRecord->ExceptionAddress, test ? test->test_suite_name() : "(no test)",
-                 test ? test->name() : "");
+                 pointers->ExceptionRecord->ExceptionAddress, name,
+                 static_cast<unsigned long>(static_cast<const char*>(pointers->ExceptionRecord->ExceptionAddress) -
+                                            reinterpret_cast<const char*>(module)),
+                 test ? test->test_suite_name() : "(no test)", test ? test->name() : "");
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
     return EXCEPTION_EXECUTE_HANDLER;
@@ -71,10 +96,11 @@ std::string MakeTestDirectory() {
 
 bool LoadPluginCopy(Plugin* plugin, const std::string* listFile, const std::string& directory) {
     plugin->Directory = directory.empty() ? MakeTestDirectory() : directory;
-    const std::string source = ModuleDirectory(nullptr) + "\\ZelqEditor.dll";
+    const std::wstring program = ProgramPath();
+    const std::wstring source = program.substr(0, program.find_last_of(L'\\')) + L"\\ZelqEditor.dll";
     const std::string copy = plugin->Directory + "\\ZelqEditor.dll";
-    if (!CopyFileA(source.c_str(), copy.c_str(), FALSE)) {
-        ADD_FAILURE() << "cannot copy " << source << " to " << copy << ": " << GetLastError();
+    if (!CopyFileW(source.c_str(), Wide(copy).c_str(), FALSE)) {
+        ADD_FAILURE() << "cannot copy the DLL beside the program to " << copy << ": " << GetLastError();
         return false;
     }
     if (listFile) WriteFileBytes(plugin->ListPath(), *listFile);
@@ -123,11 +149,8 @@ HWND HostWindow() {
 }
 
 bool RunningAsViewer() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const char* name = std::strrchr(path, '\\');
-    name = name ? name + 1 : path;
-    return std::strncmp(name, "Vistrox", 7) == 0;
+    const std::wstring path = ProgramPath();
+    return path.compare(path.find_last_of(L'\\') + 1, 7, L"Vistrox") == 0;
 }
 
 HWND StartPlugin(const Plugin& plugin) {

@@ -54,10 +54,13 @@ bool IsDllLoaded(const std::string& dllPath);
 std::string MakeTestDirectory();
 
 // The stand-in host's main window. It answers the position query with
-// g_HostAnswer and keeps every query it was sent.
+// g_HostAnswer as it was when the query came, and keeps every query it was
+// sent. Before it answers it runs g_HostDuringQuery, if set (not again for a
+// query sent meanwhile), as a viewer that does something else first.
 HWND HostWindow();
 extern std::uint32_t g_HostAnswer;
 extern std::vector<PositionQuery> g_HostQueries;
+extern std::function<void()> g_HostDuringQuery;
 
 // Whether this program runs under a name the plug-in takes for the viewer.
 bool RunningAsViewer();

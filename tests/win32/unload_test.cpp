@@ -212,6 +212,56 @@ TEST_F(Unload, FreeLibraryWithoutOnExitKeepsTheDllAndItsWindowsWorking) {
     Poke({editor, about});
 }
 
+TEST_F(Unload, ASecondStartReplacesTheEditorWithOneThatFollowsTheChannel) {
+    struct Case {
+        const char* What;
+        bool Reload;  // FreeLibrary without On_Exit and LoadLibrary between the starts
+    };
+    const Case cases[] = {{"On_Start twice", false},
+                          {"FreeLibrary without On_Exit, LoadLibrary, On_Start: a viewer reloading", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        Plugin plugin;
+        ASSERT_TRUE(LoadPluginCopy(&plugin));
+        const HMODULE base = plugin.Module;
+        HWND first = StartPlugin(plugin);
+        ASSERT_NE(first, nullptr);
+        AddChannel(plugin, first, "Al Jazeera", 0x1234);
+        plugin.MenuSelect(IDM_CHANNEL_EDITOR);
+        PumpMessages();
+        ASSERT_TRUE(IsWindowVisible(first));
+        if (c.Reload) {
+            UnloadPlugin(&plugin);
+            ASSERT_TRUE(LoadPluginModule(&plugin));
+            EXPECT_EQ(plugin.Module, base);
+        }
+
+        HWND second = StartPlugin(plugin);
+        ASSERT_NE(second, nullptr);
+        EXPECT_FALSE(IsWindow(first));
+        EXPECT_EQ(WindowsWithCaption(plugin, kEditorCaption), std::vector<HWND>{second});
+        // The list loaded again, and the channel tuned before the start shown.
+        EXPECT_EQ(ListRows(second), (std::vector<ListRow>{{"Al Jazeera", "HotBird", true}}));
+        EXPECT_EQ(ControlText(second, IDC_CHANNEL), "Al Jazeera");
+        EXPECT_EQ(ControlText(second, IDC_COUNT), "1");
+
+        AddChannel(plugin, second, "BBC World", 0x2345);
+        EXPECT_EQ(ControlText(second, IDC_CHANNEL), "BBC World");
+        EXPECT_EQ(ControlText(second, IDC_STATUS), kTextAdded);
+        EXPECT_EQ(RowNames(second), (std::vector<std::string>{"Al Jazeera", "BBC World"}));
+        EXPECT_EQ(ControlText(second, IDC_COUNT), "2");
+        const std::string list = ReadFileBytes(plugin.ListPath());
+        EXPECT_NE(list.find("[BBC World]"), std::string::npos) << list;
+        plugin.MenuSelect(IDM_CHANNEL_EDITOR);
+        EXPECT_TRUE(IsWindowVisible(second));
+
+        plugin.Exit();
+        UnloadPlugin(&plugin);
+        EXPECT_FALSE(IsDllLoaded(plugin.DllPath()));
+        EXPECT_TRUE(WindowsOfModule(base).empty());
+    }
+}
+
 TEST_F(Unload, AboutOpenedOnAThreadThatEndedOpensAfreshOnTheMainThread) {
     Plugin plugin;
     ASSERT_TRUE(LoadPluginCopy(&plugin));

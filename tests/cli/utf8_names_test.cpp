@@ -113,8 +113,8 @@ TEST(Utf8NameRule, RealChannelNamesSavedAsUtf8AreReported) {
             EXPECT_FALSE(Reported(In1256(c.Name)));
         }
     }
-    // The short UTF-8 names the rule lets pass in a list of 1256, as the
-    // README lists them: their characters beyond ASCII read as letters of
+    // The short UTF-8 names the rule lets pass in a list of 1256, as zelq-list's
+    // manual lists them: their characters beyond ASCII read as letters of
     // 1256. In another code page they are reported.
     for (const char* name : {"تي في", "في", "فُي", "Straße", "ØST", "КИП", "Θ"}) {
         SCOPED_TRACE(name);

@@ -23,11 +23,11 @@ void StartLine(ListContent* content, const char* next) {
 
 void BeginListContent(ListContent* content, ListRewrite* out, const FileBytes& file) {
     content->Out = out;
-    content->ByteOrderMark = StartsWithByteOrderMark(file.Data, file.Size);
+    content->File = &file;
     content->Empty = true;
     content->AtLineStart = true;
     content->LastEnd = nullptr;
-    if (content->ByteOrderMark) AppendToRewrite(out, kByteOrderMark, kByteOrderMarkSize);
+    if (StartsWithByteOrderMark(file.Data, file.Size)) AppendToRewrite(out, kByteOrderMark, kByteOrderMarkSize);
 }
 
 void WriteListGap(ListContent* content, const char* start, const char* end) {
@@ -37,8 +37,7 @@ void WriteListGap(ListContent* content, const char* start, const char* end) {
 }
 
 void WriteKeptLine(ListContent* content, const char* start, const char* end, const char* gapStart) {
-    const std::size_t size = static_cast<std::size_t>(end - start);
-    if (content->Empty && !content->ByteOrderMark && StartsWithByteOrderMark(start, size)) {
+    if (content->Empty && KeepsGapBefore(*content->File, start, end)) {
         // The white space that stood before it in the file, or a line break.
         if (gapStart < start) {
             Write(content, gapStart, static_cast<std::size_t>(start - gapStart));
@@ -47,8 +46,13 @@ void WriteKeptLine(ListContent* content, const char* start, const char* end, con
         }
     }
     StartLine(content, start);
-    Write(content, start, size);
+    Write(content, start, static_cast<std::size_t>(end - start));
     content->LastEnd = end;
+}
+
+bool KeepsGapBefore(const FileBytes& file, const char* start, const char* end) {
+    return !StartsWithByteOrderMark(file.Data, file.Size) &&
+           StartsWithByteOrderMark(start, static_cast<std::size_t>(end - start));
 }
 
 void WriteNewLine(ListContent* content, const char* text, std::size_t length) {

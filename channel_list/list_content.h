@@ -13,12 +13,12 @@
 
 #include <cstddef>
 
-#include "list_read.h"
+#include "file_bytes.h"
 #include "list_rewrite.h"
 
 struct ListContent {
     ListRewrite* Out;
-    bool ByteOrderMark;   // the file starts with one, and so does the content
+    const FileBytes* File;  // the file as read: its byte-order mark starts the content too
     bool Empty;           // nothing written yet but the mark
     bool AtLineStart;     // what is written so far ends in a line break (or is empty)
     const char* LastEnd;  // one past the file bytes written last, or null
@@ -35,6 +35,11 @@ void WriteListGap(ListContent* content, const char* start, const char* end);
 // A line of the file, byte for byte: start..end, with the white space before
 // it in the file beginning at gapStart.
 void WriteKeptLine(ListContent* content, const char* start, const char* end, const char* gapStart);
+
+// Whether the kept line start..end, written first in the content of `file`,
+// keeps the white space before it (or gets a line break): it begins with the
+// bytes of a byte-order mark that the file does not have.
+bool KeepsGapBefore(const FileBytes& file, const char* start, const char* end);
 
 // A line written anew: its text with its line break.
 void WriteNewLine(ListContent* content, const char* text, std::size_t length);

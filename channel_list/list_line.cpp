@@ -212,7 +212,7 @@ bool EndsInLineBreak(const char* data, std::size_t size) { return size > 0 && Is
 std::size_t CountLineBreaks(const char* start, const char* end) {
     std::size_t count = 0;
     for (const char* p = start; p < end; ++p) {
-        if (*p == '\n' || (*p == '\r' && !(p + 1 < end && p[1] == '\n'))) ++count;
+        if (EndsLineBreak(p, end)) ++count;
     }
     return count;
 }
@@ -276,8 +276,7 @@ bool NextListLine(LineReader* reader, ListLine* line) {
     }
 
     line->Kind = line->NameLength > kMaxNameLength ? kLineLongName : kLineReads;
-    const DecodedCode decoded =
-        DecodeEntryCode(line->Entry.Code[0], line->Entry.Code[1], line->Entry.Code[2], line->Entry.Code[3]);
+    const DecodedCode decoded = DecodeEntryCode(line->Entry.Code);
     line->Entry.ChannelIdent = decoded.ChannelIdent;
     line->Entry.SatPosition = decoded.SatPosition;
 

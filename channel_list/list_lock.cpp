@@ -25,11 +25,7 @@ bool LockList(const char* listPath, ListLock* lock) {
     lock->LockPath = nullptr;
     // A lock file is made only beside what may be a list.
     PathKind kind;
-    if (!g_ListFileOps.Probe(listPath, &kind)) return false;
-    if (kind == kPathFolder) {
-        SetFileError(kFileErrorIsFolder);
-        return false;
-    }
+    if (!ProbeListPath(listPath, &kind)) return false;
     char* const lockPath = NewSidePath(listPath, kSideLock);
     if (!lockPath) return false;
     // What UnlockList needs to remove a lock file, where it can be removed.

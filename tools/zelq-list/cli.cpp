@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "channel_list/file_ops.h"
-#include "console.h"
-#include "errors.h"
+#include "messages.h"
 #include "program_output.h"
+#include "shared/code_page_table.h"
+#include "shared/console.h"
 #include "utf8_text.h"
 #include "zelq_list.h"
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "shared/code_page_table.h"
 #include "utf8_text.h"
 
 namespace {

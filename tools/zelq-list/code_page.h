@@ -18,11 +18,6 @@ struct CodePage {
     std::vector<std::pair<std::uint32_t, std::uint8_t>> Bytes;
 };
 
-// The platform's table of a code page: each byte's Unicode character.
-// Returns false with a message when the code page is unknown or not single-byte.
-bool ReadCodePageTable(unsigned number, std::uint32_t characters[256], bool defined[256],
-                       std::string* error);
-
 // Loads the code page; false with a message as above.
 bool LoadCodePage(unsigned number, CodePage* page, std::string* error);
 

@@ -27,21 +27,22 @@
 // hold are listed, with the command that removes them. Lines that do not
 // read stay where they are, byte for byte.
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
 
-#include "channel_list/entry_code.h"
 #include "channel_list/list_line.h"
 #include "channel_list/position_text.h"
 #include "channel_list/satellite_names.h"
+#include "channel_list/whole_number.h"
 #include "csv.h"
-#include "edit_session.h"
-#include "errors.h"
+#include "csv_view.h"
+#include "edit_plan.h"
+#include "messages.h"
 #include "name_text.h"
 #include "read_list.h"
 #include "row_text.h"
+#include "typed_name.h"
 #include "utf8_text.h"
 #include "zelq_list.h"
 
@@ -57,7 +58,7 @@ constexpr std::size_t kQuotedCell = 60;
 
 // The CSV as read before the list is: its bytes, how its text is written,
 // and what its header says.
-struct ImportInput {
+struct ImportEdit {
     std::string File;
     FileBytes Bytes = {nullptr, 0};
     std::size_t Start = 0;    // past a byte-order mark
@@ -67,7 +68,7 @@ struct ImportInput {
     CsvView View;
     // The rows a CSV without the record does not hold, told after what the
     // import does (they are found with the plan, and told once).
-    mutable std::string Unheld;
+    std::string Unheld;
     mutable bool UnheldTold = false;
 };
 
@@ -81,10 +82,7 @@ std::string Trim(const std::string& text) {
     return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return Trim(text);
-}
+std::string Lower(const std::string& text) { return Trim(LowerAscii(text)); }
 
 // A cell as a message quotes it: in quotes, cut to about 60 bytes.
 std::string Cell(const std::string& text) { return "\"" + CutText(text, kQuotedCell) + "\""; }
@@ -119,7 +117,7 @@ std::string NotCsvText(const std::string& file, const char* data, std::size_t si
 }
 
 // The header: the columns import reads, and the view the CSV was made from.
-bool ReadHeader(CsvReader* reader, ImportInput* input, std::string* error) {
+bool ReadHeader(CsvReader* reader, ImportEdit* input, std::string* error) {
     std::vector<std::string> fields;
     std::size_t line = 0;
     if (!reader->Next(&fields, &line, error)) {
@@ -176,7 +174,7 @@ bool IsChannelList(const char* data, std::size_t size) {
 }
 
 // Reads the CSV file and its header; false with a message.
-bool ReadCsvFile(const std::string& listPath, ImportInput* input, std::string* error) {
+bool ReadCsvFile(const std::string& listPath, ImportEdit* input, std::string* error) {
     const std::string& file = input->File;
     if (SameFile(file, listPath)) {
         *error = file + " is the list itself (--list names it); import takes a CSV that show --format csv wrote";
@@ -228,8 +226,7 @@ bool ReadCsvFile(const std::string& listPath, ImportInput* input, std::string* e
 
 // The message for a channel the CSV names on two lines.
 std::string RepeatedMessage(const std::string& file, std::uint32_t key, std::size_t first, std::size_t again) {
-    const DecodedCode decoded = DecodeEntryCode(static_cast<std::uint8_t>(key >> 24), static_cast<std::uint8_t>(key >> 16),
-                                                static_cast<std::uint8_t>(key >> 8), static_cast<std::uint8_t>(key));
+    const DecodedCode decoded = DecodeChannelKey(key);
     return At(file, again) + "ident " + std::to_string(decoded.ChannelIdent) + " at " +
            PositionText(decoded.SatPosition) + " is on line " + std::to_string(first) +
            " already; a channel can be in the list once";
@@ -288,7 +285,7 @@ bool SatelliteAgrees(const std::string& cell, std::uint16_t position) {
 // One row of the CSV; false with a message naming the line when a cell does
 // not read, disagrees with the code beside it, or names a channel add would
 // refuse. A code that names a row of the list is that row's channel.
-bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CodePage& page, const CsvReader& reader,
+bool ReadCsvRow(const ImportEdit& input, const ListIndex& index, const CodePage& page, const CsvReader& reader,
                 const std::vector<std::string>& fields, const std::string& at, CsvRow* row, std::string* error) {
     const auto has = [&](int c) { return input.Columns[c] < fields.size(); };
     // Cells as UTF-8 (a CSV not in UTF-8 is in the list's code page); the
@@ -333,14 +330,14 @@ bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CodePage
     }
 
     const std::string given = Lower(cell(kCode));
-    if (given.size() == 12 && given.find_first_not_of("0123456789abcdef") == std::string::npos) {
+    if (given.size() == 12 && IsWholeNumberText(given, 16)) {
         // The code names the channel; each cell beside it must agree.
         for (int i = 0; i < 6; ++i) {
             unsigned long byte = 0;
             ParseWholeNumber(given.substr(2 * i, 2), 16, 0, 255, &byte);
             row->Code[i] = static_cast<std::uint8_t>(byte);
         }
-        const DecodedCode decoded = DecodeEntryCode(row->Code[0], row->Code[1], row->Code[2], row->Code[3]);
+        const DecodedCode decoded = DecodeEntryCode(row->Code);
         // The texts of the messages, made only for a message.
         const auto code = [&] { return CodeText(row->Code); };
         const auto place = [&] { return PositionText(decoded.SatPosition); };
@@ -386,8 +383,8 @@ bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CodePage
                         ", the satellite at " + PositionText(position) +
                         ": the satellite follows from the position, so change the position to move the channel");
         }
-        const EntryCode entry = EncodeEntryCode(static_cast<std::uint16_t>(ident), position,
-                                                static_cast<std::uint32_t>(mhz) * 1000u);
+        const EntryCode entry =
+            EncodeEntryCodeMhz(static_cast<std::uint16_t>(ident), position, static_cast<std::uint16_t>(mhz));
         std::copy(entry.Bytes, entry.Bytes + 6, row->Code);
         // The list's own row, as it is, is kept whatever its values.
         std::size_t listed;
@@ -432,7 +429,7 @@ std::string WithoutControls(const std::string& utf8) {
 // The name a CSV row gives its row: the row's own name, byte for byte, when
 // the cell holds it as show wrote it (its first 30 bytes, for a longer one);
 // otherwise the cell's name, which must be one a user may type.
-bool RowNameFromCell(const EditSession& session, const ImportInput& input, bool listed, std::size_t row,
+bool RowNameFromCell(const EditSession& session, const ImportEdit& input, bool listed, std::size_t row,
                      const std::string& cell, std::string* name, std::string* error) {
     const ListIndex& index = session.Index;
     const std::string typed = input.InCodePage ? NameToUtf8(session.Page, cell.data(), cell.size()) : cell;
@@ -467,7 +464,7 @@ bool RowNameFromCell(const EditSession& session, const ImportInput& input, bool 
 
 // The CSV line that first names a channel (for the message of a channel it
 // names twice: reading the CSV again costs nothing until then).
-std::size_t FirstLineOf(const ImportInput& input, const ListIndex& index, const CodePage& page, std::uint32_t key) {
+std::size_t FirstLineOf(const ImportEdit& input, const ListIndex& index, const CodePage& page, std::uint32_t key) {
     CsvReader reader(input.Bytes.Data + input.Start, input.Bytes.Size - input.Start);
     std::vector<std::string> fields;
     std::size_t line = 0;
@@ -495,7 +492,7 @@ std::string RowRanges(const std::vector<std::size_t>& rows) {
 
 // The rows a CSV without the record does not hold: one line each, and the
 // command that would remove them.
-std::string UnheldRows(const EditSession& session, const ImportInput& input, const std::vector<bool>& named) {
+std::string UnheldRows(const EditSession& session, const ImportEdit& input, const std::vector<bool>& named) {
     std::vector<std::size_t> rows;
     std::string text = input.File + ": its header records no view (show writes it in the last cell), so the "
                                     "import removes no row\n";
@@ -512,8 +509,7 @@ std::string UnheldRows(const EditSession& session, const ImportInput& input, con
 
 // The import's plan: each CSV row takes the list's row of its channel, kept as
 // it is when nothing of it changed, or a line written anew, in the CSV's order.
-bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, std::string* error) {
-    const ImportInput& input = *static_cast<const ImportInput*>(data);
+bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std::string* error) {
     const ListIndex& index = session.Index;
     if (index.File.Size == input.Bytes.Size && index.File.Size > 0 &&
         std::memcmp(index.File.Data, input.Bytes.Data, index.File.Size) == 0) {
@@ -553,7 +549,7 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
     std::vector<ChannelLine> fresh;
     CsvRow csvRow;
     while (reader.Next(&fields, &line, error)) {
-        if (std::all_of(fields.begin(), fields.end(), [](const std::string& field) { return Lower(field).empty(); })) {
+        if (std::all_of(fields.begin(), fields.end(), [](const std::string& field) { return Trim(field).empty(); })) {
             continue;  // a blank row of a spreadsheet
         }
         const std::string at = At(input.File, line);
@@ -638,8 +634,7 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
     return true;
 }
 
-void DescribeImport(const EditSession& session, const EditPlan& plan, const void* data, std::ostream& out) {
-    const ImportInput& input = *static_cast<const ImportInput*>(data);
+void DescribeEdit(const EditSession& session, const EditPlan& plan, const ImportEdit& input, std::ostream& out) {
     // The rows as they come out: the filled places, then the added rows.
     std::vector<const PlannedRow*> order;
     for (const PlannedRow& planned : plan.AtPlace) {
@@ -678,7 +673,7 @@ void DescribeImport(const EditSession& session, const EditPlan& plan, const void
 }  // namespace
 
 int ImportCsv(const ListOptions& options, const std::string& file, std::ostream& out, std::ostream& err) {
-    ImportInput input;
+    ImportEdit input;
     input.File = file;
     std::string error;
     CodePage page;
@@ -695,7 +690,7 @@ int ImportCsv(const ListOptions& options, const std::string& file, std::ostream&
         out << file << ": the rows of " << EscapeControls(ViewText(input.View.Filter))
             << "; the list's other rows stay as they are\n";
     }
-    const int status = RunEdit(options, true, EditCommand{&PlanImport, &DescribeImport, &input}, out, err);
+    const int status = RunEdit(options, true, input, out, err);
     // With nothing to change, the rows the CSV does not hold are still told.
     if (status == kExitOk && !input.UnheldTold) out << input.Unheld;
     FreeFileBytes(&input.Bytes);

@@ -1,20 +1,15 @@
-// What a spreadsheet takes for a value rather than text, in the languages of
-// the list's code pages (1252: Western Europe; 1256: Arabic, Persian, Urdu;
-// 1251: Russian, Ukrainian, Bulgarian, Serbian), with the detection of
-// special numbers (dates, times, percentages) switched on as well as off.
-//
 // The rule is in the tables: a cell reads as a value when it is one of the
 // truth values, or when it holds digits with nothing between them but the
 // symbols and words dates, times, numbers and amounts are written with. Each
 // table lists what spreadsheets in those languages read, lower case, UTF-8;
 // a word that no spreadsheet reads has no place here, since every name
 // guarded is a name shown with an apostrophe.
+#include "spreadsheet_values.h"
+
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
-#include "csv.h"
 #include "utf8_text.h"
 
 namespace {
@@ -100,7 +95,7 @@ bool IsDigit(std::uint32_t c) {
 // times, signs, brackets of a negative amount, percent and currency signs.
 bool IsValueSymbol(std::uint32_t c) {
     static const char kAscii[] = ".,/-:+%()'$";
-    if (IsSpreadsheetBlank(c)) return true;
+    if (IsUnicodeBlank(c)) return true;
     if (c < 0x80) return c != 0 && std::strchr(kAscii, static_cast<int>(c)) != nullptr;
     return (c >= 0xA2 && c <= 0xA5) ||      // cent, pound, currency sign, yen
            (c >= 0x20A0 && c <= 0x20CF) ||  // currency signs: euro, shekel, rupee, lira, rouble
@@ -145,18 +140,13 @@ bool OneOf(const std::string& word, const char* const (&words)[N]) {
 
 }  // namespace
 
-bool IsSpreadsheetBlank(std::uint32_t c) {
-    return c == ' ' || c == '\t' || c == 0xA0 || (c >= 0x2000 && c <= 0x200B) || c == 0x202F || c == 0x205F ||
-           c == 0x3000 || c == 0xFEFF;
-}
-
 bool ReadsAsSpreadsheetValue(const std::string& utf8) {
     std::vector<std::uint32_t> characters;
     if (!DecodeUtf8(utf8, &characters)) return false;
     std::size_t first = 0;
     std::size_t last = characters.size();
-    while (first < last && IsSpreadsheetBlank(characters[first])) ++first;
-    while (last > first && IsSpreadsheetBlank(characters[last - 1])) --last;
+    while (first < last && IsUnicodeBlank(characters[first])) ++first;
+    while (last > first && IsUnicodeBlank(characters[last - 1])) --last;
     std::string whole;
     for (std::size_t i = first; i < last; ++i) AppendUtf8(&whole, Lower(characters[i]));
     if (OneOf(whole, kTruthValues)) return true;

@@ -140,6 +140,18 @@ std::string FitToWidth(const std::string& text, std::size_t width) {
 
 bool IsControlCharacter(std::uint32_t c) { return c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F); }
 
+bool IsUnicodeBlank(std::uint32_t c) {
+    return c == ' ' || c == '\t' || c == 0xA0 || (c >= 0x2000 && c <= 0x200B) || c == 0x202F || c == 0x205F ||
+           c == 0x3000 || c == 0xFEFF;
+}
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
 std::string EscapeControls(const std::string& text) {
     std::string out;
     out.reserve(text.size());

@@ -1,4 +1,4 @@
-#include "errors.h"
+#include "messages.h"
 
 #include <sys/stat.h>
 
@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "channel_list/list_lock.h"
 #include "channel_list/side_paths.h"
 
 void ReportError(std::ostream& err, const std::string& message) { err << "zelq-list: " << message << '\n'; }
@@ -75,7 +76,7 @@ std::string LastFileErrorReason() { return FileErrorReason(g_LastFileError); }
 
 std::string LockBusyMessage(const std::string& listPath) {
     return listPath + " is being written by another program (the viewer or another zelq-list), which held its lock "
-                      "for over 2 seconds; nothing was changed";
+                      "for over " + std::to_string(kListLockWaitMs / 1000) + " seconds; nothing was changed";
 }
 
 std::string ListInBackupMessage(const std::string& listPath) {
@@ -109,3 +110,7 @@ std::string SizeText(unsigned long long bytes) {
     }
     return text;
 }
+
+const char* Plural(std::size_t count) { return count == 1 ? "" : "s"; }
+
+std::string At(const std::string& path, std::size_t line) { return path + ":" + std::to_string(line) + ": "; }

@@ -1,16 +1,17 @@
 // The editor window operations of the channel-list code, sent to the real
 // window: texts from the viewer and the list with the ANSI functions (they
 // are in the system's ANSI code page, as the viewer gives them), the editor's
-// own Arabic texts with the wide ones (see arabic_to_wide.h). Each does nothing
-// while its window does not exist, so the channel-list code may run before the window is created, and
-// after it is gone (torn down by On_Exit, or ended with its thread).
+// own Arabic texts with the wide ones (see ui/arabic_to_wide.h). Each does
+// nothing while its window does not exist, so the channel-list code may run
+// before the window is created, and after it is gone (torn down by On_Exit,
+// or ended with its thread).
 #include <windows.h>
 #include <commctrl.h>
 
-#include "../shared/plugin_state.h"
-#include "../shared/window_ops.h"
-#include "arabic_to_wide.h"
-#include "plugin_windows.h"
+#include "shared/plugin_state.h"
+#include "shared/window_ops.h"
+#include "ui/arabic_to_wide.h"
+#include "ui/plugin_windows.h"
 
 namespace {
 

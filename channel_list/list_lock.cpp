@@ -20,9 +20,7 @@ char* CopyOf(const char* text) {
 }  // namespace
 
 bool LockList(const char* listPath, ListLock* lock) {
-    lock->Handle = nullptr;
-    lock->ListPath = nullptr;
-    lock->LockPath = nullptr;
+    *lock = ListLock{nullptr};
     // A lock file is made only beside what may be a list.
     PathKind kind;
     if (!ProbeListPath(listPath, &kind)) return false;
@@ -85,7 +83,5 @@ void UnlockList(ListLock* lock) {
     }
     std::free(lock->ListPath);
     std::free(lock->LockPath);
-    lock->Handle = nullptr;
-    lock->ListPath = nullptr;
-    lock->LockPath = nullptr;
+    *lock = ListLock{nullptr};
 }

@@ -57,8 +57,6 @@ bool ParseViewRecord(const std::string& cell, CsvView* view) {
     ShowFilter* const filter = &view->Filter;
     std::size_t at = cell.find(':') + 1;
     bool any = false;
-    bool satellite = false;
-    bool find = false;
     while (at < cell.size() && cell[at] == ' ') ++at;
     if (LowerAscii(cell.substr(at, sizeof kEveryRow - 1)) == kEveryRow) {
         // A CSV of every row: its count and mark may follow.
@@ -99,16 +97,9 @@ bool ParseViewRecord(const std::string& cell, CsvView* view) {
         std::string key = cell.substr(at, quote - at);
         while (!key.empty() && key.back() == ' ') key.pop_back();
         key = LowerAscii(key);
-        std::string* value;
-        if (key == "satellite" && !satellite) {
-            satellite = true;
-            value = &filter->Satellite;
-        } else if (key == "find" && !find) {
-            find = true;
-            value = &filter->Find;
-        } else {
-            return false;
-        }
+        // Each at most once: a value read is never empty.
+        std::string* const value = key == "satellite" ? &filter->Satellite : key == "find" ? &filter->Find : nullptr;
+        if (!value || !value->empty()) return false;
         // The quoted text, its quotes doubled.
         at = quote + 1;
         char byte;

@@ -90,28 +90,25 @@ std::string Cell(const std::string& text) { return "\"" + CutText(text, kQuotedC
 // What a CSV's bytes are when they are not the text of a CSV: a message, or
 // empty.
 std::string NotCsvText(const std::string& file, const char* data, std::size_t size) {
-    const auto bytes = [&](std::size_t i) { return i < size ? static_cast<unsigned char>(data[i]) : 0x100u; };
     const std::string save = "; save it as \"CSV UTF-8\" (or \"CSV\") to import it";
-    if ((bytes(0) == 0xFF && bytes(1) == 0xFE && bytes(2) == 0 && bytes(3) == 0) ||
-        (bytes(0) == 0 && bytes(1) == 0 && bytes(2) == 0xFE && bytes(3) == 0xFF)) {
-        return file + " is UTF-32 text" + save;
-    }
-    if ((bytes(0) == 0xFF && bytes(1) == 0xFE) || (bytes(0) == 0xFE && bytes(1) == 0xFF)) {
-        return file + " is UTF-16 text" + save;
-    }
-    if (bytes(0) == 'P' && bytes(1) == 'K' && bytes(2) == 3 && bytes(3) == 4) {
-        return file + " is a spreadsheet's own file (as .xlsx or .ods), not CSV" + save;
+    static const struct {
+        const char* Start;
+        std::size_t Size;
+        const char* Is;
+    } kStarts[] = {{"\xFF\xFE\0\0", 4, " is UTF-32 text"},
+                   {"\0\0\xFE\xFF", 4, " is UTF-32 text"},
+                   {"\xFF\xFE", 2, " is UTF-16 text"},
+                   {"\xFE\xFF", 2, " is UTF-16 text"},
+                   {"PK\x03\x04", 4, " is a spreadsheet's own file (as .xlsx or .ods), not CSV"}};
+    for (const auto& start : kStarts) {
+        if (size >= start.Size && std::memcmp(data, start.Start, start.Size) == 0) return file + start.Is + save;
     }
     // Without a byte-order mark: the zero bytes of text in ASCII letters.
-    if (size >= 4 && bytes(0) != 0 && bytes(1) == 0 && bytes(2) == 0 && bytes(3) == 0) {
+    const auto zero = [&](std::size_t i) { return data[i] == 0; };
+    if (size >= 4 && zero(1) && zero(2) && zero(0) != zero(3)) {
         return file + " is UTF-32 text without a byte-order mark" + save;
     }
-    if (size >= 4 && bytes(0) == 0 && bytes(1) == 0 && bytes(2) == 0 && bytes(3) != 0) {
-        return file + " is UTF-32 text without a byte-order mark" + save;
-    }
-    if (size >= 2 && ((bytes(0) != 0 && bytes(1) == 0) || (bytes(0) == 0 && bytes(1) != 0))) {
-        return file + " is UTF-16 text without a byte-order mark" + save;
-    }
+    if (size >= 2 && zero(0) != zero(1)) return file + " is UTF-16 text without a byte-order mark" + save;
     if (std::memchr(data, 0, size) != nullptr) return file + " holds zero bytes, which no CSV text holds" + save;
     return std::string();
 }

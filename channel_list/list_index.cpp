@@ -237,11 +237,6 @@ LineFault UnreadableFault(const ListIndex& index, std::size_t line, std::size_t*
     return static_cast<LineFault>(payload >> kFaultShift);
 }
 
-const char* GapBefore(const ListIndex& index, std::size_t line) {
-    return line > 0 && EntryKind(index, line - 1) == kIndexBlank ? EntryStart(index, line - 1)
-                                                                  : EntryStart(index, line);
-}
-
 std::size_t RowEntry(const ListIndex& index, std::size_t row) {
     // The entries are in file order, so the one holding the row's name is
     // the last that starts before it.

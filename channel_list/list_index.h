@@ -94,10 +94,6 @@ inline std::size_t EntryRow(const ListIndex& index, std::size_t line) { return i
 // digits its code field holds.
 LineFault UnreadableFault(const ListIndex& index, std::size_t line, std::size_t* codeDigits);
 
-// Where the white space before an entry begins: the start of the blank entry
-// before it, or its own start.
-const char* GapBefore(const ListIndex& index, std::size_t line);
-
 // The entry a row stands on.
 std::size_t RowEntry(const ListIndex& index, std::size_t row);
 

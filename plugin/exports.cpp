@@ -52,12 +52,14 @@ int Start(HWND hostWindow, unsigned char* startByte, int* startValue) {
     return static_cast<int>(reinterpret_cast<INT_PTR>(window));
 }
 
-// Runs an export's work, and lets no exception out.
+// Runs an export's work, and lets no exception out: work that fails returns
+// zero (On_Start: no editor window, as when its creation fails).
 template <typename Work>
-void Guarded(const Work& work) {
+auto Guarded(const Work& work) -> decltype(work()) {
     try {
-        work();
+        return work();
     } catch (...) {
+        return decltype(work())();
     }
 }
 
@@ -66,11 +68,7 @@ void Guarded(const Work& work) {
 extern "C" {
 
 int ZELQ_EXPORT_CALL On_Start(int, HWND hostWindow, int, int, unsigned char* startByte, int, int* startValue) {
-    try {
-        return Start(hostWindow, startByte, startValue);
-    } catch (...) {
-        return 0;  // no editor window, as when its creation fails
-    }
+    return Guarded([&] { return Start(hostWindow, startByte, startValue); });
 }
 
 void ZELQ_EXPORT_CALL On_Exit() { Guarded([] { StopPlugin(); }); }

@@ -15,12 +15,9 @@
 
 namespace {
 
-HWND MainWindow() { return LiveEditorWindow(); }
-HWND ListView() { return LiveListView(); }
-
 // Sends an item record carrying only text to row `row`, column `column`.
 void SendItemText(UINT message, int row, int column, const char* text) {
-    HWND list = ListView();
+    HWND list = LiveListView();
     if (!list) return;
     LVITEMA item;
     ZeroMemory(&item, sizeof item);
@@ -34,11 +31,11 @@ void SendItemText(UINT message, int row, int column, const char* text) {
 }  // namespace
 
 void SetControlText(int controlId, const char* text) {
-    if (HWND window = MainWindow()) SetDlgItemTextA(window, controlId, text);
+    if (HWND window = LiveEditorWindow()) SetDlgItemTextA(window, controlId, text);
 }
 
 void SetArabicControlText(int controlId, const char* text) {
-    HWND window = MainWindow();
+    HWND window = LiveEditorWindow();
     if (!window) return;
     wchar_t wide[kArabicTextUnits];
     if (ArabicTextToWide(text, wide)) {
@@ -53,11 +50,11 @@ void InsertListRow(int row, const char* text) { SendItemText(LVM_INSERTITEMA, ro
 void SetListRowColumn1(int row, const char* text) { SendItemText(LVM_SETITEMA, row, 1, text); }
 
 void EnsureListRowVisible(int row) {
-    if (HWND list = ListView()) SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), 0);
+    if (HWND list = LiveListView()) SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), 0);
 }
 
 void CheckListRow(int row) {
-    HWND list = ListView();
+    HWND list = LiveListView();
     if (!list) return;
     // The second state image is the ticked check box.
     LVITEMA item;

@@ -291,11 +291,7 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         std::vector<std::string> arguments =
             ArgumentsToParse(app, static_cast<int>(pointers.size()), pointers.data());
         app.parse(arguments);
-    } catch (const CLI::CallForHelp& e) {
-        status = app.exit(e, out, err);
-    } catch (const CLI::CallForAllHelp& e) {
-        status = app.exit(e, out, err);
-    } catch (const CLI::CallForVersion& e) {
+    } catch (const CLI::Success& e) {  // help, or the version
         status = app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
         ReportError(err, OneLine(e.what()) + " (see zelq-list --help)");

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "channel_list/list_line.h"
-#include "spreadsheet_values.h"
 #include "utf8_text.h"
 
 namespace {

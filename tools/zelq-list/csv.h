@@ -33,6 +33,10 @@ bool NextQuotedByte(const char* data, std::size_t size, std::size_t* at, char* b
 std::string GuardName(const std::string& name);
 std::string UnguardName(const std::string& cell);
 
+// Whether a spreadsheet in some language could read the UTF-8 text as a
+// value rather than as text (spreadsheet_values.cpp).
+bool ReadsAsSpreadsheetValue(const std::string& utf8);
+
 // The most of a record a CsvReader keeps: its first fields, and of each its
 // first bytes (more than any cell import reads can hold).
 constexpr std::size_t kMaxCsvFields = 256;

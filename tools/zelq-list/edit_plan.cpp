@@ -29,10 +29,6 @@ EditPlan KeepAllRows(const ListIndex& index) {
 
 namespace {
 
-void WriteEntry(ListContent* content, const ListIndex& index, std::size_t line) {
-    WriteKeptLine(content, EntryStart(index, line), EntryEnd(index, line), GapBefore(index, line));
-}
-
 // Writes the list as the plan changes it into `out` (a rewrite, or a
 // comparison for a dry run), and the later lines of a channel it had to
 // remove into `removed`. Allocates nothing: `rowWritten` has a flag for each
@@ -41,15 +37,15 @@ void WriteEntry(ListContent* content, const ListIndex& index, std::size_t line) 
 // temporary file behind).
 void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRewrite* out,
                         std::vector<bool>* rowWritten, std::vector<std::uint32_t>* removed) {
-    const ListIndex& index = session.Index;
+    const ListIndex& index = session.List.Index;
     ListContent content;
-    BeginListContent(&content, out, index.File);
+    BeginListContent(&content, out, index);
     const auto writeRow = [&](const PlannedRow& planned) {
         if (planned.NewLine != kNoLine) {
             const std::string_view line = plan.Line(planned.NewLine);
             WriteNewLine(&content, line.data(), line.size());
         } else if (planned.OldRow != kNoRow) {
-            WriteEntry(&content, index, RowEntry(index, planned.OldRow));
+            WriteKeptLine(&content, RowEntry(index, planned.OldRow));
         }
         if (planned.OldRow != kNoRow) (*rowWritten)[planned.OldRow] = true;
     };
@@ -57,17 +53,17 @@ void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRe
     for (std::size_t line = 0; line < index.LineCount; ++line) {
         switch (EntryKind(index, line)) {
         case kIndexBlank:
-            WriteListGap(&content, EntryStart(index, line), EntryEnd(index, line));
+            WriteListGap(&content, line);
             break;
         case kIndexUnreadable:
-            WriteEntry(&content, index, line);
+            WriteKeptLine(&content, line);
             break;
         case kIndexRow:
             writeRow(plan.AtPlace[EntryRow(index, line)]);
             break;
         case kIndexLaterLine:
             if ((*rowWritten)[EntryRow(index, line)]) {
-                WriteEntry(&content, index, line);
+                WriteKeptLine(&content, line);
             } else {
                 removed->push_back(static_cast<std::uint32_t>(line));
             }
@@ -80,7 +76,7 @@ void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRe
 }  // namespace
 
 EditOutcome WriteEdit(const EditSession& session, const EditPlan& plan, std::vector<std::uint32_t>* removed) {
-    const ListIndex& index = session.Index;
+    const ListIndex& index = session.List.Index;
     EditOutcome outcome{session.Options.DryRun, true, kRewriteFailed, 0};
     for (const PlannedRow& planned : plan.AtPlace) outcome.Rows += planned.Empty() ? 0 : 1;
     for (const PlannedRow& planned : plan.Added) outcome.Rows += planned.Empty() ? 0 : 1;
@@ -104,7 +100,7 @@ EditOutcome WriteEdit(const EditSession& session, const EditPlan& plan, std::vec
 }
 
 void DescribeRemoved(const EditSession& session, const std::vector<std::uint32_t>& removed, std::ostream& out) {
-    const ListIndex& index = session.Index;
+    const ListIndex& index = session.List.Index;
     for (const std::uint32_t line : removed) {
         out << At(session.Options.ListPath, session.LineNumbers[line]) << "remove a later line of row "
             << EntryRow(index, line) + 1 << "'s channel, which would otherwise take its place: "

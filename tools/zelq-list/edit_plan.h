@@ -88,7 +88,7 @@ int RunEdit(const ListOptions& options, bool createsList, Command& command, std:
     EditSession session;
     int status = OpenEdit(options, createsList, &session, err);
     if (status != kExitOk) return status;
-    EditPlan plan = KeepAllRows(session.Index);
+    EditPlan plan = KeepAllRows(session.List.Index);
     std::string error;
     if (!PlanEdit(session, command, &plan, &error)) {
         ReportError(err, error);

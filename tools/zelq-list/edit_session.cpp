@@ -10,8 +10,6 @@
 
 int OpenEdit(const ListOptions& options, bool createsList, EditSession* session, std::ostream& err) {
     session->Options = options;
-    session->Lock = ListLock{nullptr};
-    EmptyListIndex(&session->Index);
     std::string error;
     if (!LoadCodePage(options.CodePage, &session->Page, &error)) {
         ReportError(err, error);
@@ -22,7 +20,7 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
     // and the list read. A dry run reads the list as it is, and takes no
     // lock.
     const std::string& path = options.ListPath;
-    OpenedList list;
+    OpenedList& list = session->List;
     const ListOpenResult opened =
         options.DryRun ? OpenListToLook(path.c_str(), createsList, MaxListSize(), &list)
                        : OpenListToChange(path.c_str(), kWriterOther, createsList, MaxListSize(), &list);
@@ -51,32 +49,22 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
         error = ReadFailure(path, list.Index.File.Size, "reads lists", MaxListSize());
         break;
     }
-    const bool opens = opened == kListOpened && !list.SideFileLeft;
-    if (opens) {
-        session->Index = list.Index;
-        EmptyListIndex(&list.Index);
-        session->Lock = list.Lock;
-        list.Lock = ListLock{nullptr};
+    if (opened == kListOpened && !list.SideFileLeft) {
+        session->LineNumbers = LineNumbers(list.Index);
+        return kExitOk;
     }
     CloseOpenedList(&list);
-    if (!opens) {
-        ReportError(err, error);
-        return kExitError;
-    }
-    session->LineNumbers = LineNumbers(session->Index);
-    return kExitOk;
+    ReportError(err, error);
+    return kExitError;
 }
 
-void CloseEdit(EditSession* session) {
-    FreeListIndex(&session->Index);
-    UnlockList(&session->Lock);
-}
+void CloseEdit(EditSession* session) { CloseOpenedList(&session->List); }
 
 std::string RowAt(const EditSession& session, std::size_t row) {
-    return At(session.Options.ListPath, RowLineNumber(session.Index, session.LineNumbers.data(), row));
+    return At(session.Options.ListPath, RowLineNumber(session.List.Index, session.LineNumbers.data(), row));
 }
 
 std::string ShownRowLine(const EditSession& session, std::size_t row) {
-    const std::size_t line = RowEntry(session.Index, row);
-    return ShownLine(session.Page, EntryStart(session.Index, line), EntryEnd(session.Index, line));
+    const std::size_t line = RowEntry(session.List.Index, row);
+    return ShownLine(session.Page, EntryStart(session.List.Index, line), EntryEnd(session.List.Index, line));
 }

@@ -10,17 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "channel_list/list_index.h"
-#include "channel_list/list_lock.h"
+#include "channel_list/list_open.h"
 #include "code_page.h"
 #include "zelq_list.h"
 
 struct EditSession {
     ListOptions Options;
     CodePage Page;
-    ListIndex Index;
+    OpenedList List;                         // its lock (none for a dry run) and its index
     std::vector<std::uint32_t> LineNumbers;  // of each entry of the index
-    ListLock Lock;                           // not taken for a dry run
 };
 
 // Loads the code page and opens the list as every writer does

@@ -71,39 +71,33 @@ std::string RewriteReasons(const ListIndex& index, std::size_t row, const std::s
     return text;
 }
 
-// The blank lines of a blank entry: its line breaks, and the white space
-// after the last one, if any.
-void AddBlankLines(const ListIndex& index, std::size_t line, std::size_t lineNumber,
-                   const std::function<void(const Finding&)>& found, FindingCounts* counts) {
-    // A file in which no line reads is never written, blank lines and all.
-    if (index.RowCount == 0) return;
-    const char* const from = EntryStart(index, line);
-    const char* const to = EntryEnd(index, line);
-    std::size_t count = CountLineBreaks(from, to);
-    if (!EndsInLineBreak(from, static_cast<std::size_t>(to - from))) ++count;  // white space after the last line break
-    const std::string text = count == 1 ? "a blank line, removed" : std::to_string(count) + " blank lines, removed";
-    counts->Of[kFindingBlank] += count;
-    found(Finding{kFindingBlank, lineNumber, count, text});
-}
-
 }  // namespace
 
 FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uint32_t>& lineNumbers,
                               const CodePage& page, const std::function<void(const Finding&)>& found) {
     FindingCounts counts;
-    const auto report = [&](FindingKind kind, std::size_t line, std::string text) {
-        ++counts.Of[kind];
-        found(Finding{kind, line, 1, std::move(text)});
+    // Blank lines count one by one.
+    const auto report = [&](FindingKind kind, std::size_t line, std::string text, std::size_t count = 1) {
+        counts.Of[kind] += count;
+        found(Finding{kind, line, std::move(text)});
     };
     for (std::size_t line = 0; line < index.LineCount; ++line) {
         const std::size_t number = lineNumbers[line];
         switch (EntryKind(index, line)) {
         case kIndexBlank: {
             // The white space before a first line that does not read and
-            // begins like a byte-order mark stays (list_content.h).
+            // begins like a byte-order mark stays (list_content.h); a file in
+            // which no line reads is never written, blank lines and all.
             const bool keptGap = line == 0 && index.LineCount > 1 && EntryKind(index, 1) == kIndexUnreadable &&
-                                 KeepsGapBefore(index.File, EntryStart(index, 1), EntryEnd(index, 1));
-            if (!keptGap) AddBlankLines(index, line, number, found, &counts);
+                                 KeepsGapBefore(index, 1);
+            if (keptGap || index.RowCount == 0) break;
+            // Its line breaks, and the white space after the last one, if any.
+            const char* const from = EntryStart(index, line);
+            const char* const to = EntryEnd(index, line);
+            std::size_t count = CountLineBreaks(from, to);
+            if (!EndsInLineBreak(from, static_cast<std::size_t>(to - from))) ++count;
+            report(kFindingBlank, number,
+                   count == 1 ? "a blank line, removed" : std::to_string(count) + " blank lines, removed", count);
             break;
         }
         case kIndexUnreadable: {

@@ -296,25 +296,25 @@ bool ReadCsvRow(const ImportEdit& input, const ListIndex& index, const CodePage&
         *error = at + message;
         return false;
     };
+    // A number cell that does not read, or (below) a zero add refuses.
+    const auto notNumber = [&](int c, const char* what) {
+        return fail(std::string("the ") + kColumnNames[c] + " " + Cell(cell(c)) + " is not " + what);
+    };
+    const char* const kIdentIs = "a whole number from 1 to 65535";
+    const char* const kMhzIs = "a whole number of MHz from 1 to 65535";
     unsigned long flag = 0;
     unsigned long ident = 0;
     unsigned long mhz = 0;
-    if (!ParseWholeNumber(Lower(cell(kFlag)), 10, 0, 255, &flag)) {
-        return fail("the flag " + Cell(cell(kFlag)) + " is not a number from 0 to 255");
-    }
-    if (!ParseWholeNumber(Lower(cell(kIdent)), 10, 0, 65535, &ident)) {
-        return fail("the ident " + Cell(cell(kIdent)) + " is not a whole number from 1 to 65535");
-    }
-    if (!ParseWholeNumber(Lower(cell(kMhz)), 10, 0, 65535, &mhz)) {
-        return fail("the mhz " + Cell(cell(kMhz)) + " is not a whole number of MHz from 1 to 65535");
-    }
+    if (!ParseWholeNumber(Lower(cell(kFlag)), 10, 0, 255, &flag)) return notNumber(kFlag, "a number from 0 to 255");
+    if (!ParseWholeNumber(Lower(cell(kIdent)), 10, 0, 65535, &ident)) return notNumber(kIdent, kIdentIs);
+    if (!ParseWholeNumber(Lower(cell(kMhz)), 10, 0, 65535, &mhz)) return notNumber(kMhz, kMhzIs);
     // The position as add reads it; the tenths, which follow from it, only
     // where it is empty, or where it is the list's own beyond add's range.
     const std::string positionCell = Trim(cell(kPosition));
     const std::string tenthsCell = Lower(cell(kTenths));
     unsigned long tenths = 0;
     if (!tenthsCell.empty() && !ParseWholeNumber(tenthsCell, 10, 0, 65535, &tenths)) {
-        return fail("the tenths " + Cell(cell(kTenths)) + " is not a whole number from 1 to 3599");
+        return notNumber(kTenths, "a whole number from 1 to 3599");
     }
     std::uint16_t position = 0;
     const bool positionReads =
@@ -391,12 +391,12 @@ bool ReadCsvRow(const ImportEdit& input, const ListIndex& index, const CodePage&
         }
     }
     // A channel new to the list, or changed: what add takes.
-    if (ident == 0) return fail("the ident " + Cell(cell(kIdent)) + " is not a whole number from 1 to 65535");
+    if (ident == 0) return notNumber(kIdent, kIdentIs);
     if (position == 0 || position >= 3600) {
         return fail("the position " + PositionText(position) + " is no satellite position from 1 to 3599 tenths, " +
                     "as add takes (13.0E, 7W)");
     }
-    if (mhz == 0) return fail("the mhz " + Cell(cell(kMhz)) + " is not a whole number of MHz from 1 to 65535");
+    if (mhz == 0) return notNumber(kMhz, kMhzIs);
     return true;
 }
 
@@ -428,7 +428,7 @@ std::string WithoutControls(const std::string& utf8) {
 // otherwise the cell's name, which must be one a user may type.
 bool RowNameFromCell(const EditSession& session, const ImportEdit& input, bool listed, std::size_t row,
                      const std::string& cell, std::string* name, std::string* error) {
-    const ListIndex& index = session.Index;
+    const ListIndex& index = session.List.Index;
     const std::string typed = input.InCodePage ? NameToUtf8(session.Page, cell.data(), cell.size()) : cell;
     if (listed) {
         const char* const bytes = RowName(index, row);
@@ -507,7 +507,7 @@ std::string UnheldRows(const EditSession& session, const ImportEdit& input, cons
 // The import's plan: each CSV row takes the list's row of its channel, kept as
 // it is when nothing of it changed, or a line written anew, in the CSV's order.
 bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std::string* error) {
-    const ListIndex& index = session.Index;
+    const ListIndex& index = session.List.Index;
     if (index.File.Size == input.Bytes.Size && index.File.Size > 0 &&
         std::memcmp(index.File.Data, input.Bytes.Data, index.File.Size) == 0) {
         *error = input.File + " is the list itself; import takes a CSV that show --format csv wrote";
@@ -639,7 +639,7 @@ void DescribeEdit(const EditSession& session, const EditPlan& plan, const Import
     }
     for (const PlannedRow& planned : plan.Added) order.push_back(&planned);
 
-    std::vector<bool> kept(session.Index.RowCount, false);
+    std::vector<bool> kept(session.List.Index.RowCount, false);
     for (const PlannedRow* planned : order) {
         if (planned->OldRow != kNoRow) kept[planned->OldRow] = true;
     }

@@ -24,7 +24,7 @@ bool PlanEdit(const EditSession& session, MergeEdit& merge, EditPlan* plan, std:
     std::vector<std::uint32_t> added;
     for (const std::string& file : merge.Files) {
         ListIndex other;
-        if (!ReadList(file, false, &other, error)) return false;
+        if (!ReadList(file, &other, error)) return false;
         if (other.RowCount == 0) {
             // A CSV, or any other file given by mistake.
             FreeListIndex(&other);
@@ -36,7 +36,7 @@ bool PlanEdit(const EditSession& session, MergeEdit& merge, EditPlan* plan, std:
         const auto isNew = [&](std::size_t row) {
             std::size_t shown;
             const std::uint32_t key = RowKey(other, row);
-            return !FindChannelRow(session.Index, key, &shown) &&
+            return !FindChannelRow(session.List.Index, key, &shown) &&
                    !std::binary_search(added.begin(), added.begin() + static_cast<std::ptrdiff_t>(before), key);
         };
         // The new rows are counted first, so that the arrays of added rows are
@@ -53,18 +53,23 @@ bool PlanEdit(const EditSession& session, MergeEdit& merge, EditPlan* plan, std:
         plan->Sources.reserve(plan->Sources.size() + fresh);
         plan->LineStarts.reserve(plan->LineStarts.size() + fresh);
         plan->LineBytes.reserve(plan->LineBytes.size() + freshBytes);
-        const std::vector<std::uint32_t> numbers = LineNumbers(other);
         const std::uint32_t source = static_cast<std::uint32_t>(plan->SourceFiles.size());
         plan->SourceFiles.push_back(file);
-        for (std::size_t row = 0; row < other.RowCount; ++row) {
-            if (!isNew(row)) continue;
-            added.push_back(RowKey(other, row));
-            // A name over 30 bytes goes whole, on a line of its own.
-            PlannedRow planned;
-            planned.NewLine =
-                plan->AddLine(FormattedLine(other.Rows[row].Flag, other.Rows[row].Code, WholeRowName(other, row)));
-            planned.Source = plan->AddSource(source, RowLineNumber(other, numbers.data(), row));
-            plan->Added.push_back(planned);
+        // The rows in file order, each with the line of text it starts on,
+        // counted as the entries go by (no number is kept for each line).
+        std::uint32_t number = 1;
+        for (std::size_t line = 0; line < other.LineCount; ++line) {
+            const std::size_t row = EntryRow(other, line);
+            if (EntryKind(other, line) == kIndexRow && isNew(row)) {
+                added.push_back(RowKey(other, row));
+                // A name over 30 bytes goes whole, on a line of its own.
+                PlannedRow planned;
+                planned.NewLine =
+                    plan->AddLine(FormattedLine(other.Rows[row].Flag, other.Rows[row].Code, WholeRowName(other, row)));
+                planned.Source = plan->AddSource(source, number);
+                plan->Added.push_back(planned);
+            }
+            number += static_cast<std::uint32_t>(CountLineBreaks(EntryStart(other, line), EntryEnd(other, line)));
         }
         FreeListIndex(&other);
         std::sort(added.begin() + static_cast<std::ptrdiff_t>(before), added.end());
@@ -76,7 +81,7 @@ bool PlanEdit(const EditSession& session, MergeEdit& merge, EditPlan* plan, std:
 void DescribeEdit(const EditSession& session, const EditPlan& plan, const MergeEdit&, std::ostream& out) {
     for (std::size_t i = 0; i < plan.Added.size(); ++i) {
         const RowSource& source = plan.Sources[plan.Added[i].Source];
-        out << At(plan.SourceFiles[source.File], source.Line) << "add as row " << session.Index.RowCount + i + 1
+        out << At(plan.SourceFiles[source.File], source.Line) << "add as row " << session.List.Index.RowCount + i + 1
             << ": " << ShownText(session.Page, plan.Line(plan.Added[i].NewLine)) << '\n';
     }
 }

@@ -13,14 +13,14 @@ int NormaliseListFile(const ListOptions& options, std::ostream& out, std::ostrea
     EditSession session;
     const int status = OpenEdit(options, false, &session, err);
     if (status != kExitOk) return status;
-    EditOutcome outcome{options.DryRun, true, kRewriteUnchanged, session.Index.RowCount};
-    if (NormalisedListDiffers(session.Index)) {
+    EditOutcome outcome{options.DryRun, true, kRewriteUnchanged, session.List.Index.RowCount};
+    if (NormalisedListDiffers(session.List.Index)) {
         outcome.Result = options.DryRun ? kRewriteWritten
-                                        : RewriteNormalisedList(options.ListPath.c_str(), session.Index);
+                                        : RewriteNormalisedList(options.ListPath.c_str(), session.List.Index);
     }
     // The findings that the normalised list changes, one line each.
     const auto describe = [&](std::ostream& to) {
-        FindListChanges(session.Index, session.LineNumbers, session.Page, [&](const Finding& finding) {
+        FindListChanges(session.List.Index, session.LineNumbers, session.Page, [&](const Finding& finding) {
             if (FindingChangesList(finding)) to << At(options.ListPath, finding.Line) << finding.Text << '\n';
         });
     };

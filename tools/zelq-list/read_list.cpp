@@ -44,10 +44,7 @@ std::string ReadFailure(const std::string& path, std::uint64_t size, const char*
     }
 }
 
-bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std::string* error) {
-    EmptyListIndex(index);
-    PathKind kind;
-    if (mayBeMissing && g_ListFileOps.Probe(path.c_str(), &kind) && kind == kPathMissing) return true;
+bool ReadList(const std::string& path, ListIndex* index, std::string* error) {
     if (ReadListIndex(path.c_str(), MaxListSize(), index)) return true;
     *error = ReadFailure(path, index->File.Size, "reads lists", MaxListSize());
     return false;
@@ -56,7 +53,7 @@ bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std:
 int ReadListForCommand(const ListOptions& options, CodePage* page, ListIndex* index, std::ostream& err) {
     EmptyListIndex(index);
     std::string error;
-    if (LoadCodePage(options.CodePage, page, &error) && ReadList(options.ListPath, false, index, &error)) return kExitOk;
+    if (LoadCodePage(options.CodePage, page, &error) && ReadList(options.ListPath, index, &error)) return kExitOk;
     ReportError(err, error);
     return kExitError;
 }

@@ -26,9 +26,8 @@ std::string TooLargeMessage(const std::string& path);
 std::string ReadFailure(const std::string& path, std::uint64_t size, const char* what, std::uint64_t limit);
 
 // Reads and indexes the list at `path`, up to MaxListSize() bytes. Returns
-// false with a one-line message when it cannot be read; with `mayBeMissing`,
-// a list that does not exist is an empty one.
-bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std::string* error);
+// false with a one-line message when it cannot be read.
+bool ReadList(const std::string& path, ListIndex* index, std::string* error);
 
 // What a command that only reads the list needs: the code page and the list.
 // Returns kExitOk, or kExitError after writing the error.

@@ -17,7 +17,7 @@ struct RecodeEdit {
 };
 
 bool PlanEdit(const EditSession& session, RecodeEdit& recode, EditPlan* plan, std::string* error) {
-    const ListIndex& index = session.Index;
+    const ListIndex& index = session.List.Index;
     std::vector<std::string> refused;
     for (std::size_t row = 0; row < index.RowCount; ++row) {
         const std::string whole = WholeRowName(index, row);

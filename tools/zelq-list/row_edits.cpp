@@ -1,20 +1,67 @@
-// The commands that change the list's own rows, each a plan over the rows
-// as read and a line for each row it changes (edit_plan.h): remove, move,
-// rename, flag and sort.
+// The commands that change the list's own rows, named by their numbers as
+// show numbers them: remove, move, rename, flag and sort, each a plan over
+// the rows as read and a line for each row it changes (edit_plan.h).
 #include <algorithm>
 #include <cstring>
 #include <ostream>
 
 #include "channel_list/position_text.h"
 #include "channel_list/satellite_names.h"
+#include "channel_list/whole_number.h"
 #include "edit_plan.h"
 #include "name_text.h"
-#include "row_numbers.h"
 #include "row_text.h"
 #include "typed_name.h"
+#include "utf8_text.h"
 #include "zelq_list.h"
 
 namespace {
+
+// Parses a row number, counting from 1 as show numbers the rows, into a row
+// index; false with a message when it is not a row of the list.
+bool ParseRow(const std::string& text, std::size_t rowCount, std::size_t* row, std::string* error) {
+    // Digits only; a number too large to count is larger than any row.
+    unsigned long value = 0;
+    if (!IsWholeNumberText(text, 10)) {
+        *error = "\"" + EscapeControls(text) + "\" is not a row number";
+        return false;
+    }
+    if (!ParseWholeNumber(text, 10, 1, rowCount, &value)) {
+        *error = "there is no row " + text + ": the list has " + std::to_string(rowCount) + " row" + Plural(rowCount);
+        return false;
+    }
+    *row = value - 1;
+    return true;
+}
+
+// Parses rows given as numbers and ranges ("2-5,9") into the set of row
+// indexes (true in `rows`, which gets one entry per row of the list).
+// Overlaps are fine; a backwards range or a row out of range is an error.
+bool ParseRows(const std::string& text, std::size_t rowCount, std::vector<bool>* rows, std::string* error) {
+    rows->assign(rowCount, false);
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string part = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const std::size_t dash = part.find('-');
+        const std::string from = part.substr(0, dash);
+        const std::string to = dash == std::string::npos ? from : part.substr(dash + 1);
+        if (!IsWholeNumberText(from, 10) || !IsWholeNumberText(to, 10)) {
+            *error = "\"" + EscapeControls(part) + "\" is not a row number or a range of rows";
+            return false;
+        }
+        std::size_t first = 0;
+        std::size_t last = 0;
+        if (!ParseRow(from, rowCount, &first, error) || !ParseRow(to, rowCount, &last, error)) return false;
+        if (first > last) {
+            *error = "the range " + part + " runs backwards";
+            return false;
+        }
+        for (std::size_t row = first; row <= last; ++row) (*rows)[row] = true;
+        if (comma == std::string::npos) return true;
+        start = comma + 1;
+    }
+}
 
 struct RemoveEdit {
     const std::vector<std::string>& Rows;
@@ -23,7 +70,7 @@ struct RemoveEdit {
 bool PlanEdit(const EditSession& session, RemoveEdit& remove, EditPlan* plan, std::string* error) {
     for (const std::string& text : remove.Rows) {
         std::vector<bool> named;
-        if (!ParseRows(text, session.Index.RowCount, &named, error)) return false;
+        if (!ParseRows(text, session.List.Index.RowCount, &named, error)) return false;
         for (std::size_t row = 0; row < named.size(); ++row) {
             if (named[row]) plan->AtPlace[row] = PlannedRow();
         }
@@ -47,8 +94,8 @@ struct MoveEdit {
 };
 
 bool PlanEdit(const EditSession& session, MoveEdit& move, EditPlan* plan, std::string* error) {
-    if (!ParseRow(move.RowText, session.Index.RowCount, &move.Row, error) ||
-        !ParseRow(move.ToText, session.Index.RowCount, &move.To, error)) {
+    if (!ParseRow(move.RowText, session.List.Index.RowCount, &move.Row, error) ||
+        !ParseRow(move.ToText, session.List.Index.RowCount, &move.To, error)) {
         return false;
     }
     std::vector<PlannedRow>& order = plan->AtPlace;
@@ -71,12 +118,12 @@ struct RenameEdit {
 bool PlanEdit(const EditSession& session, RenameEdit& rename, EditPlan* plan, std::string* error) {
     std::size_t row;
     std::string name;
-    if (!ParseRow(rename.RowText, session.Index.RowCount, &row, error) ||
+    if (!ParseRow(rename.RowText, session.List.Index.RowCount, &row, error) ||
         !ListName(rename.Name, session.Page, &name, error)) {
         return false;
     }
-    if (name == WholeRowName(session.Index, row)) return true;  // the same name: nothing changes
-    const IndexRow& fields = session.Index.Rows[row];
+    if (name == WholeRowName(session.List.Index, row)) return true;  // the same name: nothing changes
+    const IndexRow& fields = session.List.Index.Rows[row];
     plan->AtPlace[row].NewLine = plan->AddLine(FormattedLine(fields.Flag, fields.Code, name));
     return true;
 }
@@ -92,14 +139,14 @@ struct FlagEdit {
 
 bool PlanEdit(const EditSession& session, FlagEdit& flag, EditPlan* plan, std::string* error) {
     std::vector<bool> rows;
-    if (!ParseRows(flag.Rows, session.Index.RowCount, &rows, error)) return false;
+    if (!ParseRows(flag.Rows, session.List.Index.RowCount, &rows, error)) return false;
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        const IndexRow& fields = session.Index.Rows[row];
+        const IndexRow& fields = session.List.Index.Rows[row];
         if (!rows[row] || (fields.Flag != 0) == flag.On) continue;  // already so: any non-zero flag is a check mark
         // A name over 30 bytes is written whole: the list keeps such lines as
         // they are, and the flag must not cut the name.
         plan->AtPlace[row].NewLine =
-            plan->AddLine(FormattedLine(flag.On ? 1 : 0, fields.Code, WholeRowName(session.Index, row)));
+            plan->AddLine(FormattedLine(flag.On ? 1 : 0, fields.Code, WholeRowName(session.List.Index, row)));
     }
     return true;
 }
@@ -114,7 +161,7 @@ struct SortEdit {
 
 bool PlanEdit(const EditSession& session, SortEdit& sort, EditPlan* plan, std::string*) {
     const SortKey key = sort.Key;
-    const ListIndex& index = session.Index;
+    const ListIndex& index = session.List.Index;
     const std::size_t count = index.RowCount;
     // The keys of every row: numbers, and for names their folded text in
     // one buffer (a large list's keys are not a string each). Only the keys

@@ -109,19 +109,14 @@ void WriteJson(const ShownList& list, const std::vector<std::uint32_t>& selected
 enum Align { kLeft, kRight };
 
 // Appends the text in a column of the given width: cut with "…" when it is
-// wider, padded on the side away from its alignment when narrower.
+// wider, padded on the side away from its alignment when narrower (a cut
+// text too, as FitToWidth keeps whole characters).
 void AppendCell(std::string* line, const std::string& text, std::size_t width, Align alignment) {
-    std::size_t used = DisplayWidth(text);
-    if (used > width) {
-        // FitToWidth keeps whole characters, so the cut text may be narrower.
-        const std::string cut = FitToWidth(text, width);
-        *line += cut;
-        line->append(width - DisplayWidth(cut), ' ');
-        return;
-    }
-    if (alignment == kRight) line->append(width - used, ' ');
-    *line += text;
-    if (alignment == kLeft) line->append(width - used, ' ');
+    const std::string fitted = FitToWidth(text, width);
+    const std::size_t padding = width - DisplayWidth(fitted);
+    if (alignment == kRight) line->append(padding, ' ');
+    *line += fitted;
+    if (alignment == kLeft) line->append(padding, ' ');
 }
 
 std::size_t Digits(std::size_t value) {
@@ -175,7 +170,7 @@ void WriteTable(const ShownList& list, const std::vector<std::uint32_t>& selecte
                 AppendCell(&line, texts[c], width[c], kAlign[c]);
                 line.append(kGap, ' ');
             } else {
-                line += DisplayWidth(texts[c]) > width[c] ? FitToWidth(texts[c], width[c]) : texts[c];
+                line += FitToWidth(texts[c], width[c]);
             }
         }
         while (!line.empty() && line.back() == ' ') line.pop_back();

@@ -1,15 +1,19 @@
+// What a spreadsheet takes for a value rather than text, in the languages of
+// the list's code pages (1252: Western Europe; 1256: Arabic, Persian, Urdu;
+// 1251: Russian, Ukrainian, Bulgarian, Serbian), with the detection of
+// special numbers (dates, times, percentages) switched on as well as off.
+//
 // The rule is in the tables: a cell reads as a value when it is one of the
 // truth values, or when it holds digits with nothing between them but the
 // symbols and words dates, times, numbers and amounts are written with. Each
 // table lists what spreadsheets in those languages read, lower case, UTF-8;
 // a word that no spreadsheet reads has no place here, since every name
 // guarded is a name shown with an apostrophe.
-#include "spreadsheet_values.h"
-
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "csv.h"
 #include "utf8_text.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "channel_list/list_read.h"
+#include "channel_list/file_bytes.h"
 #include "channel_list/file_ops.h"
 #include "shared/plugin_state.h"
 

@@ -25,7 +25,7 @@
 
 #include "bench_files.h"
 #include "bench_operations.h"
-#include "channel_list/list_read.h"
+#include "channel_list/file_bytes.h"
 #include "channel_list/file_ops.h"
 #include "channel_list/load_list.h"
 #include "heap_count.h"

@@ -8,7 +8,7 @@
 
 #include "bench_files.h"
 #include "channel_list/add_channel.h"
-#include "channel_list/list_read.h"
+#include "channel_list/file_bytes.h"
 #include "channel_list/file_ops.h"
 #include "channel_list/load_list.h"
 #include "list_generator.h"

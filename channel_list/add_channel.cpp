@@ -10,7 +10,7 @@
 #include "append_channel.h"
 #include "entry_code.h"
 #include "list_line.h"
-#include "list_read.h"
+#include "file_bytes.h"
 #include "satellite_names.h"
 
 namespace {

@@ -45,23 +45,11 @@ AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::u
     // the backup name is put back first, and while it cannot be, nothing is
     // written (a new list then would hide it).
     OpenedList list;
-    if (write) {
-        if (OpenListToChange(path, kWriterOther, true, maxSize, &list) != kListOpened) {
-            CloseOpenedList(&list);
-            return kAppendFailed;
-        }
-    } else {
-        // Only "no such file" means there is no list yet; a path that cannot
-        // be looked at now (a network folder that does not answer) ends it.
-        ClearOpenedList(&list);
-        PathKind kind;
-        const bool known = g_ListFileOps.Probe(path, &kind);
-        if (known && kind == kPathFolder) SetFileError(kFileErrorIsFolder);
-        list.Exists = known && kind == kPathFile;
-        if (!known || kind == kPathFolder || (list.Exists && !ReadListIndex(path, maxSize, &list.Index))) {
-            CloseOpenedList(&list);
-            return kAppendFailed;
-        }
+    const ListOpenResult opened = write ? OpenListToChange(path, kWriterOther, true, maxSize, &list)
+                                        : OpenListToLook(path, true, maxSize, &list);
+    if (opened != kListOpened) {
+        CloseOpenedList(&list);
+        return kAppendFailed;
     }
 
     AppendResult result = kAlreadyShown;

@@ -21,6 +21,10 @@ EntryCode EncodeEntryCode(std::uint16_t channelIdent, std::uint32_t satPosition,
     return code;
 }
 
+EntryCode EncodeEntryCodeMhz(std::uint16_t channelIdent, std::uint32_t satPosition, std::uint16_t mhz) {
+    return EncodeEntryCode(channelIdent, satPosition, std::uint32_t{mhz} * 1000);
+}
+
 std::uint16_t TransponderMhz(const std::uint8_t code[6]) {
     const unsigned low = code[4] ^ code[3];
     const unsigned high = code[5] ^ code[1];

@@ -18,6 +18,10 @@ struct DecodedCode {
 EntryCode EncodeEntryCode(std::uint16_t channelIdent, std::uint32_t satPosition,
                           std::uint32_t tuneValue);
 
+// The same from the transponder's frequency in MHz, as people know it: the
+// tune value is in kHz, and TransponderMhz reads the MHz back.
+EntryCode EncodeEntryCodeMhz(std::uint16_t channelIdent, std::uint32_t satPosition, std::uint16_t mhz);
+
 // Recovers the channel identifier and satellite position from code bytes 1 to
 // 4. Bytes 5 and 6 carry the transponder quotient and are not decoded. The
 // reader decodes every line, so this is inline.
@@ -34,6 +38,9 @@ inline DecodedCode DecodeEntryCode(std::uint8_t byte1, std::uint8_t byte2, std::
     decoded.SatPosition = static_cast<std::uint16_t>((posHi << 8) | posLo);
     return decoded;
 }
+inline DecodedCode DecodeEntryCode(const std::uint8_t* code) {
+    return DecodeEntryCode(code[0], code[1], code[2], code[3]);
+}
 
 // The transponder quotient that bytes 5 and 6 carry, mixed with bytes 4 and
 // 2: the transponder's frequency in MHz (its tune value divided by 1000, in
@@ -45,6 +52,21 @@ std::uint16_t TransponderMhz(const std::uint8_t code[6]);
 inline std::uint32_t ChannelKey(const std::uint8_t* code) {
     return (std::uint32_t{code[0]} << 24) | (std::uint32_t{code[1]} << 16) |
            (std::uint32_t{code[2]} << 8) | std::uint32_t{code[3]};
+}
+inline DecodedCode DecodeChannelKey(std::uint32_t key) {
+    return DecodeEntryCode(static_cast<std::uint8_t>(key >> 24), static_cast<std::uint8_t>(key >> 16),
+                           static_cast<std::uint8_t>(key >> 8), static_cast<std::uint8_t>(key));
+}
+
+// A key with its bits mixed, so that keys that differ in a few bits differ
+// in many: the index's channel table hashes with it, and a CSV's mark of its
+// rows adds it up.
+inline std::uint32_t MixChannelKey(std::uint32_t key) {
+    key ^= key >> 16;
+    key *= 0x7FEB352Du;
+    key ^= key >> 15;
+    key *= 0x846CA68Bu;
+    return key ^ (key >> 16);
 }
 
 // True when the two codes name the same channel (equal bytes 1 to 4); the

@@ -72,6 +72,12 @@ bool OpenToChange(const char* path, FileOpenMode mode, ListFile** file) {
     return g_ListFileOps.Open(path, mode, file) != 0;
 }
 
+bool ProbeListPath(const char* path, PathKind* kind) {
+    if (!g_ListFileOps.Probe(path, kind)) return false;
+    if (*kind == kPathFolder) SetFileError(kFileErrorIsFolder);
+    return *kind != kPathFolder;
+}
+
 bool SyncFile(ListFile* file) {
     return g_ListFileOps.Sync(file) || g_LastFileError.Kind == kFileErrorNotSupported;
 }

@@ -139,6 +139,12 @@ extern ListFileOps g_ListFileOps;
 // (kFileErrorDenied).
 bool OpenToChange(const char* path, FileOpenMode mode, ListFile** file);
 
+// What the path names, where a list may be: false, with the reason in
+// g_LastFileError, when that cannot be told now (a network folder that does
+// not answer) or the path names a folder (kFileErrorIsFolder), which is no
+// list and beside which nothing is made.
+bool ProbeListPath(const char* path, PathKind* kind);
+
 // Flushes a written file to the disk. A file system that answers that it
 // does not flush (kFileErrorNotSupported: some network redirectors) has
 // taken the data all the same, so that counts as flushed; any other failure

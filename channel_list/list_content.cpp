@@ -21,34 +21,46 @@ void StartLine(ListContent* content, const char* next) {
 
 }  // namespace
 
-void BeginListContent(ListContent* content, ListRewrite* out, const FileBytes& file) {
+void BeginListContent(ListContent* content, ListRewrite* out, const ListIndex& index) {
     content->Out = out;
-    content->ByteOrderMark = StartsWithByteOrderMark(file.Data, file.Size);
+    content->Index = &index;
     content->Empty = true;
     content->AtLineStart = true;
     content->LastEnd = nullptr;
-    if (content->ByteOrderMark) AppendToRewrite(out, kByteOrderMark, kByteOrderMarkSize);
+    if (StartsWithByteOrderMark(index.File.Data, index.File.Size)) {
+        AppendToRewrite(out, kByteOrderMark, kByteOrderMarkSize);
+    }
 }
 
-void WriteListGap(ListContent* content, const char* start, const char* end) {
-    if (start == end) return;
+void WriteListGap(ListContent* content, std::size_t line) {
+    const char* const start = EntryStart(*content->Index, line);
+    const char* const end = EntryEnd(*content->Index, line);
     Write(content, start, static_cast<std::size_t>(end - start));
     content->LastEnd = end;
 }
 
-void WriteKeptLine(ListContent* content, const char* start, const char* end, const char* gapStart) {
-    const std::size_t size = static_cast<std::size_t>(end - start);
-    if (content->Empty && !content->ByteOrderMark && StartsWithByteOrderMark(start, size)) {
-        // The white space that stood before it in the file, or a line break.
-        if (gapStart < start) {
-            Write(content, gapStart, static_cast<std::size_t>(start - gapStart));
+void WriteKeptLine(ListContent* content, std::size_t line) {
+    const ListIndex& index = *content->Index;
+    const char* const start = EntryStart(index, line);
+    const char* const end = EntryEnd(index, line);
+    if (content->Empty && KeepsGapBefore(index, line)) {
+        // The white space that stood before it in the file (the blank entry
+        // before it), or a line break.
+        if (line > 0 && EntryKind(index, line - 1) == kIndexBlank) {
+            WriteListGap(content, line - 1);
         } else {
             Write(content, kLineBreak, 2);
         }
     }
     StartLine(content, start);
-    Write(content, start, size);
+    Write(content, start, static_cast<std::size_t>(end - start));
     content->LastEnd = end;
+}
+
+bool KeepsGapBefore(const ListIndex& index, std::size_t line) {
+    return !StartsWithByteOrderMark(index.File.Data, index.File.Size) &&
+           StartsWithByteOrderMark(EntryStart(index, line),
+                                   static_cast<std::size_t>(EntryEnd(index, line) - EntryStart(index, line)));
 }
 
 void WriteNewLine(ListContent* content, const char* text, std::size_t length) {

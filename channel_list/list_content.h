@@ -13,28 +13,32 @@
 
 #include <cstddef>
 
-#include "list_read.h"
+#include "list_index.h"
 #include "list_rewrite.h"
 
 struct ListContent {
     ListRewrite* Out;
-    bool ByteOrderMark;   // the file starts with one, and so does the content
-    bool Empty;           // nothing written yet but the mark
-    bool AtLineStart;     // what is written so far ends in a line break (or is empty)
-    const char* LastEnd;  // one past the file bytes written last, or null
+    const ListIndex* Index;  // the list as read: its byte-order mark starts the content too
+    bool Empty;              // nothing written yet but the mark
+    bool AtLineStart;        // what is written so far ends in a line break (or is empty)
+    const char* LastEnd;     // one past the file bytes written last, or null
 };
 
-// Starts the content of the file `file` (its original bytes) in `out`, with
-// the file's byte-order mark when it has one.
-void BeginListContent(ListContent* content, ListRewrite* out, const FileBytes& file);
+// Starts the new content of the list read as `index` in `out`, with the
+// file's byte-order mark when it has one.
+void BeginListContent(ListContent* content, ListRewrite* out, const ListIndex& index);
 
-// The white space between lines, from the file, as it is (edits keep it; the
+// A blank entry, the white space between lines, as it is (edits keep it; the
 // plug-in's start drops it).
-void WriteListGap(ListContent* content, const char* start, const char* end);
+void WriteListGap(ListContent* content, std::size_t line);
 
-// A line of the file, byte for byte: start..end, with the white space before
-// it in the file beginning at gapStart.
-void WriteKeptLine(ListContent* content, const char* start, const char* end, const char* gapStart);
+// An entry of the index, a line of the file, byte for byte.
+void WriteKeptLine(ListContent* content, std::size_t line);
+
+// Whether the entry, kept and written first in the content, keeps the white
+// space before it (or gets a line break): it begins with the bytes of a
+// byte-order mark that the file does not have.
+bool KeepsGapBefore(const ListIndex& index, std::size_t line);
 
 // A line written anew: its text with its line break.
 void WriteNewLine(ListContent* content, const char* text, std::size_t length);

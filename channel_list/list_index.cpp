@@ -35,12 +35,6 @@ std::uint32_t Info(IndexKind kind, std::uint32_t payload) {
     return (static_cast<std::uint32_t>(kind) << kKindShift) | (payload & kPayloadMask);
 }
 
-// Multiply and fold, so keys that differ only in a few bits spread out.
-std::uint32_t HashOf(std::uint32_t key) {
-    const std::uint32_t hash = key * 0x9E3779B1u;
-    return hash ^ (hash >> 16);
-}
-
 // A slot's tag: the hash's top bits, which the slot's number does not use.
 std::uint32_t TagOf(std::uint32_t hash) { return hash & ~kRowMask; }
 
@@ -51,11 +45,7 @@ std::uint32_t SlotRow(std::uint32_t slot) { return (slot & kRowMask) - 1; }
 std::size_t EstimateLines(const FileBytes& bytes) {
     constexpr std::size_t kSample = 64 * 1024;
     const std::size_t sampled = bytes.Size < kSample ? bytes.Size : kSample;
-    std::size_t breaks = 0;
-    for (std::size_t i = 0; i < sampled; ++i) {
-        const char c = bytes.Data[i];
-        if (c == '\n' || (c == '\r' && (i + 1 == bytes.Size || bytes.Data[i + 1] != '\n'))) ++breaks;
-    }
+    const std::size_t breaks = CountLineBreaks(bytes.Data, bytes.Data + sampled);
     if (sampled == 0) return 16;
     const double perByte = static_cast<double>(breaks) / static_cast<double>(sampled);
     return static_cast<std::size_t>(perByte * static_cast<double>(bytes.Size) * 1.03) + 16;
@@ -72,8 +62,6 @@ bool Grow(T** items, std::size_t* capacity) {
     return true;
 }
 
-std::uint32_t KeyOfRow(const ListIndex& index, std::uint32_t row) { return ChannelKey(index.Rows[row].Code); }
-
 bool MakeSlots(ListIndex* index, std::size_t slots) {
     index->Slots = static_cast<std::uint32_t*>(std::calloc(slots, sizeof(std::uint32_t)));
     index->SlotMask = slots - 1;
@@ -82,19 +70,19 @@ bool MakeSlots(ListIndex* index, std::size_t slots) {
 
 // The slot of the channel's row, or the free slot where it would go.
 std::size_t FindSlot(const ListIndex& index, std::uint32_t key) {
-    const std::uint32_t hash = HashOf(key);
+    const std::uint32_t hash = MixChannelKey(key);
     const std::uint32_t tag = TagOf(hash);
     std::size_t slot = hash & index.SlotMask;
     for (; index.Slots[slot] != 0; slot = (slot + 1) & index.SlotMask) {
         const std::uint32_t entry = index.Slots[slot];
-        if (TagOf(entry) == tag && KeyOfRow(index, SlotRow(entry)) == key) break;
+        if (TagOf(entry) == tag && RowKey(index, SlotRow(entry)) == key) break;
     }
     return slot;
 }
 
 // Puts a row whose channel is not in the table yet into the free slot.
 void PlaceRow(ListIndex* index, std::size_t slot, std::uint32_t key, std::uint32_t row) {
-    index->Slots[slot] = TagOf(HashOf(key)) | (row + 1);
+    index->Slots[slot] = TagOf(MixChannelKey(key)) | (row + 1);
 }
 
 // Doubles the table.
@@ -109,7 +97,7 @@ bool GrowSlots(ListIndex* index) {
     }
     for (std::size_t slot = 0; slot < slots; ++slot) {
         if (old[slot] == 0) continue;
-        const std::uint32_t key = KeyOfRow(*index, SlotRow(old[slot]));
+        const std::uint32_t key = RowKey(*index, SlotRow(old[slot]));
         PlaceRow(index, FindSlot(*index, key), key, SlotRow(old[slot]));
     }
     std::free(old);
@@ -247,11 +235,6 @@ LineFault UnreadableFault(const ListIndex& index, std::size_t line, std::size_t*
         *codeDigits = read.CodeDigits;
     }
     return static_cast<LineFault>(payload >> kFaultShift);
-}
-
-const char* GapBefore(const ListIndex& index, std::size_t line) {
-    return line > 0 && EntryKind(index, line - 1) == kIndexBlank ? EntryStart(index, line - 1)
-                                                                  : EntryStart(index, line);
 }
 
 std::size_t RowEntry(const ListIndex& index, std::size_t row) {

@@ -19,8 +19,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "entry_code.h"
 #include "list_line.h"
-#include "list_read.h"
+#include "file_bytes.h"
 
 // What an entry of the index is.
 enum IndexKind : std::uint8_t {
@@ -93,12 +94,13 @@ inline std::size_t EntryRow(const ListIndex& index, std::size_t line) { return i
 // digits its code field holds.
 LineFault UnreadableFault(const ListIndex& index, std::size_t line, std::size_t* codeDigits);
 
-// Where the white space before an entry begins: the start of the blank entry
-// before it, or its own start.
-const char* GapBefore(const ListIndex& index, std::size_t line);
-
 // The entry a row stands on.
 std::size_t RowEntry(const ListIndex& index, std::size_t row);
+
+// A row's channel: its key (code bytes 1 to 4, see ChannelKey), and the
+// ident and position they hold.
+inline std::uint32_t RowKey(const ListIndex& index, std::size_t row) { return ChannelKey(index.Rows[row].Code); }
+inline DecodedCode RowChannel(const ListIndex& index, std::size_t row) { return DecodeEntryCode(index.Rows[row].Code); }
 
 // A row's name: its first byte, its whole length in the file, and the part a
 // row shows (its first 30 bytes).
@@ -123,5 +125,10 @@ std::size_t FormatRowLine(const ListIndex& index, std::size_t row, char* out);
 // entry i, and numbers[LineCount] for the end of the file. `numbers` holds
 // LineCount + 1 values.
 void NumberIndexLines(const ListIndex& index, std::uint32_t* numbers);
+
+// The line of text a row stands on, from the numbers NumberIndexLines gave.
+inline std::uint32_t RowLineNumber(const ListIndex& index, const std::uint32_t* numbers, std::size_t row) {
+    return numbers[RowEntry(index, row)];
+}
 
 #endif  // ZELQ_CHANNEL_LIST_LIST_INDEX_H

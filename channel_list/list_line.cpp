@@ -75,25 +75,33 @@ std::size_t CountCodeDigits(const char* p, const char* end) {
 // format puts there.
 inline bool OneSpace(const char* from, const char* to) { return to == from + 1 && *from == ' '; }
 
+// Skips the white space from p on; *canonical stays true only where it is
+// the one space the write format puts there.
+inline const char* SkipOneSpace(const char* p, const char* end, bool* canonical) {
+    const char* const next = SkipInlineSpace(p, end);
+    *canonical = *canonical && OneSpace(p, next);
+    return next;
+}
+
+// Notes why a line does not read; returns null for ReadFields to return.
+inline const char* Refuse(ListLine* line, LineFault fault, const char* code = nullptr, const char* end = nullptr) {
+    line->Fault = fault;
+    if (code) line->CodeDigits = CountCodeDigits(code, end);
+    return nullptr;
+}
+
 // Reads one line's fields from p (its "["). On success fills the flag, code
 // and name of *line and returns one past the closing "]"; otherwise sets
 // line->Fault and returns null. line->Canonical tells whether everything up
 // to the name's "]" is exactly as the write format writes it.
 const char* ReadFields(const char* p, const char* end, ListLine* line) {
-    if (p == end || *p != '[') {
-        line->Fault = kFaultNoOpeningBracket;
-        return nullptr;
-    }
-    const char* spaces = p + 1;
-    p = SkipInlineSpace(spaces, end);
-    bool canonical = OneSpace(spaces, p);
+    if (p == end || *p != '[') return Refuse(line, kFaultNoOpeningBracket);
+    bool canonical = true;
+    p = SkipOneSpace(p + 1, end, &canonical);
 
     // The flag: any number of digits; only the low byte (the last two digits)
     // counts.
-    if (p == end || HexValue(*p) < 0) {
-        line->Fault = kFaultNoFlag;
-        return nullptr;
-    }
+    if (p == end || HexValue(*p) < 0) return Refuse(line, kFaultNoFlag);
     unsigned flag = 0;
     const char* const flagDigits = p;
     for (int digit; p < end && (digit = HexDigit(*p)) >= 0; ++p) {
@@ -107,9 +115,9 @@ const char* ReadFields(const char* p, const char* end, ListLine* line) {
     // Three groups of one to four digits, white space allowed before each.
     const char* const code = p;
     for (int group = 0; group < 3; ++group) {
-        spaces = p;
-        p = SkipInlineSpace(p, end);
         // One space before the twelve digits, none between their groups.
+        const char* const spaces = p;
+        p = SkipInlineSpace(p, end);
         canonical = canonical && (group == 0 ? OneSpace(spaces, p) : spaces == p);
         unsigned value = 0;
         int digits = 0;
@@ -129,48 +137,26 @@ const char* ReadFields(const char* p, const char* end, ListLine* line) {
             }
             canonical = false;
         }
-        if (digits == 0) {
-            line->Fault = kFaultCodeDigits;
-            line->CodeDigits = CountCodeDigits(code, end);
-            return nullptr;
-        }
+        if (digits == 0) return Refuse(line, kFaultCodeDigits, code, end);
         line->Entry.Code[2 * group] = static_cast<std::uint8_t>(value >> 8);
         line->Entry.Code[2 * group + 1] = static_cast<std::uint8_t>(value & 0xFF);
     }
 
-    spaces = p;
-    p = SkipInlineSpace(p, end);
-    canonical = canonical && OneSpace(spaces, p);
+    p = SkipOneSpace(p, end, &canonical);
     if (p == end || *p != ']') {
         // A thirteenth digit is a code too long; anything else a missing "]".
-        if (p < end && HexValue(*p) >= 0) {
-            line->Fault = kFaultCodeDigits;
-            line->CodeDigits = CountCodeDigits(code, end);
-        } else {
-            line->Fault = kFaultNoCodeBracket;
-        }
-        return nullptr;
+        if (p < end && HexValue(*p) >= 0) return Refuse(line, kFaultCodeDigits, code, end);
+        return Refuse(line, kFaultNoCodeBracket);
     }
-    spaces = p + 1;
-    p = SkipInlineSpace(spaces, end);
-    canonical = canonical && OneSpace(spaces, p);
-    if (p == end || *p != '[') {
-        line->Fault = kFaultNoNameBracket;
-        return nullptr;
-    }
+    p = SkipOneSpace(p + 1, end, &canonical);
+    if (p == end || *p != '[') return Refuse(line, kFaultNoNameBracket);
     ++p;
 
     // The name: from right after "[" up to its "]".
     const char* const name = p;
     while (p < end && IsNameByte(*p)) ++p;
-    if (p == name && p < end && *p == ']') {
-        line->Fault = kFaultEmptyName;
-        return nullptr;
-    }
-    if (p == end || *p != ']') {
-        line->Fault = kFaultNameNotClosed;
-        return nullptr;
-    }
+    if (p == name && p < end && *p == ']') return Refuse(line, kFaultEmptyName);
+    if (p == end || *p != ']') return Refuse(line, kFaultNameNotClosed);
     line->Name = name;
     line->NameLength = static_cast<std::size_t>(p - name);
     line->Canonical = canonical && line->NameLength <= kMaxNameLength;
@@ -212,7 +198,7 @@ bool EndsInLineBreak(const char* data, std::size_t size) { return size > 0 && Is
 std::size_t CountLineBreaks(const char* start, const char* end) {
     std::size_t count = 0;
     for (const char* p = start; p < end; ++p) {
-        if (*p == '\n' || (*p == '\r' && !(p + 1 < end && p[1] == '\n'))) ++count;
+        if (EndsLineBreak(p, end)) ++count;
     }
     return count;
 }
@@ -276,8 +262,7 @@ bool NextListLine(LineReader* reader, ListLine* line) {
     }
 
     line->Kind = line->NameLength > kMaxNameLength ? kLineLongName : kLineReads;
-    const DecodedCode decoded =
-        DecodeEntryCode(line->Entry.Code[0], line->Entry.Code[1], line->Entry.Code[2], line->Entry.Code[3]);
+    const DecodedCode decoded = DecodeEntryCode(line->Entry.Code);
     line->Entry.ChannelIdent = decoded.ChannelIdent;
     line->Entry.SatPosition = decoded.SatPosition;
 

@@ -95,6 +95,12 @@ LineReader MakeLineReader(const char* data, std::size_t size);
 // Whether the data ends in a line break (LF or CR).
 bool EndsInLineBreak(const char* data, std::size_t size);
 
+// Whether the byte at p (before end) ends a line break: an LF, or a CR that
+// no LF follows.
+inline bool EndsLineBreak(const char* p, const char* end) {
+    return *p == '\n' || (*p == '\r' && (p + 1 == end || p[1] != '\n'));
+}
+
 // The line breaks in start..end: CR LF, LF alone or CR alone, each one.
 std::size_t CountLineBreaks(const char* start, const char* end);
 

@@ -20,16 +20,10 @@ char* CopyOf(const char* text) {
 }  // namespace
 
 bool LockList(const char* listPath, ListLock* lock) {
-    lock->Handle = nullptr;
-    lock->ListPath = nullptr;
-    lock->LockPath = nullptr;
+    *lock = ListLock{nullptr};
     // A lock file is made only beside what may be a list.
     PathKind kind;
-    if (!g_ListFileOps.Probe(listPath, &kind)) return false;
-    if (kind == kPathFolder) {
-        SetFileError(kFileErrorIsFolder);
-        return false;
-    }
+    if (!ProbeListPath(listPath, &kind)) return false;
     char* const lockPath = NewSidePath(listPath, kSideLock);
     if (!lockPath) return false;
     // What UnlockList needs to remove a lock file, where it can be removed.
@@ -89,7 +83,5 @@ void UnlockList(ListLock* lock) {
     }
     std::free(lock->ListPath);
     std::free(lock->LockPath);
-    lock->Handle = nullptr;
-    lock->ListPath = nullptr;
-    lock->LockPath = nullptr;
+    *lock = ListLock{nullptr};
 }

@@ -5,6 +5,16 @@
 
 namespace {
 
+// An opened list with nothing in it, nothing locked and nothing read.
+void ClearOpenedList(OpenedList* list) {
+    list->Lock = ListLock{nullptr};
+    EmptyListIndex(&list->Index);
+    list->Exists = false;
+    list->Paths = ListPaths{nullptr, nullptr, nullptr};
+    list->SideFileLeft = nullptr;
+    list->SideError = FileError{kFileErrorNone, 0, false};
+}
+
 // What a writer other than the start may wait, once it holds the lock, for
 // files other programs hold.
 constexpr unsigned kFileWaitMs = 1000;
@@ -66,32 +76,31 @@ ListOpenResult OpenListToChange(const char* path, ListWriter writer, bool absent
     // beside it either, unless the writer makes the list.
     PathKind kind;
     PathKind backup;
-    const bool known = g_ListFileOps.Probe(path, &kind) != 0;
-    if (known && kind == kPathFolder) SetFileError(kFileErrorIsFolder);
-    ListOpenResult result = !known || kind == kPathFolder ? kListUnreadable : kListOpened;
-    if (result == kListOpened && !absentIsEmpty && kind == kPathMissing &&
-        g_ListFileOps.Probe(paths.Backup, &backup) && backup == kPathMissing) {
+    if (!ProbeListPath(path, &kind)) return kListUnreadable;
+    if (!absentIsEmpty && kind == kPathMissing && g_ListFileOps.Probe(paths.Backup, &backup) &&
+        backup == kPathMissing) {
         SetFileError(kFileErrorNotFound);
-        result = kListAbsent;
+        return kListAbsent;
     }
-    if (result != kListOpened) return result;
     if (!LockList(path, &list->Lock)) return kListNotLocked;
     if (writer != kWriterStart) BeginWaits(kFileWaitMs);
-    result = Recover(paths, absentIsEmpty, list);
-    if (result == kListOpened && list->Exists && !ReadListIndex(path, maxSize, &list->Index)) {
-        result = kListUnreadable;
-    }
+    const ListOpenResult result = Recover(paths, absentIsEmpty, list);
+    if (result == kListOpened && list->Exists && !ReadListIndex(path, maxSize, &list->Index)) return kListUnreadable;
     return result;
 }
 
-void ClearOpenedList(OpenedList* list) {
-    list->Lock = ListLock{nullptr};
-    EmptyListIndex(&list->Index);
-    list->Exists = false;
-    list->Paths = ListPaths{nullptr, nullptr, nullptr};
-    list->SideFileLeft = nullptr;
-    list->SideError = FileError{kFileErrorNone, 0, false};
+ListOpenResult OpenListToLook(const char* path, bool absentIsEmpty, std::uint64_t maxSize, OpenedList* list) {
+    ClearOpenedList(list);
+    PathKind kind;
+    if (!ProbeListPath(path, &kind)) return kListUnreadable;
+    list->Exists = kind == kPathFile;
+    if (!list->Exists && !absentIsEmpty) {
+        SetFileError(kFileErrorNotFound);
+        return kListAbsent;
+    }
+    return !list->Exists || ReadListIndex(path, maxSize, &list->Index) ? kListOpened : kListUnreadable;
 }
+
 
 void CloseOpenedList(OpenedList* list) {
     FreeListIndex(&list->Index);

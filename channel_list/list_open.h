@@ -51,9 +51,10 @@ struct OpenedList {
 ListOpenResult OpenListToChange(const char* path, ListWriter writer, bool absentIsEmpty, std::uint64_t maxSize,
                                 OpenedList* list);
 
-// An opened list with nothing in it, nothing locked and nothing read: what a
-// reader that changes nothing (a dry run) fills itself.
-void ClearOpenedList(OpenedList* list);
+// Opens the list at `path` to read it and change nothing (a dry run): no
+// lock is taken, and nothing put back or removed. The results are those of
+// OpenListToChange that apply.
+ListOpenResult OpenListToLook(const char* path, bool absentIsEmpty, std::uint64_t maxSize, OpenedList* list);
 
 // Releases the lock, the index and the paths.
 void CloseOpenedList(OpenedList* list);

@@ -18,7 +18,7 @@
 #include <cstddef>
 
 #include "file_ops.h"
-#include "list_read.h"
+#include "file_bytes.h"
 #include "side_paths.h"
 
 // The temporary file of the rewrite in progress, or null: what a program that

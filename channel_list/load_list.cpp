@@ -5,7 +5,6 @@
 
 #include "../shared/plugin_state.h"
 #include "../shared/window_ops.h"
-#include "entry_code.h"
 #include "list_index.h"
 #include "list_open.h"
 #include "list_rewrite.h"
@@ -15,16 +14,14 @@
 namespace {
 
 void ShowRow(const ListIndex& index, std::size_t row) {
-    const IndexRow& fields = index.Rows[row];
     const std::size_t length = RowShownNameLength(index, row);
     char name[kMaxNameLength + 1];
     std::memcpy(name, RowName(index, row), length);
     name[length] = '\0';
     const int at = static_cast<int>(row);
     InsertListRow(at, name);
-    const DecodedCode decoded = DecodeEntryCode(fields.Code[0], fields.Code[1], fields.Code[2], fields.Code[3]);
-    SetListRowColumn1(at, SatelliteNameFor(decoded.SatPosition));
-    if (fields.Flag != 0) CheckListRow(at);
+    SetListRowColumn1(at, SatelliteNameFor(RowChannel(index, row).SatPosition));
+    if (index.Rows[row].Flag != 0) CheckListRow(at);
 }
 
 }  // namespace

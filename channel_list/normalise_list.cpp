@@ -6,7 +6,7 @@ namespace {
 
 void WriteNormalisedContent(const ListIndex& index, ListRewrite* out) {
     ListContent content;
-    BeginListContent(&content, out, index.File);
+    BeginListContent(&content, out, index);
     for (std::size_t line = 0; line < index.LineCount; ++line) {
         const IndexKind kind = EntryKind(index, line);
         if (kind == kIndexBlank || kind == kIndexLaterLine) continue;
@@ -17,7 +17,7 @@ void WriteNormalisedContent(const ListIndex& index, ListRewrite* out) {
             char text[kMaxLineLength + 1];
             WriteNewLine(&content, text, FormatRowLine(index, row, text));
         } else {
-            WriteKeptLine(&content, EntryStart(index, line), EntryEnd(index, line), GapBefore(index, line));
+            WriteKeptLine(&content, line);
         }
     }
 }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "whole_number.h"
+
 namespace {
 
 constexpr char kDegreeSign[] = "\xC2\xB0";
@@ -11,18 +13,6 @@ constexpr unsigned kHalfCircle = 1800;
 constexpr unsigned kFullCircle = 3600;
 
 bool IsWest(std::uint16_t tenths) { return tenths > kHalfCircle && tenths < kFullCircle; }
-
-// Whole degrees: one to ten digits, leading zeros allowed, at most 180.
-bool ReadDegrees(const char* text, std::size_t length, unsigned* degrees) {
-    if (length == 0 || length > 10) return false;
-    *degrees = 0;
-    for (std::size_t i = 0; i < length; ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        *degrees = *degrees * 10 + static_cast<unsigned>(text[i] - '0');
-        if (*degrees > kHalfCircle / 10) return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -46,15 +36,16 @@ bool ParsePosition(const char* text, std::size_t length, std::uint16_t* tenths) 
     }
     const char* const dot = static_cast<const char*>(std::memchr(text, '.', length));
     const std::size_t whole = dot ? static_cast<std::size_t>(dot - text) : length;
-    unsigned degrees = 0;
+    // Whole degrees: one to ten digits, leading zeros allowed.
+    unsigned long degrees = 0;
     unsigned tenth = 0;
-    if (!ReadDegrees(text, whole, &degrees)) return false;
+    if (!ParseWholeNumber(std::string_view(text, whole), 10, 0, kHalfCircle / 10, &degrees)) return false;
     if (dot) {
         // One decimal, no more.
         if (length - whole != 2 || dot[1] < '0' || dot[1] > '9') return false;
         tenth = static_cast<unsigned>(dot[1] - '0');
     }
-    const unsigned east = degrees * 10 + tenth;
+    const unsigned east = static_cast<unsigned>(degrees) * 10 + tenth;
     if (east > kHalfCircle) return false;
     const bool west = side == 'W' || side == 'w';
     *tenths = static_cast<std::uint16_t>(west && east != 0 ? kFullCircle - east : east);

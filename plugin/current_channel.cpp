@@ -19,22 +19,17 @@ unsigned g_Changes = 0;
 // Guards g_Latest and g_Changes, each held only for the copy of one record.
 volatile LONG g_Lock = 0;
 
-class ChannelLock : public SpinLock {
-public:
-    ChannelLock() : SpinLock(&g_Lock) {}
-};
-
 }  // namespace
 
 void StoreChannel(const ChannelRecord& record) {
-    ChannelLock lock;
+    SpinLock lock(&g_Lock);
     std::memcpy(&g_Latest, &record, sizeof record);
     ++g_Changes;
 }
 
 void CopyChannelName(char (&name)[kChannelNameFieldSize + 1]) {
     {
-        ChannelLock lock;
+        SpinLock lock(&g_Lock);
         std::memcpy(name, g_Latest.ChannelName, kChannelNameFieldSize);
     }
     name[kChannelNameFieldSize] = '\0';
@@ -48,18 +43,18 @@ int AddTunedChannel() {
     if (!call.Allowed()) return 0;
     unsigned taken = 0;
     {
-        ChannelLock lock;
+        SpinLock lock(&g_Lock);
         std::memcpy(&g_State.CurrentChannel, &g_Latest, sizeof g_Latest);
         taken = g_Changes;
     }
     const int added = AddCurrentChannel();
-    ChannelLock lock;
+    SpinLock lock(&g_Lock);
     if (g_Changes == taken) g_Latest.RecPosition = g_State.CurrentChannel.RecPosition;
     return added;
 }
 
 void ForgetChannel() {
-    ChannelLock lock;
+    SpinLock lock(&g_Lock);
     std::memset(&g_Latest, 0, sizeof g_Latest);
     ++g_Changes;
 }

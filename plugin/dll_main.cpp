@@ -24,17 +24,7 @@
 
 #include "../shared/plugin_state.h"
 #include "../ui/dialog_keys.h"
-#include "dll_main.h"
 #include "initialise.h"
-
-namespace {
-
-// PluginState as initialisation left it.
-PluginState g_LoadTimeState;
-
-}  // namespace
-
-void RestoreLoadTimeState() { g_State = g_LoadTimeState; }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     // No C++ exception may leave for the loader. Should one arise, the
@@ -42,13 +32,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     try {
         if (reason == DLL_PROCESS_ATTACH && !g_State.Initialised) {
             InitialisePlugin(instance);
-            g_LoadTimeState = g_State;
         }
         // At the process's end (reserved set) the slot goes with it.
         if (reason == DLL_PROCESS_DETACH && reserved == nullptr) ReleaseDialogKeys();
     } catch (...) {
         g_State.ListPath[0] = '\0';
-        g_LoadTimeState.ListPath[0] = '\0';
     }
     return TRUE;
 }

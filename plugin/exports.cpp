@@ -52,51 +52,50 @@ int Start(HWND hostWindow, unsigned char* startByte, int* startValue) {
     return static_cast<int>(reinterpret_cast<INT_PTR>(window));
 }
 
+// Runs an export's work, and lets no exception out: work that fails returns
+// zero (On_Start: no editor window, as when its creation fails).
+template <typename Work>
+auto Guarded(const Work& work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (...) {
+        return decltype(work())();
+    }
+}
+
 }  // namespace
 
 extern "C" {
 
 int ZELQ_EXPORT_CALL On_Start(int, HWND hostWindow, int, int, unsigned char* startByte, int, int* startValue) {
-    try {
-        return Start(hostWindow, startByte, startValue);
-    } catch (...) {
-        return 0;  // no editor window, as when its creation fails
-    }
+    return Guarded([&] { return Start(hostWindow, startByte, startValue); });
 }
 
-void ZELQ_EXPORT_CALL On_Exit() {
-    try {
-        StopPlugin();
-    } catch (...) {
-    }
-}
+void ZELQ_EXPORT_CALL On_Exit() { Guarded([] { StopPlugin(); }); }
 
 void ZELQ_EXPORT_CALL On_Send_Dll_ID_Name(char* buffer) {
-    try {
+    Guarded([&] {
         if (buffer) std::memcpy(buffer, kDisplayName, sizeof kDisplayName);
-    } catch (...) {
-    }
+    });
 }
 
 void ZELQ_EXPORT_CALL On_Menu_Select(int command) {
-    try {
+    Guarded([&] {
         if (command == IDM_CHANNEL_EDITOR) {
             ShowEditor();
         } else if (command == IDM_ABOUT) {
             OpenAbout();
         }
-    } catch (...) {
-    }
+    });
 }
 
 void ZELQ_EXPORT_CALL On_Channel_Change(ChannelRecord record) {
-    try {
-        // Any thread: the record is kept under a lock, and the editor shows
-        // it without this call waiting for the editor's thread.
+    // Any thread: the record is kept under a lock, and the editor shows it
+    // without this call waiting for the editor's thread.
+    Guarded([&] {
         StoreChannel(record);
         ShowChannelChange();
-    } catch (...) {
-    }
+    });
 }
 
 }  // extern "C"

@@ -8,6 +8,9 @@
 
 namespace {
 
+// PluginState as initialisation left it.
+PluginState g_LoadTimeState;
+
 // Length of the folder part of a full file name: up to and with its last
 // "\" (or "/", or the ":" of a drive).
 DWORD FolderLength(const wchar_t* path, DWORD length) {
@@ -65,4 +68,7 @@ void InitialisePlugin(HMODULE module) {
     BuildListPath(module);
     g_State.HostMatched = HostIsViewer();
     g_State.Initialised = true;
+    g_LoadTimeState = g_State;
 }
+
+void RestoreLoadTimeState() { g_State = g_LoadTimeState; }

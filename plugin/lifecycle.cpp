@@ -5,7 +5,7 @@
 #include "../ui/editor_window.h"
 #include "../ui/plugin_windows.h"
 #include "current_channel.h"
-#include "dll_main.h"
+#include "initialise.h"
 #include "spin_lock.h"
 
 namespace {
@@ -15,11 +15,6 @@ volatile LONG g_Lock = 0;
 int g_ViewerCalls = 0;       // operations waiting for the viewer, on any thread
 bool g_StopPending = false;  // an On_Exit came while one waited
 int g_Stopping = 0;          // tear-downs running now
-
-class LifecycleLock : public SpinLock {
-public:
-    LifecycleLock() : SpinLock(&g_Lock) {}
-};
 
 // Destroys the plug-in's windows (their hooks go with them) and puts its
 // state back to what a fresh load has. The list file is not touched: every
@@ -37,7 +32,7 @@ bool TearDown() {
 
 HWND StartPlugin(HWND hostWindow) {
     {
-        LifecycleLock lock;
+        SpinLock lock(&g_Lock);
         g_StopPending = false;
     }
     // One editor at a time: a second start (the viewer calls it twice, or
@@ -50,7 +45,7 @@ HWND StartPlugin(HWND hostWindow) {
 
 void StopPlugin() {
     {
-        LifecycleLock lock;
+        SpinLock lock(&g_Lock);
         if (g_ViewerCalls > 0) {
             g_StopPending = true;
             return;
@@ -62,12 +57,12 @@ void StopPlugin() {
     // On_Exit tries again. The host's own reference keeps this code mapped
     // until it returns.
     if (TearDown()) ReleaseModuleHold();
-    LifecycleLock lock;
+    SpinLock lock(&g_Lock);
     --g_Stopping;
 }
 
 ViewerCall::ViewerCall() : allowed_(false) {
-    LifecycleLock lock;
+    SpinLock lock(&g_Lock);
     if (g_Stopping > 0 || g_StopPending) return;
     ++g_ViewerCalls;
     allowed_ = true;
@@ -76,7 +71,7 @@ ViewerCall::ViewerCall() : allowed_(false) {
 ViewerCall::~ViewerCall() {
     if (!allowed_) return;
     {
-        LifecycleLock lock;
+        SpinLock lock(&g_Lock);
         --g_ViewerCalls;
         if (g_ViewerCalls > 0 || !g_StopPending) return;
         g_StopPending = false;
@@ -85,6 +80,6 @@ ViewerCall::~ViewerCall() {
     // The stop that came meanwhile. The DLL's reference to itself stays:
     // see lifecycle.h.
     TearDown();
-    LifecycleLock lock;
+    SpinLock lock(&g_Lock);
     --g_Stopping;
 }

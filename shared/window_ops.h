@@ -1,6 +1,6 @@
 // The only ways the channel-list code reaches the editor window and the host.
 //
-// On Windows, ui/window_ops_win32.cpp implements these on PluginState's
+// On Windows, windows/window_ops_win32.cpp implements these on PluginState's
 // MainWindow, ListView and HostWindow: texts that come from the viewer or the
 // list (channel names, the count) with SendMessageA, SetDlgItemTextA and
 // LVITEMA, in the system's ANSI code page as the viewer gives them; the

@@ -29,10 +29,6 @@ HHOOK ThreadHook() {
     return slot == TLS_OUT_OF_INDEXES ? nullptr : static_cast<HHOOK>(TlsGetValue(slot));
 }
 
-bool IsPluginDialog(HWND window) {
-    return IsPluginWindow(window, PluginWindowKind::Editor) || IsPluginWindow(window, PluginWindowKind::About);
-}
-
 // The loops of the system that take their keys through the thread's queue:
 // a menu bar, a pop-up menu, the system menu, moving or sizing a window.
 constexpr DWORD kSystemLoops = GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE;

@@ -64,26 +64,29 @@ int DialogDpi(HWND window) {
 // A width given in pixels at 96 pixels per inch, at `dpi`.
 int ScaledWidth(int width, int dpi) { return MulDiv(width, dpi, kBaseDpi); }
 
-// Inserts a centred column whose header is one of the Arabic texts.
-void InsertColumn(HWND list, int index, int width, const char* header) {
-    wchar_t wide[kArabicTextUnits];
-    if (ArabicTextToWide(header, wide)) {
-        LVCOLUMNW column;
-        ZeroMemory(&column, sizeof column);
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-        column.fmt = LVCFMT_CENTER;
-        column.cx = width;
-        column.pszText = wide;
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
-        return;
-    }
-    LVCOLUMNA column;
+// A centred column of the given width and header, in the record of the wide
+// or the ANSI message.
+template <typename Column, typename Text>
+Column CentredColumn(int width, Text* header) {
+    Column column;
     ZeroMemory(&column, sizeof column);
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_CENTER;
     column.cx = width;
-    column.pszText = const_cast<char*>(header);
-    SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+    column.pszText = header;
+    return column;
+}
+
+// Inserts a centred column whose header is one of the Arabic texts.
+void InsertColumn(HWND list, int index, int width, const char* header) {
+    wchar_t wide[kArabicTextUnits];
+    if (ArabicTextToWide(header, wide)) {
+        LVCOLUMNW column = CentredColumn<LVCOLUMNW>(width, wide);
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+    } else {
+        LVCOLUMNA column = CentredColumn<LVCOLUMNA>(width, const_cast<char*>(header));
+        SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+    }
 }
 
 // Set when a channel change on another thread has asked the editor to show

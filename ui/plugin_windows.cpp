@@ -28,9 +28,7 @@ struct WindowList {
 // Adds the window to the list when it is one of the plug-in's; false when
 // there is no memory for it.
 bool KeepPluginWindow(WindowList* list, HWND window) {
-    if (!IsPluginWindow(window, PluginWindowKind::Editor) && !IsPluginWindow(window, PluginWindowKind::About)) {
-        return true;
-    }
+    if (!IsPluginDialog(window)) return true;
     if (list->Count == list->Capacity) {
         const std::size_t grown = list->Capacity ? 2 * list->Capacity : 8;
         HWND* larger = static_cast<HWND*>(std::realloc(list->Items, grown * sizeof(HWND)));
@@ -70,6 +68,18 @@ void FreeWindowList(WindowList* list) {
     list->Capacity = 0;
 }
 
+// Asks a window of another thread to destroy itself, waiting at most `ms`.
+// SMTO_NORMAL lets this thread answer messages sent to it while it waits, so
+// an owning thread that is itself waiting on this one does not deadlock;
+// SMTO_ABORTIFHUNG gives up at once on a thread that has stopped pumping
+// messages. A request that times out is still carried out if the thread
+// recovers; its window then goes later.
+bool AskToDestroy(HWND window, DWORD ms) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, PluginRequestMessage(), kRequestDestroy, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, ms,
+                               &result) != 0;
+}
+
 // Threads that let a request time out; each is asked no more. Should more
 // than these fail to answer, the others are asked again, within the same
 // time limit.
@@ -88,6 +98,10 @@ bool IsPluginWindow(HWND window, PluginWindowKind kind) {
     if (process != GetCurrentProcessId()) return false;
     if (reinterpret_cast<void*>(GetWindowLongPtrA(window, GWLP_HINSTANCE)) != g_State.ModuleHandle) return false;
     return GetWindowLongPtrA(window, DWLP_USER) == static_cast<LONG_PTR>(kind);
+}
+
+bool IsPluginDialog(HWND window) {
+    return IsPluginWindow(window, PluginWindowKind::Editor) || IsPluginWindow(window, PluginWindowKind::About);
 }
 
 HWND LiveEditorWindow() {
@@ -138,10 +152,7 @@ bool DestroyPluginWindow(HWND window) {
     if (IsOwnThreadWindow(window)) {
         DestroyWindow(window);
     } else {
-        // As DestroyPluginWindows asks it, for one window.
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(window, PluginRequestMessage(), kRequestDestroy, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                            kDestroyTimeoutMs, &result);
+        AskToDestroy(window, kDestroyTimeoutMs);
     }
     return !IsWindow(window);
 }
@@ -163,15 +174,8 @@ bool DestroyPluginWindows() {
         for (int t = 0; t < unansweredCount; ++t) skip = skip || unanswered[t] == owner;
         const DWORD elapsed = GetTickCount() - start;
         if (skip || elapsed >= kDestroyTimeoutMs) continue;
-        // SMTO_NORMAL lets this thread answer messages sent to it while it
-        // waits, so an owning thread that is itself waiting on this one does
-        // not deadlock; SMTO_ABORTIFHUNG gives up at once on a thread that
-        // has stopped pumping messages. A request that times out is still
-        // carried out if the thread recovers; its window then goes later.
-        DWORD_PTR result = 0;
-        if (!SendMessageTimeoutA(window, PluginRequestMessage(), kRequestDestroy, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
-                                 kDestroyTimeoutMs - elapsed, &result) &&
-            IsWindow(window) && unansweredCount < kMostUnansweredThreads) {
+        if (!AskToDestroy(window, kDestroyTimeoutMs - elapsed) && IsWindow(window) &&
+            unansweredCount < kMostUnansweredThreads) {
             unanswered[unansweredCount++] = owner;
         }
     }

@@ -19,8 +19,9 @@ enum class PluginWindowKind : LONG_PTR {
 void MarkPluginWindow(HWND window, PluginWindowKind kind);
 
 // True when `window` exists, belongs to this process and this DLL, and was
-// marked with `kind`.
+// marked with `kind` (IsPluginDialog: with either).
 bool IsPluginWindow(HWND window, PluginWindowKind kind);
+bool IsPluginDialog(HWND window);
 
 // The stored editor window, its list view and the stored About window, or
 // null when the stored handle no longer names that window.

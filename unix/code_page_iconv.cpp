@@ -5,8 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tools/zelq-list/code_page.h"
-#include "tools/zelq-list/zelq_list.h"
+#include "shared/code_page_table.h"
 
 namespace {
 

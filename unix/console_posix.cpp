@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "channel_list/list_rewrite.h"
-#include "tools/zelq-list/console.h"
+#include "shared/console.h"
 
 namespace {
 

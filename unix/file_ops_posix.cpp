@@ -24,41 +24,23 @@ ListFile* AsFile(int descriptor) {
 }
 int Descriptor(ListFile* file) { return static_cast<int>(reinterpret_cast<std::intptr_t>(file) - 1); }
 
+// What each errno means to the list code; any other is kFileErrorOther.
+constexpr struct {
+    int Error;
+    FileErrorKind Kind;
+} kErrorKinds[] = {
+    {ENOENT, kFileErrorNotFound}, {ENOTDIR, kFileErrorNoFolder},  {EISDIR, kFileErrorIsFolder},
+    {EACCES, kFileErrorDenied},   {EPERM, kFileErrorDenied},      {EROFS, kFileErrorDenied},
+    {EBUSY, kFileErrorInUse},     {ETXTBSY, kFileErrorInUse},     {ENOSPC, kFileErrorDiskFull},
+    {EDQUOT, kFileErrorDiskFull}, {EFBIG, kFileErrorDiskFull},    {ENAMETOOLONG, kFileErrorPathTooLong},
+    {ENOMEM, kFileErrorNoMemory},
+};
+
 // Records errno as the last failure; returns 0 for the caller to return.
 int Fail(int error) {
     FileErrorKind kind = kFileErrorOther;
-    switch (error) {
-    case ENOENT:
-        kind = kFileErrorNotFound;
-        break;
-    case ENOTDIR:
-        kind = kFileErrorNoFolder;
-        break;
-    case EISDIR:
-        kind = kFileErrorIsFolder;
-        break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        kind = kFileErrorDenied;
-        break;
-    case EBUSY:
-    case ETXTBSY:
-        kind = kFileErrorInUse;
-        break;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        kind = kFileErrorDiskFull;
-        break;
-    case ENAMETOOLONG:
-        kind = kFileErrorPathTooLong;
-        break;
-    case ENOMEM:
-        kind = kFileErrorNoMemory;
-        break;
-    default:
-        break;
+    for (const auto& known : kErrorKinds) {
+        if (known.Error == error) kind = known.Kind;
     }
     SetFileError(kind, error);
     return 0;
@@ -212,6 +194,16 @@ void SyncFolderOf(const char* path) {
     close(descriptor);
 }
 
+// Gives the file open as `descriptor` (`own` its status) the list's group,
+// and for root its owner too. A user not of the list's group may not give
+// it; the file then keeps this user's group.
+void TakeOwners(int descriptor, const struct stat& own, const struct stat& list) {
+    const bool root = geteuid() == 0;
+    if (own.st_gid == list.st_gid && (!root || own.st_uid == list.st_uid)) return;
+    const int given = fchown(descriptor, root ? list.st_uid : static_cast<uid_t>(-1), list.st_gid);
+    static_cast<void>(given);
+}
+
 // Gives the new file at `path` what the list it replaces has: its group (and
 // its owner, for root) as far as this user may set them, and its permission
 // bits, so that the replace changes nothing but the content and whoever could
@@ -224,13 +216,7 @@ void TakeOwnersAndMode(const char* path, const struct stat& list) {
     if (descriptor < 0) return;
     struct stat own;
     if (fstat(descriptor, &own) == 0 && S_ISREG(own.st_mode) && own.st_nlink == 1 && own.st_uid == geteuid()) {
-        const bool root = geteuid() == 0;
-        if (own.st_gid != list.st_gid || (root && own.st_uid != list.st_uid)) {
-            // A user not of the list's group may not give it; the file then
-            // keeps this user's group, and the list's mode all the same.
-            const int given = fchown(descriptor, root ? list.st_uid : static_cast<uid_t>(-1), list.st_gid);
-            static_cast<void>(given);
-        }
+        TakeOwners(descriptor, own, list);
         fchmod(descriptor, list.st_mode & 07777);
     }
     close(descriptor);
@@ -387,13 +373,7 @@ int ShareLock(void* lock, const char* lockPath, const char* listPath) {
         !StillNamed(lockPath, descriptor, false)) {
         return 1;
     }
-    const bool root = geteuid() == 0;
-    if (own.st_gid != list.st_gid || (root && own.st_uid != list.st_uid)) {
-        // A user not of the list's group may not give it; the lock file then
-        // keeps this user's group.
-        const int given = fchown(descriptor, root ? list.st_uid : static_cast<uid_t>(-1), list.st_gid);
-        static_cast<void>(given);
-    }
+    TakeOwners(descriptor, own, list);
     // Whoever may write the list may open the lock file for reading and
     // writing, which a lock needs; the owner always may.
     const mode_t mode = (list.st_mode & 0666) | ((list.st_mode & 0222) << 1) | 0600;

@@ -1,8 +1,7 @@
 // Code page tables from Windows' own conversion.
 #include <windows.h>
 
-#include "tools/zelq-list/code_page.h"
-#include "tools/zelq-list/zelq_list.h"
+#include "shared/code_page_table.h"
 
 bool ReadCodePageTable(unsigned number, std::uint32_t characters[256], bool defined[256], std::string* error) {
     CPINFO info;

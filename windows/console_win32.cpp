@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "channel_list/list_rewrite.h"
-#include "tools/zelq-list/console.h"
+#include "shared/console.h"
 
 namespace {
 

@@ -20,50 +20,39 @@ constexpr int kWidePathSize = MAX_PATH;
 ListFile* AsFile(HANDLE handle) { return reinterpret_cast<ListFile*>(handle); }
 HANDLE Handle(ListFile* file) { return reinterpret_cast<HANDLE>(file); }
 
+// What each error means to the list code, and whether it may pass when the
+// operation is tried again; any other is kFileErrorOther.
+constexpr struct {
+    DWORD Error;
+    FileErrorKind Kind;
+    bool MayPass;
+} kErrorKinds[] = {
+    {ERROR_FILE_NOT_FOUND, kFileErrorNotFound, false},
+    {ERROR_PATH_NOT_FOUND, kFileErrorNoFolder, false},
+    {ERROR_BAD_NETPATH, kFileErrorNoFolder, false},
+    {ERROR_BAD_NET_NAME, kFileErrorNoFolder, false},
+    {ERROR_DIRECTORY, kFileErrorIsFolder, false},
+    // Also what a file being deleted, or held by a scanner, answers.
+    {ERROR_ACCESS_DENIED, kFileErrorDenied, true},
+    {ERROR_WRITE_PROTECT, kFileErrorDenied, false},
+    {ERROR_SHARING_VIOLATION, kFileErrorInUse, true},
+    {ERROR_LOCK_VIOLATION, kFileErrorInUse, true},
+    {ERROR_DISK_FULL, kFileErrorDiskFull, false},
+    {ERROR_HANDLE_DISK_FULL, kFileErrorDiskFull, false},
+    {ERROR_FILENAME_EXCED_RANGE, kFileErrorPathTooLong, false},
+    {ERROR_NOT_ENOUGH_MEMORY, kFileErrorNoMemory, false},
+    {ERROR_OUTOFMEMORY, kFileErrorNoMemory, false},
+};
+
 // Records the error as the last failure; returns 0 for the caller to return.
 int Fail(DWORD error) {
-    FileErrorKind kind = kFileErrorOther;
-    bool mayPass = false;
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-        kind = kFileErrorNotFound;
-        break;
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-        kind = kFileErrorNoFolder;
-        break;
-    case ERROR_DIRECTORY:
-        kind = kFileErrorIsFolder;
-        break;
-    case ERROR_ACCESS_DENIED:
-        // Also what a file being deleted, or held by a scanner, answers.
-        kind = kFileErrorDenied;
-        mayPass = true;
-        break;
-    case ERROR_WRITE_PROTECT:
-        kind = kFileErrorDenied;
-        break;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        kind = kFileErrorInUse;
-        mayPass = true;
-        break;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        kind = kFileErrorDiskFull;
-        break;
-    case ERROR_FILENAME_EXCED_RANGE:
-        kind = kFileErrorPathTooLong;
-        break;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        kind = kFileErrorNoMemory;
-        break;
-    default:
-        break;
+    for (const auto& known : kErrorKinds) {
+        if (known.Error == error) {
+            SetFileError(known.Kind, static_cast<long>(error), known.MayPass);
+            return 0;
+        }
     }
-    SetFileError(kind, static_cast<long>(error), mayPass);
+    SetFileError(kFileErrorOther, static_cast<long>(error));
     return 0;
 }
 

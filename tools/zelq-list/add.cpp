@@ -7,11 +7,12 @@
 #include "channel_list/entry_code.h"
 #include "channel_list/position_text.h"
 #include "channel_list/satellite_names.h"
-#include "edit_session.h"
-#include "errors.h"
+#include "channel_list/whole_number.h"
+#include "messages.h"
 #include "program_output.h"
 #include "read_list.h"
 #include "row_text.h"
+#include "typed_name.h"
 #include "utf8_text.h"
 #include "zelq_list.h"
 
@@ -45,8 +46,8 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     std::string name;
     if (!ListName(channel.Name, page, &name, &error)) return usage(error);
 
-    const EntryCode code = EncodeEntryCode(static_cast<std::uint16_t>(ident), position,
-                                           static_cast<std::uint32_t>(mhz) * 1000u);
+    const EntryCode code =
+        EncodeEntryCodeMhz(static_cast<std::uint16_t>(ident), position, static_cast<std::uint16_t>(mhz));
     const std::string line = FormattedLine(static_cast<std::uint8_t>(flag), code.Bytes, name);
     const std::string shown = ShownText(page, line);
     const std::string& path = options.ListPath;

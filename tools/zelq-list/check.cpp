@@ -5,7 +5,7 @@
 #include "channel_list/normalise_list.h"
 #include "channel_list/side_paths.h"
 #include "code_page.h"
-#include "errors.h"
+#include "messages.h"
 #include "findings.h"
 #include "read_list.h"
 #include "zelq_list.h"

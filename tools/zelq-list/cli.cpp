@@ -2,15 +2,17 @@
 // version, and errors as one line.
 #include <CLI/CLI.hpp>
 
+#include <functional>
 #include <new>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "channel_list/file_ops.h"
-#include "console.h"
-#include "errors.h"
+#include "messages.h"
 #include "program_output.h"
+#include "shared/code_page_table.h"
+#include "shared/console.h"
 #include "utf8_text.h"
 #include "zelq_list.h"
 
@@ -168,16 +170,22 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         command->add_flag("--dry-run", options.DryRun, "print what would change, and write nothing");
     };
     addGlobalOptions(&app);
-    const auto command = [&](const char* name, const char* description) {
+    // Each command, with what it runs once the arguments are read.
+    std::vector<std::pair<CLI::App*, std::function<int()>>> commands;
+    const auto command = [&](const char* name, const char* description, std::function<int()> run) {
         CLI::App* sub = app.add_subcommand(name, description);
         addGlobalOptions(sub);
         sub->group("Commands");
+        commands.emplace_back(sub, std::move(run));
         return sub;
     };
 
-    CLI::App* show = command("show", "the rows the plug-in shows, in its order");
     std::string format = "table";
     ShowFilter filter;
+    CLI::App* show = command("show", "the rows the plug-in shows, in its order", [&] {
+        return ShowList(options, format == "csv" ? kShowCsv : format == "json" ? kShowJson : kShowTable, filter, out,
+                        err);
+    });
     show->add_option("--format", format, "table, csv (RFC 4180) or json")
         ->transform(CLI::IsMember({"table", "csv", "json"}, CLI::ignore_case))
         ->capture_default_str();
@@ -186,10 +194,12 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     show->add_option("--satellite", filter.Satellite, "only rows of the satellite of this name (case ignored)")
         ->type_name("NAME");
 
-    CLI::App* check = command("check", "the lines the plug-in ignores, drops or changes at its next start, and why");
+    command("check", "the lines the plug-in ignores, drops or changes at its next start, and why",
+            [&] { return CheckList(options, out, err); });
 
-    CLI::App* add = command("add", "add a channel as the plug-in's add button does");
     NewChannel channel;
+    CLI::App* add = command("add", "add a channel as the plug-in's add button does",
+                            [&] { return AddChannel(options, channel, out, err); });
     add->add_option("--ident", channel.Ident, "the channel's ident, 1 to 65535")->type_name("N")->required();
     add->add_option("--position", channel.Position, "the satellite's position: 13.0E, 13E, 7W, 0.8W")
         ->type_name("POS")
@@ -204,59 +214,73 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         ->type_name("F")
         ->capture_default_str();
 
-    CLI::App* remove = command("remove", "remove rows, with the later lines of their channels");
     std::vector<std::string> removeRows;
+    CLI::App* remove = command("remove", "remove rows, with the later lines of their channels",
+                               [&] { return RemoveRows(options, removeRows, out, err); });
     remove->add_option("ROWS", removeRows, "the rows to remove")->type_name("")->required();
 
-    CLI::App* move = command("move", "move a row so that it becomes row TO");
     std::string moveRow;
     std::string moveTo;
+    CLI::App* move = command("move", "move a row so that it becomes row TO",
+                             [&] { return MoveRow(options, moveRow, moveTo, out, err); });
     move->add_option("ROW", moveRow, "the row to move")->type_name("")->required();
     move->add_option("TO", moveTo, "the row it becomes")->type_name("")->required();
 
-    CLI::App* rename = command("rename", "give a row a new name (UTF-8, stored in the list's code page)");
     std::string renameRow;
     std::string renameName;
+    CLI::App* rename = command("rename", "give a row a new name (UTF-8, stored in the list's code page)",
+                               [&] { return RenameRow(options, renameRow, renameName, out, err); });
     rename->add_option("ROW", renameRow, "the row to rename")->type_name("")->required();
     rename->add_option("NAME", renameName, "its new name, 1 to 30 bytes in the code page, without \"]\"")
         ->type_name("")
         ->required();
 
-    CLI::App* flag = command("flag", "set or clear the check marks of rows");
     std::string flagRows;
     std::string flagState;
+    CLI::App* flag = command("flag", "set or clear the check marks of rows",
+                             [&] { return FlagRows(options, flagRows, flagState == "on", out, err); });
     flag->add_option("ROWS", flagRows, "the rows")->type_name("")->required();
     flag->add_option("STATE", flagState, "on or off")
         ->type_name("")
         ->required()
         ->transform(CLI::IsMember({"on", "off"}, CLI::ignore_case));
 
-    CLI::App* sort = command("sort", "sort the rows (stable: rows that compare equal keep their order)");
     std::string sortBy;
+    CLI::App* sort = command("sort", "sort the rows (stable: rows that compare equal keep their order)", [&] {
+        const SortKey key = sortBy == "satellite" ? kSortBySatellite
+                            : sortBy == "position" ? kSortByPosition
+                            : sortBy == "ident"    ? kSortByIdent
+                                                   : kSortByName;
+        return SortRows(options, key, out, err);
+    });
     sort->add_option("--by", sortBy,
                      "name (numbers by value, Latin letters ignoring case, the forms of alif as one), satellite "
                      "(its name), position (west to east) or ident (then west to east)")
         ->required()
         ->transform(CLI::IsMember({"name", "satellite", "position", "ident"}, CLI::ignore_case));
 
-    CLI::App* merge = command("merge", "add the channels of other lists that this one does not show");
     std::vector<std::string> mergeFiles;
+    CLI::App* merge = command("merge", "add the channels of other lists that this one does not show",
+                              [&] { return MergeLists(options, mergeFiles, out, err); });
     merge->add_option("FILE", mergeFiles, "the other lists, in the same code page")->type_name("")->required();
 
-    CLI::App* import = command("import", "make the rows those of a CSV file as show --format csv writes it");
     std::string importFile;
+    CLI::App* import = command("import", "make the rows those of a CSV file as show --format csv writes it",
+                               [&] { return ImportCsv(options, importFile, out, err); });
     import->add_option("FILE", importFile, "the CSV file (UTF-8; comma or semicolon separators)")
         ->type_name("")
         ->required();
 
-    CLI::App* recode = command("recode", "store names saved in another encoding in the list's code page");
     std::string recodeFrom;
+    CLI::App* recode = command("recode", "store names saved in another encoding in the list's code page",
+                               [&] { return RecodeNames(options, recodeFrom, out, err); });
     recode->add_option("ENCODING", recodeFrom, "the encoding the names are in: utf-8")->type_name("")->required();
 
-    CLI::App* normalise = command("normalise", "write the list as the plug-in's start does");
-    normalise->alias("normalize");
+    command("normalise", "write the list as the plug-in's start does", [&] {
+        return NormaliseListFile(options, out, err);
+    })->alias("normalize");
 
-    CLI::App* satellites = command("satellites", "the satellite table, position and name");
+    command("satellites", "the satellite table, position and name", [&] { return ShowSatellites(out); });
 
     // Help and the version are output like any other: checked at the end.
     int status = -1;
@@ -267,11 +291,7 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         std::vector<std::string> arguments =
             ArgumentsToParse(app, static_cast<int>(pointers.size()), pointers.data());
         app.parse(arguments);
-    } catch (const CLI::CallForHelp& e) {
-        status = app.exit(e, out, err);
-    } catch (const CLI::CallForAllHelp& e) {
-        status = app.exit(e, out, err);
-    } catch (const CLI::CallForVersion& e) {
+    } catch (const CLI::Success& e) {  // help, or the version
         status = app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
         ReportError(err, OneLine(e.what()) + " (see zelq-list --help)");
@@ -294,39 +314,9 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     // the list is then either written whole (the core's rewrite raises
     // nothing) or not at all.
     try {
-        if (status >= 0) {
-            // help or the version, written above
-        } else if (*show) {
-            const ShowFormat shown = format == "csv" ? kShowCsv : format == "json" ? kShowJson : kShowTable;
-            status = ShowList(options, shown, filter, out, err);
-        } else if (*check) {
-            status = CheckList(options, out, err);
-        } else if (*add) {
-            status = AddChannel(options, channel, out, err);
-        } else if (*remove) {
-            status = RemoveRows(options, removeRows, out, err);
-        } else if (*move) {
-            status = MoveRow(options, moveRow, moveTo, out, err);
-        } else if (*rename) {
-            status = RenameRow(options, renameRow, renameName, out, err);
-        } else if (*flag) {
-            status = FlagRows(options, flagRows, flagState == "on", out, err);
-        } else if (*sort) {
-            const SortKey key = sortBy == "satellite" ? kSortBySatellite
-                                : sortBy == "position" ? kSortByPosition
-                                : sortBy == "ident"    ? kSortByIdent
-                                                       : kSortByName;
-            status = SortRows(options, key, out, err);
-        } else if (*merge) {
-            status = MergeLists(options, mergeFiles, out, err);
-        } else if (*import) {
-            status = ImportCsv(options, importFile, out, err);
-        } else if (*recode) {
-            status = RecodeNames(options, recodeFrom, out, err);
-        } else if (*normalise) {
-            status = NormaliseListFile(options, out, err);
-        } else if (*satellites) {
-            status = ShowSatellites(out);
+        // Help or the version are written above.
+        for (const auto& given : commands) {
+            if (status < 0 && *given.first) status = given.second();
         }
     } catch (const std::bad_alloc&) {
         ReportError(err, "not enough memory");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "shared/code_page_table.h"
 #include "utf8_text.h"
 
 namespace {
@@ -26,7 +27,6 @@ bool LoadCodePage(unsigned number, CodePage* page, std::string* error) {
     page->Number = number;
     page->Bytes.clear();
     for (int byte = 0; byte < 256; ++byte) {
-        page->Defined[byte] = defined[byte];
         page->ByteText[byte].clear();
         AppendUtf8(&page->ByteText[byte], defined[byte] ? characters[byte] : kReplacementCharacter);
         page->ShownWidth[byte] = static_cast<std::uint8_t>(DisplayWidth(EscapeControls(page->ByteText[byte])));

@@ -12,18 +12,13 @@
 struct CodePage {
     unsigned Number;
     std::string ByteText[256];  // each byte's character in UTF-8 ("\xEF\xBF\xBD" when it has none)
-    bool Defined[256];          // whether the byte stands for a character
     std::uint8_t ShownWidth[256];  // terminal columns of the byte as ShownName writes it
     // Every character the code page has, with its byte, ordered by character.
     std::vector<std::pair<std::uint32_t, std::uint8_t>> Bytes;
 };
 
-// The platform's table of a code page: each byte's Unicode character.
-// Returns false with a message when the code page is unknown or not single-byte.
-bool ReadCodePageTable(unsigned number, std::uint32_t characters[256], bool defined[256],
-                       std::string* error);
-
-// Loads the code page; false with a message as above.
+// Loads the code page; false with a message when the system knows no such
+// single-byte code page.
 bool LoadCodePage(unsigned number, CodePage* page, std::string* error);
 
 // A name's bytes as UTF-8.

@@ -1,9 +1,7 @@
 #include "findings.h"
 
-#include <algorithm>
-#include <cctype>
-
-#include "channel_list/entry_code.h"
+#include "channel_list/list_content.h"
+#include "messages.h"
 #include "name_text.h"
 #include "row_text.h"
 #include "utf8_text.h"
@@ -50,12 +48,7 @@ std::string RewriteReasons(const ListIndex& index, std::size_t row, const std::s
     const std::string written(body, bodyEnd);
     const std::string wanted = canonical.substr(0, canonical.size() - 2);
     if (written != wanted) {
-        const bool caseOnly = written.size() == wanted.size() &&
-                              std::equal(written.begin(), written.end(), wanted.begin(), [](char a, char b) {
-                                  return std::toupper(static_cast<unsigned char>(a)) ==
-                                         std::toupper(static_cast<unsigned char>(b));
-                              });
-        reasons.emplace_back(caseOnly ? "lower-case digits" : "spacing or digits differ");
+        reasons.emplace_back(LowerAscii(written) == LowerAscii(wanted) ? "lower-case digits" : "spacing or digits differ");
     }
 
     const std::string tail(bodyEnd, end);
@@ -78,43 +71,33 @@ std::string RewriteReasons(const ListIndex& index, std::size_t row, const std::s
     return text;
 }
 
-// The blank lines of a blank entry: its line breaks, and the white space
-// after the last one, if any.
-void AddBlankLines(const ListIndex& index, std::size_t line, std::size_t lineNumber,
-                   const std::function<void(const Finding&)>& found, FindingCounts* counts) {
-    // A file in which no line reads is never written, blank lines and all.
-    if (index.RowCount == 0) return;
-    const char* const from = EntryStart(index, line);
-    const char* const to = EntryEnd(index, line);
-    std::size_t count = CountLineBreaks(from, to);
-    if (to[-1] != '\n' && to[-1] != '\r') ++count;  // white space after the last line break
-    const std::string text = count == 1 ? "a blank line, removed" : std::to_string(count) + " blank lines, removed";
-    counts->Of[kFindingBlank] += count;
-    found(Finding{kFindingBlank, lineNumber, count, text});
-}
-
 }  // namespace
 
 FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uint32_t>& lineNumbers,
                               const CodePage& page, const std::function<void(const Finding&)>& found) {
     FindingCounts counts;
-    const auto report = [&](FindingKind kind, std::size_t line, std::string text) {
-        ++counts.Of[kind];
-        found(Finding{kind, line, 1, std::move(text)});
+    // Blank lines count one by one.
+    const auto report = [&](FindingKind kind, std::size_t line, std::string text, std::size_t count = 1) {
+        counts.Of[kind] += count;
+        found(Finding{kind, line, std::move(text)});
     };
-    const bool byteOrderMark = StartsWithByteOrderMark(index.File.Data, index.File.Size);
     for (std::size_t line = 0; line < index.LineCount; ++line) {
         const std::size_t number = lineNumbers[line];
         switch (EntryKind(index, line)) {
         case kIndexBlank: {
             // The white space before a first line that does not read and
-            // begins like a byte-order mark stays (the mark must not move to
-            // the start).
-            const bool keptGap = line == 0 && !byteOrderMark && index.LineCount > 1 &&
-                                 EntryKind(index, 1) == kIndexUnreadable &&
-                                 StartsWithByteOrderMark(EntryStart(index, 1),
-                                                         static_cast<std::size_t>(EntryEnd(index, 1) - EntryStart(index, 1)));
-            if (!keptGap) AddBlankLines(index, line, number, found, &counts);
+            // begins like a byte-order mark stays (list_content.h); a file in
+            // which no line reads is never written, blank lines and all.
+            const bool keptGap = line == 0 && index.LineCount > 1 && EntryKind(index, 1) == kIndexUnreadable &&
+                                 KeepsGapBefore(index, 1);
+            if (keptGap || index.RowCount == 0) break;
+            // Its line breaks, and the white space after the last one, if any.
+            const char* const from = EntryStart(index, line);
+            const char* const to = EntryEnd(index, line);
+            std::size_t count = CountLineBreaks(from, to);
+            if (!EndsInLineBreak(from, static_cast<std::size_t>(to - from))) ++count;
+            report(kFindingBlank, number,
+                   count == 1 ? "a blank line, removed" : std::to_string(count) + " blank lines, removed", count);
             break;
         }
         case kIndexUnreadable: {
@@ -125,10 +108,9 @@ FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uin
         }
         case kIndexLaterLine: {
             const std::size_t row = EntryRow(index, line);
-            const std::uint8_t* const code = index.Rows[row].Code;
-            const DecodedCode decoded = DecodeEntryCode(code[0], code[1], code[2], code[3]);
+            const DecodedCode decoded = RowChannel(index, row);
             report(kFindingDuplicate, number,
-                   "a duplicate of line " + std::to_string(lineNumbers[RowEntry(index, row)]) + ", ident " +
+                   "a duplicate of line " + std::to_string(RowLineNumber(index, lineNumbers.data(), row)) + ", ident " +
                        std::to_string(decoded.ChannelIdent) + " at " + PositionText(decoded.SatPosition) +
                        ", dropped");
             break;

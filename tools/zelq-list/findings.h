@@ -25,9 +25,8 @@ enum FindingKind {
 
 struct Finding {
     FindingKind Kind;
-    std::size_t Line;   // the line of text, counting from 1
-    std::size_t Count;  // blank lines: how many
-    std::string Text;   // what happens to it and why
+    std::size_t Line;  // the line of text, counting from 1
+    std::string Text;  // what happens to it and why
 };
 
 // Counts of the findings of each kind (blank lines counted one by one).

@@ -27,21 +27,22 @@
 // hold are listed, with the command that removes them. Lines that do not
 // read stay where they are, byte for byte.
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <ostream>
 
-#include "channel_list/entry_code.h"
 #include "channel_list/list_line.h"
 #include "channel_list/position_text.h"
 #include "channel_list/satellite_names.h"
+#include "channel_list/whole_number.h"
 #include "csv.h"
-#include "edit_session.h"
-#include "errors.h"
+#include "csv_view.h"
+#include "edit_plan.h"
+#include "messages.h"
 #include "name_text.h"
 #include "read_list.h"
 #include "row_text.h"
+#include "typed_name.h"
 #include "utf8_text.h"
 #include "zelq_list.h"
 
@@ -57,7 +58,7 @@ constexpr std::size_t kQuotedCell = 60;
 
 // The CSV as read before the list is: its bytes, how its text is written,
 // and what its header says.
-struct ImportInput {
+struct ImportEdit {
     std::string File;
     FileBytes Bytes = {nullptr, 0};
     std::size_t Start = 0;    // past a byte-order mark
@@ -67,7 +68,7 @@ struct ImportInput {
     CsvView View;
     // The rows a CSV without the record does not hold, told after what the
     // import does (they are found with the plan, and told once).
-    mutable std::string Unheld;
+    std::string Unheld;
     mutable bool UnheldTold = false;
 };
 
@@ -81,10 +82,7 @@ std::string Trim(const std::string& text) {
     return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return Trim(text);
-}
+std::string Lower(const std::string& text) { return Trim(LowerAscii(text)); }
 
 // A cell as a message quotes it: in quotes, cut to about 60 bytes.
 std::string Cell(const std::string& text) { return "\"" + CutText(text, kQuotedCell) + "\""; }
@@ -92,34 +90,31 @@ std::string Cell(const std::string& text) { return "\"" + CutText(text, kQuotedC
 // What a CSV's bytes are when they are not the text of a CSV: a message, or
 // empty.
 std::string NotCsvText(const std::string& file, const char* data, std::size_t size) {
-    const auto bytes = [&](std::size_t i) { return i < size ? static_cast<unsigned char>(data[i]) : 0x100u; };
     const std::string save = "; save it as \"CSV UTF-8\" (or \"CSV\") to import it";
-    if ((bytes(0) == 0xFF && bytes(1) == 0xFE && bytes(2) == 0 && bytes(3) == 0) ||
-        (bytes(0) == 0 && bytes(1) == 0 && bytes(2) == 0xFE && bytes(3) == 0xFF)) {
-        return file + " is UTF-32 text" + save;
-    }
-    if ((bytes(0) == 0xFF && bytes(1) == 0xFE) || (bytes(0) == 0xFE && bytes(1) == 0xFF)) {
-        return file + " is UTF-16 text" + save;
-    }
-    if (bytes(0) == 'P' && bytes(1) == 'K' && bytes(2) == 3 && bytes(3) == 4) {
-        return file + " is a spreadsheet's own file (as .xlsx or .ods), not CSV" + save;
+    static const struct {
+        const char* Start;
+        std::size_t Size;
+        const char* Is;
+    } kStarts[] = {{"\xFF\xFE\0\0", 4, " is UTF-32 text"},
+                   {"\0\0\xFE\xFF", 4, " is UTF-32 text"},
+                   {"\xFF\xFE", 2, " is UTF-16 text"},
+                   {"\xFE\xFF", 2, " is UTF-16 text"},
+                   {"PK\x03\x04", 4, " is a spreadsheet's own file (as .xlsx or .ods), not CSV"}};
+    for (const auto& start : kStarts) {
+        if (size >= start.Size && std::memcmp(data, start.Start, start.Size) == 0) return file + start.Is + save;
     }
     // Without a byte-order mark: the zero bytes of text in ASCII letters.
-    if (size >= 4 && bytes(0) != 0 && bytes(1) == 0 && bytes(2) == 0 && bytes(3) == 0) {
+    const auto zero = [&](std::size_t i) { return data[i] == 0; };
+    if (size >= 4 && zero(1) && zero(2) && zero(0) != zero(3)) {
         return file + " is UTF-32 text without a byte-order mark" + save;
     }
-    if (size >= 4 && bytes(0) == 0 && bytes(1) == 0 && bytes(2) == 0 && bytes(3) != 0) {
-        return file + " is UTF-32 text without a byte-order mark" + save;
-    }
-    if (size >= 2 && ((bytes(0) != 0 && bytes(1) == 0) || (bytes(0) == 0 && bytes(1) != 0))) {
-        return file + " is UTF-16 text without a byte-order mark" + save;
-    }
+    if (size >= 2 && zero(0) != zero(1)) return file + " is UTF-16 text without a byte-order mark" + save;
     if (std::memchr(data, 0, size) != nullptr) return file + " holds zero bytes, which no CSV text holds" + save;
     return std::string();
 }
 
 // The header: the columns import reads, and the view the CSV was made from.
-bool ReadHeader(CsvReader* reader, ImportInput* input, std::string* error) {
+bool ReadHeader(CsvReader* reader, ImportEdit* input, std::string* error) {
     std::vector<std::string> fields;
     std::size_t line = 0;
     if (!reader->Next(&fields, &line, error)) {
@@ -176,7 +171,7 @@ bool IsChannelList(const char* data, std::size_t size) {
 }
 
 // Reads the CSV file and its header; false with a message.
-bool ReadCsvFile(const std::string& listPath, ImportInput* input, std::string* error) {
+bool ReadCsvFile(const std::string& listPath, ImportEdit* input, std::string* error) {
     const std::string& file = input->File;
     if (SameFile(file, listPath)) {
         *error = file + " is the list itself (--list names it); import takes a CSV that show --format csv wrote";
@@ -228,8 +223,7 @@ bool ReadCsvFile(const std::string& listPath, ImportInput* input, std::string* e
 
 // The message for a channel the CSV names on two lines.
 std::string RepeatedMessage(const std::string& file, std::uint32_t key, std::size_t first, std::size_t again) {
-    const DecodedCode decoded = DecodeEntryCode(static_cast<std::uint8_t>(key >> 24), static_cast<std::uint8_t>(key >> 16),
-                                                static_cast<std::uint8_t>(key >> 8), static_cast<std::uint8_t>(key));
+    const DecodedCode decoded = DecodeChannelKey(key);
     return At(file, again) + "ident " + std::to_string(decoded.ChannelIdent) + " at " +
            PositionText(decoded.SatPosition) + " is on line " + std::to_string(first) +
            " already; a channel can be in the list once";
@@ -288,7 +282,7 @@ bool SatelliteAgrees(const std::string& cell, std::uint16_t position) {
 // One row of the CSV; false with a message naming the line when a cell does
 // not read, disagrees with the code beside it, or names a channel add would
 // refuse. A code that names a row of the list is that row's channel.
-bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CodePage& page, const CsvReader& reader,
+bool ReadCsvRow(const ImportEdit& input, const ListIndex& index, const CodePage& page, const CsvReader& reader,
                 const std::vector<std::string>& fields, const std::string& at, CsvRow* row, std::string* error) {
     const auto has = [&](int c) { return input.Columns[c] < fields.size(); };
     // Cells as UTF-8 (a CSV not in UTF-8 is in the list's code page); the
@@ -302,25 +296,25 @@ bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CodePage
         *error = at + message;
         return false;
     };
+    // A number cell that does not read, or (below) a zero add refuses.
+    const auto notNumber = [&](int c, const char* what) {
+        return fail(std::string("the ") + kColumnNames[c] + " " + Cell(cell(c)) + " is not " + what);
+    };
+    const char* const kIdentIs = "a whole number from 1 to 65535";
+    const char* const kMhzIs = "a whole number of MHz from 1 to 65535";
     unsigned long flag = 0;
     unsigned long ident = 0;
     unsigned long mhz = 0;
-    if (!ParseWholeNumber(Lower(cell(kFlag)), 10, 0, 255, &flag)) {
-        return fail("the flag " + Cell(cell(kFlag)) + " is not a number from 0 to 255");
-    }
-    if (!ParseWholeNumber(Lower(cell(kIdent)), 10, 0, 65535, &ident)) {
-        return fail("the ident " + Cell(cell(kIdent)) + " is not a whole number from 1 to 65535");
-    }
-    if (!ParseWholeNumber(Lower(cell(kMhz)), 10, 0, 65535, &mhz)) {
-        return fail("the mhz " + Cell(cell(kMhz)) + " is not a whole number of MHz from 1 to 65535");
-    }
+    if (!ParseWholeNumber(Lower(cell(kFlag)), 10, 0, 255, &flag)) return notNumber(kFlag, "a number from 0 to 255");
+    if (!ParseWholeNumber(Lower(cell(kIdent)), 10, 0, 65535, &ident)) return notNumber(kIdent, kIdentIs);
+    if (!ParseWholeNumber(Lower(cell(kMhz)), 10, 0, 65535, &mhz)) return notNumber(kMhz, kMhzIs);
     // The position as add reads it; the tenths, which follow from it, only
     // where it is empty, or where it is the list's own beyond add's range.
     const std::string positionCell = Trim(cell(kPosition));
     const std::string tenthsCell = Lower(cell(kTenths));
     unsigned long tenths = 0;
     if (!tenthsCell.empty() && !ParseWholeNumber(tenthsCell, 10, 0, 65535, &tenths)) {
-        return fail("the tenths " + Cell(cell(kTenths)) + " is not a whole number from 1 to 3599");
+        return notNumber(kTenths, "a whole number from 1 to 3599");
     }
     std::uint16_t position = 0;
     const bool positionReads =
@@ -333,14 +327,14 @@ bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CodePage
     }
 
     const std::string given = Lower(cell(kCode));
-    if (given.size() == 12 && given.find_first_not_of("0123456789abcdef") == std::string::npos) {
+    if (given.size() == 12 && IsWholeNumberText(given, 16)) {
         // The code names the channel; each cell beside it must agree.
         for (int i = 0; i < 6; ++i) {
             unsigned long byte = 0;
             ParseWholeNumber(given.substr(2 * i, 2), 16, 0, 255, &byte);
             row->Code[i] = static_cast<std::uint8_t>(byte);
         }
-        const DecodedCode decoded = DecodeEntryCode(row->Code[0], row->Code[1], row->Code[2], row->Code[3]);
+        const DecodedCode decoded = DecodeEntryCode(row->Code);
         // The texts of the messages, made only for a message.
         const auto code = [&] { return CodeText(row->Code); };
         const auto place = [&] { return PositionText(decoded.SatPosition); };
@@ -386,8 +380,8 @@ bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CodePage
                         ", the satellite at " + PositionText(position) +
                         ": the satellite follows from the position, so change the position to move the channel");
         }
-        const EntryCode entry = EncodeEntryCode(static_cast<std::uint16_t>(ident), position,
-                                                static_cast<std::uint32_t>(mhz) * 1000u);
+        const EntryCode entry =
+            EncodeEntryCodeMhz(static_cast<std::uint16_t>(ident), position, static_cast<std::uint16_t>(mhz));
         std::copy(entry.Bytes, entry.Bytes + 6, row->Code);
         // The list's own row, as it is, is kept whatever its values.
         std::size_t listed;
@@ -397,12 +391,12 @@ bool ReadCsvRow(const ImportInput& input, const ListIndex& index, const CodePage
         }
     }
     // A channel new to the list, or changed: what add takes.
-    if (ident == 0) return fail("the ident " + Cell(cell(kIdent)) + " is not a whole number from 1 to 65535");
+    if (ident == 0) return notNumber(kIdent, kIdentIs);
     if (position == 0 || position >= 3600) {
         return fail("the position " + PositionText(position) + " is no satellite position from 1 to 3599 tenths, " +
                     "as add takes (13.0E, 7W)");
     }
-    if (mhz == 0) return fail("the mhz " + Cell(cell(kMhz)) + " is not a whole number of MHz from 1 to 65535");
+    if (mhz == 0) return notNumber(kMhz, kMhzIs);
     return true;
 }
 
@@ -432,9 +426,9 @@ std::string WithoutControls(const std::string& utf8) {
 // The name a CSV row gives its row: the row's own name, byte for byte, when
 // the cell holds it as show wrote it (its first 30 bytes, for a longer one);
 // otherwise the cell's name, which must be one a user may type.
-bool RowNameFromCell(const EditSession& session, const ImportInput& input, bool listed, std::size_t row,
+bool RowNameFromCell(const EditSession& session, const ImportEdit& input, bool listed, std::size_t row,
                      const std::string& cell, std::string* name, std::string* error) {
-    const ListIndex& index = session.Index;
+    const ListIndex& index = session.List.Index;
     const std::string typed = input.InCodePage ? NameToUtf8(session.Page, cell.data(), cell.size()) : cell;
     if (listed) {
         const char* const bytes = RowName(index, row);
@@ -467,7 +461,7 @@ bool RowNameFromCell(const EditSession& session, const ImportInput& input, bool 
 
 // The CSV line that first names a channel (for the message of a channel it
 // names twice: reading the CSV again costs nothing until then).
-std::size_t FirstLineOf(const ImportInput& input, const ListIndex& index, const CodePage& page, std::uint32_t key) {
+std::size_t FirstLineOf(const ImportEdit& input, const ListIndex& index, const CodePage& page, std::uint32_t key) {
     CsvReader reader(input.Bytes.Data + input.Start, input.Bytes.Size - input.Start);
     std::vector<std::string> fields;
     std::size_t line = 0;
@@ -495,7 +489,7 @@ std::string RowRanges(const std::vector<std::size_t>& rows) {
 
 // The rows a CSV without the record does not hold: one line each, and the
 // command that would remove them.
-std::string UnheldRows(const EditSession& session, const ImportInput& input, const std::vector<bool>& named) {
+std::string UnheldRows(const EditSession& session, const ImportEdit& input, const std::vector<bool>& named) {
     std::vector<std::size_t> rows;
     std::string text = input.File + ": its header records no view (show writes it in the last cell), so the "
                                     "import removes no row\n";
@@ -512,9 +506,8 @@ std::string UnheldRows(const EditSession& session, const ImportInput& input, con
 
 // The import's plan: each CSV row takes the list's row of its channel, kept as
 // it is when nothing of it changed, or a line written anew, in the CSV's order.
-bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, std::string* error) {
-    const ImportInput& input = *static_cast<const ImportInput*>(data);
-    const ListIndex& index = session.Index;
+bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std::string* error) {
+    const ListIndex& index = session.List.Index;
     if (index.File.Size == input.Bytes.Size && index.File.Size > 0 &&
         std::memcmp(index.File.Data, input.Bytes.Data, index.File.Size) == 0) {
         *error = input.File + " is the list itself; import takes a CSV that show --format csv wrote";
@@ -553,7 +546,7 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
     std::vector<ChannelLine> fresh;
     CsvRow csvRow;
     while (reader.Next(&fields, &line, error)) {
-        if (std::all_of(fields.begin(), fields.end(), [](const std::string& field) { return Lower(field).empty(); })) {
+        if (std::all_of(fields.begin(), fields.end(), [](const std::string& field) { return Trim(field).empty(); })) {
             continue;  // a blank row of a spreadsheet
         }
         const std::string at = At(input.File, line);
@@ -638,8 +631,7 @@ bool PlanImport(const EditSession& session, const void* data, EditPlan* plan, st
     return true;
 }
 
-void DescribeImport(const EditSession& session, const EditPlan& plan, const void* data, std::ostream& out) {
-    const ImportInput& input = *static_cast<const ImportInput*>(data);
+void DescribeEdit(const EditSession& session, const EditPlan& plan, const ImportEdit& input, std::ostream& out) {
     // The rows as they come out: the filled places, then the added rows.
     std::vector<const PlannedRow*> order;
     for (const PlannedRow& planned : plan.AtPlace) {
@@ -647,7 +639,7 @@ void DescribeImport(const EditSession& session, const EditPlan& plan, const void
     }
     for (const PlannedRow& planned : plan.Added) order.push_back(&planned);
 
-    std::vector<bool> kept(session.Index.RowCount, false);
+    std::vector<bool> kept(session.List.Index.RowCount, false);
     for (const PlannedRow* planned : order) {
         if (planned->OldRow != kNoRow) kept[planned->OldRow] = true;
     }
@@ -678,7 +670,7 @@ void DescribeImport(const EditSession& session, const EditPlan& plan, const void
 }  // namespace
 
 int ImportCsv(const ListOptions& options, const std::string& file, std::ostream& out, std::ostream& err) {
-    ImportInput input;
+    ImportEdit input;
     input.File = file;
     std::string error;
     CodePage page;
@@ -695,7 +687,7 @@ int ImportCsv(const ListOptions& options, const std::string& file, std::ostream&
         out << file << ": the rows of " << EscapeControls(ViewText(input.View.Filter))
             << "; the list's other rows stay as they are\n";
     }
-    const int status = RunEdit(options, true, EditCommand{&PlanImport, &DescribeImport, &input}, out, err);
+    const int status = RunEdit(options, true, input, out, err);
     // With nothing to change, the rows the CSV does not hold are still told.
     if (status == kExitOk && !input.UnheldTold) out << input.Unheld;
     FreeFileBytes(&input.Bytes);

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
+#include "channel_list/whole_number.h"
 #include "program_output.h"
-#include "row_text.h"
+#include "shared/console.h"
 #include "zelq_list.h"
 
 namespace {

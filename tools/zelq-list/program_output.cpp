@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "channel_list/file_ops.h"
-#include "errors.h"
+#include "messages.h"
 #include "zelq_list.h"
 
 namespace {

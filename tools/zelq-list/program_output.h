@@ -9,7 +9,7 @@
 #include <streambuf>
 #include <string>
 
-#include "console.h"
+#include "shared/console.h"
 
 // A stream buffer that hands the platform whole lines: when it is full, it
 // writes up to its last line break (a line longer than the buffer goes out

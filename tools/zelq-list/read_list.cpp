@@ -2,9 +2,8 @@
 
 #include <sys/stat.h>
 
-#include <cctype>
-
-#include "errors.h"
+#include "messages.h"
+#include "utf8_text.h"
 
 std::uint64_t MaxListSize() {
     // A 32-bit program holds the list, its index and the new list's buffers
@@ -45,27 +44,16 @@ std::string ReadFailure(const std::string& path, std::uint64_t size, const char*
     }
 }
 
-bool ReadListBytes(const std::string& path, FileBytes* bytes, std::string* error) {
-    if (ReadListFile(path.c_str(), MaxListSize(), bytes)) return true;
-    *error = ReadFailure(path, bytes->Size, "reads lists", MaxListSize());
-    return false;
-}
-
-bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std::string* error) {
-    EmptyListIndex(index);
-    PathKind kind;
-    if (mayBeMissing && g_ListFileOps.Probe(path.c_str(), &kind) && kind == kPathMissing) return true;
-    FileBytes bytes;
-    if (!ReadListBytes(path, &bytes, error)) return false;
-    if (IndexListBytes(bytes, index)) return true;
-    *error = ReadFailure(path, 0, "reads lists", MaxListSize());
+bool ReadList(const std::string& path, ListIndex* index, std::string* error) {
+    if (ReadListIndex(path.c_str(), MaxListSize(), index)) return true;
+    *error = ReadFailure(path, index->File.Size, "reads lists", MaxListSize());
     return false;
 }
 
 int ReadListForCommand(const ListOptions& options, CodePage* page, ListIndex* index, std::ostream& err) {
     EmptyListIndex(index);
     std::string error;
-    if (LoadCodePage(options.CodePage, page, &error) && ReadList(options.ListPath, false, index, &error)) return kExitOk;
+    if (LoadCodePage(options.CodePage, page, &error) && ReadList(options.ListPath, index, &error)) return kExitOk;
     ReportError(err, error);
     return kExitError;
 }
@@ -84,7 +72,8 @@ bool SameFile(const std::string& a, const std::string& b) {
     // Windows gives no file numbers here: the paths, as Windows compares
     // them (either slash, any case), and the file's size and time.
     const auto folded = [](std::string path) {
-        for (char& c : path) c = c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        path = LowerAscii(path);
+        for (char& c : path) c = c == '/' ? '\\' : c;
         if (path.compare(0, 2, ".\\") == 0) path.erase(0, 2);
         return path;
     };

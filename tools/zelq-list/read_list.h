@@ -25,14 +25,9 @@ std::string TooLargeMessage(const std::string& path);
 // LIMIT".
 std::string ReadFailure(const std::string& path, std::uint64_t size, const char* what, std::uint64_t limit);
 
-// Reads the list's bytes at `path`, up to MaxListSize(). Returns false with a
-// one-line message when it cannot be read.
-bool ReadListBytes(const std::string& path, FileBytes* bytes, std::string* error);
-
-// Reads and indexes the list at `path`. Returns false with a one-line message
-// when it cannot be read; with `mayBeMissing`, a list that does not exist is
-// an empty one.
-bool ReadList(const std::string& path, bool mayBeMissing, ListIndex* index, std::string* error);
+// Reads and indexes the list at `path`, up to MaxListSize() bytes. Returns
+// false with a one-line message when it cannot be read.
+bool ReadList(const std::string& path, ListIndex* index, std::string* error);
 
 // What a command that only reads the list needs: the code page and the list.
 // Returns kExitOk, or kExitError after writing the error.

@@ -1,25 +1,76 @@
-// The commands that change the list's rows: remove, move, rename, flag, sort
-// and merge. Each plans its edit and tells what it did (see edit_session.h).
+// The commands that change the list's own rows, named by their numbers as
+// show numbers them: remove, move, rename, flag and sort, each a plan over
+// the rows as read and a line for each row it changes (edit_plan.h).
 #include <algorithm>
 #include <cstring>
 #include <ostream>
 
-#include "channel_list/entry_code.h"
 #include "channel_list/position_text.h"
 #include "channel_list/satellite_names.h"
-#include "edit_session.h"
+#include "channel_list/whole_number.h"
+#include "edit_plan.h"
 #include "name_text.h"
-#include "read_list.h"
 #include "row_text.h"
+#include "typed_name.h"
+#include "utf8_text.h"
 #include "zelq_list.h"
 
 namespace {
 
-bool PlanRemove(const EditSession& session, const void* input, EditPlan* plan, std::string* error) {
-    const auto& rows = *static_cast<const std::vector<std::string>*>(input);
-    for (const std::string& text : rows) {
+// Parses a row number, counting from 1 as show numbers the rows, into a row
+// index; false with a message when it is not a row of the list.
+bool ParseRow(const std::string& text, std::size_t rowCount, std::size_t* row, std::string* error) {
+    // Digits only; a number too large to count is larger than any row.
+    unsigned long value = 0;
+    if (!IsWholeNumberText(text, 10)) {
+        *error = "\"" + EscapeControls(text) + "\" is not a row number";
+        return false;
+    }
+    if (!ParseWholeNumber(text, 10, 1, rowCount, &value)) {
+        *error = "there is no row " + text + ": the list has " + std::to_string(rowCount) + " row" + Plural(rowCount);
+        return false;
+    }
+    *row = value - 1;
+    return true;
+}
+
+// Parses rows given as numbers and ranges ("2-5,9") into the set of row
+// indexes (true in `rows`, which gets one entry per row of the list).
+// Overlaps are fine; a backwards range or a row out of range is an error.
+bool ParseRows(const std::string& text, std::size_t rowCount, std::vector<bool>* rows, std::string* error) {
+    rows->assign(rowCount, false);
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string part = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const std::size_t dash = part.find('-');
+        const std::string from = part.substr(0, dash);
+        const std::string to = dash == std::string::npos ? from : part.substr(dash + 1);
+        if (!IsWholeNumberText(from, 10) || !IsWholeNumberText(to, 10)) {
+            *error = "\"" + EscapeControls(part) + "\" is not a row number or a range of rows";
+            return false;
+        }
+        std::size_t first = 0;
+        std::size_t last = 0;
+        if (!ParseRow(from, rowCount, &first, error) || !ParseRow(to, rowCount, &last, error)) return false;
+        if (first > last) {
+            *error = "the range " + part + " runs backwards";
+            return false;
+        }
+        for (std::size_t row = first; row <= last; ++row) (*rows)[row] = true;
+        if (comma == std::string::npos) return true;
+        start = comma + 1;
+    }
+}
+
+struct RemoveEdit {
+    const std::vector<std::string>& Rows;
+};
+
+bool PlanEdit(const EditSession& session, RemoveEdit& remove, EditPlan* plan, std::string* error) {
+    for (const std::string& text : remove.Rows) {
         std::vector<bool> named;
-        if (!ParseRows(text, session.Index.RowCount, &named, error)) return false;
+        if (!ParseRows(text, session.List.Index.RowCount, &named, error)) return false;
         for (std::size_t row = 0; row < named.size(); ++row) {
             if (named[row]) plan->AtPlace[row] = PlannedRow();
         }
@@ -27,7 +78,7 @@ bool PlanRemove(const EditSession& session, const void* input, EditPlan* plan, s
     return true;
 }
 
-void DescribeRemove(const EditSession& session, const EditPlan& plan, const void*, std::ostream& out) {
+void DescribeEdit(const EditSession& session, const EditPlan& plan, const RemoveEdit&, std::ostream& out) {
     for (std::size_t row = 0; row < plan.AtPlace.size(); ++row) {
         if (plan.AtPlace[row].Empty()) {
             out << RowAt(session, row) << "remove row " << row + 1 << ": " << ShownRowLine(session, row) << '\n';
@@ -35,87 +86,82 @@ void DescribeRemove(const EditSession& session, const EditPlan& plan, const void
     }
 }
 
-struct MoveInput {
-    const std::string& Row;
-    const std::string& To;
+struct MoveEdit {
+    const std::string& RowText;
+    const std::string& ToText;
+    std::size_t Row = 0;
+    std::size_t To = 0;
 };
 
-bool ParseMove(const EditSession& session, const MoveInput& move, std::size_t* row, std::size_t* to,
-               std::string* error) {
-    return ParseRow(move.Row, session.Index.RowCount, row, error) &&
-           ParseRow(move.To, session.Index.RowCount, to, error);
-}
-
-bool PlanMove(const EditSession& session, const void* input, EditPlan* plan, std::string* error) {
-    std::size_t row;
-    std::size_t to;
-    if (!ParseMove(session, *static_cast<const MoveInput*>(input), &row, &to, error)) return false;
+bool PlanEdit(const EditSession& session, MoveEdit& move, EditPlan* plan, std::string* error) {
+    if (!ParseRow(move.RowText, session.List.Index.RowCount, &move.Row, error) ||
+        !ParseRow(move.ToText, session.List.Index.RowCount, &move.To, error)) {
+        return false;
+    }
     std::vector<PlannedRow>& order = plan->AtPlace;
-    const PlannedRow moved = order[row];
-    order.erase(order.begin() + static_cast<std::ptrdiff_t>(row));
-    order.insert(order.begin() + static_cast<std::ptrdiff_t>(to), moved);
+    const PlannedRow moved = order[move.Row];
+    order.erase(order.begin() + static_cast<std::ptrdiff_t>(move.Row));
+    order.insert(order.begin() + static_cast<std::ptrdiff_t>(move.To), moved);
     return true;
 }
 
-void DescribeMove(const EditSession& session, const EditPlan&, const void* input, std::ostream& out) {
-    std::size_t row;
-    std::size_t to;
-    std::string error;
-    if (!ParseMove(session, *static_cast<const MoveInput*>(input), &row, &to, &error) || row == to) return;
-    out << RowAt(session, row) << "move row " << row + 1 << " to row " << to + 1 << ": " << ShownRowLine(session, row)
-        << '\n';
+void DescribeEdit(const EditSession& session, const EditPlan&, const MoveEdit& move, std::ostream& out) {
+    out << RowAt(session, move.Row) << "move row " << move.Row + 1 << " to row " << move.To + 1 << ": "
+        << ShownRowLine(session, move.Row) << '\n';
 }
 
-struct RenameInput {
-    const std::string& Row;
+struct RenameEdit {
+    const std::string& RowText;
     const std::string& Name;
 };
 
-bool PlanRename(const EditSession& session, const void* input, EditPlan* plan, std::string* error) {
-    const RenameInput& rename = *static_cast<const RenameInput*>(input);
+bool PlanEdit(const EditSession& session, RenameEdit& rename, EditPlan* plan, std::string* error) {
     std::size_t row;
     std::string name;
-    if (!ParseRow(rename.Row, session.Index.RowCount, &row, error) ||
+    if (!ParseRow(rename.RowText, session.List.Index.RowCount, &row, error) ||
         !ListName(rename.Name, session.Page, &name, error)) {
         return false;
     }
-    if (name == WholeRowName(session.Index, row)) return true;  // the same name: nothing changes
-    const IndexRow& fields = session.Index.Rows[row];
+    if (name == WholeRowName(session.List.Index, row)) return true;  // the same name: nothing changes
+    const IndexRow& fields = session.List.Index.Rows[row];
     plan->AtPlace[row].NewLine = plan->AddLine(FormattedLine(fields.Flag, fields.Code, name));
     return true;
 }
 
-void DescribeRename(const EditSession& session, const EditPlan& plan, const void*, std::ostream& out) {
+void DescribeEdit(const EditSession& session, const EditPlan& plan, const RenameEdit&, std::ostream& out) {
     DescribeRewrittenRows(session, plan, "rename", "", out);
 }
 
-struct FlagInput {
+struct FlagEdit {
     const std::string& Rows;
     bool On;
 };
 
-bool PlanFlag(const EditSession& session, const void* input, EditPlan* plan, std::string* error) {
-    const FlagInput& flag = *static_cast<const FlagInput*>(input);
+bool PlanEdit(const EditSession& session, FlagEdit& flag, EditPlan* plan, std::string* error) {
     std::vector<bool> rows;
-    if (!ParseRows(flag.Rows, session.Index.RowCount, &rows, error)) return false;
+    if (!ParseRows(flag.Rows, session.List.Index.RowCount, &rows, error)) return false;
     for (std::size_t row = 0; row < rows.size(); ++row) {
-        const IndexRow& fields = session.Index.Rows[row];
+        const IndexRow& fields = session.List.Index.Rows[row];
         if (!rows[row] || (fields.Flag != 0) == flag.On) continue;  // already so: any non-zero flag is a check mark
         // A name over 30 bytes is written whole: the list keeps such lines as
         // they are, and the flag must not cut the name.
         plan->AtPlace[row].NewLine =
-            plan->AddLine(FormattedLine(flag.On ? 1 : 0, fields.Code, WholeRowName(session.Index, row)));
+            plan->AddLine(FormattedLine(flag.On ? 1 : 0, fields.Code, WholeRowName(session.List.Index, row)));
     }
     return true;
 }
 
-void DescribeFlag(const EditSession& session, const EditPlan& plan, const void* input, std::ostream& out) {
-    DescribeRewrittenRows(session, plan, "flag", static_cast<const FlagInput*>(input)->On ? " on" : " off", out);
+void DescribeEdit(const EditSession& session, const EditPlan& plan, const FlagEdit& flag, std::ostream& out) {
+    DescribeRewrittenRows(session, plan, "flag", flag.On ? " on" : " off", out);
 }
 
-bool PlanSort(const EditSession& session, const void* input, EditPlan* plan, std::string*) {
-    const SortKey key = *static_cast<const SortKey*>(input);
-    const ListIndex& index = session.Index;
+struct SortEdit {
+    SortKey Key;
+};
+
+bool PlanEdit(const EditSession& session, SortEdit& sort, EditPlan* plan, std::string*) {
+    const SortKey key = sort.Key;
+    const ListIndex& index = session.List.Index;
     const std::size_t count = index.RowCount;
     // The keys of every row: numbers, and for names their folded text in
     // one buffer (a large list's keys are not a string each). Only the keys
@@ -125,13 +171,12 @@ bool PlanSort(const EditSession& session, const void* input, EditPlan* plan, std
     std::string texts;
     std::vector<std::uint32_t> textStart(key == kSortByName || key == kSortBySatellite ? count + 1 : 0);
     for (std::size_t row = 0; row < count; ++row) {
-        const std::uint8_t* const code = index.Rows[row].Code;
-        const DecodedCode decoded = DecodeEntryCode(code[0], code[1], code[2], code[3]);
+        const DecodedCode decoded = RowChannel(index, row);
         const long longitude = PositionLongitude(decoded.SatPosition);
         switch (key) {
         case kSortByName:
             textStart[row] = static_cast<std::uint32_t>(texts.size());
-            texts += FoldName(NameToUtf8(session.Page, RowName(index, row), RowShownNameLength(index, row)));
+            texts += FoldName(RowNameText(index, session.Page, row));
             break;
         case kSortBySatellite:
             textStart[row] = static_cast<std::uint32_t>(texts.size());
@@ -169,7 +214,7 @@ bool PlanSort(const EditSession& session, const void* input, EditPlan* plan, std
     return true;
 }
 
-void DescribeSort(const EditSession& session, const EditPlan& plan, const void*, std::ostream& out) {
+void DescribeEdit(const EditSession& session, const EditPlan& plan, const SortEdit&, std::ostream& out) {
     for (std::size_t place = 0; place < plan.AtPlace.size(); ++place) {
         const std::size_t row = plan.AtPlace[place].OldRow;
         if (row == place) continue;
@@ -178,111 +223,32 @@ void DescribeSort(const EditSession& session, const EditPlan& plan, const void*,
     }
 }
 
-bool PlanMerge(const EditSession& session, const void* input, EditPlan* plan, std::string* error) {
-    const auto& files = *static_cast<const std::vector<std::string>*>(input);
-    // The other lists are read line by line, one at a time, with no index:
-    // the channels the list shows are found through its own index, and those
-    // added from the lists before in a sorted array of their keys.
-    std::vector<std::uint32_t> added;
-    for (std::size_t f = 0; f < files.size(); ++f) {
-        const std::string& file = files[f];
-        FileBytes bytes;
-        if (!ReadListBytes(file, &bytes, error)) return false;
-        // Each channel of the list that is new, once, in a sorted array. A
-        // first reading finds them, so that the arrays of added rows are sized
-        // once; the second adds the first line of each.
-        std::vector<std::uint32_t> fresh;
-        std::size_t freshBytes = 0;
-        ListLine line;
-        bool anyLine = false;
-        for (LineReader reader = MakeLineReader(bytes.Data, bytes.Size); NextListLine(&reader, &line);) {
-            if (line.Kind == kLineUnreadable) continue;
-            anyLine = true;
-            const std::uint32_t key = ChannelKey(line.Entry.Code);
-            std::size_t shown;
-            if (!FindChannelRow(session.Index, key, &shown) && !std::binary_search(added.begin(), added.end(), key)) {
-                fresh.push_back(key);
-                freshBytes += kMaxLineLength - kMaxNameLength + line.NameLength;
-            }
-        }
-        if (!anyLine) {
-            // A CSV, or any other file given by mistake.
-            FreeFileBytes(&bytes);
-            *error = file + " holds no line of a channel list; merge adds the channels of other lists (import reads "
-                            "a CSV)";
-            return false;
-        }
-        std::sort(fresh.begin(), fresh.end());
-        fresh.erase(std::unique(fresh.begin(), fresh.end()), fresh.end());
-        std::vector<bool> taken(fresh.size(), false);
-        plan->Added.reserve(plan->Added.size() + fresh.size());
-        plan->Sources.reserve(plan->Sources.size() + fresh.size());
-        plan->LineStarts.reserve(plan->LineStarts.size() + fresh.size());
-        plan->LineBytes.reserve(plan->LineBytes.size() + freshBytes);
-        const std::uint32_t source = static_cast<std::uint32_t>(plan->SourceFiles.size());
-        plan->SourceFiles.push_back(file);
-        for (LineReader reader = MakeLineReader(bytes.Data, bytes.Size); NextListLine(&reader, &line);) {
-            if (line.Kind == kLineUnreadable) continue;
-            const auto found = std::lower_bound(fresh.begin(), fresh.end(), ChannelKey(line.Entry.Code));
-            if (found == fresh.end() || *found != ChannelKey(line.Entry.Code)) continue;
-            const std::size_t at = static_cast<std::size_t>(found - fresh.begin());
-            if (taken[at]) continue;
-            taken[at] = true;
-            // A name over 30 bytes goes whole, on a line of its own.
-            PlannedRow planned;
-            planned.NewLine = plan->AddLine(
-                FormattedLine(line.Entry.Flag, line.Entry.Code, std::string(line.Name, line.NameLength)));
-            planned.Source = plan->AddSource(source, static_cast<std::uint32_t>(line.LineNumber));
-            plan->Added.push_back(planned);
-        }
-        FreeFileBytes(&bytes);
-        // The keys, for the lists after this one.
-        if (f + 1 < files.size()) {
-            const std::size_t before = added.size();
-            added.insert(added.end(), fresh.begin(), fresh.end());
-            std::inplace_merge(added.begin(), added.begin() + static_cast<std::ptrdiff_t>(before), added.end());
-        }
-    }
-    return true;
-}
-
-void DescribeMerge(const EditSession& session, const EditPlan& plan, const void*, std::ostream& out) {
-    for (std::size_t i = 0; i < plan.Added.size(); ++i) {
-        const RowSource& source = plan.Sources[plan.Added[i].Source];
-        out << At(plan.SourceFiles[source.File], source.Line) << "add as row " << session.Index.RowCount + i + 1
-            << ": " << ShownText(session.Page, plan.Line(plan.Added[i].NewLine)) << '\n';
-    }
-}
-
 }  // namespace
 
 int RemoveRows(const ListOptions& options, const std::vector<std::string>& rows, std::ostream& out,
                std::ostream& err) {
-    return RunEdit(options, false, EditCommand{&PlanRemove, &DescribeRemove, &rows}, out, err);
+    RemoveEdit remove{rows};
+    return RunEdit(options, false, remove, out, err);
 }
 
 int MoveRow(const ListOptions& options, const std::string& row, const std::string& to, std::ostream& out,
             std::ostream& err) {
-    const MoveInput input{row, to};
-    return RunEdit(options, false, EditCommand{&PlanMove, &DescribeMove, &input}, out, err);
+    MoveEdit move{row, to};
+    return RunEdit(options, false, move, out, err);
 }
 
 int RenameRow(const ListOptions& options, const std::string& row, const std::string& name, std::ostream& out,
               std::ostream& err) {
-    const RenameInput input{row, name};
-    return RunEdit(options, false, EditCommand{&PlanRename, &DescribeRename, &input}, out, err);
+    RenameEdit rename{row, name};
+    return RunEdit(options, false, rename, out, err);
 }
 
 int FlagRows(const ListOptions& options, const std::string& rows, bool on, std::ostream& out, std::ostream& err) {
-    const FlagInput input{rows, on};
-    return RunEdit(options, false, EditCommand{&PlanFlag, &DescribeFlag, &input}, out, err);
+    FlagEdit flag{rows, on};
+    return RunEdit(options, false, flag, out, err);
 }
 
 int SortRows(const ListOptions& options, SortKey key, std::ostream& out, std::ostream& err) {
-    return RunEdit(options, false, EditCommand{&PlanSort, &DescribeSort, &key}, out, err);
-}
-
-int MergeLists(const ListOptions& options, const std::vector<std::string>& files, std::ostream& out,
-               std::ostream& err) {
-    return RunEdit(options, true, EditCommand{&PlanMerge, &DescribeMerge, &files}, out, err);
+    SortEdit sort{key};
+    return RunEdit(options, false, sort, out, err);
 }

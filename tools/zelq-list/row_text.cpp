@@ -30,26 +30,16 @@ std::string ShownText(const CodePage& page, std::string_view line) {
     return ShownLine(page, line.data(), line.data() + line.size());
 }
 
-bool ParseWholeNumber(const std::string& text, unsigned base, unsigned long least, unsigned long most,
-                      unsigned long* value) {
-    if (text.empty() || text.size() > 10) return false;
-    *value = 0;
-    for (const char c : text) {
-        unsigned digit;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<unsigned>(c - '0');
-        } else if (base == 16 && c >= 'a' && c <= 'f') {
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        } else if (base == 16 && c >= 'A' && c <= 'F') {
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        } else {
-            return false;
-        }
-        // Beyond `most` it stays beyond, without wrapping around.
-        if (digit > most || *value > (most - digit) / base) return false;
-        *value = *value * base + digit;
-    }
-    return *value >= least;
+std::string RowNameText(const ListIndex& index, const CodePage& page, std::size_t row) {
+    return NameToUtf8(page, RowName(index, row), RowShownNameLength(index, row));
 }
 
-const char* Plural(std::size_t count) { return count == 1 ? "" : "s"; }
+std::string WholeRowName(const ListIndex& index, std::size_t row) {
+    return std::string(RowName(index, row), RowNameLength(index, row));
+}
+
+std::string FormattedLine(std::uint8_t flag, const std::uint8_t code[6], const std::string& name) {
+    std::string text(kMaxLineLength + name.size(), '\0');
+    text.resize(FormatLineWithName(&text[0], text.size(), flag, code, name.data(), name.size()));
+    return text;
+}

@@ -1,5 +1,5 @@
-// How the program writes what a line of the list holds (positions, codes,
-// names and whole lines), and reads the numbers it is given.
+// How the program writes what a line of the list holds: positions, codes,
+// names and whole lines.
 #ifndef ZELQ_TOOLS_ZELQ_LIST_ROW_TEXT_H
 #define ZELQ_TOOLS_ZELQ_LIST_ROW_TEXT_H
 
@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "channel_list/list_index.h"
 #include "code_page.h"
 
 // A position as people write it, "13.0°E" or "7.0°W" (FormatPosition).
@@ -28,13 +29,13 @@ std::string ShownLine(const CodePage& page, const char* start, const char* end);
 // terminal shows it.
 std::string ShownText(const CodePage& page, std::string_view line);
 
-// A whole number from `least` to `most`, in decimal or hexadecimal (base 10
-// or 16), of at most ten digits and nothing else; false otherwise. The one
-// way the program reads a number it is given.
-bool ParseWholeNumber(const std::string& text, unsigned base, unsigned long least, unsigned long most,
-                      unsigned long* value);
+// A row's name as it shows it (its first 30 bytes), in UTF-8.
+std::string RowNameText(const ListIndex& index, const CodePage& page, std::size_t row);
 
-// "s" when the count is not one.
-const char* Plural(std::size_t count);
+// A row's whole name as the list holds it.
+std::string WholeRowName(const ListIndex& index, std::size_t row);
+
+// The line a row gets with the given flag and name (of any length).
+std::string FormattedLine(std::uint8_t flag, const std::uint8_t code[6], const std::string& name);
 
 #endif  // ZELQ_TOOLS_ZELQ_LIST_ROW_TEXT_H

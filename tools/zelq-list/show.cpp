@@ -8,12 +8,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "channel_list/entry_code.h"
+#include "channel_list/list_line.h"
 #include "channel_list/satellite_names.h"
 #include "code_page.h"
 #include "csv.h"
-#include "errors.h"
-#include "name_text.h"
+#include "csv_view.h"
 #include "read_list.h"
 #include "row_text.h"
 #include "utf8_text.h"
@@ -34,33 +33,24 @@ struct RowRecord {
     std::string Code;  // the twelve digits
 };
 
-// The rows of a list, with the line of text each stands on.
+// The rows of a list, with the line of text each entry starts on.
 struct ShownList {
     const ListIndex& Index;
-    std::vector<std::uint32_t> Lines;  // of each row
+    std::vector<std::uint32_t> Lines;
 };
-
-DecodedCode RowDecoded(const ListIndex& index, std::size_t row) {
-    const std::uint8_t* const code = index.Rows[row].Code;
-    return DecodeEntryCode(code[0], code[1], code[2], code[3]);
-}
-
-std::string RowShownName(const ListIndex& index, const CodePage& page, std::size_t row) {
-    return NameToUtf8(page, RowName(index, row), RowShownNameLength(index, row));
-}
 
 RowRecord MakeRecord(const ShownList& list, const CodePage& page, std::size_t row) {
     const IndexRow& fields = list.Index.Rows[row];
-    const DecodedCode decoded = RowDecoded(list.Index, row);
+    const DecodedCode decoded = RowChannel(list.Index, row);
     return RowRecord{row + 1,
-                     list.Lines[row],
+                     RowLineNumber(list.Index, list.Lines.data(), row),
                      fields.Flag,
                      decoded.ChannelIdent,
                      PositionText(decoded.SatPosition),
                      decoded.SatPosition,
                      SatelliteNameFor(decoded.SatPosition),
                      TransponderMhz(fields.Code),
-                     RowShownName(list.Index, page, row),
+                     RowNameText(list.Index, page, row),
                      CodeText(fields.Code)};
 }
 
@@ -78,7 +68,7 @@ std::vector<std::uint32_t> SelectRows(const std::vector<bool>& shown) {
 // last header cell, which import reads (the rows leave that column empty).
 void WriteCsv(const ShownList& list, const std::vector<std::uint32_t>& selected, const CodePage& page,
               const CsvView& view, std::ostream& out) {
-    out << kCsvByteOrderMark << "row,line,flag,ident,position,satellite,mhz,code,tenths,name,"
+    out << kByteOrderMark << "row,line,flag,ident,position,satellite,mhz,code,tenths,name,"
         << CsvField(ViewRecord(view)) << "\r\n";
     for (const std::uint32_t i : selected) {
         const RowRecord r = MakeRecord(list, page, i);
@@ -119,19 +109,14 @@ void WriteJson(const ShownList& list, const std::vector<std::uint32_t>& selected
 enum Align { kLeft, kRight };
 
 // Appends the text in a column of the given width: cut with "…" when it is
-// wider, padded on the side away from its alignment when narrower.
+// wider, padded on the side away from its alignment when narrower (a cut
+// text too, as FitToWidth keeps whole characters).
 void AppendCell(std::string* line, const std::string& text, std::size_t width, Align alignment) {
-    std::size_t used = DisplayWidth(text);
-    if (used > width) {
-        // FitToWidth keeps whole characters, so the cut text may be narrower.
-        const std::string cut = FitToWidth(text, width);
-        *line += cut;
-        line->append(width - DisplayWidth(cut), ' ');
-        return;
-    }
-    if (alignment == kRight) line->append(width - used, ' ');
-    *line += text;
-    if (alignment == kLeft) line->append(width - used, ' ');
+    const std::string fitted = FitToWidth(text, width);
+    const std::size_t padding = width - DisplayWidth(fitted);
+    if (alignment == kRight) line->append(padding, ' ');
+    *line += fitted;
+    if (alignment == kLeft) line->append(padding, ' ');
 }
 
 std::size_t Digits(std::size_t value) {
@@ -152,9 +137,9 @@ void WriteTable(const ShownList& list, const std::vector<std::uint32_t>& selecte
     for (int c = 0; c < kColumns; ++c) width[c] = DisplayWidth(kTitles[c]);
     const ListIndex& index = list.Index;
     for (const std::uint32_t i : selected) {
-        const DecodedCode decoded = RowDecoded(index, i);
+        const DecodedCode decoded = RowChannel(index, i);
         width[kRow] = std::max(width[kRow], Digits(i + 1));
-        width[kLine] = std::max(width[kLine], Digits(list.Lines[i]));
+        width[kLine] = std::max(width[kLine], Digits(RowLineNumber(index, list.Lines.data(), i)));
         width[kIdent] = std::max(width[kIdent], Digits(decoded.ChannelIdent));
         width[kPosition] = std::max(width[kPosition], DisplayWidth(PositionText(decoded.SatPosition)));
         width[kSatellite] = std::max(width[kSatellite], std::strlen(SatelliteNameFor(decoded.SatPosition)));
@@ -185,7 +170,7 @@ void WriteTable(const ShownList& list, const std::vector<std::uint32_t>& selecte
                 AppendCell(&line, texts[c], width[c], kAlign[c]);
                 line.append(kGap, ' ');
             } else {
-                line += DisplayWidth(texts[c]) > width[c] ? FitToWidth(texts[c], width[c]) : texts[c];
+                line += FitToWidth(texts[c], width[c]);
             }
         }
         while (!line.empty() && line.back() == ' ') line.pop_back();
@@ -210,32 +195,12 @@ void WriteTable(const ShownList& list, const std::vector<std::uint32_t>& selecte
 
 }  // namespace
 
-std::vector<bool> RowsInView(const ListIndex& index, const CodePage& page, const ShowFilter& filter) {
-    std::vector<bool> shown(index.RowCount, true);
-    const std::string find = FoldName(filter.Find);
-    const std::string satellite = FoldName(filter.Satellite);
-    for (std::size_t row = 0; row < index.RowCount; ++row) {
-        if (!filter.Satellite.empty() && FoldName(SatelliteNameFor(RowDecoded(index, row).SatPosition)) != satellite) {
-            shown[row] = false;
-        } else if (!find.empty() && FoldName(RowShownName(index, page, row)).find(find) == std::string::npos) {
-            shown[row] = false;
-        }
-    }
-    return shown;
-}
-
 int ShowList(const ListOptions& options, ShowFormat format, const ShowFilter& filter, std::ostream& out,
              std::ostream& err) {
     CodePage page;
     ListIndex index;
     if (ReadListForCommand(options, &page, &index, err) != kExitOk) return kExitError;
-    ShownList list{index, std::vector<std::uint32_t>(index.RowCount)};
-    {
-        const std::vector<std::uint32_t> numbers = LineNumbers(index);
-        for (std::size_t line = 0; line < index.LineCount; ++line) {
-            if (EntryKind(index, line) == kIndexRow) list.Lines[EntryRow(index, line)] = numbers[line];
-        }
-    }
+    const ShownList list{index, LineNumbers(index)};
     const std::vector<bool> shown = RowsInView(index, page, filter);
     const std::vector<std::uint32_t> selected = SelectRows(shown);
     switch (format) {

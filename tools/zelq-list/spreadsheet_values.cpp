@@ -11,7 +11,6 @@
 // guarded is a name shown with an apostrophe.
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "csv.h"
@@ -100,7 +99,7 @@ bool IsDigit(std::uint32_t c) {
 // times, signs, brackets of a negative amount, percent and currency signs.
 bool IsValueSymbol(std::uint32_t c) {
     static const char kAscii[] = ".,/-:+%()'$";
-    if (IsSpreadsheetBlank(c)) return true;
+    if (IsUnicodeBlank(c)) return true;
     if (c < 0x80) return c != 0 && std::strchr(kAscii, static_cast<int>(c)) != nullptr;
     return (c >= 0xA2 && c <= 0xA5) ||      // cent, pound, currency sign, yen
            (c >= 0x20A0 && c <= 0x20CF) ||  // currency signs: euro, shekel, rupee, lira, rouble
@@ -145,18 +144,13 @@ bool OneOf(const std::string& word, const char* const (&words)[N]) {
 
 }  // namespace
 
-bool IsSpreadsheetBlank(std::uint32_t c) {
-    return c == ' ' || c == '\t' || c == 0xA0 || (c >= 0x2000 && c <= 0x200B) || c == 0x202F || c == 0x205F ||
-           c == 0x3000 || c == 0xFEFF;
-}
-
 bool ReadsAsSpreadsheetValue(const std::string& utf8) {
     std::vector<std::uint32_t> characters;
     if (!DecodeUtf8(utf8, &characters)) return false;
     std::size_t first = 0;
     std::size_t last = characters.size();
-    while (first < last && IsSpreadsheetBlank(characters[first])) ++first;
-    while (last > first && IsSpreadsheetBlank(characters[last - 1])) --last;
+    while (first < last && IsUnicodeBlank(characters[first])) ++first;
+    while (last > first && IsUnicodeBlank(characters[last - 1])) --last;
     std::string whole;
     for (std::size_t i = first; i < last; ++i) AppendUtf8(&whole, Lower(characters[i]));
     if (OneOf(whole, kTruthValues)) return true;

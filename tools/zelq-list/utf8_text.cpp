@@ -36,10 +36,6 @@ bool NextCharacter(const char* text, std::size_t size, std::size_t* at, std::uin
     return true;
 }
 
-bool NextCharacter(const std::string& text, std::size_t* at, std::uint32_t* character) {
-    return NextCharacter(text.data(), text.size(), at, character);
-}
-
 // Characters that take no column of their own.
 bool IsZeroWidth(std::uint32_t c) {
     return (c >= 0x0300 && c <= 0x036F) ||  // combining diacritical marks
@@ -50,6 +46,16 @@ bool IsZeroWidth(std::uint32_t c) {
            (c >= 0x06E7 && c <= 0x06E8) || (c >= 0x06EA && c <= 0x06ED) ||
            (c >= 0x200B && c <= 0x200F) ||  // zero-width space, joiners, direction marks
            c == 0xFEFF;
+}
+
+// The columns the character at text[*at] takes, moving past it: a byte that
+// is no UTF-8 takes one.
+std::size_t NextColumns(const std::string& text, std::size_t* at) {
+    const std::size_t start = *at;
+    std::uint32_t c;
+    if (NextCharacter(text.data(), text.size(), at, &c)) return IsZeroWidth(c) ? 0 : 1;
+    *at = start + 1;
+    return 1;
 }
 
 }  // namespace
@@ -77,7 +83,7 @@ bool DecodeUtf8(const std::string& text, std::vector<std::uint32_t>* characters)
     std::size_t at = 0;
     while (at < text.size()) {
         std::uint32_t c;
-        if (!NextCharacter(text, &at, &c)) return false;
+        if (!NextCharacter(text.data(), text.size(), &at, &c)) return false;
         characters->push_back(c);
     }
     return true;
@@ -103,16 +109,7 @@ std::size_t CountUtf8Characters(const char* data, std::size_t size) {
 
 std::size_t DisplayWidth(const std::string& text) {
     std::size_t width = 0;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::uint32_t c;
-        if (!NextCharacter(text, &at, &c)) {
-            ++at;
-            ++width;
-        } else if (!IsZeroWidth(c)) {
-            ++width;
-        }
-    }
+    for (std::size_t at = 0; at < text.size();) width += NextColumns(text, &at);
     return width;
 }
 
@@ -123,22 +120,29 @@ std::string FitToWidth(const std::string& text, std::size_t width) {
     // columns, then the ellipsis.
     std::size_t used = 0;
     std::size_t at = 0;
-    std::size_t cut = 0;
     while (at < text.size()) {
         std::size_t next = at;
-        std::uint32_t c;
-        const bool ok = NextCharacter(text, &next, &c);
-        if (!ok) next = at + 1;
-        const bool zero = ok && IsZeroWidth(c);
-        if (!zero && used == width - 1) break;
-        if (!zero) ++used;
+        const std::size_t columns = NextColumns(text, &next);
+        if (columns > 0 && used == width - 1) break;
+        used += columns;
         at = next;
-        cut = at;
     }
-    return text.substr(0, cut) + "\xE2\x80\xA6";
+    return text.substr(0, at) + "\xE2\x80\xA6";
 }
 
 bool IsControlCharacter(std::uint32_t c) { return c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F); }
+
+bool IsUnicodeBlank(std::uint32_t c) {
+    return c == ' ' || c == '\t' || c == 0xA0 || (c >= 0x2000 && c <= 0x200B) || c == 0x202F || c == 0x205F ||
+           c == 0x3000 || c == 0xFEFF;
+}
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
 
 std::string EscapeControls(const std::string& text) {
     std::string out;
@@ -147,7 +151,7 @@ std::string EscapeControls(const std::string& text) {
     while (at < text.size()) {
         const std::size_t start = at;
         std::uint32_t c;
-        if (!NextCharacter(text, &at, &c)) {
+        if (!NextCharacter(text.data(), text.size(), &at, &c)) {
             c = static_cast<unsigned char>(text[start]);
             at = start + 1;
         } else if (!IsControlCharacter(c)) {

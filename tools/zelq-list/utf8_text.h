@@ -34,6 +34,13 @@ std::string FitToWidth(const std::string& text, std::size_t width);
 // Whether the character is a control character: C0, DEL or C1.
 bool IsControlCharacter(std::uint32_t c);
 
+// Whether the character is a blank: space, tab, and the Unicode spaces a
+// spreadsheet may also trim or read between the parts of a value.
+bool IsUnicodeBlank(std::uint32_t c);
+
+// The text with its ASCII letters in lower case, and nothing else changed.
+std::string LowerAscii(std::string text);
+
 // The text with control characters (C0, DEL, C1) written as \xNN, so that a
 // name cannot move the cursor or change the terminal.
 std::string EscapeControls(const std::string& text);

@@ -21,10 +21,6 @@ constexpr int kExitError = 2;     // a usage error, or a file that cannot be rea
 // twice.
 constexpr int kExitChangedUnreported = 3;
 
-// The code page names are written in by default: the system's ANSI code page
-// on Windows (the viewer's, in which it hands over names), 1256 elsewhere.
-unsigned DefaultCodePage();
-
 // What every command needs to know.
 struct ListOptions {
     std::string ListPath = "ChannelList.ini";  // UTF-8

@@ -1,4 +1,4 @@
-#include "errors.h"
+#include "messages.h"
 
 #include <sys/stat.h>
 
@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ostream>
 
+#include "channel_list/list_lock.h"
 #include "channel_list/side_paths.h"
 
 void ReportError(std::ostream& err, const std::string& message) { err << "zelq-list: " << message << '\n'; }
@@ -34,37 +35,26 @@ std::string NotAFileKind(const std::string& path) {
 }
 
 std::string FileErrorReason(const FileError& error) {
-    switch (error.Kind) {
-    case kFileErrorNotFound:
-        return "no such file";
-    case kFileErrorNoFolder:
-        return "the folder does not exist";
-    case kFileErrorIsFolder:
-        return "it is a folder";
-    case kFileErrorDenied:
-        return "permission denied (a read-only file, or one this user may not change)";
-    case kFileErrorInUse:
-        return "another program has it open";
-    case kFileErrorLockBusy:
-        return "another program held its lock too long";
-    case kFileErrorLinked:
-        return "it has other names (hard links), which writing it anew would part from it";
-    case kFileErrorListInBackup:
-        return "it is missing, and its last content waits under the backup name";
-    case kFileErrorDiskFull:
-        return "the disk is full";
-    case kFileErrorPathTooLong:
-        return "the path is too long";
-    case kFileErrorTooLarge:
-        return "it is too large";
-    case kFileErrorNoMemory:
-        return "not enough memory";
-    case kFileErrorNotSupported:
-        return "the file system does not support it";
-    case kFileErrorNone:
-    case kFileErrorOther:
-        break;
-    }
+    // In the order of FileErrorKind; none for kFileErrorNone and kFileErrorOther.
+    static const char* const kReasons[] = {
+        nullptr,
+        "no such file",
+        "the folder does not exist",
+        "it is a folder",
+        "permission denied (a read-only file, or one this user may not change)",
+        "another program has it open",
+        "another program held its lock too long",
+        "it has other names (hard links), which writing it anew would part from it",
+        "it is missing, and its last content waits under the backup name",
+        "the disk is full",
+        "the path is too long",
+        "it is too large",
+        "not enough memory",
+        "the file system does not support it",
+        nullptr,
+    };
+    static_assert(sizeof kReasons / sizeof kReasons[0] == kFileErrorOther + 1, "a reason for each kind");
+    if (kReasons[error.Kind]) return kReasons[error.Kind];
     if (error.SystemCode == 0) return "an unknown error";
     char text[256];
     DescribeSystemError(error.SystemCode, text, sizeof text);
@@ -75,7 +65,7 @@ std::string LastFileErrorReason() { return FileErrorReason(g_LastFileError); }
 
 std::string LockBusyMessage(const std::string& listPath) {
     return listPath + " is being written by another program (the viewer or another zelq-list), which held its lock "
-                      "for over 2 seconds; nothing was changed";
+                      "for over " + std::to_string(kListLockWaitMs / 1000) + " seconds; nothing was changed";
 }
 
 std::string ListInBackupMessage(const std::string& listPath) {
@@ -109,3 +99,7 @@ std::string SizeText(unsigned long long bytes) {
     }
     return text;
 }
+
+const char* Plural(std::size_t count) { return count == 1 ? "" : "s"; }
+
+std::string At(const std::string& path, std::size_t line) { return path + ":" + std::to_string(line) + ": "; }

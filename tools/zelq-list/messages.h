@@ -1,8 +1,10 @@
-// zelq-list's errors: one line each, "zelq-list: " and what went wrong, with
-// the reason of a failed file operation in words.
-#ifndef ZELQ_TOOLS_ZELQ_LIST_ERRORS_H
-#define ZELQ_TOOLS_ZELQ_LIST_ERRORS_H
+// What zelq-list tells its user: errors, one line each, "zelq-list: " and
+// what went wrong, with the reason of a failed file operation in words; and
+// the pieces its other lines are made of.
+#ifndef ZELQ_TOOLS_ZELQ_LIST_MESSAGES_H
+#define ZELQ_TOOLS_ZELQ_LIST_MESSAGES_H
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 
@@ -40,4 +42,10 @@ std::string LeftFileMessage(const std::string& sidePath, const FileError& error)
 // "1.5 MiB", "300 MiB", "2 GiB".
 std::string SizeText(unsigned long long bytes);
 
-#endif  // ZELQ_TOOLS_ZELQ_LIST_ERRORS_H
+// "s" when the count is not one.
+const char* Plural(std::size_t count);
+
+// The prefix of a message about a line of a file: "PATH:LINE: ".
+std::string At(const std::string& path, std::size_t line);
+
+#endif  // ZELQ_TOOLS_ZELQ_LIST_MESSAGES_H

@@ -1,25 +1,23 @@
 // The editor window operations of the channel-list code, sent to the real
 // window: texts from the viewer and the list with the ANSI functions (they
 // are in the system's ANSI code page, as the viewer gives them), the editor's
-// own Arabic texts with the wide ones (see arabic_to_wide.h). Each does nothing
-// while its window does not exist, so the channel-list code may run before the window is created, and
-// after it is gone (torn down by On_Exit, or ended with its thread).
+// own Arabic texts with the wide ones (see ui/arabic_to_wide.h). Each does
+// nothing while its window does not exist, so the channel-list code may run
+// before the window is created, and after it is gone (torn down by On_Exit,
+// or ended with its thread).
 #include <windows.h>
 #include <commctrl.h>
 
-#include "../shared/plugin_state.h"
-#include "../shared/window_ops.h"
-#include "arabic_to_wide.h"
-#include "plugin_windows.h"
+#include "shared/plugin_state.h"
+#include "shared/window_ops.h"
+#include "ui/arabic_to_wide.h"
+#include "ui/plugin_windows.h"
 
 namespace {
 
-HWND MainWindow() { return LiveEditorWindow(); }
-HWND ListView() { return LiveListView(); }
-
 // Sends an item record carrying only text to row `row`, column `column`.
 void SendItemText(UINT message, int row, int column, const char* text) {
-    HWND list = ListView();
+    HWND list = LiveListView();
     if (!list) return;
     LVITEMA item;
     ZeroMemory(&item, sizeof item);
@@ -33,11 +31,11 @@ void SendItemText(UINT message, int row, int column, const char* text) {
 }  // namespace
 
 void SetControlText(int controlId, const char* text) {
-    if (HWND window = MainWindow()) SetDlgItemTextA(window, controlId, text);
+    if (HWND window = LiveEditorWindow()) SetDlgItemTextA(window, controlId, text);
 }
 
 void SetArabicControlText(int controlId, const char* text) {
-    HWND window = MainWindow();
+    HWND window = LiveEditorWindow();
     if (!window) return;
     wchar_t wide[kArabicTextUnits];
     if (ArabicTextToWide(text, wide)) {
@@ -52,11 +50,11 @@ void InsertListRow(int row, const char* text) { SendItemText(LVM_INSERTITEMA, ro
 void SetListRowColumn1(int row, const char* text) { SendItemText(LVM_SETITEMA, row, 1, text); }
 
 void EnsureListRowVisible(int row) {
-    if (HWND list = ListView()) SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), 0);
+    if (HWND list = LiveListView()) SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), 0);
 }
 
 void CheckListRow(int row) {
-    HWND list = ListView();
+    HWND list = LiveListView();
     if (!list) return;
     // The second state image is the ticked check box.
     LVITEMA item;

@@ -1,9 +1,10 @@
-// What zelq-list needs of the system it runs on, beyond files: its arguments
-// as UTF-8, the terminal's width, writing to its standard streams, and its
-// temporary file removed when it is stopped. Each platform's folder
-// implements these (unix/console_posix.cpp, windows/console_win32.cpp).
-#ifndef ZELQ_TOOLS_ZELQ_LIST_CONSOLE_H
-#define ZELQ_TOOLS_ZELQ_LIST_CONSOLE_H
+// What a command-line program (zelq-list) needs of the system it runs on,
+// beyond files: its arguments as UTF-8, the terminal's width, writing to its
+// standard streams, and its temporary file removed when it is stopped. Each
+// platform's folder implements these (unix/console_posix.cpp,
+// windows/console_win32.cpp).
+#ifndef ZELQ_SHARED_CONSOLE_H
+#define ZELQ_SHARED_CONSOLE_H
 
 #include <cstddef>
 #include <string>
@@ -52,4 +53,4 @@ void EndForClosedPipe();
 // list's copy would otherwise stay beside it until the next edit.
 void RemoveTempWhenStopped();
 
-#endif  // ZELQ_TOOLS_ZELQ_LIST_CONSOLE_H
+#endif  // ZELQ_SHARED_CONSOLE_H

@@ -1,6 +1,6 @@
-// Reading a list file whole into memory.
-#ifndef ZELQ_CHANNEL_LIST_LIST_READ_H
-#define ZELQ_CHANNEL_LIST_LIST_READ_H
+// A file read whole into memory: the list, and the CSV import reads.
+#ifndef ZELQ_CHANNEL_LIST_FILE_BYTES_H
+#define ZELQ_CHANNEL_LIST_FILE_BYTES_H
 
 #include <cstddef>
 #include <cstdint>
@@ -25,4 +25,4 @@ bool ReadListFile(const char* path, std::uint64_t maxSize, FileBytes* bytes);
 
 void FreeFileBytes(FileBytes* bytes);
 
-#endif  // ZELQ_CHANNEL_LIST_LIST_READ_H
+#endif  // ZELQ_CHANNEL_LIST_FILE_BYTES_H

@@ -1,4 +1,4 @@
-#include "list_read.h"
+#include "file_bytes.h"
 
 #include <cstdlib>
 

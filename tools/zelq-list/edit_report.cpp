@@ -1,0 +1,35 @@
+#include "edit_report.h"
+
+#include "messages.h"
+
+std::string WrittenLine(const EditSession& session, const EditOutcome& outcome) {
+    return session.Options.ListPath + ": wrote " + std::to_string(outcome.Rows) + " row" + Plural(outcome.Rows);
+}
+
+int ReportEditEnd(const EditSession& session, const EditOutcome& outcome, std::ostream& out, std::ostream& err) {
+    const std::string& path = session.Options.ListPath;
+    if (!outcome.Begun) {
+        ReportError(err, "cannot write " + path + ": " + LastFileErrorReason());
+        return kExitError;
+    }
+    switch (outcome.Result) {
+    case kRewriteWritten:
+        if (!outcome.DryRun) return ReportChangeMade(out, err, WrittenLine(session, outcome));
+        out << path << ": would write " << outcome.Rows << " row" << Plural(outcome.Rows)
+            << "; dry run, nothing written\n";
+        return kExitOk;
+    case kRewriteUnchanged:
+        out << path << ": nothing to change\n";
+        return kExitOk;
+    case kRewriteListChanged:
+        ReportError(err, path + " changed while it was being edited (or is gone); nothing was written, run the command again");
+        return kExitError;
+    case kRewriteLeftInBackup:
+        ReportError(err, "cannot write " + path + ": " + LastFileErrorReason() + "; " + ListInBackupMessage(path));
+        return kExitError;
+    case kRewriteFailed:
+        break;
+    }
+    ReportError(err, "cannot write " + path + ": " + LastFileErrorReason() + "; it is left as it was");
+    return kExitError;
+}

@@ -214,36 +214,36 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
         ->type_name("F")
         ->capture_default_str();
 
+    // A command's own value, named in its usage line.
+    const auto value = [](CLI::App* sub, const char* name, auto& into, const char* description) {
+        return sub->add_option(name, into, description)->type_name("")->required();
+    };
+
     std::vector<std::string> removeRows;
     CLI::App* remove = command("remove", "remove rows, with the later lines of their channels",
                                [&] { return RemoveRows(options, removeRows, out, err); });
-    remove->add_option("ROWS", removeRows, "the rows to remove")->type_name("")->required();
+    value(remove, "ROWS", removeRows, "the rows to remove");
 
     std::string moveRow;
     std::string moveTo;
     CLI::App* move = command("move", "move a row so that it becomes row TO",
                              [&] { return MoveRow(options, moveRow, moveTo, out, err); });
-    move->add_option("ROW", moveRow, "the row to move")->type_name("")->required();
-    move->add_option("TO", moveTo, "the row it becomes")->type_name("")->required();
+    value(move, "ROW", moveRow, "the row to move");
+    value(move, "TO", moveTo, "the row it becomes");
 
     std::string renameRow;
     std::string renameName;
     CLI::App* rename = command("rename", "give a row a new name (UTF-8, stored in the list's code page)",
                                [&] { return RenameRow(options, renameRow, renameName, out, err); });
-    rename->add_option("ROW", renameRow, "the row to rename")->type_name("")->required();
-    rename->add_option("NAME", renameName, "its new name, 1 to 30 bytes in the code page, without \"]\"")
-        ->type_name("")
-        ->required();
+    value(rename, "ROW", renameRow, "the row to rename");
+    value(rename, "NAME", renameName, "its new name, 1 to 30 bytes in the code page, without \"]\"");
 
     std::string flagRows;
     std::string flagState;
     CLI::App* flag = command("flag", "set or clear the check marks of rows",
                              [&] { return FlagRows(options, flagRows, flagState == "on", out, err); });
-    flag->add_option("ROWS", flagRows, "the rows")->type_name("")->required();
-    flag->add_option("STATE", flagState, "on or off")
-        ->type_name("")
-        ->required()
-        ->transform(CLI::IsMember({"on", "off"}, CLI::ignore_case));
+    value(flag, "ROWS", flagRows, "the rows");
+    value(flag, "STATE", flagState, "on or off")->transform(CLI::IsMember({"on", "off"}, CLI::ignore_case));
 
     std::string sortBy;
     CLI::App* sort = command("sort", "sort the rows (stable: rows that compare equal keep their order)", [&] {
@@ -262,19 +262,17 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     std::vector<std::string> mergeFiles;
     CLI::App* merge = command("merge", "add the channels of other lists that this one does not show",
                               [&] { return MergeLists(options, mergeFiles, out, err); });
-    merge->add_option("FILE", mergeFiles, "the other lists, in the same code page")->type_name("")->required();
+    value(merge, "FILE", mergeFiles, "the other lists, in the same code page");
 
     std::string importFile;
     CLI::App* import = command("import", "make the rows those of a CSV file as show --format csv writes it",
                                [&] { return ImportCsv(options, importFile, out, err); });
-    import->add_option("FILE", importFile, "the CSV file (UTF-8; comma or semicolon separators)")
-        ->type_name("")
-        ->required();
+    value(import, "FILE", importFile, "the CSV file (UTF-8; comma or semicolon separators)");
 
     std::string recodeFrom;
     CLI::App* recode = command("recode", "store names saved in another encoding in the list's code page",
                                [&] { return RecodeNames(options, recodeFrom, out, err); });
-    recode->add_option("ENCODING", recodeFrom, "the encoding the names are in: utf-8")->type_name("")->required();
+    value(recode, "ENCODING", recodeFrom, "the encoding the names are in: utf-8");
 
     command("normalise", "write the list as the plug-in's start does", [&] {
         return NormaliseListFile(options, out, err);

@@ -19,8 +19,7 @@ HANDLE MakeContext() {
     DWORD length = 0;
     wchar_t* source = ModuleFileName(module, &length);
     if (!source) return INVALID_HANDLE_VALUE;
-    ACTCTXW context;
-    ZeroMemory(&context, sizeof context);
+    ACTCTXW context = {};
     context.cbSize = sizeof context;
     context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
     context.lpSource = source;
@@ -53,8 +52,7 @@ ULONG_PTR ActivatePluginContext() {
     HANDLE context = PluginContext();
     if (context == INVALID_HANDLE_VALUE) return 0;
     ULONG_PTR cookie = 0;
-    if (!ActivateActCtx(context, &cookie)) return 0;
-    return cookie;
+    return ActivateActCtx(context, &cookie) ? cookie : 0;
 }
 
 void DeactivatePluginContext(ULONG_PTR cookie) {

@@ -42,8 +42,7 @@ bool IsKeyMessage(UINT message) {
 void RouteKey(MSG* message) {
     HWND dialog = message->hwnd ? GetAncestor(message->hwnd, GA_ROOT) : nullptr;
     if (!dialog || !IsPluginDialog(dialog)) return;
-    GUITHREADINFO thread;
-    ZeroMemory(&thread, sizeof thread);
+    GUITHREADINFO thread = {};
     thread.cbSize = sizeof thread;
     if (!GetGUIThreadInfo(GetCurrentThreadId(), &thread)) return;
     if (thread.hwndActive != dialog || (thread.flags & kSystemLoops) != 0) return;

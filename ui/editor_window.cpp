@@ -68,8 +68,7 @@ int ScaledWidth(int width, int dpi) { return MulDiv(width, dpi, kBaseDpi); }
 // or the ANSI message.
 template <typename Column, typename Text>
 Column CentredColumn(int width, Text* header) {
-    Column column;
-    ZeroMemory(&column, sizeof column);
+    Column column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_CENTER;
     column.cx = width;

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "channel_list/list_rewrite.h"
 #include "shared/console.h"
@@ -16,8 +15,7 @@ namespace {
 void RemoveTempAndStop(int signal) {
     if (const char* temp = ActiveTempPath()) unlink(temp);
     // The signal's own effect, now with the default handling.
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
+    struct sigaction action = {};
     action.sa_handler = SIG_DFL;
     sigaction(signal, &action, nullptr);
     raise(signal);
@@ -66,8 +64,7 @@ void EndForClosedPipe() {
 }
 
 void RemoveTempWhenStopped() {
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
+    struct sigaction action = {};
     action.sa_handler = RemoveTempAndStop;
     sigemptyset(&action.sa_mask);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);

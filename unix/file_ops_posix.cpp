@@ -50,16 +50,8 @@ int Fail(int error) {
 // The folder that holds a path, as a new string ("." for a bare name).
 char* FolderOf(const char* path) {
     const char* slash = std::strrchr(path, '/');
-    const std::size_t length = slash ? static_cast<std::size_t>(slash - path) : 0;
-    char* folder = static_cast<char*>(std::malloc(length + 2));
-    if (!folder) return nullptr;
-    if (length == 0) {
-        std::strcpy(folder, slash ? "/" : ".");
-    } else {
-        std::memcpy(folder, path, length);
-        folder[length] = '\0';
-    }
-    return folder;
+    if (!slash) return strdup(".");
+    return strndup(path, slash == path ? 1 : static_cast<std::size_t>(slash - path));
 }
 
 // Whether the folder that would hold a path exists.
@@ -316,11 +308,9 @@ int TryLock(const char* path, void** lock) {
     // A lock of the open file description on byte 0: it excludes every other
     // open of the lock file, in this process or another, and the record locks
     // Wine takes for a Windows program's LockFileEx on the same byte.
-    struct flock range;
-    std::memset(&range, 0, sizeof range);
+    struct flock range = {};
     range.l_type = F_WRLCK;
     range.l_whence = SEEK_SET;
-    range.l_start = 0;
     range.l_len = 1;
     // A lock on a file the writer before removed guards nothing: the lock
     // file is the one the path names now, tried a few times as it changes.

@@ -214,24 +214,22 @@ int MayDelete(const wchar_t* path) {
 }
 
 // The full path of a file named relative to the current folder (as
-// zelq-list names it): Wine's ReplaceFileW works only with a path that
-// names the folder.
-bool FullPath(const wchar_t* path, wchar_t (&full)[kWidePathSize]) {
-    const DWORD length = GetFullPathNameW(path, kWidePathSize, full, nullptr);
+// zelq-list names it), in UTF-16: Wine's ReplaceFileW works only with a path
+// that names the folder.
+bool FullPath(const char* path, wchar_t (&full)[kWidePathSize]) {
+    wchar_t wide[kWidePathSize];
+    if (!WidePath(path, wide)) return false;
+    const DWORD length = GetFullPathNameW(wide, kWidePathSize, full, nullptr);
     if (length > 0 && length < kWidePathSize) return true;
     Fail(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
     return false;
 }
 
 int Replace(const char* from, const char* to, const char* backup) {
-    wchar_t givenFrom[kWidePathSize];
-    wchar_t givenTo[kWidePathSize];
-    wchar_t givenBackup[kWidePathSize];
     wchar_t wideFrom[kWidePathSize];
     wchar_t wideTo[kWidePathSize];
     wchar_t wideBackup[kWidePathSize];
-    if (!WidePath(from, givenFrom) || !WidePath(to, givenTo) || !WidePath(backup, givenBackup)) return 0;
-    if (!FullPath(givenFrom, wideFrom) || !FullPath(givenTo, wideTo) || !FullPath(givenBackup, wideBackup)) return 0;
+    if (!FullPath(from, wideFrom) || !FullPath(to, wideTo) || !FullPath(backup, wideBackup)) return 0;
     const DWORD attributes = GetFileAttributesW(wideTo);
     if (attributes == INVALID_FILE_ATTRIBUTES) return FailLast();
     // The new file takes the list's attributes before either way of putting
@@ -318,15 +316,13 @@ int Resolve(const char* path, char** real) {
     CloseHandle(handle);
     if (length == 0) return Fail(error);
     if (length >= kTargetSize) return Fail(ERROR_FILENAME_EXCED_RANGE);
-    // The plain form, which must fit as the list's own path does.
-    wchar_t plain[kTargetSize];
+    // The plain form ("\\server\..." or "C:\..."), which must fit as the list's own path does.
+    wchar_t* plain = target;
     if (std::wcsncmp(target, L"\\\\?\\UNC\\", 8) == 0) {
+        plain = target + 6;
         plain[0] = L'\\';
-        std::wcscpy(plain + 1, target + 7);
     } else if (std::wcsncmp(target, L"\\\\?\\", 4) == 0) {
-        std::wcscpy(plain, target + 4);
-    } else {
-        std::wcscpy(plain, target);
+        plain = target + 4;
     }
     if (std::wcslen(plain) >= static_cast<std::size_t>(kWidePathSize)) return Fail(ERROR_FILENAME_EXCED_RANGE);
     return Utf8Copy(plain, real);
@@ -382,8 +378,7 @@ int TryLock(const char* path, void** lock) {
         SetFileError(kFileErrorLockBusy);
         return 0;
     }
-    OVERLAPPED at;
-    ZeroMemory(&at, sizeof at);
+    OVERLAPPED at = {};
     if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
         *lock = handle;
         return 1;
@@ -397,8 +392,7 @@ int TryLock(const char* path, void** lock) {
 
 int Unlock(void* lock) {
     HANDLE handle = static_cast<HANDLE>(lock);
-    OVERLAPPED at;
-    ZeroMemory(&at, sizeof at);
+    OVERLAPPED at = {};
     UnlockFileEx(handle, 0, 1, 0, &at);
     return CloseHandle(handle) ? 1 : FailLast();
 }

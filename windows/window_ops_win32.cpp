@@ -19,8 +19,7 @@ namespace {
 void SendItemText(UINT message, int row, int column, const char* text) {
     HWND list = LiveListView();
     if (!list) return;
-    LVITEMA item;
-    ZeroMemory(&item, sizeof item);
+    LVITEMA item = {};
     item.mask = LVIF_TEXT;
     item.iItem = row;
     item.iSubItem = column;
@@ -57,8 +56,7 @@ void CheckListRow(int row) {
     HWND list = LiveListView();
     if (!list) return;
     // The second state image is the ticked check box.
-    LVITEMA item;
-    ZeroMemory(&item, sizeof item);
+    LVITEMA item = {};
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = INDEXTOSTATEIMAGEMASK(2);
     SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "entry_code.h"
-
 namespace {
 
 // What each byte is to the reader, looked up in one table: the reader looks
@@ -262,9 +260,6 @@ bool NextListLine(LineReader* reader, ListLine* line) {
     }
 
     line->Kind = line->NameLength > kMaxNameLength ? kLineLongName : kLineReads;
-    const DecodedCode decoded = DecodeEntryCode(line->Entry.Code);
-    line->Entry.ChannelIdent = decoded.ChannelIdent;
-    line->Entry.SatPosition = decoded.SatPosition;
 
     // The line ends with its line break, unless another line follows on the
     // same line of text.

@@ -1,6 +1,5 @@
 #include "add_channel.h"
 
-#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -20,8 +19,7 @@ namespace {
 std::uint32_t SatPositionOf(ChannelRecord* channel) {
     if (!g_State.HostMatched) return channel->RecPosition;
 
-    PositionQuery query;
-    std::memset(&query, 0, sizeof query);
+    PositionQuery query{};
     query.Size = kPositionQuerySize;
     SendPositionQuery(&query);
     const std::uint32_t answer = query.SatPosition;
@@ -42,8 +40,7 @@ int AddCurrentChannel() {
     // The add works on its own copy of the record, taken now: whatever the
     // viewer does while it answers the position query (a channel change, a
     // second add, On_Exit), the line written is this channel's.
-    ChannelRecord channel;
-    std::memcpy(&channel, &g_State.CurrentChannel, sizeof channel);
+    ChannelRecord channel = g_State.CurrentChannel;
     if (channel.ValidWord == 0) return 0;
 
     const std::uint32_t position = SatPositionOf(&channel);

@@ -30,7 +30,3 @@ std::uint16_t TransponderMhz(const std::uint8_t code[6]) {
     const unsigned high = code[5] ^ code[1];
     return static_cast<std::uint16_t>((high << 8) | low);
 }
-
-bool SameChannel(const EntryCode& a, const EntryCode& b) {
-    return ChannelKey(a.Bytes) == ChannelKey(b.Bytes);
-}

@@ -24,7 +24,7 @@ EntryCode EncodeEntryCodeMhz(std::uint16_t channelIdent, std::uint32_t satPositi
 
 // Recovers the channel identifier and satellite position from code bytes 1 to
 // 4. Bytes 5 and 6 carry the transponder quotient and are not decoded. The
-// reader decodes every line, so this is inline.
+// load decodes every row it shows, so this is inline.
 inline DecodedCode DecodeEntryCode(std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3,
                                    std::uint8_t byte4) {
     // Each step needs the one before it.
@@ -71,6 +71,6 @@ inline std::uint32_t MixChannelKey(std::uint32_t key) {
 
 // True when the two codes name the same channel (equal bytes 1 to 4); the
 // transponder bytes take no part.
-bool SameChannel(const EntryCode& a, const EntryCode& b);
+inline bool SameChannel(const EntryCode& a, const EntryCode& b) { return ChannelKey(a.Bytes) == ChannelKey(b.Bytes); }
 
 #endif  // ZELQ_CHANNEL_LIST_ENTRY_CODE_H

@@ -25,36 +25,34 @@ bool ReadOpenFile(ListFile* file, std::uint64_t maxSize, FileBytes* bytes) {
     if (!data) SetFileError(kFileErrorNoMemory);
     std::size_t size = 0;
     while (data) {
+        // A full buffer reads one byte more, and grows only when there is one.
+        const bool full = size + 1 == capacity;
+        char next;
         std::size_t got = 0;
-        if (size + 1 < capacity) {
-            if (!g_ListFileOps.Read(file, data + size, capacity - 1 - size, &got)) break;
-            size += got;
-            if (got > 0) continue;
-        } else {
-            char next;
-            if (!g_ListFileOps.Read(file, &next, 1, &got)) break;
-            if (got > 0) {
-                const std::size_t grown = capacity + capacity / 2 + 4096;
-                if (capacity > maxSize) {
-                    SetFileError(kFileErrorTooLarge);
-                    bytes->Size = capacity;
-                    break;
-                }
-                char* larger = static_cast<char*>(std::realloc(data, grown));
-                if (!larger) {
-                    SetFileError(kFileErrorNoMemory);
-                    break;
-                }
-                data = larger;
-                capacity = grown;
-                data[size++] = next;
-                continue;
-            }
+        if (!g_ListFileOps.Read(file, full ? &next : data + size, full ? 1 : capacity - 1 - size, &got)) break;
+        if (got == 0) {
+            data[size] = '\0';
+            bytes->Data = data;
+            bytes->Size = size;
+            return true;
         }
-        data[size] = '\0';
-        bytes->Data = data;
-        bytes->Size = size;
-        return true;
+        if (full) {
+            if (capacity > maxSize) {
+                SetFileError(kFileErrorTooLarge);
+                bytes->Size = capacity;
+                break;
+            }
+            const std::size_t grown = capacity + capacity / 2 + 4096;
+            char* larger = static_cast<char*>(std::realloc(data, grown));
+            if (!larger) {
+                SetFileError(kFileErrorNoMemory);
+                break;
+            }
+            data = larger;
+            capacity = grown;
+            data[size] = next;
+        }
+        size += got;
     }
     std::free(data);
     return false;

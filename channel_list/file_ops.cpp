@@ -12,11 +12,13 @@ namespace {
 // What the writer at work may still pause, in milliseconds.
 unsigned g_WaitLeftMs = 1000;
 
-// Whether the file is known to be read-only; a file whose state cannot be
-// told is tried, and the system answers for it.
-bool IsReadOnly(const char* path) {
+// Refuses a file known to be read-only (kFileErrorDenied); a file whose
+// state cannot be told is tried, and the system answers for it.
+bool RefusedAsReadOnly(const char* path) {
     bool readOnly = false;
-    return g_ListFileOps.ReadOnly(path, &readOnly) && readOnly;
+    if (!g_ListFileOps.ReadOnly(path, &readOnly) || !readOnly) return false;
+    SetFileError(kFileErrorDenied);
+    return true;
 }
 
 // Pauses between tries of an operation that another program's handle
@@ -65,10 +67,7 @@ bool PauseWithinWaits(unsigned ms) {
 
 bool OpenToChange(const char* path, FileOpenMode mode, ListFile** file) {
     *file = nullptr;
-    if (IsReadOnly(path)) {
-        SetFileError(kFileErrorDenied);
-        return false;
-    }
+    if (RefusedAsReadOnly(path)) return false;
     return g_ListFileOps.Open(path, mode, file) != 0;
 }
 
@@ -83,10 +82,7 @@ bool SyncFile(ListFile* file) {
 }
 
 bool ReplaceFile(const char* from, const char* to, const char* backup) {
-    if (IsReadOnly(to)) {
-        SetFileError(kFileErrorDenied);
-        return false;
-    }
+    if (RefusedAsReadOnly(to)) return false;
     return RetryWhileInUse([&] { return g_ListFileOps.Replace(from, to, backup) != 0; }, to, from);
 }
 

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "entry_code.h"
 #include "file_ops.h"
 
 namespace {
@@ -62,10 +61,14 @@ bool Grow(T** items, std::size_t* capacity) {
     return true;
 }
 
+// A table of `slots` free slots; false, with the table kept, when memory runs
+// out.
 bool MakeSlots(ListIndex* index, std::size_t slots) {
-    index->Slots = static_cast<std::uint32_t*>(std::calloc(slots, sizeof(std::uint32_t)));
+    std::uint32_t* const made = static_cast<std::uint32_t*>(std::calloc(slots, sizeof(std::uint32_t)));
+    if (!made) return false;
+    index->Slots = made;
     index->SlotMask = slots - 1;
-    return index->Slots != nullptr;
+    return true;
 }
 
 // The slot of the channel's row, or the free slot where it would go.
@@ -90,11 +93,7 @@ bool GrowSlots(ListIndex* index) {
     const std::size_t slots = index->SlotMask + 1;
     if (slots > (static_cast<std::size_t>(-1) >> 4)) return false;
     std::uint32_t* const old = index->Slots;
-    if (!MakeSlots(index, slots * 2)) {
-        index->Slots = old;
-        index->SlotMask = slots - 1;
-        return false;
-    }
+    if (!MakeSlots(index, slots * 2)) return false;
     for (std::size_t slot = 0; slot < slots; ++slot) {
         if (old[slot] == 0) continue;
         const std::uint32_t key = RowKey(*index, SlotRow(old[slot]));

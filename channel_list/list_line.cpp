@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "entry_code.h"
-
 namespace {
 
 // What each byte is to the reader, looked up in one table: the reader looks
@@ -175,22 +173,6 @@ inline char* PutHexByte(char* out, std::uint8_t value) {
     return out + 2;
 }
 
-// "[ ", the flag without leading zeros, " ", the twelve digits, " ] [".
-std::size_t FormatLineHead(char* out, std::uint8_t flag, const std::uint8_t code[6]) {
-    char* p = out;
-    *p++ = '[';
-    *p++ = ' ';
-    if (flag >= 0x10) {
-        p = PutHexByte(p, flag);
-    } else {
-        *p++ = kHexDigits[flag];
-    }
-    *p++ = ' ';
-    for (int i = 0; i < 6; ++i) p = PutHexByte(p, code[i]);
-    std::memcpy(p, " ] [", 4);
-    return static_cast<std::size_t>(p + 4 - out);
-}
-
 }  // namespace
 
 bool EndsInLineBreak(const char* data, std::size_t size) { return size > 0 && IsLineBreak(data[size - 1]); }
@@ -262,9 +244,6 @@ bool NextListLine(LineReader* reader, ListLine* line) {
     }
 
     line->Kind = line->NameLength > kMaxNameLength ? kLineLongName : kLineReads;
-    const DecodedCode decoded = DecodeEntryCode(line->Entry.Code);
-    line->Entry.ChannelIdent = decoded.ChannelIdent;
-    line->Entry.SatPosition = decoded.SatPosition;
 
     // The line ends with its line break, unless another line follows on the
     // same line of text.
@@ -295,7 +274,19 @@ std::size_t FormatLine(char* out, std::uint8_t flag, const std::uint8_t code[6],
 std::size_t FormatLineWithName(char* out, std::size_t size, std::uint8_t flag, const std::uint8_t code[6],
                                const char* name, std::size_t length) {
     if (size < kMaxLineLength - kMaxNameLength + length + 1) return 0;
-    char* p = out + FormatLineHead(out, flag, code);
+    // "[ ", the flag without leading zeros, " ", the twelve digits, " ] [".
+    char* p = out;
+    *p++ = '[';
+    *p++ = ' ';
+    if (flag >= 0x10) {
+        p = PutHexByte(p, flag);
+    } else {
+        *p++ = kHexDigits[flag];
+    }
+    *p++ = ' ';
+    for (int i = 0; i < 6; ++i) p = PutHexByte(p, code[i]);
+    std::memcpy(p, " ] [", 4);
+    p += 4;
     std::memcpy(p, name, length);
     p += length;
     *p++ = ']';

@@ -39,8 +39,6 @@ constexpr std::size_t kByteOrderMarkSize = 3;
 // The in-memory form of one line that reads.
 struct ListEntry {
     std::uint8_t Flag;                // low byte of the flag number
-    std::uint16_t ChannelIdent;       // decoded from the code
-    std::uint16_t SatPosition;        // decoded from the code
     std::uint8_t Code[6];             // code bytes 1 to 6 as read
     char Name[kMaxNameLength + 1];    // the name as read (its first 30 bytes), NUL-terminated
 };
@@ -68,7 +66,7 @@ struct ListLine {
     LineKind Kind;
     LineFault Fault;            // why an unreadable line does not read
     std::size_t CodeDigits;     // hex digits in the code field, for kFaultCodeDigits
-    ListEntry Entry;            // for lines that read: flag, code, ident, position, name
+    ListEntry Entry;            // for lines that read: flag, code, name
     std::size_t NameLength;     // the name's whole length in the file (over 30 for kLineLongName)
     const char* Name;           // the name's first byte in the file
     const char* GapStart;       // where the white space before the line begins (the end of the

@@ -24,14 +24,13 @@ bool LockList(const char* listPath, ListLock* lock) {
     // A lock file is made only beside what may be a list.
     PathKind kind;
     if (!ProbeListPath(listPath, &kind)) return false;
-    char* const lockPath = NewSidePath(listPath, kSideLock);
-    if (!lockPath) return false;
+    lock->LockPath = NewSidePath(listPath, kSideLock);
+    if (!lock->LockPath) return false;
     // What UnlockList needs to remove a lock file, where it can be removed.
-    char* listCopy = nullptr;
     if (g_ListFileOps.RemoveLock) {
-        listCopy = CopyOf(listPath);
-        if (!listCopy) {
-            std::free(lockPath);
+        lock->ListPath = CopyOf(listPath);
+        if (!lock->ListPath) {
+            UnlockList(lock);
             SetFileError(kFileErrorNoMemory);
             return false;
         }
@@ -41,26 +40,19 @@ bool LockList(const char* listPath, ListLock* lock) {
     bool locked = false;
     do {
         lock->Handle = nullptr;
-        locked = g_ListFileOps.TryLock(lockPath, &lock->Handle) != 0;
+        locked = g_ListFileOps.TryLock(lock->LockPath, &lock->Handle) != 0;
     } while (!locked && g_LastFileError.Kind == kFileErrorLockBusy && PauseWithinWaits(kLockRetryMs));
     if (!locked) {
         lock->Handle = nullptr;
-        std::free(listCopy);
-        std::free(lockPath);
+        UnlockList(lock);
         return false;
     }
     // Sharing the lock with the list's other users is a courtesy to them: the
     // lock is held either way.
     if (g_ListFileOps.ShareLock) {
         const FileError kept = g_LastFileError;
-        g_ListFileOps.ShareLock(lock->Handle, lockPath, listPath);
+        g_ListFileOps.ShareLock(lock->Handle, lock->LockPath, listPath);
         g_LastFileError = kept;
-    }
-    if (listCopy) {
-        lock->ListPath = listCopy;
-        lock->LockPath = lockPath;
-    } else {
-        std::free(lockPath);
     }
     return true;
 }
@@ -72,7 +64,7 @@ void UnlockList(ListLock* lock) {
         // no other writer holds it then; one that waited on it finds it gone
         // and takes a new one. A lock file another writer made stays.
         PathKind kind;
-        if (lock->LockPath) {
+        if (lock->ListPath) {
             const FileError kept = g_LastFileError;
             if (g_ListFileOps.Probe(lock->ListPath, &kind) && kind == kPathMissing) {
                 g_ListFileOps.RemoveLock(lock->Handle, lock->LockPath);

@@ -8,10 +8,10 @@ constexpr unsigned kListLockWaitMs = 2000;
 
 struct ListLock {
     void* Handle;
-    // Where the system can remove a held lock file (file_ops.h, RemoveLock):
-    // the list's path and the lock file's, for UnlockList.
-    char* ListPath = nullptr;
     char* LockPath = nullptr;
+    // The list's path, kept where the system can remove a held lock file
+    // (file_ops.h, RemoveLock), for UnlockList.
+    char* ListPath = nullptr;
 };
 
 // Takes the list's lock (on its lock file, see side_paths.h), waiting for

@@ -1,19 +1,6 @@
 #include "list_open.h"
 
-#include "file_ops.h"
-#include "side_paths.h"
-
 namespace {
-
-// An opened list with nothing in it, nothing locked and nothing read.
-void ClearOpenedList(OpenedList* list) {
-    list->Lock = ListLock{nullptr};
-    EmptyListIndex(&list->Index);
-    list->Exists = false;
-    list->Paths = ListPaths{nullptr, nullptr, nullptr};
-    list->SideFileLeft = nullptr;
-    list->SideError = FileError{kFileErrorNone, 0, false};
-}
 
 // What a writer other than the start may wait, once it holds the lock, for
 // files other programs hold.
@@ -40,18 +27,15 @@ ListOpenResult Recover(const ListPaths& paths, bool absentIsEmpty, OpenedList* l
     if (kind == kPathMissing) {
         PathKind backup = kPathFile;
         const bool told = g_ListFileOps.Probe(paths.Backup, &backup) != 0;
-        if (!told || backup == kPathFile) {
-            if (!told || !RenameFile(paths.Backup, paths.Real)) {
-                SetFileError(kFileErrorListInBackup, g_LastFileError.SystemCode);
-                return kListCopyWaits;
-            }
-        } else {
+        if (told && backup != kPathFile) {
             RemoveLeftFile(paths.Temp, list);
-            if (!absentIsEmpty) {
-                SetFileError(kFileErrorNotFound);
-                return kListAbsent;
-            }
-            return kListOpened;
+            if (absentIsEmpty) return kListOpened;
+            SetFileError(kFileErrorNotFound);
+            return kListAbsent;
+        }
+        if (!told || !RenameFile(paths.Backup, paths.Real)) {
+            SetFileError(kFileErrorListInBackup, g_LastFileError.SystemCode);
+            return kListCopyWaits;
         }
     }
     list->Exists = true;
@@ -64,7 +48,7 @@ ListOpenResult Recover(const ListPaths& paths, bool absentIsEmpty, OpenedList* l
 
 ListOpenResult OpenListToChange(const char* path, ListWriter writer, bool absentIsEmpty, std::uint64_t maxSize,
                                 OpenedList* list) {
-    ClearOpenedList(list);
+    *list = OpenedList{};
     BeginWaits(writer == kWriterStart ? kStartWaitMs : kListLockWaitMs);
 
     if (!ResolveListPaths(path, &list->Paths)) return kListUnreadable;
@@ -90,7 +74,7 @@ ListOpenResult OpenListToChange(const char* path, ListWriter writer, bool absent
 }
 
 ListOpenResult OpenListToLook(const char* path, bool absentIsEmpty, std::uint64_t maxSize, OpenedList* list) {
-    ClearOpenedList(list);
+    *list = OpenedList{};
     PathKind kind;
     if (!ProbeListPath(path, &kind)) return kListUnreadable;
     list->Exists = kind == kPathFile;

@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "side_paths.h"
-
 namespace {
 
 constexpr std::size_t kRewriteBufferSize = 64 * 1024;
@@ -35,16 +33,13 @@ void WriteToTemp(ListRewrite* rewrite, const char* data, std::size_t size) {
 // OpenListToChange, which removed any file of that name a writer before it
 // left; one that is there all the same is not this writer's to remove.
 void StartTemp(ListRewrite* rewrite) {
-    rewrite->Temp = nullptr;
     rewrite->Failed = true;
     // A second name of the list would keep the old content under it.
     unsigned links = 1;
-    if (rewrite->Original->Data) {
-        if (!g_ListFileOps.LinkCount(rewrite->Paths.Real, &links)) return;
-        if (links > 1) {
-            SetFileError(kFileErrorLinked);
-            return;
-        }
+    if (rewrite->Original->Data && !g_ListFileOps.LinkCount(rewrite->Paths.Real, &links)) return;
+    if (links > 1) {
+        SetFileError(kFileErrorLinked);
+        return;
     }
     g_ActiveTemp = rewrite->Paths.Temp;
     if (g_ListFileOps.Open(rewrite->Paths.Temp, kOpenCreateNew, &rewrite->Temp)) {
@@ -63,15 +58,18 @@ void ReleaseRewrite(ListRewrite* rewrite) {
     FreeListPaths(&rewrite->Paths);
 }
 
+// Whether the path is known to name a file, or known to name nothing.
+bool Is(const char* path, PathKind expected) {
+    PathKind kind;
+    return g_ListFileOps.Probe(path, &kind) && kind == expected;
+}
+
 // Whether the list is still byte for byte the file that was read (or still
 // absent, when it was). Compared a buffer at a time: a second copy of a large
 // list is never held.
 bool ListStillAsRead(ListRewrite* rewrite) {
     const FileBytes& original = *rewrite->Original;
-    if (!original.Data) {
-        PathKind kind;
-        return g_ListFileOps.Probe(rewrite->ListPath, &kind) && kind == kPathMissing;
-    }
+    if (!original.Data) return Is(rewrite->ListPath, kPathMissing);
     ListFile* file = nullptr;
     if (!g_ListFileOps.Open(rewrite->ListPath, kOpenRead, &file)) return false;
     std::uint64_t size = 0;
@@ -90,12 +88,6 @@ bool ListStillAsRead(ListRewrite* rewrite) {
     }
     g_ListFileOps.Close(file);
     return same && at == original.Size;
-}
-
-// Whether the path is known to name a file, or known to name nothing.
-bool Is(const char* path, PathKind expected) {
-    PathKind kind;
-    return g_ListFileOps.Probe(path, &kind) && kind == expected;
 }
 
 // Removes a side file, keeping the reason of the failure before.
@@ -220,14 +212,8 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
 }
 
 void BeginListComparison(ListRewrite* rewrite, const FileBytes& original) {
-    rewrite->ListPath = nullptr;
+    *rewrite = ListRewrite{};
     rewrite->Original = &original;
-    rewrite->Paths = ListPaths{nullptr, nullptr, nullptr};
-    rewrite->Matched = 0;
-    rewrite->Temp = nullptr;
-    rewrite->Failed = false;
-    rewrite->Buffered = 0;
-    rewrite->Buffer = nullptr;
 }
 
 bool ListRewriteDiffers(ListRewrite* rewrite) {

@@ -1,7 +1,5 @@
 #include "satellite_names.h"
 
-#include <cstddef>
-
 namespace {
 
 struct SatelliteRow {

@@ -1,5 +1,6 @@
 #include "side_paths.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -37,29 +38,18 @@ char* NewSidePath(const char* listPath, SideFile which) {
     }
     // The name without its extension; a name that is all extension (".ini")
     // or has none keeps all of itself.
-    std::size_t stem = length;
-    for (std::size_t i = length; i > nameOffset + 1; --i) {
-        if (listPath[i - 1] == '.') {
-            stem = i - 1;
-            break;
-        }
-    }
+    const char* const dot = std::strrchr(listPath + nameOffset + 1, '.');
+    std::size_t stem = dot ? static_cast<std::size_t>(dot - listPath) : length;
     if (std::strcmp(listPath + stem, kLockExtension) == 0) stem = length;
-    const std::size_t prefixLength = std::strlen(prefix);
-    const std::size_t extensionLength = std::strlen(extension);
-    char* const path = static_cast<char*>(std::malloc(stem + prefixLength + extensionLength + 1));
+    const std::size_t size = stem + std::strlen(prefix) + std::strlen(extension) + 1;
+    char* const path = static_cast<char*>(std::malloc(size));
     if (!path) {
         SetFileError(kFileErrorNoMemory);
         return nullptr;
     }
-    char* p = path;
-    std::memcpy(p, listPath, nameOffset);
-    p += nameOffset;
-    std::memcpy(p, prefix, prefixLength);
-    p += prefixLength;
-    std::memcpy(p, listPath + nameOffset, stem - nameOffset);
-    p += stem - nameOffset;
-    std::memcpy(p, extension, extensionLength + 1);
+    // The folder, the prefix, the stem and the extension.
+    std::snprintf(path, size, "%.*s%s%.*s%s", static_cast<int>(nameOffset), listPath, prefix,
+                  static_cast<int>(stem - nameOffset), listPath + nameOffset, extension);
     return path;
 }
 

@@ -1,6 +1,6 @@
 #include "plugin_windows.h"
 
-#include <vector>
+#include <cstdlib>
 
 #include "../resources/resource.h"
 #include "../shared/plugin_state.h"
@@ -16,19 +16,36 @@ constexpr DWORD kDestroyTimeoutMs = 5000;
 // The reference HoldModule took, or null.
 PVOID volatile g_HeldModule = nullptr;
 
-// The plug-in's windows found by a search.
+// The plug-in's windows found by a search, in a block grown as needed with
+// realloc, whose failure ends the search as incomplete.
 struct WindowList {
-    std::vector<HWND> Items;
-    bool Incomplete = false;  // a window could not be kept (no memory)
+    HWND* Items;
+    std::size_t Count;
+    std::size_t Capacity;
+    bool Incomplete;  // a window could not be kept (no memory)
 };
+
+// Adds the window to the list when it is one of the plug-in's; false when
+// there is no memory for it.
+bool KeepPluginWindow(WindowList* list, HWND window) {
+    if (!IsPluginDialog(window)) return true;
+    if (list->Count == list->Capacity) {
+        const std::size_t grown = list->Capacity ? 2 * list->Capacity : 8;
+        HWND* larger = static_cast<HWND*>(std::realloc(list->Items, grown * sizeof(HWND)));
+        if (!larger) return false;
+        list->Items = larger;
+        list->Capacity = grown;
+    }
+    list->Items[list->Count++] = window;
+    return true;
+}
 
 BOOL CALLBACK CollectPluginWindow(HWND window, LPARAM parameter) {
     WindowList* list = reinterpret_cast<WindowList*>(parameter);
     // No C++ exception may pass through the window manager; a window that
     // cannot be kept ends the search as incomplete.
     try {
-        if (IsPluginDialog(window)) list->Items.push_back(window);
-        return TRUE;
+        if (KeepPluginWindow(list, window)) return TRUE;
     } catch (...) {
     }
     list->Incomplete = true;
@@ -39,9 +56,16 @@ BOOL CALLBACK CollectPluginWindow(HWND window, LPARAM parameter) {
 // The plug-in's windows have no owner, so all of them are top-level. When
 // the search runs out of memory, the list holds those it kept and says so.
 WindowList FindPluginWindows() {
-    WindowList list;
+    WindowList list = {nullptr, 0, 0, false};
     EnumWindows(CollectPluginWindow, reinterpret_cast<LPARAM>(&list));
     return list;
+}
+
+void FreeWindowList(WindowList* list) {
+    std::free(list->Items);
+    list->Items = nullptr;
+    list->Count = 0;
+    list->Capacity = 0;
 }
 
 // Asks a window of another thread to destroy itself, waiting at most `ms`.
@@ -136,10 +160,11 @@ bool DestroyPluginWindow(HWND window) {
 bool DestroyPluginWindows() {
     const DWORD thisThread = GetCurrentThreadId();
     const DWORD start = GetTickCount();
-    const WindowList windows = FindPluginWindows();
+    WindowList windows = FindPluginWindows();
     DWORD unanswered[kMostUnansweredThreads];
     int unansweredCount = 0;
-    for (HWND window : windows.Items) {
+    for (std::size_t i = 0; i < windows.Count; ++i) {
+        HWND window = windows.Items[i];
         const DWORD owner = GetWindowThreadProcessId(window, nullptr);
         if (owner == thisThread) {
             DestroyWindow(window);
@@ -154,10 +179,14 @@ bool DestroyPluginWindows() {
             unanswered[unansweredCount++] = owner;
         }
     }
+    const bool foundAll = !windows.Incomplete;
+    FreeWindowList(&windows);
     // Only a search that found every window, and then finds none left, says
     // that none is left.
-    const WindowList left = FindPluginWindows();
-    return !windows.Incomplete && !left.Incomplete && left.Items.empty();
+    WindowList left = FindPluginWindows();
+    const bool none = foundAll && !left.Incomplete && left.Count == 0;
+    FreeWindowList(&left);
+    return none;
 }
 
 void HoldModule() {

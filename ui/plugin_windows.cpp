@@ -61,13 +61,6 @@ WindowList FindPluginWindows() {
     return list;
 }
 
-void FreeWindowList(WindowList* list) {
-    std::free(list->Items);
-    list->Items = nullptr;
-    list->Count = 0;
-    list->Capacity = 0;
-}
-
 // Asks a window of another thread to destroy itself, waiting at most `ms`.
 // SMTO_NORMAL lets this thread answer messages sent to it while it waits, so
 // an owning thread that is itself waiting on this one does not deadlock;
@@ -179,14 +172,12 @@ bool DestroyPluginWindows() {
             unanswered[unansweredCount++] = owner;
         }
     }
-    const bool foundAll = !windows.Incomplete;
-    FreeWindowList(&windows);
+    std::free(windows.Items);
     // Only a search that found every window, and then finds none left, says
     // that none is left.
-    WindowList left = FindPluginWindows();
-    const bool none = foundAll && !left.Incomplete && left.Count == 0;
-    FreeWindowList(&left);
-    return none;
+    const WindowList left = FindPluginWindows();
+    std::free(left.Items);
+    return !windows.Incomplete && !left.Incomplete && left.Count == 0;
 }
 
 void HoldModule() {

@@ -14,7 +14,7 @@ int ReportEditEnd(const EditSession& session, const EditOutcome& outcome, std::o
     }
     switch (outcome.Result) {
     case kRewriteWritten:
-        if (!outcome.DryRun) return ReportChangeMade(out, err, WrittenLine(session, outcome));
+        if (!session.Options.DryRun) return ReportChangeMade(out, err, WrittenLine(session, outcome));
         out << path << ": would write " << outcome.Rows << " row" << Plural(outcome.Rows)
             << "; dry run, nothing written\n";
         return kExitOk;

@@ -227,28 +227,23 @@ void DescribeEdit(const EditSession& session, const EditPlan& plan, const SortEd
 
 int RemoveRows(const ListOptions& options, const std::vector<std::string>& rows, std::ostream& out,
                std::ostream& err) {
-    RemoveEdit remove{rows};
-    return RunEdit(options, false, remove, out, err);
+    return RunEdit(options, false, RemoveEdit{rows}, out, err);
 }
 
 int MoveRow(const ListOptions& options, const std::string& row, const std::string& to, std::ostream& out,
             std::ostream& err) {
-    MoveEdit move{row, to};
-    return RunEdit(options, false, move, out, err);
+    return RunEdit(options, false, MoveEdit{row, to}, out, err);
 }
 
 int RenameRow(const ListOptions& options, const std::string& row, const std::string& name, std::ostream& out,
               std::ostream& err) {
-    RenameEdit rename{row, name};
-    return RunEdit(options, false, rename, out, err);
+    return RunEdit(options, false, RenameEdit{row, name}, out, err);
 }
 
 int FlagRows(const ListOptions& options, const std::string& rows, bool on, std::ostream& out, std::ostream& err) {
-    FlagEdit flag{rows, on};
-    return RunEdit(options, false, flag, out, err);
+    return RunEdit(options, false, FlagEdit{rows, on}, out, err);
 }
 
 int SortRows(const ListOptions& options, SortKey key, std::ostream& out, std::ostream& err) {
-    SortEdit sort{key};
-    return RunEdit(options, false, sort, out, err);
+    return RunEdit(options, false, SortEdit{key}, out, err);
 }

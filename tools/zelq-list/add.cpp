@@ -17,39 +17,38 @@
 #include "zelq_list.h"
 
 int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostream& out, std::ostream& err) {
-    const auto usage = [&](const std::string& message) {
+    const auto fail = [&](const std::string& message) {
         ReportError(err, message);
         return kExitError;
     };
     CodePage page;
     std::string error;
-    if (!LoadCodePage(options.CodePage, &page, &error)) return usage(error);
+    if (!LoadCodePage(options.CodePage, &page, &error)) return fail(error);
     unsigned long ident = 0;
     unsigned long mhz = 0;
     unsigned long flag = 0;
     std::uint16_t position = 0;
     if (!ParseWholeNumber(channel.Ident, 10, 1, 65535, &ident)) {
-        return usage("--ident: \"" + EscapeControls(channel.Ident) + "\" is not a whole number from 1 to 65535");
+        return fail("--ident: \"" + EscapeControls(channel.Ident) + "\" is not a whole number from 1 to 65535");
     }
     if (!ParsePosition(channel.Position.data(), channel.Position.size(), &position)) {
-        return usage("--position: \"" + EscapeControls(channel.Position) +
-                     "\" is not a position such as 13.0E, 13E, 7W or 0.8W (at most 180 degrees)");
+        return fail("--position: \"" + EscapeControls(channel.Position) +
+                    "\" is not a position such as 13.0E, 13E, 7W or 0.8W (at most 180 degrees)");
     }
-    if (position == 0) return usage("--position: 0 is no satellite position, and the plug-in adds none at 0");
+    if (position == 0) return fail("--position: 0 is no satellite position, and the plug-in adds none at 0");
     if (!ParseWholeNumber(channel.Frequency, 10, 1, 65535, &mhz)) {
-        return usage("--frequency: \"" + EscapeControls(channel.Frequency) +
-                     "\" is not a whole number of MHz from 1 to 65535");
+        return fail("--frequency: \"" + EscapeControls(channel.Frequency) +
+                    "\" is not a whole number of MHz from 1 to 65535");
     }
     if (!ParseWholeNumber(channel.Flag, 16, 0, 0xFF, &flag)) {
-        return usage("--flag: \"" + EscapeControls(channel.Flag) + "\" is not a hexadecimal flag from 0 to FF");
+        return fail("--flag: \"" + EscapeControls(channel.Flag) + "\" is not a hexadecimal flag from 0 to FF");
     }
     std::string name;
-    if (!ListName(channel.Name, page, &name, &error)) return usage(error);
+    if (!ListName(channel.Name, page, &name, &error)) return fail(error);
 
     const EntryCode code =
         EncodeEntryCodeMhz(static_cast<std::uint16_t>(ident), position, static_cast<std::uint16_t>(mhz));
-    const std::string line = FormattedLine(static_cast<std::uint8_t>(flag), code.Bytes, name);
-    const std::string shown = ShownText(page, line);
+    const std::string shown = ShownText(page, FormattedLine(static_cast<std::uint8_t>(flag), code.Bytes, name));
     const std::string& path = options.ListPath;
     // Made before the list changes: what follows the append takes no memory
     // unless the output fails.
@@ -72,17 +71,12 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     }
     switch (g_LastFileError.Kind) {
     case kFileErrorLockBusy:
-        ReportError(err, LockBusyMessage(path));
-        break;
+        return fail(LockBusyMessage(path));
     case kFileErrorTooLarge:
-        ReportError(err, TooLargeMessage(path));
-        break;
+        return fail(TooLargeMessage(path));
     case kFileErrorListInBackup:
-        ReportError(err, ListInBackupMessage(path));
-        break;
+        return fail(ListInBackupMessage(path));
     default:
-        ReportError(err, "cannot add to " + path + ": " + LastFileErrorReason() + "; nothing was changed");
-        break;
+        return fail("cannot add to " + path + ": " + FileErrorReason(g_LastFileError) + "; nothing was changed");
     }
-    return kExitError;
 }

@@ -1,11 +1,9 @@
 // check: every line the plug-in ignores, drops or changes at its next start.
-#include <cstdlib>
 #include <ostream>
 
 #include "channel_list/normalise_list.h"
 #include "channel_list/side_paths.h"
 #include "code_page.h"
-#include "messages.h"
 #include "findings.h"
 #include "read_list.h"
 #include "zelq_list.h"

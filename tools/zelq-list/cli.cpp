@@ -2,6 +2,7 @@
 // version, and errors as one line.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <functional>
 #include <new>
 #include <ostream>
@@ -16,17 +17,11 @@
 #include "utf8_text.h"
 #include "zelq_list.h"
 
-#ifndef ZELQ_VERSION
-#define ZELQ_VERSION "unknown"
-#endif
-
 namespace {
 
 // One line, whatever the parser's message holds.
 std::string OneLine(std::string text) {
-    for (char& c : text) {
-        if (c == '\n' || c == '\r') c = ' ';
-    }
+    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
 }
@@ -39,21 +34,22 @@ std::string OneLine(std::string text) {
 // argument is joined to it ("--name=-HD"), so it is taken whatever it begins
 // with. Throws the parser's ExtrasError for values beyond those the command
 // takes.
-std::vector<std::string> ArgumentsToParse(CLI::App& app, int argc, const char* const* argv) {
+std::vector<std::string> ArgumentsToParse(CLI::App& app, const std::vector<std::string>& argv) {
     std::vector<std::string> arguments;
     std::vector<std::string> values;
     CLI::App* command = nullptr;
-    for (int i = 1; i < argc; ++i) {
+    for (std::size_t i = 1; i < argv.size(); ++i) {
         const std::string argument = argv[i];
         if (argument == "--" && command) {
-            values.insert(values.end(), argv + i + 1, argv + argc);
+            values.insert(values.end(), argv.begin() + static_cast<std::ptrdiff_t>(i) + 1, argv.end());
             break;
         }
         if (argument.size() > 1 && argument[0] == '-' && argument != "--") {
             const CLI::App* scope = command ? command : &app;
             const CLI::Option* option = scope->get_option_no_throw(argument.substr(0, argument.find('=')));
             if (option) {
-                if (option->get_items_expected_min() > 0 && argument.find('=') == std::string::npos && i + 1 < argc) {
+                if (option->get_items_expected_min() > 0 && argument.find('=') == std::string::npos &&
+                    i + 1 < argv.size()) {
                     const bool longName = argument.compare(0, 2, "--") == 0;
                     arguments.push_back(argument + (longName ? "=" : "") + argv[++i]);
                 } else {
@@ -85,11 +81,8 @@ std::vector<std::string> ArgumentsToParse(CLI::App& app, int argc, const char* c
     }
     // The parser takes a value that begins with "-" only after a "--", and
     // a "--" only while it still lacks a value: so before them all.
-    for (const std::string& value : values) {
-        if (value.size() > 1 && value[0] == '-') {
-            arguments.push_back("--");
-            break;
-        }
+    if (std::any_of(values.begin(), values.end(), [](const std::string& v) { return v.size() > 1 && v[0] == '-'; })) {
+        arguments.push_back("--");
     }
     arguments.insert(arguments.end(), values.begin(), values.end());
     return std::vector<std::string>(arguments.rbegin(), arguments.rend());
@@ -111,9 +104,8 @@ std::vector<std::string> WindowsHabits(CLI::App& app, int argc, const char* cons
             if (option && option->get_items_expected_min() > 0) continue;
             command = true;
             if (CLI::detail::to_lower(argument) == "help") {
-                arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i));
-                arguments.insert(arguments.begin() + static_cast<std::ptrdiff_t>(i < arguments.size() ? i + 1 : i),
-                                 "--help");
+                argument = "--help";
+                if (i + 1 < arguments.size()) std::swap(argument, arguments[i + 1]);
                 break;
             }
         }
@@ -283,12 +275,7 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     // Help and the version are output like any other: checked at the end.
     int status = -1;
     try {
-        const std::vector<std::string> habits = WindowsHabits(app, argc, argv);
-        std::vector<const char*> pointers;
-        for (const std::string& argument : habits) pointers.push_back(argument.c_str());
-        std::vector<std::string> arguments =
-            ArgumentsToParse(app, static_cast<int>(pointers.size()), pointers.data());
-        app.parse(arguments);
+        app.parse(ArgumentsToParse(app, WindowsHabits(app, argc, argv)));
     } catch (const CLI::Success& e) {  // help, or the version
         status = app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
@@ -298,9 +285,8 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
 
     if (status < 0) {
         std::string error;
-        bool quote = PathHoldsQuote("--list", options.ListPath, &error) ||
-                     (*import && PathHoldsQuote("import", importFile, &error));
-        for (const std::string& file : mergeFiles) quote = quote || (*merge && PathHoldsQuote("merge", file, &error));
+        bool quote = PathHoldsQuote("--list", options.ListPath, &error) || PathHoldsQuote("import", importFile, &error);
+        for (const std::string& file : mergeFiles) quote = quote || PathHoldsQuote("merge", file, &error);
         if (quote) {
             ReportError(err, error);
             return kExitError;

@@ -20,13 +20,6 @@ std::uint32_t EditPlan::AddSource(std::uint32_t file, std::uint32_t line) {
     return static_cast<std::uint32_t>(Sources.size() - 1);
 }
 
-EditPlan KeepAllRows(const ListIndex& index) {
-    EditPlan plan;
-    plan.AtPlace.resize(index.RowCount);
-    for (std::size_t row = 0; row < index.RowCount; ++row) plan.AtPlace[row].OldRow = static_cast<std::uint32_t>(row);
-    return plan;
-}
-
 namespace {
 
 // Writes the list as the plan changes it into `out` (a rewrite, or a
@@ -77,7 +70,7 @@ void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRe
 
 EditOutcome WriteEdit(const EditSession& session, const EditPlan& plan, std::vector<std::uint32_t>* removed) {
     const ListIndex& index = session.List.Index;
-    EditOutcome outcome{session.Options.DryRun, true, kRewriteFailed, 0};
+    EditOutcome outcome{true, kRewriteFailed, 0};
     for (const PlannedRow& planned : plan.AtPlace) outcome.Rows += planned.Empty() ? 0 : 1;
     for (const PlannedRow& planned : plan.Added) outcome.Rows += planned.Empty() ? 0 : 1;
 
@@ -86,7 +79,7 @@ EditOutcome WriteEdit(const EditSession& session, const EditPlan& plan, std::vec
     for (std::size_t line = 0; line < index.LineCount; ++line) laterLines += EntryKind(index, line) == kIndexLaterLine;
     removed->reserve(laterLines);
     ListRewrite rewrite;
-    if (outcome.DryRun) {
+    if (session.Options.DryRun) {
         BeginListComparison(&rewrite, index.File);
         WriteEditedContent(session, plan, &rewrite, &rowWritten, removed);
         outcome.Result = ListRewriteDiffers(&rewrite) ? kRewriteWritten : kRewriteUnchanged;

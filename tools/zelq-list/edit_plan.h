@@ -17,7 +17,6 @@
 #ifndef ZELQ_TOOLS_ZELQ_LIST_EDIT_PLAN_H
 #define ZELQ_TOOLS_ZELQ_LIST_EDIT_PLAN_H
 
-#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -60,14 +59,10 @@ struct EditPlan {
 
     // Adds a new line; returns its index.
     std::uint32_t AddLine(const std::string& line);
-    // A new line.
     std::string_view Line(std::uint32_t index) const;
     // Adds where a row came from; returns its index.
     std::uint32_t AddSource(std::uint32_t file, std::uint32_t line);
 };
-
-// A plan that keeps every row in its place.
-EditPlan KeepAllRows(const ListIndex& index);
 
 // Writes the list as the plan changes it (a dry run only compares it), and
 // gives the later lines of a channel the edit had to remove.
@@ -84,11 +79,13 @@ void DescribeRewrittenRows(const EditSession& session, const EditPlan& plan, con
 // Reads the list under its lock, plans the edit, writes the result (a dry
 // run writes nothing) and tells what was done; returns the exit code.
 template <typename Command>
-int RunEdit(const ListOptions& options, bool createsList, Command& command, std::ostream& out, std::ostream& err) {
+int RunEdit(const ListOptions& options, bool createsList, Command&& command, std::ostream& out, std::ostream& err) {
     EditSession session;
     int status = OpenEdit(options, createsList, &session, err);
     if (status != kExitOk) return status;
-    EditPlan plan = KeepAllRows(session.List.Index);
+    EditPlan plan;  // every row in its place, until the command changes that
+    plan.AtPlace.resize(session.List.Index.RowCount);
+    for (std::uint32_t row = 0; row < plan.AtPlace.size(); ++row) plan.AtPlace[row].OldRow = row;
     std::string error;
     if (!PlanEdit(session, command, &plan, &error)) {
         ReportError(err, error);
@@ -102,7 +99,7 @@ int RunEdit(const ListOptions& options, bool createsList, Command& command, std:
         };
         status = ReportEdit(session, outcome, describe, out, err);
     }
-    CloseEdit(&session);
+    CloseOpenedList(&session.List);
     return status;
 }
 

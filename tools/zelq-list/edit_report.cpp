@@ -9,12 +9,12 @@ std::string WrittenLine(const EditSession& session, const EditOutcome& outcome) 
 int ReportEditEnd(const EditSession& session, const EditOutcome& outcome, std::ostream& out, std::ostream& err) {
     const std::string& path = session.Options.ListPath;
     if (!outcome.Begun) {
-        ReportError(err, "cannot write " + path + ": " + LastFileErrorReason());
+        ReportError(err, "cannot write " + path + ": " + FileErrorReason(g_LastFileError));
         return kExitError;
     }
     switch (outcome.Result) {
     case kRewriteWritten:
-        if (!outcome.DryRun) return ReportChangeMade(out, err, WrittenLine(session, outcome));
+        if (!session.Options.DryRun) return ReportChangeMade(out, err, WrittenLine(session, outcome));
         out << path << ": would write " << outcome.Rows << " row" << Plural(outcome.Rows)
             << "; dry run, nothing written\n";
         return kExitOk;
@@ -25,11 +25,12 @@ int ReportEditEnd(const EditSession& session, const EditOutcome& outcome, std::o
         ReportError(err, path + " changed while it was being edited (or is gone); nothing was written, run the command again");
         return kExitError;
     case kRewriteLeftInBackup:
-        ReportError(err, "cannot write " + path + ": " + LastFileErrorReason() + "; " + ListInBackupMessage(path));
+        ReportError(
+            err, "cannot write " + path + ": " + FileErrorReason(g_LastFileError) + "; " + ListInBackupMessage(path));
         return kExitError;
     case kRewriteFailed:
         break;
     }
-    ReportError(err, "cannot write " + path + ": " + LastFileErrorReason() + "; it is left as it was");
+    ReportError(err, "cannot write " + path + ": " + FileErrorReason(g_LastFileError) + "; it is left as it was");
     return kExitError;
 }

@@ -14,7 +14,6 @@
 #include "program_output.h"
 
 struct EditOutcome {
-    bool DryRun;
     bool Begun;            // the rewrite could be begun (a dry run's comparison always is)
     RewriteResult Result;  // for a dry run: kRewriteWritten when it would write, else kRewriteUnchanged
     std::size_t Rows;      // the rows of the new list
@@ -38,7 +37,7 @@ int ReportEdit(const EditSession& session, const EditOutcome& outcome, const Des
         if (changed) describe(out);
         return ReportEditEnd(session, outcome, out, err);
     } catch (const std::bad_alloc&) {
-        if (!changed || outcome.DryRun) throw;
+        if (!changed || session.Options.DryRun) throw;
         return ReportChangeUntold(err, "not enough memory to tell all that was done", WrittenLine(session, outcome));
     }
 }

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "channel_list/list_open.h"
 #include "channel_list/side_paths.h"
 #include "messages.h"
 #include "read_list.h"
@@ -15,10 +14,6 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
         ReportError(err, error);
         return kExitError;
     }
-    // The one way in of every writer: the lock, a list a writer before left
-    // under the backup name put back, what it left beside the list removed,
-    // and the list read. A dry run reads the list as it is, and takes no
-    // lock.
     const std::string& path = options.ListPath;
     OpenedList& list = session->List;
     const ListOpenResult opened =
@@ -26,7 +21,11 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
                        : OpenListToChange(path.c_str(), kWriterOther, createsList, MaxListSize(), &list);
     switch (opened) {
     case kListOpened:
-        if (list.SideFileLeft) error = LeftFileMessage(list.SideFileLeft, list.SideError);
+        if (!list.SideFileLeft) {
+            session->LineNumbers = LineNumbers(list.Index);
+            return kExitOk;
+        }
+        error = LeftFileMessage(list.SideFileLeft, list.SideError);
         break;
     case kListAbsent:
         error = CannotReadMessage(path);
@@ -49,16 +48,10 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
         error = ReadFailure(path, list.Index.File.Size, "reads lists", MaxListSize());
         break;
     }
-    if (opened == kListOpened && !list.SideFileLeft) {
-        session->LineNumbers = LineNumbers(list.Index);
-        return kExitOk;
-    }
     CloseOpenedList(&list);
     ReportError(err, error);
     return kExitError;
 }
-
-void CloseEdit(EditSession* session) { CloseOpenedList(&session->List); }
 
 std::string RowAt(const EditSession& session, std::size_t row) {
     return At(session.Options.ListPath, RowLineNumber(session.List.Index, session.LineNumbers.data(), row));

@@ -29,9 +29,6 @@ struct EditSession {
 // or kExitError after writing the error.
 int OpenEdit(const ListOptions& options, bool createsList, EditSession* session, std::ostream& err);
 
-// Releases the lock and the list.
-void CloseEdit(EditSession* session);
-
 // The message prefix for a row's line of the list ("PATH:LINE: "), and that
 // line as the terminal shows it.
 std::string RowAt(const EditSession& session, std::size_t row);

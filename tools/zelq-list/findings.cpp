@@ -39,36 +39,34 @@ std::string RewriteReasons(const ListIndex& index, std::size_t row, const std::s
     const std::size_t line = RowEntry(index, row);
     const char* const start = EntryStart(index, line);
     const char* const end = EntryEnd(index, line);
-    std::vector<std::string> reasons;
+    std::string reasons;
+    const auto add = [&](const char* reason) { reasons += (reasons.empty() ? "" : ", ") + std::string(reason); };
     const char* body = start;
     while (body < end && IsListSpace(*body)) ++body;
-    if (body > start) reasons.emplace_back("indented");
+    if (body > start) add("indented");
 
     const char* const bodyEnd = RowName(index, row) + RowNameLength(index, row) + 1;  // past the name's "]"
     const std::string written(body, bodyEnd);
     const std::string wanted = canonical.substr(0, canonical.size() - 2);
     if (written != wanted) {
-        reasons.emplace_back(LowerAscii(written) == LowerAscii(wanted) ? "lower-case digits" : "spacing or digits differ");
+        add(LowerAscii(written) == LowerAscii(wanted) ? "lower-case digits" : "spacing or digits differ");
     }
 
     const std::string tail(bodyEnd, end);
-    const bool atEnd = end == index.File.Data + index.File.Size;
     if (tail == "\r\n") {
     } else if (tail == "\n") {
-        reasons.emplace_back("ends in LF only");
+        add("ends in LF only");
     } else if (tail == "\r") {
-        reasons.emplace_back("ends in CR only");
+        add("ends in CR only");
     } else if (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r')) {
-        reasons.emplace_back("white space at its end");
-    } else if (atEnd) {
-        reasons.emplace_back("no line break at the end of the file");
+        add("white space at its end");
+    } else if (end == index.File.Data + index.File.Size) {
+        add("no line break at the end of the file");
     } else {
-        reasons.emplace_back("the next line follows on the same line of text");
+        add("the next line follows on the same line of text");
     }
 
-    std::string text;
-    for (const std::string& reason : reasons) text += (text.empty() ? "" : ", ") + reason;
-    return text;
+    return reasons;
 }
 
 }  // namespace
@@ -93,9 +91,8 @@ FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uin
             if (keptGap || index.RowCount == 0) break;
             // Its line breaks, and the white space after the last one, if any.
             const char* const from = EntryStart(index, line);
-            const char* const to = EntryEnd(index, line);
-            std::size_t count = CountLineBreaks(from, to);
-            if (!EndsInLineBreak(from, static_cast<std::size_t>(to - from))) ++count;
+            std::size_t count = lineNumbers[line + 1] - number;
+            if (!EndsInLineBreak(from, static_cast<std::size_t>(EntryEnd(index, line) - from))) ++count;
             report(kFindingBlank, number,
                    count == 1 ? "a blank line, removed" : std::to_string(count) + " blank lines, removed", count);
             break;

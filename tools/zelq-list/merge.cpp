@@ -90,6 +90,5 @@ void DescribeEdit(const EditSession& session, const EditPlan& plan, const MergeE
 
 int MergeLists(const ListOptions& options, const std::vector<std::string>& files, std::ostream& out,
                std::ostream& err) {
-    MergeEdit merge{files};
-    return RunEdit(options, true, merge, out, err);
+    return RunEdit(options, true, MergeEdit{files}, out, err);
 }

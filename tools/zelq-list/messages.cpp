@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <ostream>
 
 #include "channel_list/list_lock.h"
@@ -15,7 +13,7 @@ std::string CannotReadMessage(const std::string& path) {
     // Reading refuses what is not a file as access denied: say what it is.
     const std::string kind = g_LastFileError.Kind == kFileErrorDenied ? NotAFileKind(path) : std::string();
     if (!kind.empty()) return "cannot read " + path + ": it is " + kind + ", not a file";
-    return "cannot read " + path + ": " + LastFileErrorReason();
+    return "cannot read " + path + ": " + FileErrorReason(g_LastFileError);
 }
 
 std::string NotAFileKind(const std::string& path) {
@@ -61,8 +59,6 @@ std::string FileErrorReason(const FileError& error) {
     return text;
 }
 
-std::string LastFileErrorReason() { return FileErrorReason(g_LastFileError); }
-
 std::string LockBusyMessage(const std::string& listPath) {
     return listPath + " is being written by another program (the viewer or another zelq-list), which held its lock "
                       "for over " + std::to_string(kListLockWaitMs / 1000) + " seconds; nothing was changed";
@@ -85,19 +81,6 @@ std::string LeftFileMessage(const std::string& sidePath, const FileError& error)
             : FileErrorReason(error);
     return "cannot remove " + sidePath + ", which an earlier change of the list left: " + reason +
            "; nothing was changed";
-}
-
-std::string SizeText(unsigned long long bytes) {
-    char text[32];
-    const double mebibytes = static_cast<double>(bytes) / (1024.0 * 1024.0);
-    if (bytes >= (1ull << 30) && bytes % (1ull << 30) == 0) {
-        std::snprintf(text, sizeof text, "%llu GiB", bytes >> 30);
-    } else if (mebibytes >= 100 || bytes % (1ull << 20) == 0) {
-        std::snprintf(text, sizeof text, "%.0f MiB", mebibytes);
-    } else {
-        std::snprintf(text, sizeof text, "%.1f MiB", mebibytes);
-    }
-    return text;
 }
 
 const char* Plural(std::size_t count) { return count == 1 ? "" : "s"; }

@@ -24,9 +24,6 @@ std::string NotAFileKind(const std::string& path);
 // denied", ...; the system's own words for anything else.
 std::string FileErrorReason(const FileError& error);
 
-// The reason of the last failed file operation.
-std::string LastFileErrorReason();
-
 // What a writer is told when another held the list's lock too long.
 std::string LockBusyMessage(const std::string& listPath);
 
@@ -38,9 +35,6 @@ std::string ListInBackupMessage(const std::string& listPath);
 // earlier change left beside the list cannot be removed: which permission is
 // missing, or the system's reason.
 std::string LeftFileMessage(const std::string& sidePath, const FileError& error);
-
-// "1.5 MiB", "300 MiB", "2 GiB".
-std::string SizeText(unsigned long long bytes);
 
 // "s" when the count is not one.
 const char* Plural(std::size_t count);

@@ -13,7 +13,7 @@ int NormaliseListFile(const ListOptions& options, std::ostream& out, std::ostrea
     EditSession session;
     const int status = OpenEdit(options, false, &session, err);
     if (status != kExitOk) return status;
-    EditOutcome outcome{options.DryRun, true, kRewriteUnchanged, session.List.Index.RowCount};
+    EditOutcome outcome{true, kRewriteUnchanged, session.List.Index.RowCount};
     if (NormalisedListDiffers(session.List.Index)) {
         outcome.Result = options.DryRun ? kRewriteWritten
                                         : RewriteNormalisedList(options.ListPath.c_str(), session.List.Index);
@@ -25,6 +25,6 @@ int NormaliseListFile(const ListOptions& options, std::ostream& out, std::ostrea
         });
     };
     const int reported = ReportEdit(session, outcome, describe, out, err);
-    CloseEdit(&session);
+    CloseOpenedList(&session.List);
     return reported;
 }

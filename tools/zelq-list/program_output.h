@@ -29,7 +29,6 @@ public:
     // False when this or an earlier write failed.
     bool WriteAll();
 
-    // Whether a write failed, and why.
     bool Failed() const { return failed_; }
     const OutputError& Failure() const { return failure_; }
 

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+
 #include "messages.h"
 #include "utf8_text.h"
 
@@ -12,6 +14,20 @@ std::uint64_t MaxListSize() {
 }
 
 namespace {
+
+// "1.5 MiB", "300 MiB", "2 GiB".
+std::string SizeText(unsigned long long bytes) {
+    char text[32];
+    const double mebibytes = static_cast<double>(bytes) / (1024.0 * 1024.0);
+    if (bytes >= (1ull << 30) && bytes % (1ull << 30) == 0) {
+        std::snprintf(text, sizeof text, "%llu GiB", bytes >> 30);
+    } else if (mebibytes >= 100 || bytes % (1ull << 20) == 0) {
+        std::snprintf(text, sizeof text, "%.0f MiB", mebibytes);
+    } else {
+        std::snprintf(text, sizeof text, "%.1f MiB", mebibytes);
+    }
+    return text;
+}
 
 // "PATH is SIZE; zelq-list WHAT of at most LIMIT", or "PATH is too large;
 // ..." when the size found is not over the limit (the file shrank since).

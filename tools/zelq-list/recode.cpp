@@ -50,6 +50,5 @@ int RecodeNames(const ListOptions& options, const std::string& from, std::ostrea
         ReportError(err, "recode: \"" + EscapeControls(from) + "\" is not an encoding recode knows (utf-8)");
         return kExitError;
     }
-    RecodeEdit recode{err};
-    return RunEdit(options, false, recode, out, err);
+    return RunEdit(options, false, RecodeEdit{err}, out, err);
 }

@@ -2,8 +2,8 @@
 // show numbers them: remove, move, rename, flag and sort, each a plan over
 // the rows as read and a line for each row it changes (edit_plan.h).
 #include <algorithm>
-#include <cstring>
 #include <ostream>
+#include <string_view>
 
 #include "channel_list/position_text.h"
 #include "channel_list/satellite_names.h"
@@ -205,10 +205,8 @@ bool PlanEdit(const EditSession& session, SortEdit& sort, EditPlan* plan, std::s
         if (!second.empty() && second[a] != second[b]) return second[a] < second[b];
         if (key != kSortByName) return false;
         // Names that fold alike: their bytes decide (as shown, 30 at most).
-        const std::size_t lengthA = RowShownNameLength(index, a);
-        const std::size_t lengthB = RowShownNameLength(index, b);
-        const int bytes = std::memcmp(RowName(index, a), RowName(index, b), std::min(lengthA, lengthB));
-        return bytes != 0 ? bytes < 0 : lengthA < lengthB;
+        return std::string_view(RowName(index, a), RowShownNameLength(index, a)) <
+               std::string_view(RowName(index, b), RowShownNameLength(index, b));
     });
     for (std::size_t place = 0; place < count; ++place) plan->AtPlace[place].OldRow = order[place];
     return true;
@@ -227,28 +225,23 @@ void DescribeEdit(const EditSession& session, const EditPlan& plan, const SortEd
 
 int RemoveRows(const ListOptions& options, const std::vector<std::string>& rows, std::ostream& out,
                std::ostream& err) {
-    RemoveEdit remove{rows};
-    return RunEdit(options, false, remove, out, err);
+    return RunEdit(options, false, RemoveEdit{rows}, out, err);
 }
 
 int MoveRow(const ListOptions& options, const std::string& row, const std::string& to, std::ostream& out,
             std::ostream& err) {
-    MoveEdit move{row, to};
-    return RunEdit(options, false, move, out, err);
+    return RunEdit(options, false, MoveEdit{row, to}, out, err);
 }
 
 int RenameRow(const ListOptions& options, const std::string& row, const std::string& name, std::ostream& out,
               std::ostream& err) {
-    RenameEdit rename{row, name};
-    return RunEdit(options, false, rename, out, err);
+    return RunEdit(options, false, RenameEdit{row, name}, out, err);
 }
 
 int FlagRows(const ListOptions& options, const std::string& rows, bool on, std::ostream& out, std::ostream& err) {
-    FlagEdit flag{rows, on};
-    return RunEdit(options, false, flag, out, err);
+    return RunEdit(options, false, FlagEdit{rows, on}, out, err);
 }
 
 int SortRows(const ListOptions& options, SortKey key, std::ostream& out, std::ostream& err) {
-    SortEdit sort{key};
-    return RunEdit(options, false, sort, out, err);
+    return RunEdit(options, false, SortEdit{key}, out, err);
 }

@@ -232,18 +232,16 @@ bool RepeatedNewChannel(std::vector<ChannelLine> channels, const std::string& fi
     std::sort(channels.begin(), channels.end(), [](const ChannelLine& a, const ChannelLine& b) {
         return a.Key != b.Key ? a.Key < b.Key : a.Line < b.Line;
     });
-    std::size_t first = 0;
+    // The earliest line that names a channel again is its channel's second:
+    // its first stands just before it.
     std::size_t again = 0;
-    for (std::size_t i = 1, earliest = 0; i < channels.size(); ++i) {
-        if (channels[i].Key != channels[i - 1].Key) {
-            earliest = i;
-        } else if (again == 0 || channels[i].Line < channels[again].Line) {
+    for (std::size_t i = 1; i < channels.size(); ++i) {
+        if (channels[i].Key == channels[i - 1].Key && (again == 0 || channels[i].Line < channels[again].Line)) {
             again = i;
-            first = earliest;
         }
     }
     if (again == 0) return false;
-    *error = RepeatedMessage(file, channels[again].Key, channels[first].Line, channels[again].Line);
+    *error = RepeatedMessage(file, channels[again].Key, channels[again - 1].Line, channels[again].Line);
     return true;
 }
 
@@ -569,16 +567,12 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
         if (!everyRow || planned.NewLine != kNoLine || planned.OldRow != filled) {
             planned.Source = plan->AddSource(0, static_cast<std::uint32_t>(line));
         }
-        if (everyRow) {
+        if (everyRow && filled < index.RowCount) {
             // The rows fill the places of the list's rows in the CSV's
             // order; rows beyond them go after the last line.
-            if (filled < index.RowCount) {
-                plan->AtPlace[filled++] = planned;
-            } else {
-                plan->Added.push_back(planned);
-            }
-        } else if (!listed) {
-            plan->Added.push_back(planned);  // where the CSV of a view cannot say: at the end
+            plan->AtPlace[filled++] = planned;
+        } else if (everyRow || !listed) {
+            plan->Added.push_back(planned);  // beyond those places, or new where a view cannot say: at the end
         } else if (ofView && !inView[row]) {
             plan->AtPlace[row] = planned;  // a row outside the view, changed in its place
         } else {
@@ -599,18 +593,14 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
     // The rows the CSV holds take their own places in the CSV's order; the
     // places of the view's rows it no longer holds are emptied, and a CSV
     // without the record leaves every row it does not hold in its place.
-    std::vector<std::uint32_t> places;
-    places.reserve(heldRows.size());
-    for (const PlannedRow& planned : heldRows) places.push_back(planned.OldRow);
-    std::sort(places.begin(), places.end());
-    if (ofView) {
-        for (std::size_t row = 0; row < index.RowCount; ++row) {
-            if (inView[row]) plan->AtPlace[row] = PlannedRow();
+    if (!ofView) input.Unheld = UnheldRows(session, input, named);
+    for (std::size_t row = 0, held = 0; row < index.RowCount; ++row) {
+        if (named[row] && (!ofView || inView[row])) {
+            plan->AtPlace[row] = heldRows[held++];
+        } else if (ofView && inView[row]) {
+            plan->AtPlace[row] = PlannedRow();
         }
-    } else {
-        input.Unheld = UnheldRows(session, input, named);
     }
-    for (std::size_t i = 0; i < places.size(); ++i) plan->AtPlace[places[i]] = heldRows[i];
     return true;
 }
 
@@ -636,14 +626,12 @@ void DescribeEdit(const EditSession& session, const EditPlan& plan, const Import
         const std::string at = At(plan.SourceFiles[0], plan.Sources[planned.Source].Line);
         if (planned.OldRow == kNoRow) {
             out << at << "add as row " << i + 1 << ": " << ShownText(session.Page, plan.Line(planned.NewLine)) << '\n';
-        } else if (planned.NewLine != kNoLine) {
+        } else if (planned.NewLine != kNoLine || planned.OldRow != i) {
             out << at << "row " << planned.OldRow + 1
                 << (planned.OldRow == i ? "" : " becomes row " + std::to_string(i + 1)) << ": "
-                << ShownRowLine(session, planned.OldRow) << " -> " << ShownText(session.Page, plan.Line(planned.NewLine))
-                << '\n';
-        } else if (planned.OldRow != i) {
-            out << at << "row " << planned.OldRow + 1 << " becomes row " << i + 1 << ": "
-                << ShownRowLine(session, planned.OldRow) << '\n';
+                << ShownRowLine(session, planned.OldRow);
+            if (planned.NewLine != kNoLine) out << " -> " << ShownText(session.Page, plan.Line(planned.NewLine));
+            out << '\n';
         }
     }
     out << input.Unheld;

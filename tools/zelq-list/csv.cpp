@@ -60,9 +60,8 @@ std::string UnguardName(const std::string& cell) {
     // Only a cell GuardName could have written loses its apostrophe: "'x"
     // is a name typed with one, "''x" the name "'x" guarded.
     if (cell.empty() || cell[0] != '\'') return cell;
-    std::string name = cell.substr(1);
-    if (GuardName(name) != cell) return cell;
-    return name;
+    const std::string name = cell.substr(1);
+    return GuardName(name) == cell ? name : cell;
 }
 
 CsvReader::CsvReader(const char* data, std::size_t size) : data_(data), size_(size), at_(0), line_(1), separator_(',') {
@@ -87,10 +86,8 @@ bool CsvReader::Next(std::vector<std::string>* fields, std::size_t* line, std::s
     cut_.assign(kMaxCsvFields, false);
     std::string* field = nullptr;
     const auto startField = [&] {
-        if (count >= kMaxCsvFields) {
-            field = nullptr;
-            return;
-        }
+        field = nullptr;
+        if (count >= kMaxCsvFields) return;
         if (count == fields->size()) fields->emplace_back();
         field = &(*fields)[count];
         field->clear();
@@ -114,19 +111,9 @@ bool CsvReader::Next(std::vector<std::string>* fields, std::size_t* line, std::s
     *line = line_;
     startField();
     bool quoted = false;
-    bool wasQuoted = false;
-    bool empty = true;  // the field holds nothing yet
+    bool fieldStart = true;  // nothing of the field read yet: a quote here opens a quoted field
     std::size_t quoteLine = line_;
-    for (;;) {
-        if (at_ >= size_) {
-            if (quoted) {
-                *line = quoteLine;
-                *error = "a quote opened on line " + std::to_string(quoteLine) +
-                         " is never closed (it would take the rest of the file into one cell)";
-                return false;
-            }
-            break;
-        }
+    while (at_ < size_) {
         char c;
         if (quoted) {
             quoted = NextQuotedByte(data_, size_, &at_, &c);
@@ -134,26 +121,29 @@ bool CsvReader::Next(std::vector<std::string>* fields, std::size_t* line, std::s
                 if (EndsLineBreak(data_ + at_ - 1, data_ + size_)) ++line_;
                 append(c);
             }
-            empty = false;
             continue;
         }
         c = data_[at_++];
-        if (c == '"' && empty && !wasQuoted) {
-            quoted = wasQuoted = true;
+        if (c == '"' && fieldStart) {
+            quoted = true;
             quoteLine = line_;
         } else if (c == separator_) {
             ++count;
             startField();
-            wasQuoted = false;
-            empty = true;
         } else if (c == '\r' || c == '\n') {
             if (c == '\r' && at_ < size_ && data_[at_] == '\n') ++at_;
             ++line_;
             break;
         } else {
             append(c);
-            empty = false;
         }
+        fieldStart = c == separator_;
+    }
+    if (quoted) {
+        *line = quoteLine;
+        *error = "a quote opened on line " + std::to_string(quoteLine) +
+                 " is never closed (it would take the rest of the file into one cell)";
+        return false;
     }
     fields->resize(std::min(count + 1, kMaxCsvFields));
     return true;

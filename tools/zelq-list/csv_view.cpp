@@ -111,15 +111,13 @@ bool ParseViewRecord(const std::string& cell, CsvView* view) {
 }
 
 std::vector<bool> RowsInView(const ListIndex& index, const CodePage& page, const ShowFilter& filter) {
-    std::vector<bool> shown(index.RowCount, true);
+    std::vector<bool> shown(index.RowCount);
     const std::string find = FoldName(filter.Find);
     const std::string satellite = FoldName(filter.Satellite);
     for (std::size_t row = 0; row < index.RowCount; ++row) {
-        if (!filter.Satellite.empty() && FoldName(SatelliteNameFor(RowChannel(index, row).SatPosition)) != satellite) {
-            shown[row] = false;
-        } else if (!find.empty() && FoldName(RowNameText(index, page, row)).find(find) == std::string::npos) {
-            shown[row] = false;
-        }
+        shown[row] =
+            (satellite.empty() || FoldName(SatelliteNameFor(RowChannel(index, row).SatPosition)) == satellite) &&
+            (find.empty() || FoldName(RowNameText(index, page, row)).find(find) != std::string::npos);
     }
     return shown;
 }

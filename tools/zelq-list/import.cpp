@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ostream>
+#include <string_view>
 
 #include "channel_list/list_line.h"
 #include "channel_list/position_text.h"
@@ -53,15 +54,12 @@ const char* const kColumnNames[kColumns] = {"flag", "ident", "position", "tenths
 // The columns a CSV must have; it needs "position" or "tenths" besides.
 const bool kRequired[kColumns] = {true, true, false, false, false, true, true, false};
 
-// The most of a cell a message quotes.
-constexpr std::size_t kQuotedCell = 60;
-
 // The CSV as read before the list is: its bytes, how its text is written,
 // and what its header says.
 struct ImportEdit {
     std::string File;
     FileBytes Bytes = {nullptr, 0};
-    std::size_t Start = 0;    // past a byte-order mark
+    std::string_view Text;    // the bytes past a byte-order mark
     bool InCodePage = false;  // not UTF-8: read in the list's code page, as spreadsheets save "CSV"
     std::size_t Columns[kColumns];
     bool Recorded = false;    // the header records the view the CSV shows
@@ -72,20 +70,14 @@ struct ImportEdit {
     mutable bool UnheldTold = false;
 };
 
-// The largest CSV import reads: as large as the largest list, of which a CSV
-// of every row takes about as much again.
-std::uint64_t MaxCsvSize() { return MaxListSize(); }
-
 std::string Trim(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t");
     const std::size_t last = text.find_last_not_of(" \t");
     return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
 }
 
-std::string Lower(const std::string& text) { return Trim(LowerAscii(text)); }
-
 // A cell as a message quotes it: in quotes, cut to about 60 bytes.
-std::string Cell(const std::string& text) { return "\"" + CutText(text, kQuotedCell) + "\""; }
+std::string Cell(const std::string& text) { return "\"" + CutText(text, 60) + "\""; }
 
 // What a CSV's bytes are when they are not the text of a CSV: a message, or
 // empty.
@@ -124,10 +116,7 @@ bool ReadHeader(CsvReader* reader, ImportEdit* input, std::string* error) {
     }
     const auto missing = [&](const char* column) {
         // A file separated by what import does not take says so.
-        const char* const data = input->Bytes.Data + input->Start;
-        const std::size_t size = input->Bytes.Size - input->Start;
-        const std::size_t end = std::min<std::size_t>(std::find(data, data + size, '\n') - data, size);
-        const std::string first(data, end);
+        const std::string_view first = input->Text.substr(0, input->Text.find('\n'));
         if (first.find_first_of(",;") == std::string::npos) {
             for (const auto& separator : {std::make_pair('\t', "tabs"), std::make_pair('|', "\"|\"")}) {
                 if (first.find(separator.first) == std::string::npos) continue;
@@ -141,8 +130,9 @@ bool ReadHeader(CsvReader* reader, ImportEdit* input, std::string* error) {
         return false;
     };
     for (int c = 0; c < kColumns; ++c) {
-        const auto found = std::find_if(fields.begin(), fields.end(),
-                                        [&](const std::string& field) { return Lower(field) == kColumnNames[c]; });
+        const auto found = std::find_if(fields.begin(), fields.end(), [&](const std::string& field) {
+            return LowerAscii(Trim(field)) == kColumnNames[c];
+        });
         input->Columns[c] = found == fields.end() ? std::string::npos : static_cast<std::size_t>(found - fields.begin());
         if (input->Columns[c] == std::string::npos && kRequired[c]) return missing(kColumnNames[c]);
     }
@@ -184,40 +174,41 @@ bool ReadCsvFile(const std::string& listPath, ImportEdit* input, std::string* er
         *error = "cannot read " + file + ": it is " + kind + ", not a file; import reads a CSV file";
         return false;
     }
-    if (!ReadListFile(file.c_str(), MaxCsvSize(), &input->Bytes)) {
-        *error = ReadFailure(file, input->Bytes.Size, "imports CSV files", MaxCsvSize());
-        input->Bytes = FileBytes{nullptr, 0};
+    // The largest CSV import reads is as large as the largest list, of which
+    // a CSV of every row takes about as much again.
+    if (!ReadListFile(file.c_str(), MaxListSize(), &input->Bytes)) {
+        *error = ReadFailure(file, input->Bytes.Size, "imports CSV files", MaxListSize());
         return false;
     }
     const char* const data = input->Bytes.Data;
     const std::size_t size = input->Bytes.Size;
     *error = NotCsvText(file, data, size);
     if (!error->empty()) return false;
+    input->Text = std::string_view(data, size);
+    std::string_view& text = input->Text;
     if (StartsWithByteOrderMark(data, size)) {
         // The mark says UTF-8: a byte that is not is an error, never a
         // reason to read every name in another code page.
-        input->Start = kByteOrderMarkSize;
-        const char* const text = data + input->Start;
-        const std::size_t bad = Utf8Prefix(text, size - input->Start);
-        if (bad < size - input->Start) {
-            std::size_t lineStart = bad;
-            while (lineStart > 0 && text[lineStart - 1] != '\n' && text[lineStart - 1] != '\r') --lineStart;
+        text.remove_prefix(kByteOrderMarkSize);
+        const std::size_t bad = Utf8Prefix(text.data(), text.size());
+        if (bad < text.size()) {
+            const std::size_t lineStart = text.find_last_of("\r\n", bad) + 1;  // npos + 1: the first line
             char byte[8];
             std::snprintf(byte, sizeof byte, "%02X", static_cast<unsigned>(static_cast<unsigned char>(text[bad])));
-            *error = file + ":" + std::to_string(CountLineBreaks(text, text + lineStart) + 1) + ":" +
-                     std::to_string(CountUtf8Characters(text + lineStart, bad - lineStart) + 1) + ": the byte " +
-                     byte + " is not UTF-8, though the file begins with the mark of UTF-8; correct that cell, "
-                     "or save the file again as \"CSV UTF-8\"";
+            *error = file + ":" + std::to_string(CountLineBreaks(text.data(), text.data() + lineStart) + 1) + ":" +
+                     std::to_string(CountUtf8Characters(text.data() + lineStart, bad - lineStart) + 1) +
+                     ": the byte " + byte + " is not UTF-8, though the file begins with the mark of UTF-8; correct "
+                     "that cell, or save the file again as \"CSV UTF-8\"";
             return false;
         }
     } else {
-        input->InCodePage = !IsUtf8(data, size);
+        input->InCodePage = Utf8Prefix(data, size) < size;
     }
     if (IsChannelList(data, size)) {
         *error = file + " is a channel list, not a CSV; merge adds the channels of another list";
         return false;
     }
-    CsvReader reader(data + input->Start, size - input->Start);
+    CsvReader reader(text.data(), text.size());
     return ReadHeader(&reader, input, error);
 }
 
@@ -241,18 +232,16 @@ bool RepeatedNewChannel(std::vector<ChannelLine> channels, const std::string& fi
     std::sort(channels.begin(), channels.end(), [](const ChannelLine& a, const ChannelLine& b) {
         return a.Key != b.Key ? a.Key < b.Key : a.Line < b.Line;
     });
-    std::size_t first = 0;
+    // The earliest line that names a channel again is its channel's second:
+    // its first stands just before it.
     std::size_t again = 0;
-    for (std::size_t i = 1, earliest = 0; i < channels.size(); ++i) {
-        if (channels[i].Key != channels[i - 1].Key) {
-            earliest = i;
-        } else if (again == 0 || channels[i].Line < channels[again].Line) {
+    for (std::size_t i = 1; i < channels.size(); ++i) {
+        if (channels[i].Key == channels[i - 1].Key && (again == 0 || channels[i].Line < channels[again].Line)) {
             again = i;
-            first = earliest;
         }
     }
     if (again == 0) return false;
-    *error = RepeatedMessage(file, channels[again].Key, channels[first].Line, channels[again].Line);
+    *error = RepeatedMessage(file, channels[again].Key, channels[again - 1].Line, channels[again].Line);
     return true;
 }
 
@@ -262,13 +251,6 @@ struct CsvRow {
     std::uint8_t Code[6];
     std::string Name;
 };
-
-// The message for a cell beside a code that names another value.
-std::string NotTheCodes(const char* column, const std::string& given, const std::string& coded,
-                        const std::string& code, const char* why) {
-    return std::string("the ") + column + " " + Cell(given) + " is not the " + coded + " of the code " + code +
-           " beside it: to change it, clear the code cell too" + why;
-}
 
 // Whether a satellite cell names the satellite at the position (case and
 // blanks around it aside); an empty cell names none and is no change.
@@ -284,11 +266,10 @@ bool SatelliteAgrees(const std::string& cell, std::uint16_t position) {
 // refuse. A code that names a row of the list is that row's channel.
 bool ReadCsvRow(const ImportEdit& input, const ListIndex& index, const CodePage& page, const CsvReader& reader,
                 const std::vector<std::string>& fields, const std::string& at, CsvRow* row, std::string* error) {
-    const auto has = [&](int c) { return input.Columns[c] < fields.size(); };
     // Cells as UTF-8 (a CSV not in UTF-8 is in the list's code page); the
     // name is taken as it is, and converted where it is compared.
     const auto cell = [&](int c) {
-        if (!has(c)) return std::string();
+        if (input.Columns[c] >= fields.size()) return std::string();
         const std::string& text = fields[input.Columns[c]];
         return input.InCodePage && c != kName ? NameToUtf8(page, text.data(), text.size()) : text;
     };
@@ -305,13 +286,13 @@ bool ReadCsvRow(const ImportEdit& input, const ListIndex& index, const CodePage&
     unsigned long flag = 0;
     unsigned long ident = 0;
     unsigned long mhz = 0;
-    if (!ParseWholeNumber(Lower(cell(kFlag)), 10, 0, 255, &flag)) return notNumber(kFlag, "a number from 0 to 255");
-    if (!ParseWholeNumber(Lower(cell(kIdent)), 10, 0, 65535, &ident)) return notNumber(kIdent, kIdentIs);
-    if (!ParseWholeNumber(Lower(cell(kMhz)), 10, 0, 65535, &mhz)) return notNumber(kMhz, kMhzIs);
+    if (!ParseWholeNumber(Trim(cell(kFlag)), 10, 0, 255, &flag)) return notNumber(kFlag, "a number from 0 to 255");
+    if (!ParseWholeNumber(Trim(cell(kIdent)), 10, 0, 65535, &ident)) return notNumber(kIdent, kIdentIs);
+    if (!ParseWholeNumber(Trim(cell(kMhz)), 10, 0, 65535, &mhz)) return notNumber(kMhz, kMhzIs);
     // The position as add reads it; the tenths, which follow from it, only
     // where it is empty, or where it is the list's own beyond add's range.
     const std::string positionCell = Trim(cell(kPosition));
-    const std::string tenthsCell = Lower(cell(kTenths));
+    const std::string tenthsCell = Trim(cell(kTenths));
     unsigned long tenths = 0;
     if (!tenthsCell.empty() && !ParseWholeNumber(tenthsCell, 10, 0, 65535, &tenths)) {
         return notNumber(kTenths, "a whole number from 1 to 3599");
@@ -326,7 +307,7 @@ bool ReadCsvRow(const ImportEdit& input, const ListIndex& index, const CodePage&
                     " bytes long, and a name in the list holds at most 30");
     }
 
-    const std::string given = Lower(cell(kCode));
+    const std::string given = Trim(cell(kCode));
     if (given.size() == 12 && IsWholeNumberText(given, 16)) {
         // The code names the channel; each cell beside it must agree.
         for (int i = 0; i < 6; ++i) {
@@ -335,27 +316,30 @@ bool ReadCsvRow(const ImportEdit& input, const ListIndex& index, const CodePage&
             row->Code[i] = static_cast<std::uint8_t>(byte);
         }
         const DecodedCode decoded = DecodeEntryCode(row->Code);
-        // The texts of the messages, made only for a message.
-        const auto code = [&] { return CodeText(row->Code); };
+        // The texts of the messages, made only for a message: a cell beside
+        // the code that names another value than the code's.
+        const auto notTheCodes = [&](int c, const std::string& coded, const char* why) {
+            return fail(std::string("the ") + kColumnNames[c] + " " + Cell(cell(c)) + " is not the " + coded +
+                        " of the code " + CodeText(row->Code) + " beside it: to change it, clear the code cell too" +
+                        why);
+        };
         const auto place = [&] { return PositionText(decoded.SatPosition); };
         const char* const another = " (a new ident or position makes it another channel)";
         if (ident != decoded.ChannelIdent) {
-            return fail(NotTheCodes("ident", cell(kIdent), std::to_string(decoded.ChannelIdent), code(), another));
+            return notTheCodes(kIdent, std::to_string(decoded.ChannelIdent), another);
         }
         if (!positionCell.empty() && !(positionReads && position == decoded.SatPosition) && positionCell != place()) {
-            return fail(NotTheCodes("position", cell(kPosition), place(), code(), another));
+            return notTheCodes(kPosition, place(), another);
         }
         if (!tenthsCell.empty() && tenths != decoded.SatPosition) {
-            return fail(NotTheCodes("tenths", cell(kTenths), std::to_string(decoded.SatPosition), code(), another));
+            return notTheCodes(kTenths, std::to_string(decoded.SatPosition), another);
         }
         if (!SatelliteAgrees(cell(kSatellite), decoded.SatPosition)) {
-            return fail(NotTheCodes("satellite", cell(kSatellite),
-                                    std::string(SatelliteNameFor(decoded.SatPosition)) + " at " + place(), code(),
-                                    "; the satellite follows from the position (a new position makes it another "
-                                    "channel)"));
+            return notTheCodes(kSatellite, std::string(SatelliteNameFor(decoded.SatPosition)) + " at " + place(),
+                               "; the satellite follows from the position (a new position makes it another channel)");
         }
         if (mhz != TransponderMhz(row->Code)) {
-            return fail(NotTheCodes("mhz", cell(kMhz), std::to_string(TransponderMhz(row->Code)), code(), ""));
+            return notTheCodes(kMhz, std::to_string(TransponderMhz(row->Code)), "");
         }
         std::size_t listed;
         if (FindChannelRow(index, ChannelKey(row->Code), &listed)) return true;
@@ -431,14 +415,12 @@ bool RowNameFromCell(const EditSession& session, const ImportEdit& input, bool l
     const ListIndex& index = session.List.Index;
     const std::string typed = input.InCodePage ? NameToUtf8(session.Page, cell.data(), cell.size()) : cell;
     if (listed) {
-        const char* const bytes = RowName(index, row);
-        const std::size_t shown = RowShownNameLength(index, row);
-        const std::string own = NameToUtf8(session.Page, bytes, shown);
+        const std::string_view shown(RowName(index, row), RowShownNameLength(index, row));
+        const std::string own = NameToUtf8(session.Page, shown.data(), shown.size());
         // A spreadsheet's own files (.ods, .xlsx) cannot hold control
         // characters and drop them: the name without them (guarded or not)
         // is the same name.
-        const bool same = (input.InCodePage ? cell.size() == shown && std::memcmp(cell.data(), bytes, shown) == 0
-                                            : cell == own) ||
+        const bool same = (input.InCodePage ? cell == shown : cell == own) ||
                           (typed != own && (typed == WithoutControls(own) || typed == WithoutControls(GuardName(own))));
         if (same) {
             *name = WholeRowName(index, row);
@@ -462,7 +444,7 @@ bool RowNameFromCell(const EditSession& session, const ImportEdit& input, bool l
 // The CSV line that first names a channel (for the message of a channel it
 // names twice: reading the CSV again costs nothing until then).
 std::size_t FirstLineOf(const ImportEdit& input, const ListIndex& index, const CodePage& page, std::uint32_t key) {
-    CsvReader reader(input.Bytes.Data + input.Start, input.Bytes.Size - input.Start);
+    CsvReader reader(input.Text.data(), input.Text.size());
     std::vector<std::string> fields;
     std::size_t line = 0;
     std::string error;
@@ -536,7 +518,7 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
     std::size_t filled = 0;            // places filled, for a CSV of every row
 
     plan->SourceFiles.push_back(input.File);
-    CsvReader reader(input.Bytes.Data + input.Start, input.Bytes.Size - input.Start);
+    CsvReader reader(input.Text.data(), input.Text.size());
     std::vector<std::string> fields;
     std::size_t line = 0;
     reader.Next(&fields, &line, error);  // the header, read before
@@ -574,8 +556,7 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
             planned.OldRow = static_cast<std::uint32_t>(row);
             const IndexRow& old = index.Rows[row];
             const bool same = csvRow.Flag == old.Flag && std::equal(csvRow.Code, csvRow.Code + 6, old.Code) &&
-                              name.size() == RowNameLength(index, row) &&
-                              std::memcmp(name.data(), RowName(index, row), name.size()) == 0;
+                              name == std::string_view(RowName(index, row), RowNameLength(index, row));
             if (!same) planned.NewLine = plan->AddLine(FormattedLine(csvRow.Flag, csvRow.Code, name));
         } else {
             fresh.push_back(ChannelLine{key, static_cast<std::uint32_t>(line)});
@@ -586,16 +567,12 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
         if (!everyRow || planned.NewLine != kNoLine || planned.OldRow != filled) {
             planned.Source = plan->AddSource(0, static_cast<std::uint32_t>(line));
         }
-        if (everyRow) {
+        if (everyRow && filled < index.RowCount) {
             // The rows fill the places of the list's rows in the CSV's
             // order; rows beyond them go after the last line.
-            if (filled < index.RowCount) {
-                plan->AtPlace[filled++] = planned;
-            } else {
-                plan->Added.push_back(planned);
-            }
-        } else if (!listed) {
-            plan->Added.push_back(planned);  // where the CSV of a view cannot say: at the end
+            plan->AtPlace[filled++] = planned;
+        } else if (everyRow || !listed) {
+            plan->Added.push_back(planned);  // beyond those places, or new where a view cannot say: at the end
         } else if (ofView && !inView[row]) {
             plan->AtPlace[row] = planned;  // a row outside the view, changed in its place
         } else {
@@ -616,18 +593,14 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
     // The rows the CSV holds take their own places in the CSV's order; the
     // places of the view's rows it no longer holds are emptied, and a CSV
     // without the record leaves every row it does not hold in its place.
-    std::vector<std::uint32_t> places;
-    places.reserve(heldRows.size());
-    for (const PlannedRow& planned : heldRows) places.push_back(planned.OldRow);
-    std::sort(places.begin(), places.end());
-    if (ofView) {
-        for (std::size_t row = 0; row < index.RowCount; ++row) {
-            if (inView[row]) plan->AtPlace[row] = PlannedRow();
+    if (!ofView) input.Unheld = UnheldRows(session, input, named);
+    for (std::size_t row = 0, held = 0; row < index.RowCount; ++row) {
+        if (named[row] && (!ofView || inView[row])) {
+            plan->AtPlace[row] = heldRows[held++];
+        } else if (ofView && inView[row]) {
+            plan->AtPlace[row] = PlannedRow();
         }
-    } else {
-        input.Unheld = UnheldRows(session, input, named);
     }
-    for (std::size_t i = 0; i < places.size(); ++i) plan->AtPlace[places[i]] = heldRows[i];
     return true;
 }
 
@@ -653,14 +626,12 @@ void DescribeEdit(const EditSession& session, const EditPlan& plan, const Import
         const std::string at = At(plan.SourceFiles[0], plan.Sources[planned.Source].Line);
         if (planned.OldRow == kNoRow) {
             out << at << "add as row " << i + 1 << ": " << ShownText(session.Page, plan.Line(planned.NewLine)) << '\n';
-        } else if (planned.NewLine != kNoLine) {
+        } else if (planned.NewLine != kNoLine || planned.OldRow != i) {
             out << at << "row " << planned.OldRow + 1
                 << (planned.OldRow == i ? "" : " becomes row " + std::to_string(i + 1)) << ": "
-                << ShownRowLine(session, planned.OldRow) << " -> " << ShownText(session.Page, plan.Line(planned.NewLine))
-                << '\n';
-        } else if (planned.OldRow != i) {
-            out << at << "row " << planned.OldRow + 1 << " becomes row " << i + 1 << ": "
-                << ShownRowLine(session, planned.OldRow) << '\n';
+                << ShownRowLine(session, planned.OldRow);
+            if (planned.NewLine != kNoLine) out << " -> " << ShownText(session.Page, plan.Line(planned.NewLine));
+            out << '\n';
         }
     }
     out << input.Unheld;

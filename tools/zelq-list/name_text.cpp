@@ -1,6 +1,7 @@
 #include "name_text.h"
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "utf8_text.h"
@@ -72,13 +73,8 @@ bool InNameScripts(std::uint32_t c) {
 // and Urdu: پ ٹ چ ژ ڈ گ ک ڑ ں ھ. The others there are signs, and two Latin
 // ligatures no Arabic-script name holds.
 bool IsPersianOrUrduLetterByte(unsigned char b) {
-    switch (b) {
-    case 0x81: case 0x8A: case 0x8D: case 0x8E: case 0x8F:
-    case 0x90: case 0x98: case 0x9A: case 0x9F: case 0xAA:
-        return true;
-    default:
-        return false;
-    }
+    static const char kLetters[] = "\x81\x8A\x8D\x8E\x8F\x90\x98\x9A\x9F\xAA";
+    return std::memchr(kLetters, b, sizeof kLetters - 1) != nullptr;
 }
 
 // Whether a character's UTF-8 bytes read in Windows-1256 as letters only:

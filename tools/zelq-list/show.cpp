@@ -1,6 +1,5 @@
 // show: one record per row the plug-in shows, as a table, CSV or JSON.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -80,30 +79,19 @@ void WriteCsv(const ShownList& list, const std::vector<std::uint32_t>& selected,
 
 void WriteJson(const ShownList& list, const std::vector<std::uint32_t>& selected, const CodePage& page,
                std::ostream& out) {
-    if (selected.empty()) {
-        out << "[]\n";
-        return;
-    }
-    out << "[\n";
+    out << '[';
     for (std::size_t n = 0; n < selected.size(); ++n) {
         const RowRecord r = MakeRecord(list, page, selected[n]);
-        nlohmann::ordered_json object;
-        object["row"] = r.Row;
-        object["line"] = r.Line;
-        object["flag"] = r.Flag;
-        object["ident"] = r.Ident;
-        object["position"] = r.Position;
-        object["satellite"] = r.Satellite;
-        object["mhz"] = r.Mhz;
-        object["code"] = r.Code;
-        object["tenths"] = r.Tenths;
-        object["name"] = r.Name;
+        const nlohmann::ordered_json object = {{"row", r.Row},     {"line", r.Line},         {"flag", r.Flag},
+                                               {"ident", r.Ident}, {"position", r.Position}, {"satellite", r.Satellite},
+                                               {"mhz", r.Mhz},     {"code", r.Code},         {"tenths", r.Tenths},
+                                               {"name", r.Name}};
         // A name that is not text in its code page is still written, its
         // undefined bytes as U+FFFD.
-        out << "  " << object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
-            << (n + 1 < selected.size() ? ",\n" : "\n");
+        out << (n == 0 ? "\n  " : ",\n  ")
+            << object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     }
-    out << "]\n";
+    out << (selected.empty() ? "]\n" : "\n]\n");
 }
 
 enum Align { kLeft, kRight };
@@ -165,14 +153,11 @@ void WriteTable(const ShownList& list, const std::vector<std::uint32_t>& selecte
     std::string texts[kColumns];
     const auto writeLine = [&] {
         line.clear();
-        for (int c = 0; c < kColumns; ++c) {
-            if (c + 1 < kColumns) {
-                AppendCell(&line, texts[c], width[c], kAlign[c]);
-                line.append(kGap, ' ');
-            } else {
-                line += FitToWidth(texts[c], width[c]);
-            }
+        for (int c = 0; c + 1 < kColumns; ++c) {
+            AppendCell(&line, texts[c], width[c], kAlign[c]);
+            line.append(kGap, ' ');
         }
+        line += FitToWidth(texts[kName], width[kName]);
         while (!line.empty() && line.back() == ' ') line.pop_back();
         line += '\n';
         out.write(line.data(), static_cast<std::streamsize>(line.size()));

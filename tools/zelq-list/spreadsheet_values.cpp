@@ -9,6 +9,7 @@
 // table lists what spreadsheets in those languages read, lower case, UTF-8;
 // a word that no spreadsheet reads has no place here, since every name
 // guarded is a name shown with an apostrophe.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -136,10 +137,7 @@ std::uint32_t Lower(std::uint32_t c) {
 
 template <std::size_t N>
 bool OneOf(const std::string& word, const char* const (&words)[N]) {
-    for (const char* candidate : words) {
-        if (word == candidate) return true;
-    }
-    return false;
+    return std::find(std::begin(words), std::end(words), word) != std::end(words);
 }
 
 }  // namespace

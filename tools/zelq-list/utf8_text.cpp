@@ -4,8 +4,8 @@
 
 namespace {
 
-// Decodes the character at text[*at], moving past it. Returns false when the
-// bytes there are not well-formed UTF-8.
+// Decodes the character at text[*at], moving past it. Returns false, without
+// moving, when the bytes there are not well-formed UTF-8.
 bool NextCharacter(const char* text, std::size_t size, std::size_t* at, std::uint32_t* character) {
     const unsigned char first = static_cast<unsigned char>(text[*at]);
     std::size_t length;
@@ -51,10 +51,9 @@ bool IsZeroWidth(std::uint32_t c) {
 // The columns the character at text[*at] takes, moving past it: a byte that
 // is no UTF-8 takes one.
 std::size_t NextColumns(const std::string& text, std::size_t* at) {
-    const std::size_t start = *at;
     std::uint32_t c;
     if (NextCharacter(text.data(), text.size(), at, &c)) return IsZeroWidth(c) ? 0 : 1;
-    *at = start + 1;
+    ++*at;
     return 1;
 }
 
@@ -89,14 +88,11 @@ bool DecodeUtf8(const std::string& text, std::vector<std::uint32_t>* characters)
     return true;
 }
 
-bool IsUtf8(const char* data, std::size_t size) { return Utf8Prefix(data, size) == size; }
-
 std::size_t Utf8Prefix(const char* data, std::size_t size) {
     std::size_t at = 0;
     std::uint32_t c;
     while (at < size) {
-        const std::size_t start = at;
-        if (!NextCharacter(data, size, &at, &c)) return start;
+        if (!NextCharacter(data, size, &at, &c)) return at;
     }
     return size;
 }
@@ -152,8 +148,7 @@ std::string EscapeControls(const std::string& text) {
         const std::size_t start = at;
         std::uint32_t c;
         if (!NextCharacter(text.data(), text.size(), &at, &c)) {
-            c = static_cast<unsigned char>(text[start]);
-            at = start + 1;
+            c = static_cast<unsigned char>(text[at++]);
         } else if (!IsControlCharacter(c)) {
             out.append(text, start, at - start);
             continue;

@@ -14,9 +14,6 @@ void AppendUtf8(std::string* out, std::uint32_t character);
 // U+10FFFF). Returns false at the first byte that is not.
 bool DecodeUtf8(const std::string& text, std::vector<std::uint32_t>* characters);
 
-// Whether the bytes are well-formed UTF-8 throughout (as DecodeUtf8 reads it).
-bool IsUtf8(const char* data, std::size_t size);
-
 // How many of the first bytes are well-formed UTF-8: `size` when all are,
 // else where the first byte that is not stands.
 std::size_t Utf8Prefix(const char* data, std::size_t size);

@@ -54,7 +54,7 @@ int AddCurrentChannel() {
     char name[kMaxNameLength + 1];
     FitNameForList(channel.ChannelName, sizeof channel.ChannelName, name);
     const EntryCode code = EncodeEntryCode(channel.ChannelIdent, position, channel.TuneValue);
-    const AppendResult result = AppendChannelLine(path, 1, code.Bytes, name, true, kMaxListFileSize);
+    const AppendResult result = AppendChannelLine(path, 1, code.Bytes, name, true, kMaxListFileSize, nullptr);
     if (result == kAlreadyShown) {
         SetArabicControlText(IDC_STATUS, kTextAlreadyInList);
         return 0;

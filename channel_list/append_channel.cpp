@@ -3,7 +3,6 @@
 #include <cstddef>
 
 #include "entry_code.h"
-#include "file_ops.h"
 #include "list_index.h"
 #include "list_open.h"
 
@@ -15,31 +14,31 @@ namespace {
 // list is cut back to that size, or, when this very add created it, removed
 // again: neither a torn line nor one the user was not told of stays behind,
 // and a list the add did not create is never removed.
-bool AppendLine(const char* path, const char* line, std::size_t length, std::uint64_t listSize, bool existed) {
+bool AppendLine(ListFiles* files, const char* line, std::size_t length, std::uint64_t listSize, bool existed) {
+    const char* const path = files->Paths.Real;
     ListFile* file = nullptr;
-    const bool opened = existed ? OpenToChange(path, kOpenAppend, &file)
-                                : g_ListFileOps.Open(path, kOpenCreateNew, &file) != 0;
+    const bool opened = existed ? files->OpenToChange(path, kOpenAppend, &file) : files->Create(path, nullptr, &file);
     if (!opened) return false;
-    bool written = g_ListFileOps.Write(file, line, length) && SyncFile(file);
-    if (!g_ListFileOps.Close(file)) written = false;
+    bool written = files->Write(file, line, length) && files->Sync(file);
+    if (!files->Close(file)) written = false;
     if (written) return true;
 
+    const FileError failure = files->Error;
     if (!existed) {
-        RemoveFile(path);
-        return false;
-    }
-    // The append handle may only add to the file; cutting it needs another.
-    if (OpenToChange(path, kOpenWrite, &file)) {
-        if (g_ListFileOps.Truncate(file, listSize)) SyncFile(file);
+        files->Remove(path);
+    } else if (files->OpenToChange(path, kOpenWrite, &file)) {
+        // The append handle may only add to the file; cutting it needs another.
+        if (files->Did(g_ListFileOps.Truncate(file, listSize))) files->Sync(file);
         g_ListFileOps.Close(file);
     }
+    files->Error = failure;
     return false;
 }
 
 }  // namespace
 
 AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::uint8_t code[6], const char* name,
-                               bool write, std::uint64_t maxSize) {
+                               bool write, std::uint64_t maxSize, FileError* why) {
     // The lock keeps another writer of the list from appending or replacing
     // between this read and this append; a list a writer before left under
     // the backup name is put back first, and while it cannot be, nothing is
@@ -47,15 +46,10 @@ AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::u
     OpenedList list;
     const ListOpenResult opened = write ? OpenListToChange(path, kWriterOther, true, maxSize, &list)
                                         : OpenListToLook(path, true, maxSize, &list);
-    if (opened != kListOpened) {
-        CloseOpenedList(&list);
-        return kAppendFailed;
-    }
-
-    AppendResult result = kAlreadyShown;
+    AppendResult result = opened == kListOpened ? kAlreadyShown : kAppendFailed;
     std::size_t shown = 0;
     const ListIndex& index = list.Index;
-    if (!FindChannelRow(index, ChannelKey(code), &shown)) {
+    if (result == kAlreadyShown && !FindChannelRow(index, ChannelKey(code), &shown)) {
         // The new line starts on a line of its own even when the last line of
         // the file has no line break.
         char line[2 + kMaxLineLength + 1];
@@ -65,8 +59,10 @@ AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::u
             line[length++] = '\n';
         }
         length += FormatLine(line + length, flag, code, name);
-        result = !write || AppendLine(path, line, length, index.File.Size, list.Exists) ? kAppended : kAppendFailed;
+        const bool appended = !write || AppendLine(&list.Files, line, length, index.File.Size, list.Exists);
+        result = appended ? kAppended : kAppendFailed;
     }
+    if (why) *why = list.Files.Error;
     CloseOpenedList(&list);
     return result;
 }

@@ -1,5 +1,7 @@
 #include "list_open.h"
 
+#include "list_lock.h"
+
 namespace {
 
 // What a writer other than the start may wait, once it holds the lock, for
@@ -8,33 +10,41 @@ constexpr unsigned kFileWaitMs = 1000;
 
 // Removes a side file a writer before left; one that stays is noted.
 void RemoveLeftFile(const char* path, OpenedList* list) {
-    if (RemoveIfThere(path) || list->SideFileLeft) return;
-    list->SideError = g_LastFileError;
+    if (list->Files.RemoveIfThere(path) || list->SideFileLeft) return;
+    list->SideError = list->Files.Error;
     list->SideFileLeft = path;
+}
+
+// What the list's path names: false, with the reason, when that cannot be
+// told now (a network folder that does not answer) or it names a folder,
+// which is no list and beside which nothing is made, or anything else that
+// is not a file (reading refuses it as access denied).
+bool ProbeList(ListFiles* files, PathKind* kind) {
+    if (!files->Probe(files->Paths.Real, kind)) return false;
+    if (*kind == kPathFolder) return files->Fail(kFileErrorIsFolder);
+    return *kind == kPathFile || *kind == kPathMissing || files->Fail(kFileErrorDenied);
 }
 
 // Under the lock: the list in its place, and nothing a writer before left
 // beside it. The backup is the list while the list is missing, so it is put
 // back first, and removed only when the list is known to be there; the
 // temporary file is never the list, and goes.
-ListOpenResult Recover(const ListPaths& paths, bool absentIsEmpty, OpenedList* list) {
+ListOpenResult Recover(bool absentIsEmpty, OpenedList* list) {
+    ListFiles& files = list->Files;
+    const ListPaths& paths = files.Paths;
     PathKind kind;
-    if (!g_ListFileOps.Probe(paths.Real, &kind)) return kListUnreadable;
-    if (kind == kPathFolder) {
-        SetFileError(kFileErrorIsFolder);
-        return kListUnreadable;
-    }
+    if (!ProbeList(&files, &kind)) return kListUnreadable;
     if (kind == kPathMissing) {
         PathKind backup = kPathFile;
-        const bool told = g_ListFileOps.Probe(paths.Backup, &backup) != 0;
+        const bool told = files.Probe(paths.Backup, &backup);
         if (told && backup != kPathFile) {
             RemoveLeftFile(paths.Temp, list);
             if (absentIsEmpty) return kListOpened;
-            SetFileError(kFileErrorNotFound);
+            files.Fail(kFileErrorNotFound);
             return kListAbsent;
         }
-        if (!told || !RenameFile(paths.Backup, paths.Real)) {
-            SetFileError(kFileErrorListInBackup, g_LastFileError.SystemCode);
+        if (!told || !files.Rename(paths.Backup, paths.Real)) {
+            files.Fail(kFileErrorListInBackup, files.Error.SystemCode);
             return kListCopyWaits;
         }
     }
@@ -46,49 +56,58 @@ ListOpenResult Recover(const ListPaths& paths, bool absentIsEmpty, OpenedList* l
 
 }  // namespace
 
+bool ReadListIndex(ListFiles* files, const char* path, std::uint64_t maxSize, ListIndex* index) {
+    EmptyListIndex(index);
+    FileBytes bytes;
+    if (!ReadListFile(files, path, maxSize, &bytes)) {
+        index->File.Size = bytes.Size;  // the size of a file too large to read
+        return false;
+    }
+    return IndexListBytes(bytes, index) || files->Fail(kFileErrorNoMemory);
+}
+
 ListOpenResult OpenListToChange(const char* path, ListWriter writer, bool absentIsEmpty, std::uint64_t maxSize,
                                 OpenedList* list) {
     *list = OpenedList{};
-    BeginWaits(writer == kWriterStart ? kStartWaitMs : kListLockWaitMs);
-
-    if (!ResolveListPaths(path, &list->Paths)) return kListUnreadable;
-    const ListPaths& paths = list->Paths;
+    ListFiles& files = list->Files;
+    files.BeginWaits(writer == kWriterStart ? kStartWaitMs : kListLockWaitMs);
     // Only "no such file" means there is no list: a path that cannot be
     // looked at now (a network folder that does not answer, a folder that is
     // not there) ends the writer, and no lock file is made beside a folder.
     // No list and no copy of one: nothing to lock, and no lock file is made
     // beside it either, unless the writer makes the list.
     PathKind kind;
-    PathKind backup;
-    if (!ProbeListPath(path, &kind)) return kListUnreadable;
-    if (!absentIsEmpty && kind == kPathMissing && g_ListFileOps.Probe(paths.Backup, &backup) &&
-        backup == kPathMissing) {
-        SetFileError(kFileErrorNotFound);
+    if (!ResolveListPaths(&files, path) || !ProbeList(&files, &kind)) return kListUnreadable;
+    if (!absentIsEmpty && kind == kPathMissing && files.Is(files.Paths.Backup, kPathMissing)) {
+        files.Fail(kFileErrorNotFound);
         return kListAbsent;
     }
-    if (!LockList(path, &list->Lock)) return kListNotLocked;
-    if (writer != kWriterStart) BeginWaits(kFileWaitMs);
-    const ListOpenResult result = Recover(paths, absentIsEmpty, list);
-    if (result == kListOpened && list->Exists && !ReadListIndex(path, maxSize, &list->Index)) return kListUnreadable;
+    if (!LockList(&files)) return kListNotLocked;
+    if (writer != kWriterStart) files.BeginWaits(kFileWaitMs);
+    const ListOpenResult result = Recover(absentIsEmpty, list);
+    if (result == kListOpened && list->Exists && !ReadListIndex(&files, files.Paths.Real, maxSize, &list->Index)) {
+        return kListUnreadable;
+    }
     return result;
 }
 
 ListOpenResult OpenListToLook(const char* path, bool absentIsEmpty, std::uint64_t maxSize, OpenedList* list) {
     *list = OpenedList{};
+    ListFiles& files = list->Files;
     PathKind kind;
-    if (!ProbeListPath(path, &kind)) return kListUnreadable;
+    if (!ResolveListPaths(&files, path) || !ProbeList(&files, &kind)) return kListUnreadable;
     list->Exists = kind == kPathFile;
     if (!list->Exists && !absentIsEmpty) {
-        SetFileError(kFileErrorNotFound);
+        files.Fail(kFileErrorNotFound);
         return kListAbsent;
     }
-    return !list->Exists || ReadListIndex(path, maxSize, &list->Index) ? kListOpened : kListUnreadable;
+    return !list->Exists || ReadListIndex(&files, files.Paths.Real, maxSize, &list->Index) ? kListOpened
+                                                                                        : kListUnreadable;
 }
-
 
 void CloseOpenedList(OpenedList* list) {
     FreeListIndex(&list->Index);
-    UnlockList(&list->Lock);
-    FreeListPaths(&list->Paths);
+    UnlockList(&list->Files);
+    FreeListPaths(&list->Files.Paths);
     list->SideFileLeft = nullptr;
 }

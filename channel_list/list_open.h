@@ -1,17 +1,15 @@
-// Opening the list to change it: the one way in for every writer, the
-// plug-in's start and its add, and every command of the command-line
-// program that writes. It takes the list's lock, puts back a list that a
-// writer before it left under the backup name, removes what such a writer
-// left beside the list, and reads the list into the index, in that order.
+// Opening the list: the one way in for every writer, the plug-in's start and
+// its add, and every command of the command-line program that writes. It
+// takes the list's lock, puts back a list that a writer before it left under
+// the backup name, removes what such a writer left beside the list, and
+// reads the list into the index, in that order.
 #ifndef ZELQ_CHANNEL_LIST_LIST_OPEN_H
 #define ZELQ_CHANNEL_LIST_LIST_OPEN_H
 
 #include <cstdint>
 
-#include "file_ops.h"
+#include "list_files.h"
 #include "list_index.h"
-#include "list_lock.h"
-#include "side_paths.h"
 
 // Who opens the list, which decides how long it may wait.
 enum ListWriter {
@@ -25,17 +23,16 @@ constexpr unsigned kStartWaitMs = 1000;
 enum ListOpenResult {
     kListOpened,        // locked and read; Exists tells whether there is a list (else the index is empty)
     kListAbsent,        // no list, nor a copy of one: nothing locked, nothing made (only when asked)
-    kListNotLocked,     // the lock was not taken (the reason is in g_LastFileError)
-    kListCopyWaits,     // no list, and its copy waits under the backup name (Paths.Backup), which cannot be
-                        // put back now: the writer must change nothing
-    kListUnreadable,    // the list, or whether it is there, cannot be told (reason in g_LastFileError)
+    kListNotLocked,     // the lock was not taken (the reason is in Files.Error)
+    kListCopyWaits,     // no list, and its copy waits under the backup name (Files.Paths.Backup), which cannot
+                        // be put back now: the writer must change nothing
+    kListUnreadable,    // the list, or whether it is there, cannot be told (the reason is in Files.Error)
 };
 
 struct OpenedList {
-    ListLock Lock;
+    ListFiles Files;  // its paths, its lock, its writer's waits and its last error
     ListIndex Index;
     bool Exists;
-    ListPaths Paths;  // where the list really is, and its side files
     // A file a writer before left beside the list that could not be removed
     // now (the reason is in SideError): a new list written would meet it, so
     // only a writer that writes no new file (the add, which appends) goes on.
@@ -51,12 +48,17 @@ struct OpenedList {
 ListOpenResult OpenListToChange(const char* path, ListWriter writer, bool absentIsEmpty, std::uint64_t maxSize,
                                 OpenedList* list);
 
-// Opens the list at `path` to read it and change nothing (a dry run): no
-// lock is taken, and nothing put back or removed. The results are those of
-// OpenListToChange that apply.
+// Opens the list at `path` to read it and change nothing (a dry run, show,
+// check): no lock is taken, and nothing put back or removed. The results are
+// those of OpenListToChange that apply.
 ListOpenResult OpenListToLook(const char* path, bool absentIsEmpty, std::uint64_t maxSize, OpenedList* list);
 
 // Releases the lock, the index and the paths.
 void CloseOpenedList(OpenedList* list);
+
+// Reads the file at `path` (see ReadListFile) and indexes it. Returns false,
+// with the reason in files->Error and nothing held, when it cannot; for a
+// file larger than `maxSize`, index->File.Size then tells its size.
+bool ReadListIndex(ListFiles* files, const char* path, std::uint64_t maxSize, ListIndex* index);
 
 #endif  // ZELQ_CHANNEL_LIST_LIST_OPEN_H

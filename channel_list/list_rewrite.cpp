@@ -12,7 +12,7 @@ const char* volatile g_ActiveTemp = nullptr;
 
 void FlushBuffer(ListRewrite* rewrite) {
     if (rewrite->Failed || rewrite->Buffered == 0) return;
-    if (!g_ListFileOps.Write(rewrite->Temp, rewrite->Buffer, rewrite->Buffered)) rewrite->Failed = true;
+    if (!rewrite->Files->Write(rewrite->Temp, rewrite->Buffer, rewrite->Buffered)) rewrite->Failed = true;
     rewrite->Buffered = 0;
 }
 
@@ -33,21 +33,22 @@ void WriteToTemp(ListRewrite* rewrite, const char* data, std::size_t size) {
 // OpenListToChange, which removed any file of that name a writer before it
 // left; one that is there all the same is not this writer's to remove.
 void StartTemp(ListRewrite* rewrite) {
+    ListFiles& files = *rewrite->Files;
+    const ListPaths& paths = files.Paths;
     rewrite->Failed = true;
     // A second name of the list would keep the old content under it.
-    unsigned links = 1;
-    if (rewrite->Original->Data && !g_ListFileOps.LinkCount(rewrite->Paths.Real, &links)) return;
-    if (links > 1) {
-        SetFileError(kFileErrorLinked);
+    FileIdentity identity{0, 0, 1};
+    if (rewrite->Original->Data && !files.Did(g_ListFileOps.Identify(paths.Real, &identity))) return;
+    if (identity.Links > 1) {
+        files.Fail(kFileErrorLinked);
         return;
     }
-    g_ActiveTemp = rewrite->Paths.Temp;
-    if (g_ListFileOps.Open(rewrite->Paths.Temp, kOpenCreateNew, &rewrite->Temp)) {
+    g_ActiveTemp = paths.Temp;
+    if (files.Create(paths.Temp, rewrite->Original->Data ? paths.Real : nullptr, &rewrite->Temp)) {
         rewrite->Failed = false;
         WriteToTemp(rewrite, rewrite->Original->Data, rewrite->Matched);
         return;
     }
-    rewrite->Temp = nullptr;
     g_ActiveTemp = nullptr;
 }
 
@@ -55,29 +56,23 @@ void ReleaseRewrite(ListRewrite* rewrite) {
     g_ActiveTemp = nullptr;
     std::free(rewrite->Buffer);
     rewrite->Buffer = nullptr;
-    FreeListPaths(&rewrite->Paths);
-}
-
-// Whether the path is known to name a file, or known to name nothing.
-bool Is(const char* path, PathKind expected) {
-    PathKind kind;
-    return g_ListFileOps.Probe(path, &kind) && kind == expected;
 }
 
 // Whether the list is still byte for byte the file that was read (or still
 // absent, when it was). Compared a buffer at a time: a second copy of a large
 // list is never held.
 bool ListStillAsRead(ListRewrite* rewrite) {
+    ListFiles& files = *rewrite->Files;
     const FileBytes& original = *rewrite->Original;
-    if (!original.Data) return Is(rewrite->ListPath, kPathMissing);
+    if (!original.Data) return files.Is(files.Paths.Real, kPathMissing);
     ListFile* file = nullptr;
-    if (!g_ListFileOps.Open(rewrite->ListPath, kOpenRead, &file)) return false;
+    if (!files.Open(files.Paths.Real, kOpenRead, &file)) return false;
     std::uint64_t size = 0;
-    bool same = g_ListFileOps.Size(file, &size) && size == original.Size;
+    bool same = files.Did(g_ListFileOps.Size(file, &size)) && size == original.Size;
     std::size_t at = 0;
     while (same) {
         std::size_t got = 0;
-        if (!g_ListFileOps.Read(file, rewrite->Buffer, kRewriteBufferSize, &got)) {
+        if (!files.Did(g_ListFileOps.Read(file, rewrite->Buffer, kRewriteBufferSize, &got))) {
             same = false;
         } else if (got == 0) {
             break;
@@ -90,13 +85,6 @@ bool ListStillAsRead(ListRewrite* rewrite) {
     return same && at == original.Size;
 }
 
-// Removes a side file, keeping the reason of the failure before.
-void RemoveKeepingError(const char* path) {
-    const FileError failure = g_LastFileError;
-    RemoveIfThere(path);
-    g_LastFileError = failure;
-}
-
 // The new list, whole and on the disk under the temporary name, goes in the
 // list's place, the old list under the backup name until it is there. Any
 // way the replace ends, the list or the backup holds the old list or the new
@@ -107,40 +95,41 @@ void RemoveKeepingError(const char* path) {
 // takes it back. Where neither can be done now, the backup stays, and the
 // next writer puts it back.
 RewriteResult PutInPlace(const ListRewrite* rewrite) {
-    const ListPaths& paths = rewrite->Paths;
+    ListFiles& files = *rewrite->Files;
+    const ListPaths& paths = files.Paths;
     // Nothing to keep: a list made anew takes a name that is still free.
     if (!rewrite->Original->Data) {
-        if (RenameFile(paths.Temp, paths.Real)) return kRewriteWritten;
-        const RewriteResult result = Is(paths.Real, kPathFile) ? kRewriteListChanged : kRewriteFailed;
-        RemoveKeepingError(paths.Temp);
+        if (files.Rename(paths.Temp, paths.Real)) return kRewriteWritten;
+        const RewriteResult result = files.Is(paths.Real, kPathFile) ? kRewriteListChanged : kRewriteFailed;
+        files.RemoveQuietly(paths.Temp);
         return result;
     }
-    if (ReplaceFile(paths.Temp, paths.Real, paths.Backup)) {
-        RemoveKeepingError(paths.Backup);
+    if (files.Replace(paths.Temp, paths.Real, paths.Backup)) {
+        files.RemoveQuietly(paths.Backup);
         return kRewriteWritten;
     }
-    const FileError failure = g_LastFileError;
+    const FileError failure = files.Error;
     RewriteResult result = kRewriteFailed;
-    if (Is(paths.Real, kPathMissing)) {
-        if (!Is(paths.Backup, kPathFile)) {
+    if (files.Is(paths.Real, kPathMissing)) {
+        if (!files.Is(paths.Backup, kPathFile)) {
             // Not what Windows documents of a replace given a backup name:
             // the new file, whole, is then the only copy, and takes the
             // list's name, or the backup's, which the next writer looks for.
-            if (RenameFile(paths.Temp, paths.Real)) return kRewriteWritten;
-            if (RenameFile(paths.Temp, paths.Backup)) result = kRewriteLeftInBackup;
-            g_LastFileError = failure;
+            if (files.Rename(paths.Temp, paths.Real)) return kRewriteWritten;
+            if (files.Rename(paths.Temp, paths.Backup)) result = kRewriteLeftInBackup;
+            files.Error = failure;
             return result;
         }
-        if (RenameFile(paths.Temp, paths.Real)) {
-            RemoveKeepingError(paths.Backup);
+        if (files.Rename(paths.Temp, paths.Real)) {
+            files.RemoveQuietly(paths.Backup);
             return kRewriteWritten;
         }
-        if (!RenameFile(paths.Backup, paths.Real)) result = kRewriteLeftInBackup;
+        if (!files.Rename(paths.Backup, paths.Real)) result = kRewriteLeftInBackup;
     }
     // The list is there (or its backup holds it): the new file goes.
-    g_LastFileError = failure;
-    RemoveKeepingError(paths.Temp);
-    if (result == kRewriteFailed && Is(paths.Real, kPathFile)) RemoveKeepingError(paths.Backup);
+    files.Error = failure;
+    files.RemoveQuietly(paths.Temp);
+    if (result == kRewriteFailed && files.Is(paths.Real, kPathFile)) files.RemoveQuietly(paths.Backup);
     return result;
 }
 
@@ -148,17 +137,11 @@ RewriteResult PutInPlace(const ListRewrite* rewrite) {
 
 const char* ActiveTempPath() { return g_ActiveTemp; }
 
-bool BeginListRewrite(ListRewrite* rewrite, const char* path, const FileBytes& original) {
+bool BeginListRewrite(ListRewrite* rewrite, ListFiles* files, const FileBytes& original) {
     BeginListComparison(rewrite, original);
-    rewrite->ListPath = path;
-    if (!ResolveListPaths(path, &rewrite->Paths)) return false;
+    rewrite->Files = files;
     rewrite->Buffer = static_cast<char*>(std::malloc(kRewriteBufferSize));
-    if (!rewrite->Buffer) {
-        SetFileError(kFileErrorNoMemory);
-        ReleaseRewrite(rewrite);
-        return false;
-    }
-    return true;
+    return rewrite->Buffer || files->Fail(kFileErrorNoMemory);
 }
 
 void AppendToRewrite(ListRewrite* rewrite, const char* data, std::size_t size) {
@@ -171,7 +154,7 @@ void AppendToRewrite(ListRewrite* rewrite, const char* data, std::size_t size) {
             return;
         }
         // A comparison stops at the first difference.
-        if (!rewrite->Paths.Temp) {
+        if (!rewrite->Files) {
             rewrite->Failed = true;
             return;
         }
@@ -191,8 +174,8 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
     RewriteResult result = kRewriteFailed;
     if (rewrite->Temp) {
         FlushBuffer(rewrite);
-        bool written = !rewrite->Failed && SyncFile(rewrite->Temp);
-        if (!g_ListFileOps.Close(rewrite->Temp)) written = false;
+        bool written = !rewrite->Failed && rewrite->Files->Sync(rewrite->Temp);
+        if (!rewrite->Files->Close(rewrite->Temp)) written = false;
         rewrite->Temp = nullptr;
         if (written && !ListStillAsRead(rewrite)) {
             result = kRewriteListChanged;
@@ -204,7 +187,7 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
             g_ActiveTemp = nullptr;
             result = PutInPlace(rewrite);
         } else {
-            RemoveKeepingError(rewrite->Paths.Temp);
+            rewrite->Files->RemoveQuietly(rewrite->Files->Paths.Temp);
         }
     }
     ReleaseRewrite(rewrite);

@@ -9,17 +9,15 @@
 // list or its backup holds the old list or the new one, whole. The writer
 // holds the list's lock from its read to its write, and opens the list with
 // OpenListToChange (list_open.h), which puts back a list a writer before it
-// left under the backup name.
-//
-// Every failure leaves its reason in g_LastFileError (file_ops.h).
+// left under the backup name, and writes through that list's file layer
+// (list_files.h), which keeps the reason of every failure.
 #ifndef ZELQ_CHANNEL_LIST_LIST_REWRITE_H
 #define ZELQ_CHANNEL_LIST_LIST_REWRITE_H
 
 #include <cstddef>
 
-#include "file_ops.h"
 #include "file_bytes.h"
-#include "side_paths.h"
+#include "list_files.h"
 
 // The temporary file of the rewrite in progress, or null: what a program that
 // is being stopped removes before it ends. Set while the rewrite writes it,
@@ -40,9 +38,8 @@ enum RewriteResult {
 // A rewrite in progress. The new content is compared with the list as it was
 // read; the temporary file is made only at the first byte that differs.
 struct ListRewrite {
-    const char* ListPath;
+    ListFiles* Files;        // the opened list's paths, waits and last error
     const FileBytes* Original;
-    ListPaths Paths;         // where the list really lives, and its side files
     std::size_t Matched;     // bytes so far equal to the original's start
     ListFile* Temp;
     bool Failed;
@@ -50,12 +47,12 @@ struct ListRewrite {
     char* Buffer;
 };
 
-// Starts a rewrite of the list at `path`, which was read as `original`; an
-// original with no data ({nullptr, 0}) stands for a list that does not exist,
-// which the rewrite then creates only while it still does not. The caller
-// holds the list's lock until FinishListRewrite returns. Returns false when
-// memory runs out.
-bool BeginListRewrite(ListRewrite* rewrite, const char* path, const FileBytes& original);
+// Starts a rewrite of the list whose file layer `files` is, which was read
+// as `original`; an original with no data ({nullptr, 0}) stands for a list
+// that does not exist, which the rewrite then creates only while it still
+// does not. The caller holds the list's lock until FinishListRewrite
+// returns. Returns false when memory runs out.
+bool BeginListRewrite(ListRewrite* rewrite, ListFiles* files, const FileBytes& original);
 
 // Starts a comparison: content is added as to a rewrite, but only compared
 // with `original`; nothing is ever written. End it with ListRewriteDiffers.

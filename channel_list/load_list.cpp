@@ -6,8 +6,8 @@
 #include "../shared/plugin_state.h"
 #include "../shared/window_ops.h"
 #include "list_index.h"
+#include "list_lock.h"
 #include "list_open.h"
-#include "list_rewrite.h"
 #include "normalise_list.h"
 #include "satellite_names.h"
 
@@ -43,9 +43,10 @@ int LoadChannelList() {
     // no new files) the list is still shown; it is only not rewritten. A list
     // a writer before left under the backup name, which cannot be put back
     // now, is shown from there, and nothing is written.
+    ListFiles& files = list.Files;
     bool shown = opened == kListOpened && list.Exists;
-    if (opened == kListNotLocked) shown = ReadListIndex(path, kMaxListFileSize, &list.Index);
-    if (opened == kListCopyWaits) shown = ReadListIndex(list.Paths.Backup, kMaxListFileSize, &list.Index);
+    if (opened == kListNotLocked) shown = ReadListIndex(&files, files.Paths.Real, kMaxListFileSize, &list.Index);
+    if (opened == kListCopyWaits) shown = ReadListIndex(&files, files.Paths.Backup, kMaxListFileSize, &list.Index);
     if (!shown) {
         CloseOpenedList(&list);
         return 0;
@@ -59,10 +60,10 @@ int LoadChannelList() {
     if (opened == kListOpened && list.SideFileLeft) {
         result = index.RowCount > 0 && !NormalisedListDiffers(index) ? 1 : 0;
     } else if (opened == kListOpened && index.RowCount > 0) {
-        const RewriteResult outcome = RewriteNormalisedList(path, index);
+        const RewriteResult outcome = RewriteNormalisedList(&files, index);
         result = outcome == kRewriteWritten || outcome == kRewriteUnchanged ? 1 : 0;
     }
-    UnlockList(&list.Lock);
+    UnlockList(&files);
 
     // The rows go to the window after the lock is released: filling a long
     // list view takes far longer than reading the file.

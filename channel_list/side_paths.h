@@ -1,6 +1,7 @@
 // The files beside a list that are named after it: its name with its
-// extension replaced, so their paths are no longer than the list's own (a
-// name without a three-letter extension gets at most a few bytes more).
+// extension replaced, so each is as long as the list's name with a
+// three-letter extension, and four bytes longer than a name with a shorter
+// extension or none (docs/list-file.md says when that does not fit).
 //
 // The lock file, "ChannelList.lck": empty, hidden on Windows, and left in
 // place (deleting it would let two writers lock two different files of one
@@ -9,11 +10,10 @@
 // ".lck" keeps it ("x.lck" -> "x.lck.lck"), so a list is never its own lock
 // file.
 //
-// Two files beside the file the list really is (a symbolic link followed),
-// each no longer than the list's own name, so they fit wherever the list's
-// path fits. Only the holder of the list's lock makes them, so a writer that
-// finds them knows a writer before it stopped before its end (a crash, a
-// power cut, a failure Windows documents), and knows what each holds:
+// Two files beside the file the list really is (a symbolic link followed).
+// Only the holder of the list's lock makes them, so a writer that finds them
+// knows a writer before it stopped before its end (a crash, a power cut, a
+// failure Windows documents), and knows what each holds:
 //
 // - "~ChannelList.tm", the new list being written. It is never taken for
 //   the list: it may have been cut short, or never reached the disk. Only
@@ -27,23 +27,22 @@
 #ifndef ZELQ_CHANNEL_LIST_SIDE_PATHS_H
 #define ZELQ_CHANNEL_LIST_SIDE_PATHS_H
 
-enum SideFile { kSideLock, kSideTemp, kSideBackup };
+struct ListFiles;
 
-// The path of the side file of the list at `listPath`, as a new string for
-// std::free. Null, with the reason in g_LastFileError, when the path names no
-// file (it ends in a separator: kFileErrorIsFolder) or memory runs out.
-char* NewSidePath(const char* listPath, SideFile which);
-
-// The file the list at `listPath` really is, and its side files beside it.
+// The file the list really is, and the files beside it, in one block of
+// memory that Real begins.
 struct ListPaths {
     char* Real;
+    char* Lock;
     char* Temp;
     char* Backup;
 };
 
-// Fills `paths` with new strings, freed by FreeListPaths. False, with the
-// reason in g_LastFileError and nothing held, when they cannot be told.
-bool ResolveListPaths(const char* listPath, ListPaths* paths);
+// Works out the paths of the list at `listPath` into files->Paths, once for
+// all its reading and writing. False, with the reason in files->Error and
+// nothing held, when they cannot be told (a path that ends in a separator
+// names a folder: kFileErrorIsFolder).
+bool ResolveListPaths(ListFiles* files, const char* listPath);
 void FreeListPaths(ListPaths* paths);
 
 #endif  // ZELQ_CHANNEL_LIST_SIDE_PATHS_H

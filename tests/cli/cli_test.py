@@ -923,7 +923,7 @@ class ErrorTest(ListTest):
             (read_only_list, ['rename', '1', 'Renamed'], 2,
              'cannot write ChannelList.ini: ' + permission + '; it is left as it was', {LIST: clean, 'ChannelList.lck': b''}),
             (symlinked_list, ['rename', '1', 'Renamed'], 0, '',
-             {LIST: 'link', 'ChannelList.lck': b'', 'lists': 'folder', 'lists/real.ini': renamed}),
+             {LIST: 'link', 'lists': 'folder', 'lists/real.ini': renamed, 'lists/real.lck': b''}),
             (read_only_folder, ['rename', '1', 'Renamed'], 2,
              'cannot make or open the lock file ChannelList.lck: ' + permission + '; nothing was changed', {LIST: clean}),
             (lock_file_of_another_account, ['rename', '1', 'Renamed'], 2,

@@ -13,8 +13,6 @@
 #include <vector>
 
 #include "channel_list/add_channel.h"
-#include "channel_list/list_lock.h"
-#include "channel_list/file_ops.h"
 #include "channel_list/load_list.h"
 #include "test_support.h"
 
@@ -38,11 +36,11 @@ struct Seen {
 };
 Seen g_Seen;
 
-int RecordingOpen(const char* path, FileOpenMode mode, ListFile** file) {
+FileError RecordingOpen(const char* path, FileOpenMode mode, ListFile** file) {
     if (path == g_Seen.ListPath) g_Seen.ListOpens.push_back(mode);
     return DefaultListFileOps().Open(path, mode, file);
 }
-int RecordingWrite(ListFile* file, const void* data, std::size_t size) {
+FileError RecordingWrite(ListFile* file, const void* data, std::size_t size) {
     g_Seen.Writes.emplace_back(static_cast<const char*>(data), size);
     return DefaultListFileOps().Write(file, data, size);
 }
@@ -52,10 +50,7 @@ unsigned RecordingPause(unsigned ms) {
 }
 
 // A scanner that holds the file: Windows answers a sharing violation.
-int Busy() {
-    SetFileError(kFileErrorInUse, 32, true);
-    return 0;
-}
+FileError Busy() { return FileError{kFileErrorInUse, 32, true}; }
 
 struct Case {
     const char* Name;
@@ -74,8 +69,7 @@ const Case kCases[] = {
      kNoFinalBreak, {}, [] {
          g_ListFileOps.Probe = [](const char* path, PathKind* kind) {
              if (path == g_Seen.ListPath && g_Seen.Calls++ > 0) {
-                 SetFileError(kFileErrorOther, 64);  // the network name is no longer available
-                 return 0;
+                 return FileError{kFileErrorOther, 64, false};  // the network name is no longer available
              }
              return DefaultListFileOps().Probe(path, kind);
          };
@@ -89,9 +83,9 @@ const Case kCases[] = {
      },
      true, 0, nullptr, {}, 0},
     {"a list someone made after the read is not the add's to remove", nullptr, {}, [] {
-         g_ListFileOps.Open = [](const char* path, FileOpenMode mode, ListFile** file) {
-             if (path == g_Seen.ListPath && mode == kOpenCreateNew) WriteFileBytes(path, "theirs");
-             return DefaultListFileOps().Open(path, mode, file);
+         g_ListFileOps.Create = [](const char* path, const char* like, ListFile** file) {
+             if (path == g_Seen.ListPath) WriteFileBytes(path, "theirs");
+             return DefaultListFileOps().Create(path, like, file);
          };
      },
      true, 0, "theirs", {"ChannelList.ini", "ChannelList.lck"}, 0},
@@ -100,28 +94,23 @@ const Case kCases[] = {
     {"a failed append is cut back through a handle that may cut", kNoFinalBreak, {}, [] {
          g_ListFileOps.Write = [](ListFile* file, const void* data, std::size_t size) {
              RecordingWrite(file, data, size / 2);
-             return 0;
+             return FileError{kFileErrorDiskFull, 112, false};
          };
      },
      true, 0, kNoFinalBreak, {"ChannelList.ini", "ChannelList.lck"}, 0},
     {"a flush the file system does not do keeps the add, whose line it has taken", kNoFinalBreak, {}, [] {
          g_ListFileOps.Sync = [](ListFile*) {
-             SetFileError(kFileErrorNotSupported, 50);  // ERROR_NOT_SUPPORTED
-             return 0;
+             return FileError{kFileErrorNotSupported, 50, false};  // ERROR_NOT_SUPPORTED
          };
      },
      true, 1, "", {"ChannelList.ini", "ChannelList.lck"}, 0},
     {"any other failed flush cuts the add's line back", kNoFinalBreak, {}, [] {
-         g_ListFileOps.Sync = [](ListFile*) {
-             SetFileError(kFileErrorOther, 1117);  // ERROR_IO_DEVICE
-             return 0;
-         };
+         g_ListFileOps.Sync = [](ListFile*) { return kInjectedFailure; };
      },
      true, 0, kNoFinalBreak, {"ChannelList.ini", "ChannelList.lck"}, 0},
     {"a flush the file system does not do keeps the rewrite too", kNeedsRewrite, {}, [] {
          g_ListFileOps.Sync = [](ListFile*) {
-             SetFileError(kFileErrorNotSupported, 1);  // ERROR_INVALID_FUNCTION
-             return 0;
+             return FileError{kFileErrorNotSupported, 1, false};  // ERROR_INVALID_FUNCTION
          };
      },
      false, 1, kRewritten, {"ChannelList.ini", "ChannelList.lck"}, 0},
@@ -136,8 +125,7 @@ const Case kCases[] = {
      false, 0, kNeedsRewrite, {"ChannelList.ini", "ChannelList.lck"}, 1000},
     {"a temporary file the scanner holds is removed once it lets go", kNeedsRewrite, {}, [] {
          g_ListFileOps.Replace = [](const char*, const char*, const char*) {
-             SetFileError(kFileErrorDenied, 5);
-             return 0;
+             return FileError{kFileErrorDenied, 5, false};
          };
          g_ListFileOps.Remove = [](const char* path) {
              return FileExists(path) && g_Seen.Calls++ < 3 ? Busy() : DefaultListFileOps().Remove(path);
@@ -152,8 +140,7 @@ const Case kCases[] = {
      kNeedsRewrite, {"~ChannelList.bk"}, [] {
          g_ListFileOps.Remove = [](const char* path) {
              if (!FileExists(path)) return DefaultListFileOps().Remove(path);
-             SetFileError(kFileErrorDenied, 5, true);
-             return 0;
+             return FileError{kFileErrorDenied, 5, true};
          };
      },
      false, 0, kNeedsRewrite, {"ChannelList.ini", "ChannelList.lck", "~ChannelList.bk"}, 0},
@@ -212,10 +199,10 @@ TEST_F(FileSafety, NoLockFileBesideAFolderOrInAFolderThatIsNotThere) {
         {dir_ + "/dir/", kFileErrorIsFolder},
     };
     for (const auto& c : cases) {
-        ListLock lock;
-        SetFileError(kFileErrorNone);
-        EXPECT_FALSE(LockList(c.path.c_str(), &lock)) << c.path;
-        EXPECT_EQ(g_LastFileError.Kind, c.error) << c.path;
+        ListFiles files;
+        EXPECT_FALSE(ResolveListPaths(&files, c.path.c_str()) && LockList(&files)) << c.path;
+        EXPECT_EQ(files.Error.Kind, c.error) << c.path;
+        FreeListPaths(&files.Paths);
     }
     EXPECT_EQ(ListDirectory(dir_), std::vector<std::string>{"dir"});
     EXPECT_TRUE(ListDirectory(dir_ + "/dir").empty());
@@ -224,10 +211,11 @@ TEST_F(FileSafety, NoLockFileBesideAFolderOrInAFolderThatIsNotThere) {
     // lock; one this lock did not make stays.
     for (const bool made : {true, false}) {
         if (!made) ::close(::open((dir_ + "/ChannelList.lck").c_str(), O_CREAT | O_WRONLY, 0600));
-        ListLock lock;
-        ASSERT_TRUE(LockList(ListPath().c_str(), &lock));
-        EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"ChannelList.lck", "dir"}));
-        UnlockList(&lock);
+        {
+            const HeldListLock lock(ListPath());
+            ASSERT_TRUE(lock.Held());
+            EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"ChannelList.lck", "dir"}));
+        }
         const std::vector<std::string> left = made ? std::vector<std::string>{"dir"}
                                                    : std::vector<std::string>{"ChannelList.lck", "dir"};
         EXPECT_EQ(ListDirectory(dir_), left);

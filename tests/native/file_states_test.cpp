@@ -126,10 +126,8 @@ Model g_Model;
 
 std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
-int Fail(FileErrorKind kind, long code, bool mayPass) {
-    SetFileError(kind, code, mayPass);
-    return 0;
-}
+FileError Fail(FileErrorKind kind, long code, bool mayPass) { return FileError{kind, code, mayPass}; }
+constexpr FileError kDone{};
 
 // A name was given, taken or changed: a cut may undo it until the folder's
 // names are made durable.
@@ -168,7 +166,7 @@ Failure Enter(const char* operation, const std::string& path) {
     // removing of the file; a look at it still works.
     const std::string name = op.substr(0, op.find(' '));
     const auto held = g_Model.Held.find(BaseName(path));
-    if (held != g_Model.Held.end() && name != "Probe" && name != "ReadOnly" && name != "LinkCount" &&
+    if (held != g_Model.Held.end() && name != "Probe" && name != "ReadOnly" && name != "Identify" &&
         name != "Read-open") {
         return held->second;
     }
@@ -193,14 +191,15 @@ Failure Enter(const char* operation, const std::string& path) {
 }
 
 // After an operation: the cut, when it is due, takes what is on the disk.
-int Leave(int result) {
+template <typename Result>
+Result Leave(Result result) {
     if (g_Model.CutDue && !g_Model.Cut) TakeCut();
     g_Model.Undurable.push_back(static_cast<int>(g_Model.Journal.size()) - 1);
     return result;
 }
 
 // The failures every operation can meet, as Windows reports them.
-int Failed(Failure failure) {
+FileError Failed(Failure failure) {
     switch (failure) {
     case kBusy:
         return Fail(kFileErrorInUse, 32, true);
@@ -220,52 +219,58 @@ std::shared_ptr<ModelFile> Find(const std::string& path) {
     return found == g_Model.Files.end() ? nullptr : found->second;
 }
 
-int Absent(const std::shared_ptr<ModelFile>& file) {
+FileError Absent(const std::shared_ptr<ModelFile>& file) {
     return file ? Fail(kFileErrorDenied, 5, true) : Fail(kFileErrorNotFound, 2, false);
 }
 
-int ModelOpen(const char* path, FileOpenMode mode, ListFile** file) {
+FileError ModelOpen(const char* path, FileOpenMode mode, ListFile** file) {
     *file = nullptr;
     // A holder that stops renaming and removing a file may share reading it.
     const Failure failure = Enter(mode == kOpenRead ? "Read-open" : "Open", path);
     if (failure != kNone) return Leave(Failed(failure));
-    std::shared_ptr<ModelFile> found = Find(path);
-    if (mode == kOpenCreateNew) {
-        if (found) return Leave(found->Pending ? Fail(kFileErrorDenied, 5, true) : Fail(kFileErrorOther, 80, false));
-        found = std::make_shared<ModelFile>();
-        g_Model.Files[path] = found;
-        NamesChanged();
-    } else if (!found || found->Pending) {
-        return Leave(Absent(found));
-    }
+    const std::shared_ptr<ModelFile> found = Find(path);
+    if (!found || found->Pending) return Leave(Absent(found));
     *file = reinterpret_cast<ListFile*>(new Handle{found, 0});
-    return Leave(1);
+    return Leave(kDone);
+}
+
+FileError ModelCreate(const char* path, const char*, ListFile** file) {
+    *file = nullptr;
+    const Failure failure = Enter("Open", path);
+    if (failure != kNone) return Leave(Failed(failure));
+    std::shared_ptr<ModelFile> found = Find(path);
+    if (found) return Leave(found->Pending ? Fail(kFileErrorDenied, 5, true) : Fail(kFileErrorOther, 80, false));
+    found = std::make_shared<ModelFile>();
+    g_Model.Files[path] = found;
+    NamesChanged();
+    *file = reinterpret_cast<ListFile*>(new Handle{found, 0});
+    return Leave(kDone);
 }
 
 Handle* Held(ListFile* file) { return reinterpret_cast<Handle*>(file); }
 
-int ModelProbe(const char* path, PathKind* kind) {
+FileError ModelProbe(const char* path, PathKind* kind) {
     const Failure failure = Enter("Probe", path);
     if (failure != kNone) return Leave(failure == kDenied ? Fail(kFileErrorDenied, 5, true) : Failed(failure));
     const std::shared_ptr<ModelFile> found = Find(path);
     if (found && found->Pending) return Leave(Fail(kFileErrorDenied, 5, true));
     *kind = found ? kPathFile : kPathMissing;
-    return Leave(1);
+    return Leave(kDone);
 }
 
-int ModelReadOnly(const char* path, bool* readOnly) {
+FileError ModelReadOnly(const char* path, bool* readOnly) {
     if (Enter("ReadOnly", path) != kNone) return Leave(Failed(kNetwork));
     *readOnly = false;
-    return Leave(Find(path) ? 1 : Fail(kFileErrorNotFound, 2, false));
+    return Leave(Find(path) ? kDone : Fail(kFileErrorNotFound, 2, false));
 }
 
-int ModelSize(ListFile* file, std::uint64_t* size) {
+FileError ModelSize(ListFile* file, std::uint64_t* size) {
     if (Enter("Size", "") != kNone) return Leave(Failed(kNetwork));
     *size = Held(file)->File->Data.size();
-    return Leave(1);
+    return Leave(kDone);
 }
 
-int ModelRead(ListFile* file, void* buffer, std::size_t size, std::size_t* got) {
+FileError ModelRead(ListFile* file, void* buffer, std::size_t size, std::size_t* got) {
     *got = 0;
     if (Enter("Read", "") != kNone) return Leave(Failed(kNetwork));
     Handle* handle = Held(file);
@@ -274,10 +279,10 @@ int ModelRead(ListFile* file, void* buffer, std::size_t size, std::size_t* got) 
     *got = size < left ? size : left;
     std::memcpy(buffer, data.data() + handle->At, *got);
     handle->At += *got;
-    return Leave(1);
+    return Leave(kDone);
 }
 
-int ModelWrite(ListFile* file, const void* data, std::size_t size) {
+FileError ModelWrite(ListFile* file, const void* data, std::size_t size) {
     const Failure failure = Enter("Write", "");
     if (failure == kDiskFull) {
         Held(file)->File->Data.append(static_cast<const char*>(data), size / 2);
@@ -285,10 +290,10 @@ int ModelWrite(ListFile* file, const void* data, std::size_t size) {
     }
     if (failure != kNone) return Leave(Failed(failure));
     Held(file)->File->Data.append(static_cast<const char*>(data), size);
-    return Leave(1);
+    return Leave(kDone);
 }
 
-int ModelSync(ListFile* file) {
+FileError ModelSync(ListFile* file) {
     const Failure failure = Enter("Sync", "");
     if (failure == kNoFlush || (failure == kNone && g_Model.Inject.NoFlush)) {
         g_Model.FlushRefused = true;
@@ -296,19 +301,31 @@ int ModelSync(ListFile* file) {
     }
     if (failure != kNone) return Leave(Failed(failure));
     Held(file)->File->Durable = Held(file)->File->Data;
-    return Leave(1);
+    return Leave(kDone);
 }
 
-int ModelTruncate(ListFile* file, std::uint64_t size) {
+FileError ModelTruncate(ListFile* file, std::uint64_t size) {
     if (Enter("Truncate", "") != kNone) return Leave(Failed(kNetwork));
     Held(file)->File->Data.resize(static_cast<std::size_t>(size));
-    return Leave(1);
+    return Leave(kDone);
 }
 
-int ModelClose(ListFile* file) {
+FileError ModelClose(ListFile* file) {
     const Failure failure = Enter("Close", "");
     delete Held(file);
-    return Leave(failure != kNone ? Failed(kNetwork) : 1);
+    return Leave(failure != kNone ? Failed(kNetwork) : kDone);
+}
+
+// A flush of the folder's names: every name change so far survives a cut.
+FileError ModelSyncNames(const char* path) {
+    const Failure failure = Enter("SyncNames", path);
+    if (failure == kNoFlush || (failure == kNone && g_Model.Inject.NoFlush)) {
+        g_Model.FlushRefused = true;
+        return Leave(Fail(kFileErrorNotSupported, 50, false));
+    }
+    if (failure != kNone) return Leave(Failed(failure));
+    g_Model.Journal = {g_Model.Files};
+    return Leave(kDone);
 }
 
 void Move(const std::string& from, const std::string& to) {
@@ -318,7 +335,7 @@ void Move(const std::string& from, const std::string& to) {
 }
 
 // ReplaceFileW with a backup name, and what each documented failure leaves.
-int ModelReplace(const char* from, const char* to, const char* backup) {
+FileError ModelReplace(const char* from, const char* to, const char* backup) {
     const Failure failure = Enter("Replace", to);
     const std::shared_ptr<ModelFile> list = Find(to);
     const std::shared_ptr<ModelFile> replacement = Find(from);
@@ -332,49 +349,49 @@ int ModelReplace(const char* from, const char* to, const char* backup) {
     if (!replacement || replacement->Pending) return Leave(Absent(replacement));
     Move(to, backup);
     Move(from, to);
-    return Leave(1);
+    return Leave(kDone);
 }
 
-int ModelRename(const char* from, const char* to) {
+FileError ModelRename(const char* from, const char* to) {
     const Failure failure = Enter("Rename", from);
     if (failure != kNone) return Leave(Failed(failure));
     const std::shared_ptr<ModelFile> source = Find(from);
     if (!source || source->Pending) return Leave(Absent(source));
     if (Find(to)) return Leave(Fail(kFileErrorOther, 183, false));  // ERROR_ALREADY_EXISTS
     Move(from, to);
-    return Leave(1);
+    return Leave(kDone);
 }
 
-int ModelRemove(const char* path) {
+FileError ModelRemove(const char* path) {
     const Failure failure = Enter("Remove", path);
     const std::shared_ptr<ModelFile> found = Find(path);
     if (failure == kDeletePending && found) {
         found->Pending = true;
-        return Leave(1);
+        return Leave(kDone);
     }
     if (failure != kNone && failure != kDeletePending) return Leave(Failed(failure));
     if (!found || found->Pending) return Leave(Absent(found));
     g_Model.Files.erase(path);
     NamesChanged();
-    return Leave(1);
+    return Leave(kDone);
 }
 
-int ModelResolve(const char* path, char** real) {
+FileError ModelResolve(const char* path, char** real) {
     if (Enter("Resolve", path) != kNone) return Leave(Failed(kNetwork));
     *real = static_cast<char*>(std::malloc(std::strlen(path) + 1));
     std::strcpy(*real, path);
-    return Leave(1);
+    return Leave(kDone);
 }
 
-int ModelLinkCount(const char* path, unsigned* count) {
-    if (Enter("LinkCount", path) != kNone) return Leave(Failed(kNetwork));
+FileError ModelIdentify(const char* path, FileIdentity* identity) {
+    if (Enter("Identify", path) != kNone) return Leave(Failed(kNetwork));
     const std::shared_ptr<ModelFile> found = Find(path);
     if (!found) return Leave(Fail(kFileErrorNotFound, 2, false));
-    *count = found->Links;
-    return Leave(1);
+    *identity = FileIdentity{1, reinterpret_cast<std::uintptr_t>(found.get()), found->Links};
+    return Leave(kDone);
 }
 
-int ModelTryLock(const char* path, void** lock) {
+FileError ModelTryLock(const char* path, void** lock) {
     const Failure failure = Enter("TryLock", path);
     if (failure != kNone) return Leave(Failed(failure));
     if (g_Model.Locks[path]) return Leave(Failed(kLockBusy));
@@ -384,14 +401,14 @@ int ModelTryLock(const char* path, void** lock) {
     }
     g_Model.Locks[path] = true;
     *lock = new std::string(path);
-    return Leave(1);
+    return Leave(kDone);
 }
 
-int ModelUnlock(void* lock) {
+FileError ModelUnlock(void* lock) {
     std::string* const path = static_cast<std::string*>(lock);
     g_Model.Locks[*path] = false;
     delete path;
-    return 1;
+    return kDone;
 }
 
 unsigned ModelPause(unsigned ms) {
@@ -400,9 +417,10 @@ unsigned ModelPause(unsigned ms) {
 }
 
 ListFileOps ModelOps() {
-    ListFileOps ops{&ModelOpen,   &ModelProbe,  &ModelReadOnly, &ModelSize,      &ModelRead,    &ModelWrite,
-                    &ModelSync,   &ModelTruncate, &ModelClose,  &ModelReplace,   &ModelRename,  &ModelRemove,
-                    &ModelResolve, &ModelLinkCount, &ModelTryLock, &ModelUnlock, &ModelPause};
+    ListFileOps ops{&ModelOpen,     &ModelCreate,   &ModelProbe,   &ModelReadOnly, &ModelSize,   &ModelRead,
+                    &ModelWrite,    &ModelSync,     &ModelSyncNames, &ModelTruncate, &ModelClose, &ModelReplace,
+                    &ModelRename,   &ModelRemove,   &ModelResolve, &ModelIdentify, &ModelTryLock, &ModelUnlock,
+                    &ModelPause};
     return ops;
 }
 
@@ -413,7 +431,7 @@ std::vector<Failure> FailuresOf(const std::string& op) {
     if (name == "Open") return {kBusy, kDenied, kNetwork, kDiskFull};
     if (name == "Read-open") return {kBusy, kDenied, kNetwork};
     if (name == "Write") return {kDiskFull, kNetwork};
-    if (name == "Sync") return {kNetwork, kNoFlush};
+    if (name == "Sync" || name == "SyncNames") return {kNetwork, kNoFlush};
     if (name == "Replace") return {kCannotRemove, kCannotMove, kCannotMove2, kBusy, kDenied, kNetwork};
     if (name == "Rename") return {kBusy, kDenied, kNetwork};
     if (name == "Remove") return {kBusy, kDenied, kDeletePending, kNetwork};

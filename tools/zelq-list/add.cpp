@@ -53,8 +53,9 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     // Made before the list changes: what follows the append takes no memory
     // unless the output fails.
     const std::string added = path + ": added " + shown + " (" + SatelliteNameFor(position) + ")";
+    FileError why;
     switch (AppendChannelLine(path.c_str(), static_cast<std::uint8_t>(flag), code.Bytes, name.c_str(),
-                              !options.DryRun, MaxListSize())) {
+                              !options.DryRun, MaxListSize(), &why)) {
     case kAppended:
         if (options.DryRun) {
             out << path << ": would add " << shown << " (" << SatelliteNameFor(position)
@@ -69,7 +70,7 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     case kAppendFailed:
         break;
     }
-    switch (g_LastFileError.Kind) {
+    switch (why.Kind) {
     case kFileErrorLockBusy:
         return fail(LockBusyMessage(path));
     case kFileErrorTooLarge:
@@ -77,6 +78,6 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     case kFileErrorListInBackup:
         return fail(ListInBackupMessage(path));
     default:
-        return fail("cannot add to " + path + ": " + FileErrorReason(g_LastFileError) + "; nothing was changed");
+        return fail("cannot add to " + path + ": " + FileErrorReason(why) + "; nothing was changed");
     }
 }

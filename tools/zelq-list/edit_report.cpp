@@ -8,8 +8,9 @@ std::string WrittenLine(const EditSession& session, const EditOutcome& outcome) 
 
 int ReportEditEnd(const EditSession& session, const EditOutcome& outcome, std::ostream& out, std::ostream& err) {
     const std::string& path = session.Options.ListPath;
+    const FileError& failure = session.List.Files.Error;
     if (!outcome.Begun) {
-        ReportError(err, "cannot write " + path + ": " + FileErrorReason(g_LastFileError));
+        ReportError(err, "cannot write " + path + ": " + FileErrorReason(failure));
         return kExitError;
     }
     switch (outcome.Result) {
@@ -26,11 +27,11 @@ int ReportEditEnd(const EditSession& session, const EditOutcome& outcome, std::o
         return kExitError;
     case kRewriteLeftInBackup:
         ReportError(
-            err, "cannot write " + path + ": " + FileErrorReason(g_LastFileError) + "; " + ListInBackupMessage(path));
+            err, "cannot write " + path + ": " + FileErrorReason(failure) + "; " + ListInBackupMessage(path));
         return kExitError;
     case kRewriteFailed:
         break;
     }
-    ReportError(err, "cannot write " + path + ": " + FileErrorReason(g_LastFileError) + "; it is left as it was");
+    ReportError(err, "cannot write " + path + ": " + FileErrorReason(failure) + "; it is left as it was");
     return kExitError;
 }

@@ -1,8 +1,5 @@
 #include "edit_session.h"
 
-#include <cstdlib>
-
-#include "channel_list/side_paths.h"
 #include "messages.h"
 #include "read_list.h"
 #include "row_text.h"
@@ -28,24 +25,19 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
         error = LeftFileMessage(list.SideFileLeft, list.SideError);
         break;
     case kListAbsent:
-        error = CannotReadMessage(path);
+        error = CannotReadMessage(path, list.Files.Error);
         break;
     case kListNotLocked:
-        if (g_LastFileError.Kind == kFileErrorLockBusy) {
-            error = LockBusyMessage(path);
-        } else {
-            const FileError failure = g_LastFileError;
-            char* const lockPath = NewSidePath(path.c_str(), kSideLock);
-            error = "cannot make or open the lock file " + std::string(lockPath ? lockPath : path.c_str()) + ": " +
-                    FileErrorReason(failure) + "; nothing was changed";
-            std::free(lockPath);
-        }
+        error = list.Files.Error.Kind == kFileErrorLockBusy
+                    ? LockBusyMessage(path)
+                    : "cannot make or open the lock file " + std::string(list.Files.Paths.Lock) + ": " +
+                          FileErrorReason(list.Files.Error) + "; nothing was changed";
         break;
     case kListCopyWaits:
         error = ListInBackupMessage(path);
         break;
     case kListUnreadable:
-        error = ReadFailure(path, list.Index.File.Size, "reads lists", MaxListSize());
+        error = ReadFailure(path, list.Index.File.Size, list.Files.Error, "reads lists", MaxListSize());
         break;
     }
     CloseOpenedList(&list);

@@ -1,35 +1,22 @@
 #include "messages.h"
 
-#include <sys/stat.h>
-
 #include <ostream>
 
 #include "channel_list/list_lock.h"
-#include "channel_list/side_paths.h"
 
 void ReportError(std::ostream& err, const std::string& message) { err << "zelq-list: " << message << '\n'; }
 
-std::string CannotReadMessage(const std::string& path) {
+std::string CannotReadMessage(const std::string& path, const FileError& error) {
     // Reading refuses what is not a file as access denied: say what it is.
-    const std::string kind = g_LastFileError.Kind == kFileErrorDenied ? NotAFileKind(path) : std::string();
+    const std::string kind = error.Kind == kFileErrorDenied ? NotAFileKind(path) : std::string();
     if (!kind.empty()) return "cannot read " + path + ": it is " + kind + ", not a file";
-    return "cannot read " + path + ": " + FileErrorReason(g_LastFileError);
+    return "cannot read " + path + ": " + FileErrorReason(error);
 }
 
 std::string NotAFileKind(const std::string& path) {
-    struct stat status;
-    if (stat(path.c_str(), &status) != 0) return std::string();
-#ifdef S_ISFIFO
-    if (S_ISFIFO(status.st_mode)) return "a pipe";
-#endif
-#ifdef S_ISSOCK
-    if (S_ISSOCK(status.st_mode)) return "a socket";
-#endif
-    if (S_ISCHR(status.st_mode)) return "a device";
-#ifdef S_ISBLK
-    if (S_ISBLK(status.st_mode)) return "a device";
-#endif
-    return std::string();
+    static const char* const kKinds[] = {"", "", "", "a device", "a pipe", "a socket"};
+    PathKind kind = kPathMissing;
+    return g_ListFileOps.Probe(path.c_str(), &kind).Kind == kFileErrorNone ? kKinds[kind] : "";
 }
 
 std::string FileErrorReason(const FileError& error) {
@@ -65,9 +52,9 @@ std::string LockBusyMessage(const std::string& listPath) {
 }
 
 std::string ListInBackupMessage(const std::string& listPath) {
-    ListPaths paths;
-    const std::string backup = ResolveListPaths(listPath.c_str(), &paths) ? paths.Backup : "its backup";
-    FreeListPaths(&paths);
+    ListFiles files;
+    const std::string backup = ResolveListPaths(&files, listPath.c_str()) ? files.Paths.Backup : "its backup";
+    FreeListPaths(&files.Paths);
     return listPath + " is missing, and its last content waits in " + backup +
            ", which cannot be put back now (another program holds it, or this user may not rename it); nothing "
            "was changed, run the command again";

@@ -14,7 +14,7 @@
 void ReportError(std::ostream& err, const std::string& message);
 
 // The message for a file that cannot be read: "cannot read PATH: why".
-std::string CannotReadMessage(const std::string& path);
+std::string CannotReadMessage(const std::string& path, const FileError& error);
 
 // What a path names that is neither a file nor a folder ("a device", "a
 // pipe", "a socket"); empty for anything else, or when that cannot be told.

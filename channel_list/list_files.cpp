@@ -1,0 +1,107 @@
+#include "list_files.h"
+
+ListFileOps g_ListFileOps = DefaultListFileOps();
+
+namespace {
+
+// Pauses between tries of an operation that another program's handle
+// stopped: about a second in all, when the writer has that much left.
+constexpr unsigned kRetryPausesMs[] = {10, 20, 40, 80, 150, 250, 450};
+
+}  // namespace
+
+bool ListFiles::Did(const FileError& answer) {
+    if (answer.Kind == kFileErrorNone) return true;
+    Error = answer;
+    return false;
+}
+
+bool ListFiles::Fail(FileErrorKind kind, long systemCode) { return Did(FileError{kind, systemCode, false}); }
+
+bool ListFiles::Pause(unsigned ms) {
+    if (WaitLeftMs == 0) return false;
+    const unsigned waited = g_ListFileOps.Pause(ms < WaitLeftMs ? ms : WaitLeftMs);
+    WaitLeftMs -= waited < WaitLeftMs ? waited : WaitLeftMs;
+    return true;
+}
+
+bool ListFiles::Probe(const char* path, PathKind* kind) { return Did(g_ListFileOps.Probe(path, kind)); }
+
+bool ListFiles::Is(const char* path, PathKind expected) {
+    PathKind kind;
+    return g_ListFileOps.Probe(path, &kind).Kind == kFileErrorNone && kind == expected;
+}
+
+bool ListFiles::Open(const char* path, FileOpenMode mode, ListFile** file) {
+    *file = nullptr;
+    return Did(g_ListFileOps.Open(path, mode, file));
+}
+
+bool ListFiles::OpenToChange(const char* path, FileOpenMode mode, ListFile** file) {
+    *file = nullptr;
+    bool readOnly = false;
+    if (g_ListFileOps.ReadOnly(path, &readOnly).Kind == kFileErrorNone && readOnly) return Fail(kFileErrorDenied);
+    return Open(path, mode, file);
+}
+
+bool ListFiles::Create(const char* path, const char* like, ListFile** file) {
+    *file = nullptr;
+    return Did(g_ListFileOps.Create(path, like, file));
+}
+
+bool ListFiles::Write(ListFile* file, const void* data, std::size_t size) {
+    return Did(g_ListFileOps.Write(file, data, size));
+}
+
+bool ListFiles::Sync(ListFile* file) {
+    const FileError answer = g_ListFileOps.Sync(file);
+    return answer.Kind == kFileErrorNotSupported || Did(answer);
+}
+
+bool ListFiles::Close(ListFile* file) { return Did(g_ListFileOps.Close(file)); }
+
+namespace {
+
+// Whether a failure may pass if tried again. Access denied is what a file
+// being deleted answers (its name stays until the last handle to it
+// closes), and a name in that state cannot even be looked at; a file that
+// can be looked at was refused by its own permissions, which do not pass.
+bool MayPass(ListFiles* files, const FileError& failure, const char* a, const char* b) {
+    if (!failure.MayPass) return false;
+    if (failure.Kind != kFileErrorDenied) return true;
+    return !(files->Is(a, kPathFile) && (!b || files->Is(b, kPathFile)));
+}
+
+template <typename Operation>
+bool RetryWhileInUse(ListFiles* files, Operation operation, const char* a, const char* b) {
+    for (const unsigned pause : kRetryPausesMs) {
+        const FileError answer = operation();
+        if (files->Did(answer)) return true;
+        if (!MayPass(files, answer, a, b) || !files->Pause(pause)) return false;
+    }
+    return files->Did(operation());
+}
+
+}  // namespace
+
+bool ListFiles::Replace(const char* from, const char* to, const char* backup) {
+    bool readOnly = false;
+    if (g_ListFileOps.ReadOnly(to, &readOnly).Kind == kFileErrorNone && readOnly) return Fail(kFileErrorDenied);
+    return RetryWhileInUse(this, [&] { return g_ListFileOps.Replace(from, to, backup); }, to, from);
+}
+
+bool ListFiles::Rename(const char* from, const char* to) {
+    return RetryWhileInUse(this, [&] { return g_ListFileOps.Rename(from, to); }, from, nullptr);
+}
+
+bool ListFiles::Remove(const char* path) {
+    return RetryWhileInUse(this, [&] { return g_ListFileOps.Remove(path); }, path, nullptr);
+}
+
+bool ListFiles::RemoveIfThere(const char* path) { return Remove(path) || Error.Kind == kFileErrorNotFound; }
+
+void ListFiles::RemoveQuietly(const char* path) {
+    const FileError kept = Error;
+    RemoveIfThere(path);
+    Error = kept;
+}

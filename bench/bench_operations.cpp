@@ -67,10 +67,13 @@ bool RunFloor() {
         done = files.Write(file, bytes.Data, bytes.Size) && files.Sync(file);
         if (!files.Close(file)) done = false;
         // The old list is kept under a backup name until the new one is in
-        // place (where the system keeps one), then removed.
+        // place (where the system keeps one) and its name on the disk, then
+        // removed, and that too made to reach the disk.
         done = done && files.Replace(temp, g_State.ListPath, FloorBackupPath().c_str());
         if (!done) files.RemoveQuietly(temp);
+        files.SyncNames(g_State.ListPath);
         files.RemoveQuietly(FloorBackupPath().c_str());
+        files.SyncNames(g_State.ListPath);
     }
     FreeFileBytes(&bytes);
     return done;

@@ -55,6 +55,7 @@ bool ListFiles::Write(ListFile* file, const void* data, std::size_t size) {
 
 bool ListFiles::Sync(ListFile* file) {
     const FileError answer = g_ListFileOps.Sync(file);
+    if (answer.Kind == kFileErrorNotSupported) Unconfirmed = true;
     return answer.Kind == kFileErrorNotSupported || Did(answer);
 }
 
@@ -96,6 +97,12 @@ bool ListFiles::Rename(const char* from, const char* to) {
 
 bool ListFiles::Remove(const char* path) {
     return RetryWhileInUse(this, [&] { return g_ListFileOps.Remove(path); }, path, nullptr);
+}
+
+void ListFiles::SyncNames(const char* path) {
+    const FileError kept = Error;
+    if (!RetryWhileInUse(this, [&] { return g_ListFileOps.SyncNames(path); }, path, nullptr)) Unconfirmed = true;
+    Error = kept;
 }
 
 bool ListFiles::RemoveIfThere(const char* path) { return Remove(path) || Error.Kind == kFileErrorNotFound; }

@@ -20,6 +20,10 @@ struct ListFiles {
     void* Lock = nullptr;     // the list's lock while it is held (LockList)
     FileError Error;          // why the last failed operation failed
     unsigned WaitLeftMs = 0;  // what the writer may still pause, in milliseconds
+    // A flush of data or of names the file system refused or failed: what was
+    // written is in place, but whether it would survive a power cut is not
+    // known.
+    bool Unconfirmed = false;
 
     // Keeps a failure as the last error; true when the operation was done.
     bool Did(const FileError& answer);
@@ -46,8 +50,13 @@ struct ListFiles {
     bool Write(ListFile* file, const void* data, std::size_t size);
     // Flushes a written file to the disk. A file system that answers that
     // it does not flush (some network redirectors) has taken the data all
-    // the same, so that counts as flushed; any other failure is a failure.
+    // the same, so that counts as done, but Unconfirmed; any other failure
+    // is a failure.
     bool Sync(ListFile* file);
+    // Makes the names given and taken in the folder of the file at `path`
+    // durable (ListFileOps::SyncNames). They are in place either way: a
+    // failure only leaves the write Unconfirmed.
+    void SyncNames(const char* path);
     bool Close(ListFile* file);
 
     // Puts `from` in the place of `to`, the old `to` under `backup` (see

@@ -1,8 +1,22 @@
 // Opening the list: the one way in for every writer, the plug-in's start and
 // its add, and every command of the command-line program that writes. It
-// takes the list's lock, puts back a list that a writer before it left under
-// the backup name, removes what such a writer left beside the list, and
-// reads the list into the index, in that order.
+// takes the list's lock, puts back a list that a writer before it left
+// missing or damaged (from its backup, or from the only copy left), removes
+// what such a writer left beside the list, and reads the list into the
+// index, in that order. Every reader finds the list the same way, changing
+// nothing.
+//
+// A writer stopped before its end may leave the list damaged where its data
+// had not reached the disk (a power cut, a file system that does not flush):
+// beside its backup, a list is damaged when it is empty while the backup is
+// not, when it holds four NUL bytes in a row while the backup holds none
+// (what a disk gives back of data it never got; no single-byte list holds
+// them, nor a UTF-16 one), or when it ends in a line that does not read with
+// no line break after it and the backup does not end in that same line (cut
+// mid-line). A damaged list is set aside under the name "~ChannelList.dm"
+// and its backup takes its place. A writer that finishes removes the backup
+// before it says it is done, so a finished write, an empty list included, is
+// never taken back, nor a list whose last line reads.
 #ifndef ZELQ_CHANNEL_LIST_LIST_OPEN_H
 #define ZELQ_CHANNEL_LIST_LIST_OPEN_H
 
@@ -24,15 +38,29 @@ enum ListOpenResult {
     kListOpened,        // locked and read; Exists tells whether there is a list (else the index is empty)
     kListAbsent,        // no list, nor a copy of one: nothing locked, nothing made (only when asked)
     kListNotLocked,     // the lock was not taken (the reason is in Files.Error)
-    kListCopyWaits,     // no list, and its copy waits under the backup name (Files.Paths.Backup), which cannot
-                        // be put back now: the writer must change nothing
+    kListCopyWaits,     // no list (or a damaged one), and its copy waits under another name (the backup's, or
+                        // the temporary file's: Source), which cannot be put back now: the writer must change
+                        // nothing
     kListUnreadable,    // the list, or whether it is there, cannot be told (the reason is in Files.Error)
 };
+
+// Where the list that was read came from.
+enum ListSource {
+    kFromList,    // the list itself (or nothing: there is no list)
+    kFromBackup,  // its backup, the list before a change that did not finish, while the list is missing or
+                  // damaged
+    kFromTemp,    // the only copy left: a new list whole and flushed that could not take the list's name
+};
+
+// How the list beside its backup was damaged.
+enum ListDamage { kNotDamaged, kDamageEmpty, kDamageZeroed, kDamageCut };
 
 struct OpenedList {
     ListFiles Files;  // its paths, its lock, its writer's waits and its last error
     ListIndex Index;
     bool Exists;
+    ListSource Source;  // a writer put that file in the list's place, a reader read it instead
+    ListDamage Damage;  // a writer set the damaged list aside (Files.Paths.Aside); a reader found it so
     // A file a writer before left beside the list that could not be removed
     // now (the reason is in SideError): a new list written would meet it, so
     // only a writer that writes no new file (the add, which appends) goes on.

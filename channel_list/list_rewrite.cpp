@@ -6,6 +6,9 @@
 namespace {
 
 constexpr std::size_t kRewriteBufferSize = 64 * 1024;
+// How often a removed backup is looked for while another program's handle
+// keeps its name.
+constexpr unsigned kGoneRetryMs = 10;
 
 // Read by signal and console handlers, which may run at any moment.
 const char* volatile g_ActiveTemp = nullptr;
@@ -17,6 +20,7 @@ void FlushBuffer(ListRewrite* rewrite) {
 }
 
 void WriteToTemp(ListRewrite* rewrite, const char* data, std::size_t size) {
+    rewrite->Size += size;
     while (size > 0 && !rewrite->Failed) {
         const std::size_t room = kRewriteBufferSize - rewrite->Buffered;
         const std::size_t chunk = size < room ? size : room;
@@ -85,51 +89,75 @@ bool ListStillAsRead(ListRewrite* rewrite) {
     return same && at == original.Size;
 }
 
-// The new list, whole and on the disk under the temporary name, goes in the
-// list's place, the old list under the backup name until it is there. Any
-// way the replace ends, the list or the backup holds the old list or the new
-// one: a replace that fails leaves, as Windows documents, either both files
-// under their own names, or the list missing, its old content under the
-// backup name and the new file under its own. The second is finished here
-// when it can be: the new file takes the list's name, or else the old one
-// takes it back. Where neither can be done now, the backup stays, and the
-// next writer puts it back.
-RewriteResult PutInPlace(const ListRewrite* rewrite) {
+// Once the new list has the list's name: the names reach the disk, then the
+// old list under the backup name goes, and that too reaches the disk, so a
+// backup that is still there always means an unfinished write. Where the
+// new list's data could not be flushed, the backup stays until a later reader
+// finds the new list whole (an empty list has no data to lose). A backup that
+// cannot be removed is harmless beside a list that shows rows; beside an
+// empty one it would be taken for the list, so that write is not done.
+RewriteResult Finish(const ListRewrite* rewrite, bool dataConfirmed) {
+    ListFiles& files = *rewrite->Files;
+    const char* const backup = files.Paths.Backup;
+    files.SyncNames(files.Paths.Real);
+    if (!dataConfirmed && rewrite->Size > 0) return kRewriteWritten;
+    // A file being deleted keeps its name until another program's handle to
+    // it closes, and a cut before that keeps the file.
+    bool removed = files.RemoveIfThere(backup);
+    while (removed && rewrite->Size == 0 && !files.Is(backup, kPathMissing)) removed = files.Pause(kGoneRetryMs);
+    if (!removed) {
+        files.Unconfirmed = true;
+        return rewrite->Size > 0 ? kRewriteWritten : kRewriteUnfinished;
+    }
+    files.SyncNames(files.Paths.Real);
+    return kRewriteWritten;
+}
+
+// The new list, whole under the temporary name, goes in the list's place,
+// the old list under the backup name until it is there. Any way the replace
+// ends, the list or the backup holds the old list or the new one: a replace
+// that fails leaves, as Windows documents, either both files under their
+// own names, or the list missing, its old content under the backup name and
+// the new file under its own. The second is finished here when it can be:
+// the new file takes the list's name, or else the old one takes it back.
+// Where neither can be done now, the backup stays, and the next writer puts
+// it back.
+RewriteResult PutInPlace(const ListRewrite* rewrite, bool dataConfirmed) {
     ListFiles& files = *rewrite->Files;
     const ListPaths& paths = files.Paths;
     // Nothing to keep: a list made anew takes a name that is still free.
+    // Where its data could not be flushed, an empty backup stands for the
+    // list there was not, so that a reader who finds it damaged puts that
+    // back.
     if (!rewrite->Original->Data) {
-        if (files.Rename(paths.Temp, paths.Real)) return kRewriteWritten;
+        ListFile* empty = nullptr;
+        if (!dataConfirmed && files.Create(paths.Backup, nullptr, &empty)) files.Close(empty);
+        if (files.Rename(paths.Temp, paths.Real)) return Finish(rewrite, dataConfirmed);
+        files.RemoveQuietly(paths.Backup);
         const RewriteResult result = files.Is(paths.Real, kPathFile) ? kRewriteListChanged : kRewriteFailed;
         files.RemoveQuietly(paths.Temp);
         return result;
     }
-    if (files.Replace(paths.Temp, paths.Real, paths.Backup)) {
-        files.RemoveQuietly(paths.Backup);
-        return kRewriteWritten;
-    }
+    if (files.Replace(paths.Temp, paths.Real, paths.Backup)) return Finish(rewrite, dataConfirmed);
     const FileError failure = files.Error;
     RewriteResult result = kRewriteFailed;
     if (files.Is(paths.Real, kPathMissing)) {
-        if (!files.Is(paths.Backup, kPathFile)) {
-            // Not what Windows documents of a replace given a backup name:
-            // the new file, whole, is then the only copy, and takes the
-            // list's name, or the backup's, which the next writer looks for.
-            if (files.Rename(paths.Temp, paths.Real)) return kRewriteWritten;
-            if (files.Rename(paths.Temp, paths.Backup)) result = kRewriteLeftInBackup;
+        if (files.Rename(paths.Temp, paths.Real)) return Finish(rewrite, dataConfirmed);
+        // Not what Windows documents of a replace given a backup name: the
+        // new file, whole, may be the only copy. It takes the backup's name,
+        // or keeps its own; the next writer puts either back.
+        const bool copy = files.Is(paths.Backup, kPathFile);
+        if (!copy) files.Rename(paths.Temp, paths.Backup);
+        if (!copy || !files.Rename(paths.Backup, paths.Real)) {
             files.Error = failure;
-            return result;
+            return kRewriteLeftInBackup;
         }
-        if (files.Rename(paths.Temp, paths.Real)) {
-            files.RemoveQuietly(paths.Backup);
-            return kRewriteWritten;
-        }
-        if (!files.Rename(paths.Backup, paths.Real)) result = kRewriteLeftInBackup;
+        files.SyncNames(paths.Real);
     }
-    // The list is there (or its backup holds it): the new file goes.
+    // The list is there: the new file goes.
     files.Error = failure;
     files.RemoveQuietly(paths.Temp);
-    if (result == kRewriteFailed && files.Is(paths.Real, kPathFile)) files.RemoveQuietly(paths.Backup);
+    if (files.Is(paths.Real, kPathFile)) files.RemoveQuietly(paths.Backup);
     return result;
 }
 
@@ -173,9 +201,15 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
 
     RewriteResult result = kRewriteFailed;
     if (rewrite->Temp) {
+        ListFiles& files = *rewrite->Files;
         FlushBuffer(rewrite);
-        bool written = !rewrite->Failed && rewrite->Files->Sync(rewrite->Temp);
-        if (!rewrite->Files->Close(rewrite->Temp)) written = false;
+        // Whether the file system took this very flush.
+        const bool unconfirmed = files.Unconfirmed;
+        files.Unconfirmed = false;
+        bool written = !rewrite->Failed && files.Sync(rewrite->Temp);
+        const bool dataConfirmed = !files.Unconfirmed;
+        files.Unconfirmed = files.Unconfirmed || unconfirmed;
+        if (!files.Close(rewrite->Temp)) written = false;
         rewrite->Temp = nullptr;
         if (written && !ListStillAsRead(rewrite)) {
             result = kRewriteListChanged;
@@ -185,9 +219,9 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
             // From here the file is the replace's: a program being stopped
             // leaves it to the next writer.
             g_ActiveTemp = nullptr;
-            result = PutInPlace(rewrite);
+            result = PutInPlace(rewrite, dataConfirmed);
         } else {
-            rewrite->Files->RemoveQuietly(rewrite->Files->Paths.Temp);
+            files.RemoveQuietly(files.Paths.Temp);
         }
     }
     ReleaseRewrite(rewrite);

@@ -15,6 +15,7 @@
 #define ZELQ_CHANNEL_LIST_LIST_REWRITE_H
 
 #include <cstddef>
+#include <cstdint>
 
 #include "file_bytes.h"
 #include "list_files.h"
@@ -31,8 +32,10 @@ enum RewriteResult {
     kRewriteUnchanged,    // the new content equals the list: nothing was written
     kRewriteListChanged,  // the list is no longer what was read (or is gone): left alone
     kRewriteFailed,       // the temporary file could not be made, written, synced or put in place
-    kRewriteLeftInBackup,  // failed with the list missing and its old content under the backup name,
-                           // which could not be put back now: the next writer puts it back
+    kRewriteLeftInBackup,  // failed with the list missing and its content under another name (the backup's,
+                           // or the temporary file's), which could not be put back now: the next writer puts it back
+    kRewriteUnfinished,    // the new list, empty, is in place, but its backup could not be removed: the next
+                           // writer takes the list for damaged and puts the backup back
 };
 
 // A rewrite in progress. The new content is compared with the list as it was
@@ -41,6 +44,7 @@ struct ListRewrite {
     ListFiles* Files;        // the opened list's paths, waits and last error
     const FileBytes* Original;
     std::size_t Matched;     // bytes so far equal to the original's start
+    std::uint64_t Size;      // bytes of the new content written so far
     ListFile* Temp;
     bool Failed;
     std::size_t Buffered;
@@ -67,9 +71,11 @@ void AppendToRewrite(ListRewrite* rewrite, const char* data, std::size_t size);
 // Ends the rewrite: when the new content differs from the list, the temporary
 // file is synced to the disk and closed, the list is read again and compared
 // byte for byte with `original`, and only then replaced, the old list under
-// the backup name until the new one is in place. A list with more than one
-// name (hard links) is not rewritten (kFileErrorLinked): the rewrite would
-// part it from its other names. Frees what Begin took.
+// the backup name until the new one is in place and on the disk (see
+// Finish). Where a flush was refused, the files layer tells it (Unconfirmed).
+// A list with more than one name (hard links) is not rewritten
+// (kFileErrorLinked): the rewrite would part it from its other names. Frees
+// what Begin took.
 RewriteResult FinishListRewrite(ListRewrite* rewrite);
 
 #endif  // ZELQ_CHANNEL_LIST_LIST_REWRITE_H

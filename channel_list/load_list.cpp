@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../shared/arabic_texts.h"
 #include "../shared/plugin_state.h"
 #include "../shared/window_ops.h"
 #include "list_index.h"
@@ -40,13 +41,15 @@ int LoadChannelList() {
     OpenedList list;
     const ListOpenResult opened = OpenListToChange(path, kWriterStart, false, kMaxListFileSize, &list);
     // Without the lock (another writer kept it too long, or the folder takes
-    // no new files) the list is still shown; it is only not rewritten. A list
-    // a writer before left under the backup name, which cannot be put back
-    // now, is shown from there, and nothing is written.
-    ListFiles& files = list.Files;
+    // no new files) the list is still shown as any reader finds it; it is
+    // only not rewritten. So is a list a writer before left missing or
+    // damaged whose copy cannot be put back now: the copy is shown, and
+    // nothing is written.
     bool shown = opened == kListOpened && list.Exists;
-    if (opened == kListNotLocked) shown = ReadListIndex(&files, files.Paths.Real, kMaxListFileSize, &list.Index);
-    if (opened == kListCopyWaits) shown = ReadListIndex(&files, files.Paths.Backup, kMaxListFileSize, &list.Index);
+    if (opened == kListNotLocked || opened == kListCopyWaits) {
+        CloseOpenedList(&list);
+        shown = OpenListToLook(path, false, kMaxListFileSize, &list) == kListOpened;
+    }
     if (!shown) {
         CloseOpenedList(&list);
         return 0;
@@ -60,10 +63,10 @@ int LoadChannelList() {
     if (opened == kListOpened && list.SideFileLeft) {
         result = index.RowCount > 0 && !NormalisedListDiffers(index) ? 1 : 0;
     } else if (opened == kListOpened && index.RowCount > 0) {
-        const RewriteResult outcome = RewriteNormalisedList(&files, index);
+        const RewriteResult outcome = RewriteNormalisedList(&list.Files, index);
         result = outcome == kRewriteWritten || outcome == kRewriteUnchanged ? 1 : 0;
     }
-    UnlockList(&files);
+    UnlockList(&list.Files);
 
     // The rows go to the window after the lock is released: filling a long
     // list view takes far longer than reading the file.
@@ -73,6 +76,9 @@ int LoadChannelList() {
         std::snprintf(g_State.CountText, sizeof g_State.CountText, "%d", static_cast<int>(g_State.RowCount));
         SetControlText(IDC_COUNT, g_State.CountText);
     }
+    // A damaged list (what a power cut leaves of a write) was set aside and
+    // its backup put back: the user is told, for the damaged list is kept.
+    if (opened == kListOpened && list.Damage != kNotDamaged) SetArabicControlText(IDC_STATUS, kTextListRestored);
     CloseOpenedList(&list);
     return result;
 }

@@ -21,7 +21,7 @@ std::size_t FileNameOffset(const char* path) {
 constexpr struct {
     const char* Prefix;
     const char* Extension;
-} kSides[] = {{"", ".lck"}, {"~", ".tm"}, {"~", ".bk"}};
+} kSides[] = {{"", ".lck"}, {"~", ".tm"}, {"~", ".bk"}, {"~", ".dm"}};
 constexpr std::size_t kSideCount = sizeof kSides / sizeof kSides[0];
 
 }  // namespace
@@ -50,7 +50,7 @@ bool ResolveListPaths(ListFiles* files, const char* listPath) {
     std::memcpy(block, real, length + 1);
     std::free(real);
     char* at = block + length + 1;
-    char** const sides[] = {&paths.Lock, &paths.Temp, &paths.Backup};
+    char** const sides[] = {&paths.Lock, &paths.Temp, &paths.Backup, &paths.Aside};
     for (std::size_t i = 0; i < kSideCount; ++i) {
         // The folder, the prefix, the stem and the extension.
         *sides[i] = at;

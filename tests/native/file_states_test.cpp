@@ -295,8 +295,8 @@ FileError ModelWrite(ListFile* file, const void* data, std::size_t size) {
 
 FileError ModelSync(ListFile* file) {
     const Failure failure = Enter("Sync", "");
+    g_Model.FlushRefused = g_Model.FlushRefused || failure != kNone || g_Model.Inject.NoFlush;
     if (failure == kNoFlush || (failure == kNone && g_Model.Inject.NoFlush)) {
-        g_Model.FlushRefused = true;
         return Leave(Fail(kFileErrorNotSupported, 50, false));
     }
     if (failure != kNone) return Leave(Failed(failure));
@@ -319,8 +319,8 @@ FileError ModelClose(ListFile* file) {
 // A flush of the folder's names: every name change so far survives a cut.
 FileError ModelSyncNames(const char* path) {
     const Failure failure = Enter("SyncNames", path);
+    g_Model.FlushRefused = g_Model.FlushRefused || failure != kNone || g_Model.Inject.NoFlush;
     if (failure == kNoFlush || (failure == kNone && g_Model.Inject.NoFlush)) {
-        g_Model.FlushRefused = true;
         return Leave(Fail(kFileErrorNotSupported, 50, false));
     }
     if (failure != kNone) return Leave(Failed(failure));
@@ -742,6 +742,12 @@ Outcome Explore(const Scene& scene, const Fault& fault) {
     EndRun();
     const bool confirmed = saidFirst && !refused;
     const Folder left = FolderNow();
+    // zelq-list says so when the file system did not confirm a flush.
+    const std::string told = g_Out.str();
+    const bool wrote = told.find(": wrote ") != std::string::npos || told.find(": added ") != std::string::npos;
+    if (said && refused && wrote && told.find("did not confirm") == std::string::npos) {
+        wrong(kListLost, "zelq-list did not say that the file system did not confirm the write:\n" + g_Out.str());
+    }
 
     const NextRuns& next = RunNext(left);
     const std::string& before = scene.OldRows;
@@ -751,9 +757,8 @@ Outcome Explore(const Scene& scene, const Fault& fault) {
                              (cut ? saidFirst ? ", then came a cut" : ", but a cut came first" : "") +
                              "; the next start shows\n" + shown + "instead of\n" + (said ? after : before);
     if (confirmed && shown != after) wrong(kWriteLost, what);
-    if (!cut && !(said ? shown == after : shown == before || (scene.Who->Appends && shown == after))) {
-        wrong(kListLost, what);
-    }
+    if (!cut && said && shown != after) wrong(kListLost, what);
+
     if (shown != before && shown != after) wrong(kListLost, what);
     if (next.Shown != CountRows(shown)) wrong(kListLost, "the start showed " + std::to_string(next.Shown) + " rows");
     if (next.StartWaitedMs > kStartWaitLimitMs) {

@@ -3,7 +3,8 @@
 #include "messages.h"
 
 std::string WrittenLine(const EditSession& session, const EditOutcome& outcome) {
-    return session.Options.ListPath + ": wrote " + std::to_string(outcome.Rows) + " row" + Plural(outcome.Rows);
+    return session.Options.ListPath + ": wrote " + std::to_string(outcome.Rows) + " row" + Plural(outcome.Rows) +
+           UnconfirmedNote(session.List.Files);
 }
 
 int ReportEditEnd(const EditSession& session, const EditOutcome& outcome, std::ostream& out, std::ostream& err) {
@@ -27,7 +28,12 @@ int ReportEditEnd(const EditSession& session, const EditOutcome& outcome, std::o
         return kExitError;
     case kRewriteLeftInBackup:
         ReportError(
-            err, "cannot write " + path + ": " + FileErrorReason(failure) + "; " + ListInBackupMessage(path));
+            err, "cannot write " + path + ": " + FileErrorReason(failure) + "; " + ListInBackupMessage(path, session.List));
+        return kExitError;
+    case kRewriteUnfinished:
+        ReportError(err, "cannot finish writing " + path + ": cannot remove " + session.List.Files.Paths.Backup +
+                             ", the list before this change (" + FileErrorReason(failure) +
+                             "); the next start or change of the list puts that list back");
         return kExitError;
     case kRewriteFailed:
         break;

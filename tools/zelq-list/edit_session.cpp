@@ -19,6 +19,8 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
     switch (opened) {
     case kListOpened:
         if (!list.SideFileLeft) {
+            const std::string found = FoundCopyMessage(path, list, !options.DryRun);
+            if (!found.empty()) ReportError(err, found);
             session->LineNumbers = LineNumbers(list.Index);
             return kExitOk;
         }
@@ -34,7 +36,7 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
                           FileErrorReason(list.Files.Error) + "; nothing was changed";
         break;
     case kListCopyWaits:
-        error = ListInBackupMessage(path);
+        error = ListInBackupMessage(path, list);
         break;
     case kListUnreadable:
         error = ReadFailure(path, list.Index.File.Size, list.Files.Error, "reads lists", MaxListSize());

@@ -51,11 +51,10 @@ std::string LockBusyMessage(const std::string& listPath) {
                       "for over " + std::to_string(kListLockWaitMs / 1000) + " seconds; nothing was changed";
 }
 
-std::string ListInBackupMessage(const std::string& listPath) {
-    ListFiles files;
-    const std::string backup = ResolveListPaths(&files, listPath.c_str()) ? files.Paths.Backup : "its backup";
-    FreeListPaths(&files.Paths);
-    return listPath + " is missing, and its last content waits in " + backup +
+std::string ListInBackupMessage(const std::string& listPath, const OpenedList& list) {
+    const ListPaths& paths = list.Files.Paths;
+    return listPath + (list.Damage == kNotDamaged ? " is missing" : " is damaged") + ", and its last content waits in " +
+           (list.Source == kFromTemp ? paths.Temp : paths.Backup) +
            ", which cannot be put back now (another program holds it, or this user may not rename it); nothing "
            "was changed, run the command again";
 }
@@ -68,6 +67,33 @@ std::string LeftFileMessage(const std::string& sidePath, const FileError& error)
             : FileErrorReason(error);
     return "cannot remove " + sidePath + ", which an earlier change of the list left: " + reason +
            "; nothing was changed";
+}
+
+std::string UnconfirmedNote(const ListFiles& files) {
+    if (!files.Unconfirmed) return std::string();
+    const std::string note = "; the file system did not confirm that this reached its disk";
+    if (!ListFiles().Is(files.Paths.Backup, kPathFile)) return note;
+    return note + ", so the list before stays in " + files.Paths.Backup +
+           " until the next start or command finds this one whole";
+}
+
+std::string FoundCopyMessage(const std::string& listPath, const OpenedList& list, bool putBack) {
+    static const char* const kFound[] = {"is missing", "is empty", "holds a run of NUL bytes",
+                                         "ends in a line cut short"};
+    if (list.Source == kFromList) return std::string();
+    const ListPaths& paths = list.Files.Paths;
+    const std::string copy =
+        list.Source == kFromBackup ? std::string(paths.Backup) + ", the list before a change that did not finish"
+                                   : std::string(paths.Temp) + ", the new list of a change that could not name it";
+    const bool damaged = list.Damage != kNotDamaged;
+    const std::string found =
+        listPath + " " + kFound[list.Damage] + (damaged ? " (what a power cut leaves of data not yet on the disk)" : "");
+    const std::string aside = damaged ? std::string("the damaged list ") + (putBack ? "is" : "will be") +
+                                            " kept as " + paths.Aside
+                                      : std::string();
+    if (putBack) return found + ": " + copy + ", was put back in its place" + (damaged ? "; " + aside : "");
+    return found + ": until the next start or change puts it back in its place, the list is " + copy +
+           (damaged ? "; " + aside : "");
 }
 
 const char* Plural(std::size_t count) { return count == 1 ? "" : "s"; }

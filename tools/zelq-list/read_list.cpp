@@ -73,6 +73,8 @@ int ReadListForCommand(const ListOptions& options, CodePage* page, OpenedList* l
     if (!LoadCodePage(options.CodePage, page, &error)) {
         *list = OpenedList{};
     } else if (OpenListToLook(path, false, MaxListSize(), list) == kListOpened) {
+        const std::string found = FoundCopyMessage(options.ListPath, *list, false);
+        if (!found.empty()) ReportError(err, found);
         return kExitOk;
     } else {
         error = ReadFailure(options.ListPath, list->Index.File.Size, list->Files.Error, "reads lists", MaxListSize());

@@ -70,14 +70,16 @@ int main(int argc, char** argv) {
 
     if (mode == "hold-lock" && argc == 4) {
         ListFiles files;
-        if (!ResolveListPaths(&files, argv[2]) || !LockList(&files)) {
+        const bool locked = ResolveListPaths(&files, argv[2]) && LockList(&files);
+        if (locked) {
+            std::cout << "locked" << std::endl;
+            std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(std::atof(argv[3]) * 1000)));
+            UnlockList(&files);
+        } else {
             std::cerr << "cannot take the lock\n";
-            return 3;
         }
-        std::cout << "locked" << std::endl;
-        std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(std::atof(argv[3]) * 1000)));
-        UnlockList(&files);
-        return 0;
+        FreeListPaths(&files.Paths);
+        return locked ? 0 : 3;
     }
 
 #if defined(_WIN32)
@@ -96,6 +98,7 @@ int main(int argc, char** argv) {
         std::cout << "locked" << std::endl;
         Sleep(static_cast<DWORD>(std::atof(argv[3]) * 1000));
         CloseHandle(file);
+        FreeListPaths(&files.Paths);
         return 0;
     }
 #endif

@@ -7,14 +7,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "channel_list/add_channel.h"
 #include "channel_list/load_list.h"
+#include "channel_list/list_index.h"
+#include "shared/arabic_texts.h"
+#include "resources/resource.h"
 #include "test_support.h"
+#include "tools/zelq-list/zelq_list.h"
 
 namespace {
 
@@ -219,6 +227,186 @@ TEST_F(FileSafety, NoLockFileBesideAFolderOrInAFolderThatIsNotThere) {
         const std::vector<std::string> left = made ? std::vector<std::string>{"dir"}
                                                    : std::vector<std::string>{"ChannelList.lck", "dir"};
         EXPECT_EQ(ListDirectory(dir_), left);
+    }
+}
+
+// A file made like the list (the rewrite's temporary file) has the list's
+// owners and permission bits, never wider, before a byte is written to it;
+// one made like nothing has a new file's.
+TEST_F(FileSafety, ANewFileMadeLikeTheListHasItsOwnersAndModeBeforeAByteIsWritten) {
+    if (::geteuid() != 0) GTEST_SKIP() << "gives files owners: needs root";
+    WriteList("[ 1 A271914BA85C ] [One]\r\n");
+    const mode_t umask = ::umask(077);
+    for (const mode_t mode : {0640, 0604, 0600, 0664}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(::chmod(ListPath().c_str(), mode), 0);
+        ASSERT_EQ(::chown(ListPath().c_str(), 61001, 61002), 0);
+        const std::string temp = dir_ + "/~ChannelList.tm";
+        ListFile* file = nullptr;
+        ASSERT_EQ(DefaultListFileOps().Create(temp.c_str(), ListPath().c_str(), &file).Kind, kFileErrorNone);
+        struct stat made;
+        ASSERT_EQ(::stat(temp.c_str(), &made), 0);
+        EXPECT_EQ(made.st_mode & 07777, mode);
+        EXPECT_EQ(made.st_uid, 61001u);
+        EXPECT_EQ(made.st_gid, 61002u);
+        EXPECT_EQ(made.st_size, 0);
+        DefaultListFileOps().Close(file);
+        ::unlink(temp.c_str());
+    }
+    ListFile* file = nullptr;
+    const std::string fresh = dir_ + "/new.ini";
+    ASSERT_EQ(DefaultListFileOps().Create(fresh.c_str(), nullptr, &file).Kind, kFileErrorNone);
+    DefaultListFileOps().Close(file);
+    struct stat made;
+    ASSERT_EQ(::stat(fresh.c_str(), &made), 0);
+    EXPECT_EQ(made.st_mode & 07777, 0600u);  // 0666 less the umask
+    ::umask(umask);
+}
+
+// The names of a list's rows, joined by ",".
+std::string NamesOf(const std::string& bytes) {
+    char* const copy = static_cast<char*>(std::malloc(bytes.size() + 1));
+    std::memcpy(copy, bytes.data(), bytes.size());
+    ListIndex index;
+    if (!IndexListBytes(FileBytes{copy, bytes.size()}, &index)) return "(no memory)";
+    std::string names;
+    for (std::size_t row = 0; row < index.RowCount; ++row) {
+        names += (row ? "," : "") + std::string(RowName(index, row), RowNameLength(index, row));
+    }
+    FreeListIndex(&index);
+    return names;
+}
+
+// Every state a writer stopped before its end can leave, against every
+// reader and writer: each finds the same rows (the list's, or its copy's
+// where the list is missing or damaged), a writer puts that copy in the
+// list's place and sets a damaged list aside, and a reader changes nothing.
+TEST_F(FileSafety, EveryReaderAndWriterFindsTheListAWriterStoppedBeforeItsEndLeft) {
+    const std::string three = "[ 1 A271914BA85C ] [One]\r\n[ 1 0102030405FF ] [Two]\r\n[ 0 69E7DE5757E7 ] [Three]\r\n";
+    const struct {
+        const char* Name;
+        const char* List;  // each file beforehand, or null for none
+        const char* Backup;
+        const char* Temp;
+        const char* Rows;  // the rows everyone finds; null: there is no list
+        bool Damaged;      // a writer sets the list aside as ~ChannelList.dm
+    } states[] = {
+        {"list missing beside its backup", nullptr, "B", nullptr, "One,Two,Three", false},
+        {"empty list beside its backup", "", "B", nullptr, "One,Two,Three", true},
+        {"zero-filled list beside its backup", "Z", "B", "[ 1 A27", "One,Two,Three", true},
+        {"list cut mid-line beside its backup", "[ 1 A271914BA85C ] [One]\r\n[ 1 0102030", "B", nullptr,
+         "One,Two,Three", true},
+        {"a whole list of fewer rows beside its backup", "[ 1 A271914BA85C ] [One]\r\n", "B", nullptr, "One", false},
+        {"a list saved without a final line break beside its backup", "[ 1 A271914BA85C ] [One]", "B", nullptr,
+         "One", false},
+        {"a note at its end, as the backup ends", "[ 1 A271914BA85C ] [One]\r\nmy note", "N", nullptr, "One", false},
+        {"empty list beside an empty backup", "", "", nullptr, "", false},
+        {"list and backup missing, a whole temporary file", nullptr, nullptr, "B", "One,Two,Three", false},
+        {"list and backup missing, a cut temporary file", nullptr, nullptr, "[ 1 A271914BA85C ] [One]\r\n[ 1 01",
+         nullptr, false},
+    };
+    const auto bytes = [&](const char* text) {
+        const std::string given = text;
+        return given == "B" ? three : given == "Z" ? std::string(112, '\0') : given == "N" ? three + "my note" : given;
+    };
+    std::ostringstream out;
+    std::ostringstream err;
+    const auto options = [&](bool dryRun) {
+        ListOptions given;
+        given.ListPath = ListPath();
+        given.DryRun = dryRun;
+        out.str("");
+        err.str("");
+        return given;
+    };
+    const struct {
+        const char* Name;
+        bool Writes;
+        std::function<std::string()> Run;  // the rows it found, or its exit code when it failed
+    } actions[] = {
+        {"start", true, [&] {
+             ResetFakeWindow();
+             LoadChannelList();
+             std::string names;
+             for (const WindowCall& call : g_Fake.calls) {
+                 if (call.kind == WindowCall::InsertRow) names += (names.empty() ? "" : ",") + call.text;
+             }
+             return names;
+         }},
+        {"add", true, [&] {
+             Tune(MakeChannel("Added", 0x4242, 130));
+             EXPECT_EQ(AddCurrentChannel(), 1);
+             const std::string names = NamesOf(ReadList());
+             const std::size_t added = names.rfind("Added");
+             return added == std::string::npos ? names : names.substr(0, added > 0 ? added - 1 : 0);
+         }},
+        {"rename", true, [&] {
+             const int code = RenameRow(options(false), "1", "Renamed", out, err);
+             if (code != 0) return "exit " + std::to_string(code);
+             return NamesOf(ReadList()).replace(0, std::strlen("Renamed"), "One");
+         }},
+        {"show", false, [&] {
+             const int code = ShowList(options(false), kShowCsv, ShowFilter(), out, err);
+             std::string names;
+             std::istringstream lines(out.str());
+             std::string line;
+             std::getline(lines, line);
+             while (std::getline(lines, line)) {
+                 names += (names.empty() ? "" : ",") + line.substr(line.rfind(',') + 1, line.size() - line.rfind(',') - 2);
+             }
+             return code != 0 ? "exit " + std::to_string(code) : names;
+         }},
+        {"check", false, [&] {
+             const int code = CheckList(options(false), out, err);
+             return code == 2 ? "exit 2" : out.str().find("~ChannelList.bk: ") != std::string::npos ? "(backup told)" : "";
+         }},
+        {"rename --dry-run", false, [&] {
+             const int code = RenameRow(options(true), "1", "Renamed", out, err);
+             return code != 0 ? "exit " + std::to_string(code) : out.str().substr(out.str().rfind(": ") + 2);
+         }},
+    };
+    for (const auto& state : states) {
+        for (const auto& action : actions) {
+            SCOPED_TRACE(std::string(state.Name) + ", " + action.Name);
+            TearDown();
+            SetUp();
+            const std::string folder = dir_ + "/";
+            if (state.List) WriteList(bytes(state.List));
+            if (state.Backup) WriteFileBytes(folder + "~ChannelList.bk", bytes(state.Backup));
+            if (state.Temp) WriteFileBytes(folder + "~ChannelList.tm", bytes(state.Temp));
+            const std::vector<std::string> before = ListDirectory(dir_);
+            const std::string name = action.Name;
+            const std::string rows = state.Rows ? state.Rows : "";
+            const std::size_t count = rows.empty() ? 0 : std::count(rows.begin(), rows.end(), ',') + 1;
+            std::string expected = rows;
+            if (name == "check") expected = !state.Rows ? "exit 2" : state.Backup ? "(backup told)" : "";
+            if (name == "rename --dry-run" && count > 0) {
+                expected = "would write " + std::to_string(count) + " row" + (count == 1 ? "" : "s") +
+                           "; dry run, nothing written\n";
+            }
+            if ((name == "rename" || name == "rename --dry-run" || name == "show") && count == 0) expected = "exit 2";
+            if (name == "show" && state.Rows && count == 0) expected = "";
+            EXPECT_EQ(action.Run(), expected);
+            if (!action.Writes) {
+                EXPECT_EQ(ListDirectory(dir_), before);
+                continue;
+            }
+            std::vector<std::string> after{"ChannelList.ini", "ChannelList.lck"};
+            if (state.Damaged) after.push_back("~ChannelList.dm");
+            if (!state.Rows) after = name == "add" ? std::vector<std::string>{"ChannelList.ini", "ChannelList.lck"}
+                                                   : std::vector<std::string>{};
+            EXPECT_EQ(ListDirectory(dir_), after);
+            if (state.Damaged) {
+                EXPECT_EQ(ReadFileBytes(folder + "~ChannelList.dm"), bytes(state.List));
+                if (name == "start") {
+                    EXPECT_EQ(g_Fake.calls.back(), ArabicTextCall(IDC_STATUS, kTextListRestored));
+                }
+                if (name == "rename") {
+                    EXPECT_NE(err.str().find("was put back in its place; the damaged list is kept as"), std::string::npos)
+                        << err.str();
+                }
+            }
+        }
     }
 }
 

@@ -64,8 +64,8 @@ bool RunFloor() {
     ListFile* file = nullptr;
     bool done = files.Create(temp, g_State.ListPath, &file);
     if (done) {
-        done = files.Write(file, bytes.Data, bytes.Size) && files.Sync(file);
-        if (!files.Close(file)) done = false;
+        done = files.Did(g_ListFileOps.Write(file, bytes.Data, bytes.Size)) && files.Sync(file);
+        if (!files.Did(g_ListFileOps.Close(file))) done = false;
         // The old list is kept under a backup name until the new one is in
         // place (where the system keeps one) and its name on the disk, then
         // removed, and that too made to reach the disk.

@@ -20,8 +20,8 @@ bool AppendLine(ListFiles* files, const char* line, std::size_t length, std::uin
     ListFile* file = nullptr;
     const bool opened = existed ? files->OpenToChange(path, kOpenAppend, &file) : files->Create(path, nullptr, &file);
     if (!opened) return false;
-    bool written = files->Write(file, line, length) && files->Sync(file);
-    if (!files->Close(file)) written = false;
+    bool written = files->Did(g_ListFileOps.Write(file, line, length)) && files->Sync(file);
+    if (!files->Did(g_ListFileOps.Close(file))) written = false;
     // A list made here has a new name, which must reach the disk too.
     if (written && !existed) files->SyncNames(path);
     if (written) return true;

@@ -54,11 +54,13 @@ enum FileErrorKind {
     kFileErrorOther,        // see SystemCode
 };
 
-// What an operation answered: Kind kFileErrorNone when it was done.
+// What an operation answered: Kind kFileErrorNone when it was done, which
+// is the one answer that is false.
 struct FileError {
     FileErrorKind Kind = kFileErrorNone;
     long SystemCode = 0;  // errno, or Windows' GetLastError(); 0 when the list code set the error itself
     bool MayPass = false;  // the kind of failure a scanner or indexer holding the file for a moment causes
+    explicit operator bool() const { return Kind != kFileErrorNone; }
 };
 
 // The system's own words for an error code, one line, UTF-8.

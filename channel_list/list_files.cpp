@@ -8,60 +8,11 @@ namespace {
 // stopped: about a second in all, when the writer has that much left.
 constexpr unsigned kRetryPausesMs[] = {10, 20, 40, 80, 150, 250, 450};
 
-}  // namespace
-
-bool ListFiles::Did(const FileError& answer) {
-    if (answer.Kind == kFileErrorNone) return true;
-    Error = answer;
-    return false;
-}
-
-bool ListFiles::Fail(FileErrorKind kind, long systemCode) { return Did(FileError{kind, systemCode, false}); }
-
-bool ListFiles::Pause(unsigned ms) {
-    if (WaitLeftMs == 0) return false;
-    const unsigned waited = g_ListFileOps.Pause(ms < WaitLeftMs ? ms : WaitLeftMs);
-    WaitLeftMs -= waited < WaitLeftMs ? waited : WaitLeftMs;
-    return true;
-}
-
-bool ListFiles::Probe(const char* path, PathKind* kind) { return Did(g_ListFileOps.Probe(path, kind)); }
-
-bool ListFiles::Is(const char* path, PathKind expected) {
-    PathKind kind;
-    return g_ListFileOps.Probe(path, &kind).Kind == kFileErrorNone && kind == expected;
-}
-
-bool ListFiles::Open(const char* path, FileOpenMode mode, ListFile** file) {
-    *file = nullptr;
-    return Did(g_ListFileOps.Open(path, mode, file));
-}
-
-bool ListFiles::OpenToChange(const char* path, FileOpenMode mode, ListFile** file) {
-    *file = nullptr;
+// A file known to be read-only is not to be changed.
+bool ReadOnly(const char* path) {
     bool readOnly = false;
-    if (g_ListFileOps.ReadOnly(path, &readOnly).Kind == kFileErrorNone && readOnly) return Fail(kFileErrorDenied);
-    return Open(path, mode, file);
+    return !g_ListFileOps.ReadOnly(path, &readOnly) && readOnly;
 }
-
-bool ListFiles::Create(const char* path, const char* like, ListFile** file) {
-    *file = nullptr;
-    return Did(g_ListFileOps.Create(path, like, file));
-}
-
-bool ListFiles::Write(ListFile* file, const void* data, std::size_t size) {
-    return Did(g_ListFileOps.Write(file, data, size));
-}
-
-bool ListFiles::Sync(ListFile* file) {
-    const FileError answer = g_ListFileOps.Sync(file);
-    if (answer.Kind == kFileErrorNotSupported) Unconfirmed = true;
-    return answer.Kind == kFileErrorNotSupported || Did(answer);
-}
-
-bool ListFiles::Close(ListFile* file) { return Did(g_ListFileOps.Close(file)); }
-
-namespace {
 
 // Whether a failure may pass if tried again. Access denied is what a file
 // being deleted answers (its name stays until the last handle to it
@@ -85,9 +36,50 @@ bool RetryWhileInUse(ListFiles* files, Operation operation, const char* a, const
 
 }  // namespace
 
+bool ListFiles::Did(const FileError& answer) {
+    if (!answer) return true;
+    Error = answer;
+    return false;
+}
+
+bool ListFiles::Fail(FileErrorKind kind, long systemCode) { return Did(FileError{kind, systemCode, false}); }
+
+bool ListFiles::Pause(unsigned ms) {
+    if (WaitLeftMs == 0) return false;
+    const unsigned waited = g_ListFileOps.Pause(ms < WaitLeftMs ? ms : WaitLeftMs);
+    WaitLeftMs -= waited < WaitLeftMs ? waited : WaitLeftMs;
+    return true;
+}
+
+bool ListFiles::Is(const char* path, PathKind expected) {
+    PathKind kind;
+    return !g_ListFileOps.Probe(path, &kind) && kind == expected;
+}
+
+bool ListFiles::Open(const char* path, FileOpenMode mode, ListFile** file) {
+    *file = nullptr;
+    return Did(g_ListFileOps.Open(path, mode, file));
+}
+
+bool ListFiles::OpenToChange(const char* path, FileOpenMode mode, ListFile** file) {
+    *file = nullptr;
+    return ReadOnly(path) ? Fail(kFileErrorDenied) : Open(path, mode, file);
+}
+
+bool ListFiles::Create(const char* path, const char* like, ListFile** file) {
+    *file = nullptr;
+    return Did(g_ListFileOps.Create(path, like, file));
+}
+
+bool ListFiles::Sync(ListFile* file) {
+    const FileError answer = g_ListFileOps.Sync(file);
+    if (answer.Kind == kFileErrorNotSupported) Unconfirmed = true;
+    return answer.Kind == kFileErrorNotSupported || Did(answer);
+}
+
+
 bool ListFiles::Replace(const char* from, const char* to, const char* backup) {
-    bool readOnly = false;
-    if (g_ListFileOps.ReadOnly(to, &readOnly).Kind == kFileErrorNone && readOnly) return Fail(kFileErrorDenied);
+    if (ReadOnly(to)) return Fail(kFileErrorDenied);
     return RetryWhileInUse(this, [&] { return g_ListFileOps.Replace(from, to, backup); }, to, from);
 }
 

@@ -2,13 +2,8 @@
 // operations (file_ops.h) as the list code uses them, with the list's paths
 // worked out once (side_paths.h), the lock held on it, the time its writer
 // may still wait, and why its last failed operation failed. Every writer
-// and reader of a list carries one; nothing of it is global.
-//
-// What the list code makes of the system's answers is decided here: a
-// read-only file is the user's wish to keep it as it is, also where the
-// system would let this user write it (an administrator, root); a flush the
-// file system does not do counts as done; an operation a scanner or indexer
-// stops for a moment is tried again.
+// and reader of a list carries one; nothing of it is global. What the list
+// code makes of the system's answers is decided here.
 #ifndef ZELQ_CHANNEL_LIST_LIST_FILES_H
 #define ZELQ_CHANNEL_LIST_LIST_FILES_H
 
@@ -20,9 +15,8 @@ struct ListFiles {
     void* Lock = nullptr;     // the list's lock while it is held (LockList)
     FileError Error;          // why the last failed operation failed
     unsigned WaitLeftMs = 0;  // what the writer may still pause, in milliseconds
-    // A flush of data or of names the file system refused or failed: what was
-    // written is in place, but whether it would survive a power cut is not
-    // known.
+    // A flush of data or names was refused or failed: what was written is in
+    // place, but whether it would survive a power cut is not known.
     bool Unconfirmed = false;
 
     // Keeps a failure as the last error; true when the operation was done.
@@ -39,7 +33,6 @@ struct ListFiles {
     // pausing, when nothing is left.
     bool Pause(unsigned ms);
 
-    bool Probe(const char* path, PathKind* kind);
     // Whether the path is known to name what is expected; keeps no error.
     bool Is(const char* path, PathKind expected);
     bool Open(const char* path, FileOpenMode mode, ListFile** file);
@@ -47,17 +40,14 @@ struct ListFiles {
     // known to be read-only is refused (kFileErrorDenied).
     bool OpenToChange(const char* path, FileOpenMode mode, ListFile** file);
     bool Create(const char* path, const char* like, ListFile** file);
-    bool Write(ListFile* file, const void* data, std::size_t size);
     // Flushes a written file to the disk. A file system that answers that
     // it does not flush (some network redirectors) has taken the data all
-    // the same, so that counts as done, but Unconfirmed; any other failure
-    // is a failure.
+    // the same, so that counts as done, but Unconfirmed.
     bool Sync(ListFile* file);
     // Makes the names given and taken in the folder of the file at `path`
     // durable (ListFileOps::SyncNames). They are in place either way: a
     // failure only leaves the write Unconfirmed.
     void SyncNames(const char* path);
-    bool Close(ListFile* file);
 
     // Puts `from` in the place of `to`, the old `to` under `backup` (see
     // ListFileOps::Replace), refusing a read-only `to`. Replaces, renames and

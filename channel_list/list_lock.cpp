@@ -10,7 +10,7 @@ bool LockList(ListFiles* files) {
     const ListPaths& paths = files->Paths;
     // A lock file is made only beside what may be a list.
     PathKind kind;
-    if (!files->Probe(paths.Real, &kind)) return false;
+    if (!files->Did(g_ListFileOps.Probe(paths.Real, &kind))) return false;
     if (kind == kPathFolder) return files->Fail(kFileErrorIsFolder);
     // Another writer holds the lock for as long as it reads and writes the
     // list: tried again every few milliseconds, within the writer's waits.

@@ -22,7 +22,7 @@ void RemoveLeftFile(const char* path, OpenedList* list) {
 // which is no list and beside which nothing is made, or anything else that
 // is not a file (reading refuses it as access denied).
 bool ProbeList(ListFiles* files, PathKind* kind) {
-    if (!files->Probe(files->Paths.Real, kind)) return false;
+    if (!files->Did(g_ListFileOps.Probe(files->Paths.Real, kind))) return false;
     if (*kind == kPathFolder) return files->Fail(kFileErrorIsFolder);
     return *kind == kPathFile || *kind == kPathMissing || files->Fail(kFileErrorDenied);
 }
@@ -90,7 +90,7 @@ ListOpenResult FindList(OpenedList* list, bool change, bool absentIsEmpty, std::
     PathKind kind;
     if (!ProbeList(&files, &kind)) return kListUnreadable;
     PathKind backup = kPathFile;
-    const bool told = files.Probe(paths.Backup, &backup);
+    const bool told = files.Did(g_ListFileOps.Probe(paths.Backup, &backup));
     // The copy that stands for the list waits under its own name, which
     // cannot be put back (or read) now: nothing is to be written.
     ListIndex copy;

@@ -15,7 +15,7 @@ const char* volatile g_ActiveTemp = nullptr;
 
 void FlushBuffer(ListRewrite* rewrite) {
     if (rewrite->Failed || rewrite->Buffered == 0) return;
-    if (!rewrite->Files->Write(rewrite->Temp, rewrite->Buffer, rewrite->Buffered)) rewrite->Failed = true;
+    if (!rewrite->Files->Did(g_ListFileOps.Write(rewrite->Temp, rewrite->Buffer, rewrite->Buffered))) rewrite->Failed = true;
     rewrite->Buffered = 0;
 }
 
@@ -131,7 +131,7 @@ RewriteResult PutInPlace(const ListRewrite* rewrite, bool dataConfirmed) {
     // back.
     if (!rewrite->Original->Data) {
         ListFile* empty = nullptr;
-        if (!dataConfirmed && files.Create(paths.Backup, nullptr, &empty)) files.Close(empty);
+        if (!dataConfirmed && files.Create(paths.Backup, nullptr, &empty)) files.Did(g_ListFileOps.Close(empty));
         if (files.Rename(paths.Temp, paths.Real)) return Finish(rewrite, dataConfirmed);
         files.RemoveQuietly(paths.Backup);
         const RewriteResult result = files.Is(paths.Real, kPathFile) ? kRewriteListChanged : kRewriteFailed;
@@ -209,7 +209,7 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
         bool written = !rewrite->Failed && files.Sync(rewrite->Temp);
         const bool dataConfirmed = !files.Unconfirmed;
         files.Unconfirmed = files.Unconfirmed || unconfirmed;
-        if (!files.Close(rewrite->Temp)) written = false;
+        if (!files.Did(g_ListFileOps.Close(rewrite->Temp))) written = false;
         rewrite->Temp = nullptr;
         if (written && !ListStillAsRead(rewrite)) {
             result = kRewriteListChanged;

@@ -262,17 +262,9 @@ FileError Resolve(const char* path, char** real) {
         const std::size_t slash = pending.find('/');
         const std::string part = pending.substr(0, slash);
         pending = slash == std::string::npos ? "" : pending.substr(slash + 1);
+        // What is resolved so far holds no link, so ".." after it is the
+        // folder above, as the system reads it.
         if (part.empty() || part == ".") continue;
-        if (part == "..") {
-            // The folder above what is resolved so far, which holds no link.
-            const std::size_t last = resolved.rfind('/');
-            if (resolved.empty() || resolved.compare(last == std::string::npos ? 0 : last + 1, std::string::npos, "..") == 0) {
-                resolved += resolved.empty() ? ".." : "/..";
-            } else if (resolved != "/") {
-                resolved.erase(last == std::string::npos ? 0 : last == 0 ? 1 : last);
-            }
-            continue;
-        }
         const std::string candidate = resolved.empty() ? part : resolved + (resolved == "/" ? "" : "/") + part;
         struct stat status;
         if (lstat(candidate.c_str(), &status) != 0) {

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <string>
+#include <initializer_list>
 
 #include "channel_list/file_ops.h"
 
@@ -73,8 +73,7 @@ HANDLE OpenToLook(const wchar_t* path) {
 // The system's handle of a file at a UTF-8 path.
 FileError OpenHandle(const char* path, DWORD access, DWORD disposition, HANDLE* handle) {
     wchar_t wide[kWidePathSize];
-    const FileError converted = WidePath(path, wide);
-    if (converted.Kind != kFileErrorNone) return converted;
+    if (const FileError converted = WidePath(path, wide)) return converted;
     *handle = CreateFileW(wide, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (*handle == INVALID_HANDLE_VALUE) {
@@ -104,7 +103,7 @@ FileError OpenFile(const char* path, FileOpenMode mode, ListFile** file) {
                                                : GENERIC_WRITE;
     HANDLE handle = INVALID_HANDLE_VALUE;
     const FileError answer = OpenHandle(path, access, OPEN_EXISTING, &handle);
-    if (answer.Kind == kFileErrorNone) *file = AsFile(handle);
+    if (!answer) *file = AsFile(handle);
     return answer;
 }
 
@@ -113,14 +112,13 @@ FileError Create(const char* path, const char*, ListFile** file) {
     *file = nullptr;
     HANDLE handle = INVALID_HANDLE_VALUE;
     const FileError answer = OpenHandle(path, GENERIC_WRITE, CREATE_NEW, &handle);
-    if (answer.Kind == kFileErrorNone) *file = AsFile(handle);
+    if (!answer) *file = AsFile(handle);
     return answer;
 }
 
 FileError Probe(const char* path, PathKind* kind) {
     wchar_t wide[kWidePathSize];
-    const FileError converted = WidePath(path, wide);
-    if (converted.Kind != kFileErrorNone) return converted;
+    if (const FileError converted = WidePath(path, wide)) return converted;
     const DWORD attributes = GetFileAttributesW(wide);
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         *kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? kPathFolder : kPathFile;
@@ -136,8 +134,7 @@ FileError Probe(const char* path, PathKind* kind) {
 
 FileError ReadOnly(const char* path, bool* readOnly) {
     wchar_t wide[kWidePathSize];
-    const FileError converted = WidePath(path, wide);
-    if (converted.Kind != kFileErrorNone) return converted;
+    if (const FileError converted = WidePath(path, wide)) return converted;
     const DWORD attributes = GetFileAttributesW(wide);
     if (attributes == INVALID_FILE_ATTRIBUTES) return FailLast();
     *readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -196,9 +193,8 @@ FileError Sync(ListFile* file) { return Flushed(Handle(file)); }
 // the file at `path`, in the folder whose names changed, is flushed.
 FileError SyncNames(const char* path) {
     HANDLE handle = INVALID_HANDLE_VALUE;
-    FileError answer = OpenHandle(path, GENERIC_WRITE, OPEN_EXISTING, &handle);
-    if (answer.Kind != kFileErrorNone) return answer;
-    answer = Flushed(handle);
+    if (const FileError opened = OpenHandle(path, GENERIC_WRITE, OPEN_EXISTING, &handle)) return opened;
+    const FileError answer = Flushed(handle);
     CloseHandle(handle);
     return answer;
 }
@@ -245,8 +241,7 @@ FileError MayDelete(const wchar_t* path) {
 // that names the folder.
 FileError FullPath(const char* path, wchar_t (&full)[kWidePathSize]) {
     wchar_t wide[kWidePathSize];
-    const FileError converted = WidePath(path, wide);
-    if (converted.Kind != kFileErrorNone) return converted;
+    if (const FileError converted = WidePath(path, wide)) return converted;
     const DWORD length = GetFullPathNameW(wide, kWidePathSize, full, nullptr);
     if (length > 0 && length < kWidePathSize) return kDone;
     return Fail(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
@@ -257,7 +252,7 @@ FileError Replace(const char* from, const char* to, const char* backup) {
     wchar_t wideTo[kWidePathSize];
     wchar_t wideBackup[kWidePathSize];
     for (const FileError answer : {FullPath(from, wideFrom), FullPath(to, wideTo), FullPath(backup, wideBackup)}) {
-        if (answer.Kind != kFileErrorNone) return answer;
+        if (answer) return answer;
     }
     const DWORD attributes = GetFileAttributesW(wideTo);
     if (attributes == INVALID_FILE_ATTRIBUTES) return FailLast();
@@ -265,8 +260,7 @@ FileError Replace(const char* from, const char* to, const char* backup) {
     // it in place: a rename keeps none, and Wine's ReplaceFileW does not keep
     // them either.
     if (!SetFileAttributesW(wideFrom, (attributes & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE)) return FailLast();
-    const FileError deletable = MayDelete(wideTo);
-    if (deletable.Kind != kFileErrorNone) return deletable;
+    if (const FileError deletable = MayDelete(wideTo)) return deletable;
     // ReplaceFileW keeps what Windows keeps on the list itself: its
     // permissions, owner, alternate streams, compression, encryption and
     // short name. The old list goes under the backup name, so that every
@@ -283,7 +277,7 @@ FileError Replace(const char* from, const char* to, const char* backup) {
         // A file system or network redirector that does not do it: the same
         // in two renames, the old list to the backup name first.
         const FileError moved = MoveTo(wideTo, wideBackup);
-        return moved.Kind != kFileErrorNone ? moved : MoveTo(wideFrom, wideTo);
+        return moved ? moved : MoveTo(wideFrom, wideTo);
     }
     case ERROR_UNABLE_TO_REMOVE_REPLACED:
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
@@ -301,16 +295,14 @@ FileError Replace(const char* from, const char* to, const char* backup) {
 FileError Rename(const char* from, const char* to) {
     wchar_t wideFrom[kWidePathSize];
     wchar_t wideTo[kWidePathSize];
-    const FileError converted = WidePath(from, wideFrom);
-    if (converted.Kind != kFileErrorNone) return converted;
-    const FileError convertedTo = WidePath(to, wideTo);
-    return convertedTo.Kind != kFileErrorNone ? convertedTo : MoveTo(wideFrom, wideTo);
+    if (const FileError converted = WidePath(from, wideFrom)) return converted;
+    if (const FileError converted = WidePath(to, wideTo)) return converted;
+    return MoveTo(wideFrom, wideTo);
 }
 
 FileError Remove(const char* path) {
     wchar_t wide[kWidePathSize];
-    const FileError converted = WidePath(path, wide);
-    if (converted.Kind != kFileErrorNone) return converted;
+    if (const FileError converted = WidePath(path, wide)) return converted;
     return DeleteFileW(wide) ? kDone : FailLast();
 }
 
@@ -322,58 +314,64 @@ typedef DWORD(WINAPI* FinalPathFunction)(HANDLE, LPWSTR, DWORD, DWORD);
 // `open` and its `name` when it does not exist yet. `given` itself where that
 // is the same path (no link on the way, no short name). Windows before Vista
 // has neither links nor the function that follows them: there, `given`.
+// Fixed buffers only: the plug-in takes its memory with malloc alone.
 FileError FinalPath(const char* given, const wchar_t* full, const wchar_t* open, const wchar_t* name, char** real) {
     const FinalPathFunction finalPath = reinterpret_cast<FinalPathFunction>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
-    std::wstring whole;
+    constexpr DWORD kTargetSize = 2 * kWidePathSize;
+    wchar_t target[kTargetSize] = L"";
+    wchar_t* plain = target;
     if (finalPath) {
-        constexpr DWORD kTargetSize = kWidePathSize + 8;
-        wchar_t target[kTargetSize];
         HANDLE handle = OpenToLook(open);
         if (handle == INVALID_HANDLE_VALUE) return FailLast();
         // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS: "\\?\C:\..." or "\\?\UNC\server\...".
-        const DWORD length = finalPath(handle, target, kTargetSize, 0);
+        const DWORD length = finalPath(handle, target, kWidePathSize + 8, 0);
         const DWORD error = GetLastError();
         CloseHandle(handle);
         if (length == 0) return Fail(error);
-        if (length >= kTargetSize) return Fail(ERROR_FILENAME_EXCED_RANGE);
-        const bool unc = std::wcsncmp(target, L"\\\\?\\UNC\\", 8) == 0;
-        whole = unc ? L"\\" + std::wstring(target + 7) : std::wcsncmp(target, L"\\\\?\\", 4) == 0 ? target + 4 : target;
+        if (length >= kWidePathSize + 8) return Fail(ERROR_FILENAME_EXCED_RANGE);
+        if (std::wcsncmp(target, L"\\\\?\\UNC\\", 8) == 0) {
+            plain = target + 6;
+            plain[0] = L'\\';
+        } else if (std::wcsncmp(target, L"\\\\?\\", 4) == 0) {
+            plain = target + 4;
+        }
         // With the name of a file that does not exist yet after its folder.
-        if (name) whole += (!whole.empty() && whole.back() == L'\\' ? L"" : L"\\") + std::wstring(name);
+        const std::size_t folder = std::wcslen(plain);
+        if (name && folder + 1 + std::wcslen(name) >= kWidePathSize) return Fail(ERROR_FILENAME_EXCED_RANGE);
+        if (name && folder > 0 && plain[folder - 1] != L'\\') std::wcscat(plain, L"\\");
+        if (name) std::wcscat(plain, name);
     }
-    if (whole.empty() || lstrcmpiW(whole.c_str(), full) == 0) {
-        *real = static_cast<char*>(std::malloc(std::strlen(given) + 1));
-        if (*real) std::strcpy(*real, given);
-        return *real ? kDone : Fail(ERROR_NOT_ENOUGH_MEMORY);
-    }
+    const char* const path = plain[0] == L'\0' || lstrcmpiW(plain, full) == 0 ? given : nullptr;
     // It must fit as the list's own path does.
-    if (whole.size() >= static_cast<std::size_t>(kWidePathSize)) return Fail(ERROR_FILENAME_EXCED_RANGE);
-    const int size = WideCharToMultiByte(CP_UTF8, 0, whole.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (!path && std::wcslen(plain) >= static_cast<std::size_t>(kWidePathSize)) return Fail(ERROR_FILENAME_EXCED_RANGE);
+    const int size = path ? static_cast<int>(std::strlen(path)) + 1
+                          : WideCharToMultiByte(CP_UTF8, 0, plain, -1, nullptr, 0, nullptr, nullptr);
     if (size <= 0) return FailLast();
     *real = static_cast<char*>(std::malloc(static_cast<std::size_t>(size)));
     if (!*real) return Fail(ERROR_NOT_ENOUGH_MEMORY);
-    WideCharToMultiByte(CP_UTF8, 0, whole.c_str(), -1, *real, size, nullptr, nullptr);
+    if (path) std::memcpy(*real, path, static_cast<std::size_t>(size));
+    if (!path) WideCharToMultiByte(CP_UTF8, 0, plain, -1, *real, size, nullptr, nullptr);
     return kDone;
 }
 
 FileError Resolve(const char* path, char** real) {
     wchar_t full[kWidePathSize];
-    const FileError converted = FullPath(path, full);
-    if (converted.Kind != kFileErrorNone) return converted;
+    if (const FileError converted = FullPath(path, full)) return converted;
     if (GetFileAttributesW(full) != INVALID_FILE_ATTRIBUTES) return FinalPath(path, full, full, nullptr, real);
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return FailLast();
     // A list not made yet: found through its folder ("C:\" at a drive's root).
-    const wchar_t* const name = std::wcsrchr(full, L'\\');
+    wchar_t folder[kWidePathSize];
+    std::wcscpy(folder, full);
+    wchar_t* const name = std::wcsrchr(folder, L'\\');
     if (!name) return Fail(ERROR_INVALID_NAME);
-    const std::wstring folder(full, name[-1] == L':' ? name + 1 : name);
-    return FinalPath(path, full, folder.c_str(), name + 1, real);
+    name[name > folder && name[-1] == L':' ? 1 : 0] = L'\0';
+    return FinalPath(path, full, folder, std::wcsrchr(full, L'\\') + 1, real);
 }
 
 FileError Identify(const char* path, FileIdentity* identity) {
     wchar_t wide[kWidePathSize];
-    const FileError converted = WidePath(path, wide);
-    if (converted.Kind != kFileErrorNone) return converted;
+    if (const FileError converted = WidePath(path, wide)) return converted;
     HANDLE handle = OpenToLook(wide);
     if (handle == INVALID_HANDLE_VALUE) return FailLast();
     BY_HANDLE_FILE_INFORMATION information;
@@ -412,8 +410,7 @@ HANDLE OpenLockFile(const wchar_t* path) {
 
 FileError TryLock(const char* path, void** lock) {
     wchar_t wide[kWidePathSize];
-    const FileError converted = WidePath(path, wide);
-    if (converted.Kind != kFileErrorNone) return converted;
+    if (const FileError converted = WidePath(path, wide)) return converted;
     // A byte range lock belongs to the handle: every other opener of the lock
     // file, in this process or another, waits for it. A program that holds
     // the file itself open without sharing (a scanner) is waited for too.

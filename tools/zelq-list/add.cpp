@@ -64,9 +64,11 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     } else if (why.Kind == kFileErrorLockBusy) {
         message = LockBusyMessage(path);
     } else if (why.Kind == kFileErrorTooLarge) {
-        message = TooLargeMessage(path);
+        message = ReadFailure(path, list.Index.File.Size, why, "reads lists", MaxListSize());
     } else if (why.Kind == kFileErrorListInBackup) {
         message = ListInBackupMessage(path, list);
+    } else if (why.Kind == kFileErrorPathTooLong && list.Files.Paths.Lock) {
+        message = LockFileMessage(list.Files);
     } else {
         message = "cannot add to " + path + ": " + FileErrorReason(why) + "; nothing was changed";
     }

@@ -30,10 +30,7 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
         error = CannotReadMessage(path, list.Files.Error);
         break;
     case kListNotLocked:
-        error = list.Files.Error.Kind == kFileErrorLockBusy
-                    ? LockBusyMessage(path)
-                    : "cannot make or open the lock file " + std::string(list.Files.Paths.Lock) + ": " +
-                          FileErrorReason(list.Files.Error) + "; nothing was changed";
+        error = list.Files.Error.Kind == kFileErrorLockBusy ? LockBusyMessage(path) : LockFileMessage(list.Files);
         break;
     case kListCopyWaits:
         error = ListInBackupMessage(path, list);

@@ -16,7 +16,7 @@ std::string CannotReadMessage(const std::string& path, const FileError& error) {
 std::string NotAFileKind(const std::string& path) {
     static const char* const kKinds[] = {"", "", "", "a device", "a pipe", "a socket"};
     PathKind kind = kPathMissing;
-    return g_ListFileOps.Probe(path.c_str(), &kind).Kind == kFileErrorNone ? kKinds[kind] : "";
+    return !g_ListFileOps.Probe(path.c_str(), &kind) ? kKinds[kind] : "";
 }
 
 std::string FileErrorReason(const FileError& error) {
@@ -44,6 +44,17 @@ std::string FileErrorReason(const FileError& error) {
     char text[256];
     DescribeSystemError(error.SystemCode, text, sizeof text);
     return text;
+}
+
+std::string LockFileMessage(const ListFiles& files) {
+    // The path fits where the list's does but for the four bytes a short
+    // extension gives it.
+    const std::string hint = files.Error.Kind != kFileErrorPathTooLong
+                                 ? ""
+                                 : " (the files kept beside a list are named after it: give it a shorter name, or "
+                                   "the extension .ini)";
+    return "cannot make or open the lock file " + std::string(files.Paths.Lock) + ": " + FileErrorReason(files.Error) +
+           hint + "; nothing was changed";
 }
 
 std::string LockBusyMessage(const std::string& listPath) {

@@ -24,6 +24,10 @@ std::string NotAFileKind(const std::string& path);
 // denied", ...; the system's own words for anything else.
 std::string FileErrorReason(const FileError& error);
 
+// What a writer is told when the list's lock file cannot be made or opened
+// (files->Error says why).
+std::string LockFileMessage(const ListFiles& files);
+
 // What a writer is told when another held the list's lock too long.
 std::string LockBusyMessage(const std::string& listPath);
 

@@ -35,19 +35,6 @@ std::string OverLimit(const std::string& path, std::uint64_t size, const char* w
 
 }  // namespace
 
-std::string TooLargeMessage(const std::string& path) {
-    // The file's size as it is now: the reading that refused it keeps none.
-    std::uint64_t size = 0;
-    ListFiles files;
-    ListFile* file = nullptr;
-    if (ResolveListPaths(&files, path.c_str()) && files.Open(files.Paths.Real, kOpenRead, &file)) {
-        if (!files.Did(g_ListFileOps.Size(file, &size))) size = 0;
-        g_ListFileOps.Close(file);
-    }
-    FreeListPaths(&files.Paths);
-    return OverLimit(path, size, "reads lists", MaxListSize());
-}
-
 std::string ReadFailure(const std::string& path, std::uint64_t size, const FileError& error, const char* what,
                         std::uint64_t limit) {
     switch (error.Kind) {
@@ -92,7 +79,7 @@ std::vector<std::uint32_t> LineNumbers(const ListIndex& index) {
 bool SameFile(const std::string& a, const std::string& b) {
     FileIdentity first;
     FileIdentity second;
-    return g_ListFileOps.Identify(a.c_str(), &first).Kind == kFileErrorNone &&
-           g_ListFileOps.Identify(b.c_str(), &second).Kind == kFileErrorNone && first.Volume == second.Volume &&
+    return !g_ListFileOps.Identify(a.c_str(), &first) &&
+           !g_ListFileOps.Identify(b.c_str(), &second) && first.Volume == second.Volume &&
            first.Number == second.Number;
 }

@@ -16,10 +16,6 @@
 // room for a smaller list than the plug-in's core accepts.
 std::uint64_t MaxListSize();
 
-// What a user is told of a list larger than MaxListSize: its size and the
-// limit.
-std::string TooLargeMessage(const std::string& path);
-
 // Why a file could not be read (`error`); for a file too large, its `size`
 // and the `limit`: "PATH is SIZE; zelq-list WHAT of at most LIMIT".
 std::string ReadFailure(const std::string& path, std::uint64_t size, const FileError& error, const char* what,

@@ -915,6 +915,19 @@ const FoundCase kFound[] = {
     {"start rewrites", {"Remove ~ChannelList.bk", 2, kDenied, true}},
     // A viewer stopped half way through writing its temporary file.
     {"start rewrites", {"Write ", 1, kNone, false, kCutAfterOp, kDataCut, kAllNames}},
+    // Every flush refused: the new list in place but its data lost by a cut,
+    // its backup holding the rows.
+    {"start rewrites", {"Replace ChannelList.ini", 1, kNone, false, kCutAfterOp, kDataLost, kAllNames, true}},
+    // The replace and the removal of the backup undone by a cut after the
+    // writer said it wrote.
+    {"zelq-list rename", {"Remove ~ChannelList.bk", 1, kNone, false, kCutAfterOp, kDataLost, 0}},
+    // A backup being deleted when the writer says it is done comes back
+    // after a cut, beside the empty list a remove of every row wrote.
+    {"zelq-list remove every row", {"Remove ~ChannelList.bk", 2, kDeletePending, false, kCutAtEnd, kDataLost, 0}},
+    // A list made anew, its flush refused, cut mid-line.
+    {"zelq-list import makes the list", {"Rename ~ChannelList.tm", 1, kNone, false, kCutAfterOp, kDataCut, kAllNames, true}},
+    // The name of a list the add made, not made durable.
+    {"add makes the list", {"Close ", 1, kNone, false, kCutAfterOp, kDataKept, 0}},
 };
 
 TEST_F(FileStates, FoundCasesStayMended) {

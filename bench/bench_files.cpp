@@ -74,7 +74,7 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     ListFiles files;
     files.RemoveQuietly(path.c_str());
     ListFile* file = nullptr;
-    if (!files.Create(path.c_str(), nullptr, &file)) return false;
+    if (!files.Did(g_ListFileOps.Create(path.c_str(), nullptr, &file))) return false;
     bool written = files.Did(g_ListFileOps.Write(file, bytes.data(), bytes.size())) && files.Sync(file);
     if (!files.Did(g_ListFileOps.Close(file))) written = false;
     return written;

@@ -62,7 +62,7 @@ bool RunFloor() {
     if (!ReadListFile(&files, g_State.ListPath, kMaxListFileSize, &bytes)) return false;
     const char* const temp = FloorTempPath().c_str();
     ListFile* file = nullptr;
-    bool done = files.Create(temp, g_State.ListPath, &file);
+    bool done = files.Did(g_ListFileOps.Create(temp, g_State.ListPath, &file));
     if (done) {
         done = files.Did(g_ListFileOps.Write(file, bytes.Data, bytes.Size)) && files.Sync(file);
         if (!files.Did(g_ListFileOps.Close(file))) done = false;

@@ -18,7 +18,7 @@ namespace {
 bool AppendLine(ListFiles* files, const char* line, std::size_t length, std::uint64_t listSize, bool existed) {
     const char* const path = files->Paths.Real;
     ListFile* file = nullptr;
-    const bool opened = existed ? files->OpenToChange(path, kOpenAppend, &file) : files->Create(path, nullptr, &file);
+    const bool opened = existed ? files->OpenToChange(path, kOpenAppend, &file) : files->Did(g_ListFileOps.Create(path, nullptr, &file));
     if (!opened) return false;
     bool written = files->Did(g_ListFileOps.Write(file, line, length)) && files->Sync(file);
     if (!files->Did(g_ListFileOps.Close(file))) written = false;

@@ -66,7 +66,7 @@ bool ReadListFile(ListFiles* files, const char* path, std::uint64_t maxSize, Fil
     *bytes = FileBytes{nullptr, 0};
     if (maxSize > kMaxListFileSize) maxSize = kMaxListFileSize;
     ListFile* file = nullptr;
-    if (!files->Open(path, kOpenRead, &file)) return false;
+    if (!files->Did(g_ListFileOps.Open(path, kOpenRead, &file))) return false;
     const bool ok = ReadOpenFile(files, file, maxSize, bytes);
     g_ListFileOps.Close(file);
     return ok;

@@ -56,19 +56,9 @@ bool ListFiles::Is(const char* path, PathKind expected) {
     return !g_ListFileOps.Probe(path, &kind) && kind == expected;
 }
 
-bool ListFiles::Open(const char* path, FileOpenMode mode, ListFile** file) {
-    *file = nullptr;
-    return Did(g_ListFileOps.Open(path, mode, file));
-}
-
 bool ListFiles::OpenToChange(const char* path, FileOpenMode mode, ListFile** file) {
     *file = nullptr;
-    return ReadOnly(path) ? Fail(kFileErrorDenied) : Open(path, mode, file);
-}
-
-bool ListFiles::Create(const char* path, const char* like, ListFile** file) {
-    *file = nullptr;
-    return Did(g_ListFileOps.Create(path, like, file));
+    return ReadOnly(path) ? Fail(kFileErrorDenied) : Did(g_ListFileOps.Open(path, mode, file));
 }
 
 bool ListFiles::Sync(ListFile* file) {

@@ -35,11 +35,9 @@ struct ListFiles {
 
     // Whether the path is known to name what is expected; keeps no error.
     bool Is(const char* path, PathKind expected);
-    bool Open(const char* path, FileOpenMode mode, ListFile** file);
     // Opens an existing file to change it (kOpenAppend, kOpenWrite); a file
     // known to be read-only is refused (kFileErrorDenied).
     bool OpenToChange(const char* path, FileOpenMode mode, ListFile** file);
-    bool Create(const char* path, const char* like, ListFile** file);
     // Flushes a written file to the disk. A file system that answers that
     // it does not flush (some network redirectors) has taken the data all
     // the same, so that counts as done, but Unconfirmed.

@@ -1,22 +1,17 @@
 // Opening the list: the one way in for every writer, the plug-in's start and
 // its add, and every command of the command-line program that writes. It
 // takes the list's lock, puts back a list that a writer before it left
-// missing or damaged (from its backup, or from the only copy left), removes
-// what such a writer left beside the list, and reads the list into the
-// index, in that order. Every reader finds the list the same way, changing
-// nothing.
+// missing or damaged, removes what such a writer left beside the list, and
+// reads the list into the index, in that order. Every reader finds the list
+// the same way, changing nothing.
 //
-// A writer stopped before its end may leave the list damaged where its data
-// had not reached the disk (a power cut, a file system that does not flush):
-// beside its backup, a list is damaged when it is empty while the backup is
-// not, when it holds four NUL bytes in a row while the backup holds none
-// (what a disk gives back of data it never got; no single-byte list holds
-// them, nor a UTF-16 one), or when it ends in a line that does not read with
-// no line break after it and the backup does not end in that same line (cut
-// mid-line). A damaged list is set aside under the name "~ChannelList.dm"
-// and its backup takes its place. A writer that finishes removes the backup
-// before it says it is done, so a finished write, an empty list included, is
-// never taken back, nor a list whose last line reads.
+// The backup is the list while the list is missing, or damaged beside it:
+// empty while the backup is not, holding four NUL bytes in a row while the
+// backup holds none, or ending, with no line break, in a line that does not
+// read and is not how the backup ends (docs/list-file.md). The damaged list
+// is then set aside. With neither there, a whole temporary file is the only
+// copy left. Any other temporary file, and a backup beside a list that is
+// not damaged, goes.
 #ifndef ZELQ_CHANNEL_LIST_LIST_OPEN_H
 #define ZELQ_CHANNEL_LIST_LIST_OPEN_H
 

@@ -48,7 +48,7 @@ void StartTemp(ListRewrite* rewrite) {
         return;
     }
     g_ActiveTemp = paths.Temp;
-    if (files.Create(paths.Temp, rewrite->Original->Data ? paths.Real : nullptr, &rewrite->Temp)) {
+    if (files.Did(g_ListFileOps.Create(paths.Temp, rewrite->Original->Data ? paths.Real : nullptr, &rewrite->Temp))) {
         rewrite->Failed = false;
         WriteToTemp(rewrite, rewrite->Original->Data, rewrite->Matched);
         return;
@@ -70,7 +70,7 @@ bool ListStillAsRead(ListRewrite* rewrite) {
     const FileBytes& original = *rewrite->Original;
     if (!original.Data) return files.Is(files.Paths.Real, kPathMissing);
     ListFile* file = nullptr;
-    if (!files.Open(files.Paths.Real, kOpenRead, &file)) return false;
+    if (!files.Did(g_ListFileOps.Open(files.Paths.Real, kOpenRead, &file))) return false;
     std::uint64_t size = 0;
     bool same = files.Did(g_ListFileOps.Size(file, &size)) && size == original.Size;
     std::size_t at = 0;
@@ -131,7 +131,7 @@ RewriteResult PutInPlace(const ListRewrite* rewrite, bool dataConfirmed) {
     // back.
     if (!rewrite->Original->Data) {
         ListFile* empty = nullptr;
-        if (!dataConfirmed && files.Create(paths.Backup, nullptr, &empty)) files.Did(g_ListFileOps.Close(empty));
+        if (!dataConfirmed && !g_ListFileOps.Create(paths.Backup, nullptr, &empty)) g_ListFileOps.Close(empty);
         if (files.Rename(paths.Temp, paths.Real)) return Finish(rewrite, dataConfirmed);
         files.RemoveQuietly(paths.Backup);
         const RewriteResult result = files.Is(paths.Real, kPathFile) ? kRewriteListChanged : kRewriteFailed;

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "channel_list/file_bytes.h"
-#include "channel_list/file_ops.h"
+#include "channel_list/list_files.h"
 #include "shared/plugin_state.h"
 
 namespace fs = std::filesystem;
@@ -71,19 +71,20 @@ bool UseListPath(const std::string& path) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    g_ListFileOps.Remove(path.c_str());
+    ListFiles files;
+    files.RemoveQuietly(path.c_str());
     ListFile* file = nullptr;
-    if (!g_ListFileOps.Open(path.c_str(), kOpenCreateNew, &file)) return false;
-    bool written = g_ListFileOps.Write(file, bytes.data(), bytes.size()) &&
-                   g_ListFileOps.Sync(file);
-    if (!g_ListFileOps.Close(file)) written = false;
+    if (!files.Did(g_ListFileOps.Create(path.c_str(), nullptr, &file))) return false;
+    bool written = files.Did(g_ListFileOps.Write(file, bytes.data(), bytes.size())) && files.Sync(file);
+    if (!files.Did(g_ListFileOps.Close(file))) written = false;
     return written;
 }
 
 std::string ReadWholeFile(const std::string& path) {
     std::string text;
+    ListFiles files;
     FileBytes bytes;
-    if (ReadListFile(path.c_str(), kMaxListFileSize, &bytes)) {
+    if (ReadListFile(&files, path.c_str(), kMaxListFileSize, &bytes)) {
         text.assign(bytes.Data, bytes.Size);
         FreeFileBytes(&bytes);
     }

@@ -26,7 +26,7 @@
 #include "bench_files.h"
 #include "bench_operations.h"
 #include "channel_list/file_bytes.h"
-#include "channel_list/file_ops.h"
+#include "channel_list/list_files.h"
 #include "channel_list/load_list.h"
 #include "heap_count.h"
 #include "list_generator.h"
@@ -216,8 +216,9 @@ HeapResult MeasureHeap(const std::string& list, const std::string& other) {
     // The counting functions must see the core's own calls, and the C++
     // runtime's: a count that misses them would understate the peak.
     long long before = HeapLiveBytes();
+    ListFiles files;
     FileBytes bytes;
-    if (ReadListFile(BenchListPath().c_str(), kMaxListFileSize, &bytes)) {
+    if (ReadListFile(&files, BenchListPath().c_str(), kMaxListFileSize, &bytes)) {
         result.SeesCore = HeapLiveBytes() - before >= static_cast<long long>(bytes.Size);
         FreeFileBytes(&bytes);
     }

@@ -9,7 +9,7 @@
 #include "bench_files.h"
 #include "channel_list/add_channel.h"
 #include "channel_list/file_bytes.h"
-#include "channel_list/file_ops.h"
+#include "channel_list/list_files.h"
 #include "channel_list/load_list.h"
 #include "list_generator.h"
 #include "reference_load.h"
@@ -57,20 +57,23 @@ bool RunReference() {
 }
 
 bool RunFloor() {
+    ListFiles files;
     FileBytes bytes;
-    if (!ReadListFile(g_State.ListPath, kMaxListFileSize, &bytes)) return false;
+    if (!ReadListFile(&files, g_State.ListPath, kMaxListFileSize, &bytes)) return false;
     const char* const temp = FloorTempPath().c_str();
     ListFile* file = nullptr;
-    bool done = g_ListFileOps.Open(temp, kOpenCreateNew, &file);
+    bool done = files.Did(g_ListFileOps.Create(temp, g_State.ListPath, &file));
     if (done) {
-        done = g_ListFileOps.Write(file, bytes.Data, bytes.Size) &&
-               g_ListFileOps.Sync(file);
-        if (!g_ListFileOps.Close(file)) done = false;
+        done = files.Did(g_ListFileOps.Write(file, bytes.Data, bytes.Size)) && files.Sync(file);
+        if (!files.Did(g_ListFileOps.Close(file))) done = false;
         // The old list is kept under a backup name until the new one is in
-        // place (where the system keeps one), then removed.
-        done = done && g_ListFileOps.Replace(temp, g_State.ListPath, FloorBackupPath().c_str());
-        if (!done) g_ListFileOps.Remove(temp);
-        g_ListFileOps.Remove(FloorBackupPath().c_str());
+        // place (where the system keeps one) and its name on the disk, then
+        // removed, and that too made to reach the disk.
+        done = done && files.Replace(temp, g_State.ListPath, FloorBackupPath().c_str());
+        if (!done) files.RemoveQuietly(temp);
+        files.SyncNames(g_State.ListPath);
+        files.RemoveQuietly(FloorBackupPath().c_str());
+        files.SyncNames(g_State.ListPath);
     }
     FreeFileBytes(&bytes);
     return done;
@@ -90,8 +93,9 @@ bool RunAdd() {
 }
 
 bool RunRead() {
+    ListFiles files;
     FileBytes bytes;
-    if (!ReadListFile(g_State.ListPath, kMaxListFileSize, &bytes)) return false;
+    if (!ReadListFile(&files, g_State.ListPath, kMaxListFileSize, &bytes)) return false;
     const bool read = bytes.Size > 0;
     FreeFileBytes(&bytes);
     return read;

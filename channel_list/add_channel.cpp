@@ -54,7 +54,9 @@ int AddCurrentChannel() {
     char name[kMaxNameLength + 1];
     FitNameForList(channel.ChannelName, sizeof channel.ChannelName, name);
     const EntryCode code = EncodeEntryCode(channel.ChannelIdent, position, channel.TuneValue);
-    const AppendResult result = AppendChannelLine(path, 1, code.Bytes, name, true, kMaxListFileSize);
+    OpenedList list;
+    const AppendResult result = AppendChannelLine(&list, path, 1, code.Bytes, name, true, kMaxListFileSize);
+    CloseOpenedList(&list);
     if (result == kAlreadyShown) {
         SetArabicControlText(IDC_STATUS, kTextAlreadyInList);
         return 0;

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 
+#include "list_open.h"
+
 enum AppendResult {
     kAppended,        // the line is in the list, on the disk
     kAlreadyShown,    // the list shows a row for the channel: nothing written
-    kAppendFailed,    // nothing written (the reason is in g_LastFileError)
+    kAppendFailed,    // nothing written (the reason is in list->Files.Error)
 };
 
 // Appends "[ FLAG CODE ] [NAME]" CR LF to the list at `path` (created when
@@ -17,7 +19,9 @@ enum AppendResult {
 // FitNameForList). Holds the list's lock from the read to the append. With
 // `write` false, only tells what an append would do. A list larger than
 // `maxSize` bytes is not read, and nothing is appended (kFileErrorTooLarge).
-AppendResult AppendChannelLine(const char* path, std::uint8_t flag, const std::uint8_t code[6], const char* name,
-                               bool write, std::uint64_t maxSize);
+// The list is opened as `list`, which tells the caller what was found and
+// why nothing was written; the caller closes it (CloseOpenedList).
+AppendResult AppendChannelLine(OpenedList* list, const char* path, std::uint8_t flag, const std::uint8_t code[6],
+                               const char* name, bool write, std::uint64_t maxSize);
 
 #endif  // ZELQ_CHANNEL_LIST_APPEND_CHANNEL_H

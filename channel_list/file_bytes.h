@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct ListFiles;
+
 // A whole file's bytes, NUL-terminated for convenience.
 struct FileBytes {
     char* Data;
@@ -17,11 +19,11 @@ struct FileBytes {
 constexpr std::uint64_t kMaxListFileSize = std::uint64_t{1} << 30;
 
 // Reads the file's bytes, up to `maxSize` of them (at most kMaxListFileSize).
-// Returns false, with the reason in g_LastFileError and nothing allocated,
+// Returns false, with the reason in files->Error and nothing allocated,
 // when the file cannot be opened or read (including when the path names a
 // folder), is larger than `maxSize` (kFileErrorTooLarge; bytes->Size then
 // tells its size), or memory runs out.
-bool ReadListFile(const char* path, std::uint64_t maxSize, FileBytes* bytes);
+bool ReadListFile(ListFiles* files, const char* path, std::uint64_t maxSize, FileBytes* bytes);
 
 void FreeFileBytes(FileBytes* bytes);
 

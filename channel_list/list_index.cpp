@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "file_ops.h"
-
 namespace {
 
 constexpr std::uint32_t kKindShift = 30;
@@ -196,19 +194,10 @@ bool IndexListBytes(FileBytes bytes, ListIndex* index) {
     if (ok) ok = AddEntry(&builder, end, 0);
     if (!ok) {
         FreeListIndex(index);
-        SetFileError(kFileErrorNoMemory);
         return false;
     }
     --index->LineCount;  // the end is no entry of its own
     return true;
-}
-
-bool ReadListIndex(const char* path, std::uint64_t maxSize, ListIndex* index) {
-    EmptyListIndex(index);
-    FileBytes bytes;
-    if (ReadListFile(path, maxSize, &bytes)) return IndexListBytes(bytes, index);
-    index->File.Size = bytes.Size;  // the size of a file too large to read
-    return false;
 }
 
 bool FindChannelRow(const ListIndex& index, std::uint32_t channelKey, std::size_t* row) {

@@ -56,14 +56,9 @@ struct ListIndex {
 };
 
 // Indexes the file's bytes, taking them over (they are freed with the index,
-// or at once when indexing fails). Returns false, with kFileErrorNoMemory and
-// nothing held, when memory runs out.
+// or at once when indexing fails). Returns false, with nothing held, when
+// memory runs out.
 bool IndexListBytes(FileBytes bytes, ListIndex* index);
-
-// Reads the list at `path` (see ReadListFile) and indexes it. Returns false,
-// with the reason in g_LastFileError and nothing held, when it cannot; for a
-// file larger than `maxSize`, index->File.Size then tells its size.
-bool ReadListIndex(const char* path, std::uint64_t maxSize, ListIndex* index);
 
 // The index of a list that does not exist: no bytes, no lines.
 void EmptyListIndex(ListIndex* index);

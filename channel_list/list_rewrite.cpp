@@ -6,17 +6,21 @@
 namespace {
 
 constexpr std::size_t kRewriteBufferSize = 64 * 1024;
+// How often a removed backup is looked for while another program's handle
+// keeps its name.
+constexpr unsigned kGoneRetryMs = 10;
 
 // Read by signal and console handlers, which may run at any moment.
 const char* volatile g_ActiveTemp = nullptr;
 
 void FlushBuffer(ListRewrite* rewrite) {
     if (rewrite->Failed || rewrite->Buffered == 0) return;
-    if (!g_ListFileOps.Write(rewrite->Temp, rewrite->Buffer, rewrite->Buffered)) rewrite->Failed = true;
+    if (!rewrite->Files->Did(g_ListFileOps.Write(rewrite->Temp, rewrite->Buffer, rewrite->Buffered))) rewrite->Failed = true;
     rewrite->Buffered = 0;
 }
 
 void WriteToTemp(ListRewrite* rewrite, const char* data, std::size_t size) {
+    rewrite->Size += size;
     while (size > 0 && !rewrite->Failed) {
         const std::size_t room = kRewriteBufferSize - rewrite->Buffered;
         const std::size_t chunk = size < room ? size : room;
@@ -33,21 +37,22 @@ void WriteToTemp(ListRewrite* rewrite, const char* data, std::size_t size) {
 // OpenListToChange, which removed any file of that name a writer before it
 // left; one that is there all the same is not this writer's to remove.
 void StartTemp(ListRewrite* rewrite) {
+    ListFiles& files = *rewrite->Files;
+    const ListPaths& paths = files.Paths;
     rewrite->Failed = true;
     // A second name of the list would keep the old content under it.
-    unsigned links = 1;
-    if (rewrite->Original->Data && !g_ListFileOps.LinkCount(rewrite->Paths.Real, &links)) return;
-    if (links > 1) {
-        SetFileError(kFileErrorLinked);
+    FileIdentity identity{0, 0, 1};
+    if (rewrite->Original->Data && !files.Did(g_ListFileOps.Identify(paths.Real, &identity))) return;
+    if (identity.Links > 1) {
+        files.Fail(kFileErrorLinked);
         return;
     }
-    g_ActiveTemp = rewrite->Paths.Temp;
-    if (g_ListFileOps.Open(rewrite->Paths.Temp, kOpenCreateNew, &rewrite->Temp)) {
+    g_ActiveTemp = paths.Temp;
+    if (files.Did(g_ListFileOps.Create(paths.Temp, rewrite->Original->Data ? paths.Real : nullptr, &rewrite->Temp))) {
         rewrite->Failed = false;
         WriteToTemp(rewrite, rewrite->Original->Data, rewrite->Matched);
         return;
     }
-    rewrite->Temp = nullptr;
     g_ActiveTemp = nullptr;
 }
 
@@ -55,29 +60,23 @@ void ReleaseRewrite(ListRewrite* rewrite) {
     g_ActiveTemp = nullptr;
     std::free(rewrite->Buffer);
     rewrite->Buffer = nullptr;
-    FreeListPaths(&rewrite->Paths);
-}
-
-// Whether the path is known to name a file, or known to name nothing.
-bool Is(const char* path, PathKind expected) {
-    PathKind kind;
-    return g_ListFileOps.Probe(path, &kind) && kind == expected;
 }
 
 // Whether the list is still byte for byte the file that was read (or still
 // absent, when it was). Compared a buffer at a time: a second copy of a large
 // list is never held.
 bool ListStillAsRead(ListRewrite* rewrite) {
+    ListFiles& files = *rewrite->Files;
     const FileBytes& original = *rewrite->Original;
-    if (!original.Data) return Is(rewrite->ListPath, kPathMissing);
+    if (!original.Data) return files.Is(files.Paths.Real, kPathMissing);
     ListFile* file = nullptr;
-    if (!g_ListFileOps.Open(rewrite->ListPath, kOpenRead, &file)) return false;
+    if (!files.Did(g_ListFileOps.Open(files.Paths.Real, kOpenRead, &file))) return false;
     std::uint64_t size = 0;
-    bool same = g_ListFileOps.Size(file, &size) && size == original.Size;
+    bool same = files.Did(g_ListFileOps.Size(file, &size)) && size == original.Size;
     std::size_t at = 0;
     while (same) {
         std::size_t got = 0;
-        if (!g_ListFileOps.Read(file, rewrite->Buffer, kRewriteBufferSize, &got)) {
+        if (!files.Did(g_ListFileOps.Read(file, rewrite->Buffer, kRewriteBufferSize, &got))) {
             same = false;
         } else if (got == 0) {
             break;
@@ -90,57 +89,75 @@ bool ListStillAsRead(ListRewrite* rewrite) {
     return same && at == original.Size;
 }
 
-// Removes a side file, keeping the reason of the failure before.
-void RemoveKeepingError(const char* path) {
-    const FileError failure = g_LastFileError;
-    RemoveIfThere(path);
-    g_LastFileError = failure;
+// Once the new list has the list's name: the names reach the disk, then the
+// old list under the backup name goes, and that too reaches the disk, so a
+// backup that is still there always means an unfinished write. Where the
+// new list's data could not be flushed, the backup stays until a later reader
+// finds the new list whole (an empty list has no data to lose). A backup that
+// cannot be removed is harmless beside a list that shows rows; beside an
+// empty one it would be taken for the list, so that write is not done.
+RewriteResult Finish(const ListRewrite* rewrite, bool dataConfirmed) {
+    ListFiles& files = *rewrite->Files;
+    const char* const backup = files.Paths.Backup;
+    files.SyncNames(files.Paths.Real);
+    if (!dataConfirmed && rewrite->Size > 0) return kRewriteWritten;
+    // A file being deleted keeps its name until another program's handle to
+    // it closes, and a cut before that keeps the file.
+    bool removed = files.RemoveIfThere(backup);
+    while (removed && rewrite->Size == 0 && !files.Is(backup, kPathMissing)) removed = files.Pause(kGoneRetryMs);
+    if (!removed) {
+        files.Unconfirmed = true;
+        return rewrite->Size > 0 ? kRewriteWritten : kRewriteUnfinished;
+    }
+    files.SyncNames(files.Paths.Real);
+    return kRewriteWritten;
 }
 
-// The new list, whole and on the disk under the temporary name, goes in the
-// list's place, the old list under the backup name until it is there. Any
-// way the replace ends, the list or the backup holds the old list or the new
-// one: a replace that fails leaves, as Windows documents, either both files
-// under their own names, or the list missing, its old content under the
-// backup name and the new file under its own. The second is finished here
-// when it can be: the new file takes the list's name, or else the old one
-// takes it back. Where neither can be done now, the backup stays, and the
-// next writer puts it back.
-RewriteResult PutInPlace(const ListRewrite* rewrite) {
-    const ListPaths& paths = rewrite->Paths;
+// The new list, whole under the temporary name, goes in the list's place,
+// the old list under the backup name until it is there. Any way the replace
+// ends, the list or the backup holds the old list or the new one: a replace
+// that fails leaves, as Windows documents, either both files under their
+// own names, or the list missing, its old content under the backup name and
+// the new file under its own. The second is finished here when it can be:
+// the new file takes the list's name, or else the old one takes it back.
+// Where neither can be done now, the backup stays, and the next writer puts
+// it back.
+RewriteResult PutInPlace(const ListRewrite* rewrite, bool dataConfirmed) {
+    ListFiles& files = *rewrite->Files;
+    const ListPaths& paths = files.Paths;
     // Nothing to keep: a list made anew takes a name that is still free.
+    // Where its data could not be flushed, an empty backup stands for the
+    // list there was not, so that a reader who finds it damaged puts that
+    // back.
     if (!rewrite->Original->Data) {
-        if (RenameFile(paths.Temp, paths.Real)) return kRewriteWritten;
-        const RewriteResult result = Is(paths.Real, kPathFile) ? kRewriteListChanged : kRewriteFailed;
-        RemoveKeepingError(paths.Temp);
+        ListFile* empty = nullptr;
+        if (!dataConfirmed && !g_ListFileOps.Create(paths.Backup, nullptr, &empty)) g_ListFileOps.Close(empty);
+        if (files.Rename(paths.Temp, paths.Real)) return Finish(rewrite, dataConfirmed);
+        files.RemoveQuietly(paths.Backup);
+        const RewriteResult result = files.Is(paths.Real, kPathFile) ? kRewriteListChanged : kRewriteFailed;
+        files.RemoveQuietly(paths.Temp);
         return result;
     }
-    if (ReplaceFile(paths.Temp, paths.Real, paths.Backup)) {
-        RemoveKeepingError(paths.Backup);
-        return kRewriteWritten;
-    }
-    const FileError failure = g_LastFileError;
+    if (files.Replace(paths.Temp, paths.Real, paths.Backup)) return Finish(rewrite, dataConfirmed);
+    const FileError failure = files.Error;
     RewriteResult result = kRewriteFailed;
-    if (Is(paths.Real, kPathMissing)) {
-        if (!Is(paths.Backup, kPathFile)) {
-            // Not what Windows documents of a replace given a backup name:
-            // the new file, whole, is then the only copy, and takes the
-            // list's name, or the backup's, which the next writer looks for.
-            if (RenameFile(paths.Temp, paths.Real)) return kRewriteWritten;
-            if (RenameFile(paths.Temp, paths.Backup)) result = kRewriteLeftInBackup;
-            g_LastFileError = failure;
-            return result;
+    if (files.Is(paths.Real, kPathMissing)) {
+        if (files.Rename(paths.Temp, paths.Real)) return Finish(rewrite, dataConfirmed);
+        // Not what Windows documents of a replace given a backup name: the
+        // new file, whole, may be the only copy. It takes the backup's name,
+        // or keeps its own; the next writer puts either back.
+        const bool copy = files.Is(paths.Backup, kPathFile);
+        if (!copy) files.Rename(paths.Temp, paths.Backup);
+        if (!copy || !files.Rename(paths.Backup, paths.Real)) {
+            files.Error = failure;
+            return kRewriteLeftInBackup;
         }
-        if (RenameFile(paths.Temp, paths.Real)) {
-            RemoveKeepingError(paths.Backup);
-            return kRewriteWritten;
-        }
-        if (!RenameFile(paths.Backup, paths.Real)) result = kRewriteLeftInBackup;
+        files.SyncNames(paths.Real);
     }
-    // The list is there (or its backup holds it): the new file goes.
-    g_LastFileError = failure;
-    RemoveKeepingError(paths.Temp);
-    if (result == kRewriteFailed && Is(paths.Real, kPathFile)) RemoveKeepingError(paths.Backup);
+    // The list is there: the new file goes.
+    files.Error = failure;
+    files.RemoveQuietly(paths.Temp);
+    if (files.Is(paths.Real, kPathFile)) files.RemoveQuietly(paths.Backup);
     return result;
 }
 
@@ -148,17 +165,11 @@ RewriteResult PutInPlace(const ListRewrite* rewrite) {
 
 const char* ActiveTempPath() { return g_ActiveTemp; }
 
-bool BeginListRewrite(ListRewrite* rewrite, const char* path, const FileBytes& original) {
+bool BeginListRewrite(ListRewrite* rewrite, ListFiles* files, const FileBytes& original) {
     BeginListComparison(rewrite, original);
-    rewrite->ListPath = path;
-    if (!ResolveListPaths(path, &rewrite->Paths)) return false;
+    rewrite->Files = files;
     rewrite->Buffer = static_cast<char*>(std::malloc(kRewriteBufferSize));
-    if (!rewrite->Buffer) {
-        SetFileError(kFileErrorNoMemory);
-        ReleaseRewrite(rewrite);
-        return false;
-    }
-    return true;
+    return rewrite->Buffer || files->Fail(kFileErrorNoMemory);
 }
 
 void AppendToRewrite(ListRewrite* rewrite, const char* data, std::size_t size) {
@@ -171,7 +182,7 @@ void AppendToRewrite(ListRewrite* rewrite, const char* data, std::size_t size) {
             return;
         }
         // A comparison stops at the first difference.
-        if (!rewrite->Paths.Temp) {
+        if (!rewrite->Files) {
             rewrite->Failed = true;
             return;
         }
@@ -190,9 +201,15 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
 
     RewriteResult result = kRewriteFailed;
     if (rewrite->Temp) {
+        ListFiles& files = *rewrite->Files;
         FlushBuffer(rewrite);
-        bool written = !rewrite->Failed && SyncFile(rewrite->Temp);
-        if (!g_ListFileOps.Close(rewrite->Temp)) written = false;
+        // Whether the file system took this very flush.
+        const bool unconfirmed = files.Unconfirmed;
+        files.Unconfirmed = false;
+        bool written = !rewrite->Failed && files.Sync(rewrite->Temp);
+        const bool dataConfirmed = !files.Unconfirmed;
+        files.Unconfirmed = files.Unconfirmed || unconfirmed;
+        if (!files.Did(g_ListFileOps.Close(rewrite->Temp))) written = false;
         rewrite->Temp = nullptr;
         if (written && !ListStillAsRead(rewrite)) {
             result = kRewriteListChanged;
@@ -202,9 +219,9 @@ RewriteResult FinishListRewrite(ListRewrite* rewrite) {
             // From here the file is the replace's: a program being stopped
             // leaves it to the next writer.
             g_ActiveTemp = nullptr;
-            result = PutInPlace(rewrite);
+            result = PutInPlace(rewrite, dataConfirmed);
         } else {
-            RemoveKeepingError(rewrite->Paths.Temp);
+            files.RemoveQuietly(files.Paths.Temp);
         }
     }
     ReleaseRewrite(rewrite);

@@ -3,11 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../shared/arabic_texts.h"
 #include "../shared/plugin_state.h"
 #include "../shared/window_ops.h"
 #include "list_index.h"
+#include "list_lock.h"
 #include "list_open.h"
-#include "list_rewrite.h"
 #include "normalise_list.h"
 #include "satellite_names.h"
 
@@ -40,12 +41,15 @@ int LoadChannelList() {
     OpenedList list;
     const ListOpenResult opened = OpenListToChange(path, kWriterStart, false, kMaxListFileSize, &list);
     // Without the lock (another writer kept it too long, or the folder takes
-    // no new files) the list is still shown; it is only not rewritten. A list
-    // a writer before left under the backup name, which cannot be put back
-    // now, is shown from there, and nothing is written.
+    // no new files) the list is still shown as any reader finds it; it is
+    // only not rewritten. So is a list a writer before left missing or
+    // damaged whose copy cannot be put back now: the copy is shown, and
+    // nothing is written.
     bool shown = opened == kListOpened && list.Exists;
-    if (opened == kListNotLocked) shown = ReadListIndex(path, kMaxListFileSize, &list.Index);
-    if (opened == kListCopyWaits) shown = ReadListIndex(list.Paths.Backup, kMaxListFileSize, &list.Index);
+    if (opened == kListNotLocked || opened == kListCopyWaits) {
+        CloseOpenedList(&list);
+        shown = OpenListToLook(path, false, kMaxListFileSize, &list) == kListOpened;
+    }
     if (!shown) {
         CloseOpenedList(&list);
         return 0;
@@ -59,10 +63,10 @@ int LoadChannelList() {
     if (opened == kListOpened && list.SideFileLeft) {
         result = index.RowCount > 0 && !NormalisedListDiffers(index) ? 1 : 0;
     } else if (opened == kListOpened && index.RowCount > 0) {
-        const RewriteResult outcome = RewriteNormalisedList(path, index);
+        const RewriteResult outcome = RewriteNormalisedList(&list.Files, index);
         result = outcome == kRewriteWritten || outcome == kRewriteUnchanged ? 1 : 0;
     }
-    UnlockList(&list.Lock);
+    UnlockList(&list.Files);
 
     // The rows go to the window after the lock is released: filling a long
     // list view takes far longer than reading the file.
@@ -72,6 +76,9 @@ int LoadChannelList() {
         std::snprintf(g_State.CountText, sizeof g_State.CountText, "%d", static_cast<int>(g_State.RowCount));
         SetControlText(IDC_COUNT, g_State.CountText);
     }
+    // A damaged list (what a power cut leaves of a write) was set aside and
+    // its backup put back: the user is told, for the damaged list is kept.
+    if (opened == kListOpened && list.Damage != kNotDamaged) SetArabicControlText(IDC_STATUS, kTextListRestored);
     CloseOpenedList(&list);
     return result;
 }

@@ -32,10 +32,10 @@ bool NormalisedListDiffers(const ListIndex& index) {
     return ListRewriteDiffers(&comparison);
 }
 
-RewriteResult RewriteNormalisedList(const char* path, const ListIndex& index) {
+RewriteResult RewriteNormalisedList(ListFiles* files, const ListIndex& index) {
     if (index.RowCount == 0) return kRewriteUnchanged;
     ListRewrite rewrite;
-    if (!BeginListRewrite(&rewrite, path, index.File)) return kRewriteFailed;
+    if (!BeginListRewrite(&rewrite, files, index.File)) return kRewriteFailed;
     WriteNormalisedContent(index, &rewrite);
     return FinishListRewrite(&rewrite);
 }

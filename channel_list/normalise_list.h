@@ -14,9 +14,9 @@
 // and the normalised content differs from the file. Writes nothing.
 bool NormalisedListDiffers(const ListIndex& index);
 
-// Rewrites the list at `path`, read as `index` under the list's lock, in its
-// normalised form; a file in which no line reads is left as it is
-// (kRewriteUnchanged).
-RewriteResult RewriteNormalisedList(const char* path, const ListIndex& index);
+// Rewrites the list whose file layer `files` is, read as `index` under the
+// list's lock, in its normalised form; a file in which no line reads is left
+// as it is (kRewriteUnchanged).
+RewriteResult RewriteNormalisedList(ListFiles* files, const ListIndex& index);
 
 #endif  // ZELQ_CHANNEL_LIST_NORMALISE_LIST_H

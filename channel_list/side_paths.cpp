@@ -1,17 +1,11 @@
 #include "side_paths.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "file_ops.h"
+#include "list_files.h"
 
 namespace {
-
-constexpr char kLockExtension[] = ".lck";
-constexpr char kTempPrefix[] = "~";
-constexpr char kTempExtension[] = ".tm";
-constexpr char kBackupExtension[] = ".bk";
 
 // Where the file name in a path begins: after the last "/" or "\" (or a
 // drive's ":").
@@ -23,54 +17,55 @@ std::size_t FileNameOffset(const char* path) {
     return offset;
 }
 
+// The side files' prefixes and extensions, in the order of ListPaths after Real.
+constexpr struct {
+    const char* Prefix;
+    const char* Extension;
+} kSides[] = {{"", ".lck"}, {"~", ".tm"}, {"~", ".bk"}, {"~", ".dm"}};
+constexpr std::size_t kSideCount = sizeof kSides / sizeof kSides[0];
+
 }  // namespace
 
-char* NewSidePath(const char* listPath, SideFile which) {
-    const char* const prefix = which == kSideLock ? "" : kTempPrefix;
-    const char* const extension = which == kSideLock   ? kLockExtension
-                                  : which == kSideTemp ? kTempExtension
-                                                       : kBackupExtension;
-    const std::size_t length = std::strlen(listPath);
-    const std::size_t nameOffset = FileNameOffset(listPath);
-    if (length == nameOffset) {
-        SetFileError(kFileErrorIsFolder);
-        return nullptr;
-    }
-    // The name without its extension; a name that is all extension (".ini")
-    // or has none keeps all of itself.
-    const char* const dot = std::strrchr(listPath + nameOffset + 1, '.');
-    std::size_t stem = dot ? static_cast<std::size_t>(dot - listPath) : length;
-    if (std::strcmp(listPath + stem, kLockExtension) == 0) stem = length;
-    const std::size_t size = stem + std::strlen(prefix) + std::strlen(extension) + 1;
-    char* const path = static_cast<char*>(std::malloc(size));
-    if (!path) {
-        SetFileError(kFileErrorNoMemory);
-        return nullptr;
-    }
-    // The folder, the prefix, the stem and the extension.
-    std::snprintf(path, size, "%.*s%s%.*s%s", static_cast<int>(nameOffset), listPath, prefix,
-                  static_cast<int>(stem - nameOffset), listPath + nameOffset, extension);
-    return path;
-}
-
-bool ResolveListPaths(const char* listPath, ListPaths* paths) {
-    *paths = ListPaths{nullptr, nullptr, nullptr};
+bool ResolveListPaths(ListFiles* files, const char* listPath) {
+    ListPaths& paths = files->Paths;
+    FreeListPaths(&paths);
+    if (listPath[FileNameOffset(listPath)] == '\0') return files->Fail(kFileErrorIsFolder);
     // A symbolic link stays a link: the side files are made, and the list is
     // replaced, where the list really lives.
-    if (!g_ListFileOps.Resolve(listPath, &paths->Real)) {
-        paths->Real = nullptr;
-        return false;
+    char* real = nullptr;
+    if (!files->Did(g_ListFileOps.Resolve(listPath, &real))) return false;
+    const std::size_t length = std::strlen(real);
+    const std::size_t nameOffset = FileNameOffset(real);
+    // The name without its extension; a name that is all extension (".ini")
+    // or has none keeps all of itself, and so does a ".lck" name.
+    const char* const dot = std::strrchr(real + nameOffset + 1, '.');
+    std::size_t stem = dot ? static_cast<std::size_t>(dot - real) : length;
+    if (std::strcmp(real + stem, kSides[0].Extension) == 0) stem = length;
+    // Room for the real path and each side path ("~" and ".lck" at most).
+    char* const block = static_cast<char*>(std::malloc(length + 1 + kSideCount * (stem + 6)));
+    if (!block) {
+        std::free(real);
+        return files->Fail(kFileErrorNoMemory);
     }
-    paths->Temp = NewSidePath(paths->Real, kSideTemp);
-    paths->Backup = paths->Temp ? NewSidePath(paths->Real, kSideBackup) : nullptr;
-    if (paths->Backup) return true;
-    FreeListPaths(paths);
-    return false;
+    std::memcpy(block, real, length + 1);
+    std::free(real);
+    char* at = block + length + 1;
+    char** const sides[] = {&paths.Lock, &paths.Temp, &paths.Backup, &paths.Aside};
+    for (std::size_t i = 0; i < kSideCount; ++i) {
+        // The folder, the prefix, the stem and the extension.
+        *sides[i] = at;
+        std::memcpy(at, block, nameOffset);
+        at += nameOffset;
+        at = std::strcpy(at, kSides[i].Prefix) + std::strlen(kSides[i].Prefix);
+        std::memcpy(at, block + nameOffset, stem - nameOffset);
+        at += stem - nameOffset;
+        at = std::strcpy(at, kSides[i].Extension) + std::strlen(kSides[i].Extension) + 1;
+    }
+    paths.Real = block;
+    return true;
 }
 
 void FreeListPaths(ListPaths* paths) {
     std::free(paths->Real);
-    std::free(paths->Temp);
-    std::free(paths->Backup);
-    *paths = ListPaths{nullptr, nullptr, nullptr};
+    *paths = ListPaths{};
 }

@@ -1,49 +1,37 @@
-// The files beside a list that are named after it: its name with its
-// extension replaced, so their paths are no longer than the list's own (a
-// name without a three-letter extension gets at most a few bytes more).
+// The files beside a list, named after the file the list really is (every
+// link followed): its name with its extension replaced, so each is as long
+// as a name with a three-letter extension, and four bytes longer than a
+// shorter one (docs/list-file.md says when that does not fit).
 //
-// The lock file, "ChannelList.lck": empty, hidden on Windows, and left in
-// place (deleting it would let two writers lock two different files of one
-// name), but beside a list that was never made, where its maker removes it
-// while still holding it (list_lock.h). A list whose own extension is
-// ".lck" keeps it ("x.lck" -> "x.lck.lck"), so a list is never its own lock
-// file.
-//
-// Two files beside the file the list really is (a symbolic link followed),
-// each no longer than the list's own name, so they fit wherever the list's
-// path fits. Only the holder of the list's lock makes them, so a writer that
-// finds them knows a writer before it stopped before its end (a crash, a
-// power cut, a failure Windows documents), and knows what each holds:
-//
-// - "~ChannelList.tm", the new list being written. It is never taken for
-//   the list: it may have been cut short, or never reached the disk. Only
-//   the writer that wrote it whole and flushed it puts it in the list's
-//   place; any writer that finds one removes it.
-// - "~ChannelList.bk", the old list, put there by the replace that puts the
-//   new one in its place, and removed once the new one is there. It is whole
-//   (it was the list), so while the list is missing it is the list, and the
-//   next writer puts it back before anything else; it is removed only when
-//   the list is known to be there.
+// - "ChannelList.lck", the lock file: empty, hidden on Windows, left in place
+//   (two writers must never lock two files of one name), but removed by its
+//   maker beside a list that was never made (list_lock.h). A list named
+//   "x.lck" has the lock file "x.lck.lck".
+// - "~ChannelList.tm", the new list being written; "~ChannelList.bk", the
+//   old list while the new one takes its place; "~ChannelList.dm", a damaged
+//   list its backup replaced, set aside for its user. Only the holder of the
+//   lock makes them, so one found beside the list was left by a writer
+//   stopped before its end; list_open.h says what the next one makes of it.
 #ifndef ZELQ_CHANNEL_LIST_SIDE_PATHS_H
 #define ZELQ_CHANNEL_LIST_SIDE_PATHS_H
 
-enum SideFile { kSideLock, kSideTemp, kSideBackup };
+struct ListFiles;
 
-// The path of the side file of the list at `listPath`, as a new string for
-// std::free. Null, with the reason in g_LastFileError, when the path names no
-// file (it ends in a separator: kFileErrorIsFolder) or memory runs out.
-char* NewSidePath(const char* listPath, SideFile which);
-
-// The file the list at `listPath` really is, and its side files beside it.
+// The file the list really is, and the files beside it, in one block of
+// memory that Real begins.
 struct ListPaths {
     char* Real;
+    char* Lock;
     char* Temp;
     char* Backup;
+    char* Aside;
 };
 
-// Fills `paths` with new strings, freed by FreeListPaths. False, with the
-// reason in g_LastFileError and nothing held, when they cannot be told.
-bool ResolveListPaths(const char* listPath, ListPaths* paths);
+// Works out the paths of the list at `listPath` into files->Paths, once for
+// all its reading and writing. False, with the reason in files->Error and
+// nothing held, when they cannot be told (a path that ends in a separator
+// names a folder: kFileErrorIsFolder).
+bool ResolveListPaths(ListFiles* files, const char* listPath);
 void FreeListPaths(ListPaths* paths);
 
 #endif  // ZELQ_CHANNEL_LIST_SIDE_PATHS_H

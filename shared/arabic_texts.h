@@ -39,4 +39,10 @@ constexpr const char kTextChannelColumn[] = "\xc3\xd3\xe3\x20\xc7\xe1\xde\xe4\xc
 // "Satellite name" (list column 1 header).
 constexpr const char kTextSatelliteColumn[] = "\xc3\xd3\xe3\x20\xc7\xe1\xde\xe3\xd1";
 
+// "The previous copy was put back, the file being damaged" (status text, a
+// start that put the list's backup in the place of a damaged list).
+constexpr const char kTextListRestored[] =
+    "\xc7\xd3\xca\xda\xed\xcf\xca\x20\xc7\xe1\xe4\xd3\xce\xc9\x20\xc7\xe1\xd3\xc7\xc8\xde\xc9\x20"
+    "\xe1\xca\xe1\xdd\x20\xc7\xe1\xe3\xe1\xdd";
+
 #endif  // ZELQ_SHARED_ARABIC_TEXTS_H

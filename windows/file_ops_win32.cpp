@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <initializer_list>
 
 #include "channel_list/file_ops.h"
 
@@ -44,53 +45,38 @@ constexpr struct {
     {ERROR_OUTOFMEMORY, kFileErrorNoMemory, false},
 };
 
-// Records the error as the last failure; returns 0 for the caller to return.
-int Fail(DWORD error) {
+FileError Fail(DWORD error) {
     for (const auto& known : kErrorKinds) {
-        if (known.Error == error) {
-            SetFileError(known.Kind, static_cast<long>(error), known.MayPass);
-            return 0;
-        }
+        if (known.Error == error) return FileError{known.Kind, static_cast<long>(error), known.MayPass};
     }
-    SetFileError(kFileErrorOther, static_cast<long>(error));
-    return 0;
+    return FileError{kFileErrorOther, static_cast<long>(error), false};
 }
 
-int FailLast() { return Fail(GetLastError()); }
+FileError FailLast() { return Fail(GetLastError()); }
 
-// Converts a UTF-8 path; false when it is not valid UTF-8 or does not fit.
-bool WidePath(const char* path, wchar_t (&wide)[kWidePathSize]) {
-    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide, kWidePathSize) > 0) return true;
-    Fail(GetLastError() == ERROR_INSUFFICIENT_BUFFER ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);
-    return false;
+constexpr FileError kDone{};
+
+// Converts a UTF-8 path; an error when it is not valid UTF-8 or does not fit.
+FileError WidePath(const char* path, wchar_t (&wide)[kWidePathSize]) {
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide, kWidePathSize) > 0) return kDone;
+    return Fail(GetLastError() == ERROR_INSUFFICIENT_BUFFER ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);
+}
+
+// The system's handle of a file or folder at a wide path, opened to look at
+// it (no access to its data), sharing everything.
+HANDLE OpenToLook(const wchar_t* path) {
+    return CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 
-int OpenFile(const char* path, FileOpenMode mode, ListFile** file) {
-    *file = nullptr;
+// The system's handle of a file at a UTF-8 path.
+FileError OpenHandle(const char* path, DWORD access, DWORD disposition, HANDLE* handle) {
     wchar_t wide[kWidePathSize];
-    if (!WidePath(path, wide)) return 0;
-    DWORD access = GENERIC_READ;
-    DWORD disposition = OPEN_EXISTING;
-    switch (mode) {
-    case kOpenRead:
-        break;
-    case kOpenAppend:
-        // Append only: every write goes to the end of the file in one piece,
-        // wherever another writer left it.
-        access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
-        break;
-    case kOpenWrite:
-        access = GENERIC_WRITE;  // SetEndOfFile needs it
-        break;
-    case kOpenCreateNew:
-        access = GENERIC_WRITE;
-        disposition = CREATE_NEW;
-        break;
-    }
-    HANDLE handle = CreateFileW(wide, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    if (const FileError converted = WidePath(path, wide)) return converted;
+    *handle = CreateFileW(wide, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (*handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         // A folder answers "access denied"; say what it is.
         const DWORD attributes = GetFileAttributesW(wide);
@@ -101,57 +87,78 @@ int OpenFile(const char* path, FileOpenMode mode, ListFile** file) {
         return Fail(error);
     }
     // Anything but a disk file (a device name, say) is not a list.
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
-        CloseHandle(handle);
+    if (GetFileType(*handle) != FILE_TYPE_DISK) {
+        CloseHandle(*handle);
         return Fail(ERROR_ACCESS_DENIED);
     }
-    *file = AsFile(handle);
-    return 1;
+    return kDone;
 }
 
-int Probe(const char* path, PathKind* kind) {
+FileError OpenFile(const char* path, FileOpenMode mode, ListFile** file) {
+    *file = nullptr;
+    // Append only: every write goes to the end of the file in one piece,
+    // wherever another writer left it. GENERIC_WRITE for SetEndOfFile.
+    const DWORD access = mode == kOpenRead     ? GENERIC_READ
+                         : mode == kOpenAppend ? FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE
+                                               : GENERIC_WRITE;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const FileError answer = OpenHandle(path, access, OPEN_EXISTING, &handle);
+    if (!answer) *file = AsFile(handle);
+    return answer;
+}
+
+// New files take their folder's permissions: `like` has nothing to give.
+FileError Create(const char* path, const char*, ListFile** file) {
+    *file = nullptr;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const FileError answer = OpenHandle(path, GENERIC_WRITE, CREATE_NEW, &handle);
+    if (!answer) *file = AsFile(handle);
+    return answer;
+}
+
+FileError Probe(const char* path, PathKind* kind) {
     wchar_t wide[kWidePathSize];
-    if (!WidePath(path, wide)) return 0;
+    if (const FileError converted = WidePath(path, wide)) return converted;
     const DWORD attributes = GetFileAttributesW(wide);
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         *kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? kPathFolder : kPathFile;
-        return 1;
+        return kDone;
     }
     // Only "no such file" means there is none: a network folder that does not
     // answer for a moment, or a file being deleted, is not a missing list.
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) return Fail(error);
     *kind = kPathMissing;
-    return 1;
+    return kDone;
 }
 
-int ReadOnly(const char* path, bool* readOnly) {
+FileError ReadOnly(const char* path, bool* readOnly) {
     wchar_t wide[kWidePathSize];
-    if (!WidePath(path, wide)) return 0;
+    if (const FileError converted = WidePath(path, wide)) return converted;
     const DWORD attributes = GetFileAttributesW(wide);
     if (attributes == INVALID_FILE_ATTRIBUTES) return FailLast();
     *readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    return 1;
+    return kDone;
 }
 
-int Size(ListFile* file, std::uint64_t* size) {
+FileError Size(ListFile* file, std::uint64_t* size) {
     LARGE_INTEGER value;
     if (!GetFileSizeEx(Handle(file), &value)) return FailLast();
     if (value.QuadPart < 0) return Fail(ERROR_INVALID_DATA);
     *size = static_cast<std::uint64_t>(value.QuadPart);
-    return 1;
+    return kDone;
 }
 
-int Read(ListFile* file, void* buffer, std::size_t size, std::size_t* got) {
+FileError Read(ListFile* file, void* buffer, std::size_t size, std::size_t* got) {
     *got = 0;
     const DWORD wanted = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
     DWORD count = 0;
     if (!ReadFile(Handle(file), buffer, wanted, &count, nullptr)) return FailLast();
     *got = count;
-    return 1;
+    return kDone;
 }
 
-int Write(ListFile* file, const void* data, std::size_t size) {
+FileError Write(ListFile* file, const void* data, std::size_t size) {
     // One call: a reader of the file sees the whole line or none of it.
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
@@ -162,28 +169,44 @@ int Write(ListFile* file, const void* data, std::size_t size) {
         bytes += count;
         size -= count;
     }
-    return 1;
+    return kDone;
 }
 
-int Sync(ListFile* file) {
-    if (FlushFileBuffers(Handle(file))) return 1;
-    // Some network redirectors do not flush, above all on a handle that may
-    // only append; the data has gone to the server all the same.
+// FlushFileBuffers' answer. Some network redirectors do not flush, above all
+// on a handle that may only append: not supported, and nothing is known of
+// the disk.
+FileError Flushed(HANDLE handle) {
+    if (FlushFileBuffers(handle)) return kDone;
     const DWORD error = GetLastError();
     if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) {
-        SetFileError(kFileErrorNotSupported, static_cast<long>(error));
-        return 0;
+        return FileError{kFileErrorNotSupported, static_cast<long>(error), false};
     }
     return Fail(error);
 }
 
-int Truncate(ListFile* file, std::uint64_t size) {
-    LARGE_INTEGER offset;
-    offset.QuadPart = static_cast<LONGLONG>(size);
-    return SetFilePointerEx(Handle(file), offset, nullptr, FILE_BEGIN) && SetEndOfFile(Handle(file)) ? 1 : FailLast();
+FileError Sync(ListFile* file) { return Flushed(Handle(file)); }
+
+// Windows documents no way to make a rename or a removal durable (a replace's
+// REPLACEFILE_WRITE_THROUGH is documented as not supported, and
+// MOVEFILE_WRITE_THROUGH covers only a move done as a copy). NTFS logs every
+// change of names, and a flush of a file commits its log up to that change:
+// the file at `path`, in the folder whose names changed, is flushed.
+FileError SyncNames(const char* path) {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (const FileError opened = OpenHandle(path, GENERIC_WRITE, OPEN_EXISTING, &handle)) return opened;
+    const FileError answer = Flushed(handle);
+    CloseHandle(handle);
+    return answer;
 }
 
-int Close(ListFile* file) { return CloseHandle(Handle(file)) ? 1 : FailLast(); }
+FileError Truncate(ListFile* file, std::uint64_t size) {
+    LARGE_INTEGER offset;
+    offset.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(Handle(file), offset, nullptr, FILE_BEGIN) && SetEndOfFile(Handle(file)) ? kDone
+                                                                                                      : FailLast();
+}
+
+FileError Close(ListFile* file) { return CloseHandle(Handle(file)) ? kDone : FailLast(); }
 
 // The attributes a rewritten list keeps: those a user or another program
 // sets on a list and SetFileAttributesW can give the new file. A read-only
@@ -195,9 +218,9 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM 
 // MOVEFILE_WRITE_THROUGH is documented to matter only where the move is done
 // as a copy and a delete (across volumes): it then returns only once the copy
 // is on the disk. The content's own durability comes from the flush made
-// before.
-int MoveTo(const wchar_t* from, const wchar_t* to) {
-    return MoveFileExW(from, to, MOVEFILE_WRITE_THROUGH) ? 1 : FailLast();
+// before, the name's from SyncNames after.
+FileError MoveTo(const wchar_t* from, const wchar_t* to) {
+    return MoveFileExW(from, to, MOVEFILE_WRITE_THROUGH) ? kDone : FailLast();
 }
 
 // Whether the list can be deleted now, as replacing it needs: another
@@ -205,38 +228,39 @@ int MoveTo(const wchar_t* from, const wchar_t* to) {
 // scanner for a moment). Asked before ReplaceFileW, which then fails the same
 // way, because Wine's ReplaceFileW leaves a file of its own (rf*.tmp) beside
 // the list in that case.
-int MayDelete(const wchar_t* path) {
+FileError MayDelete(const wchar_t* path) {
     HANDLE handle = CreateFileW(path, DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return FailLast();
     CloseHandle(handle);
-    return 1;
+    return kDone;
 }
 
 // The full path of a file named relative to the current folder (as
 // zelq-list names it), in UTF-16: Wine's ReplaceFileW works only with a path
 // that names the folder.
-bool FullPath(const char* path, wchar_t (&full)[kWidePathSize]) {
+FileError FullPath(const char* path, wchar_t (&full)[kWidePathSize]) {
     wchar_t wide[kWidePathSize];
-    if (!WidePath(path, wide)) return false;
+    if (const FileError converted = WidePath(path, wide)) return converted;
     const DWORD length = GetFullPathNameW(wide, kWidePathSize, full, nullptr);
-    if (length > 0 && length < kWidePathSize) return true;
-    Fail(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
-    return false;
+    if (length > 0 && length < kWidePathSize) return kDone;
+    return Fail(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
 }
 
-int Replace(const char* from, const char* to, const char* backup) {
+FileError Replace(const char* from, const char* to, const char* backup) {
     wchar_t wideFrom[kWidePathSize];
     wchar_t wideTo[kWidePathSize];
     wchar_t wideBackup[kWidePathSize];
-    if (!FullPath(from, wideFrom) || !FullPath(to, wideTo) || !FullPath(backup, wideBackup)) return 0;
+    for (const FileError answer : {FullPath(from, wideFrom), FullPath(to, wideTo), FullPath(backup, wideBackup)}) {
+        if (answer) return answer;
+    }
     const DWORD attributes = GetFileAttributesW(wideTo);
     if (attributes == INVALID_FILE_ATTRIBUTES) return FailLast();
     // The new file takes the list's attributes before either way of putting
     // it in place: a rename keeps none, and Wine's ReplaceFileW does not keep
     // them either.
     if (!SetFileAttributesW(wideFrom, (attributes & kKeptAttributes) | FILE_ATTRIBUTE_ARCHIVE)) return FailLast();
-    if (!MayDelete(wideTo)) return 0;
+    if (const FileError deletable = MayDelete(wideTo)) return deletable;
     // ReplaceFileW keeps what Windows keeps on the list itself: its
     // permissions, owner, alternate streams, compression, encryption and
     // short name. The old list goes under the backup name, so that every
@@ -244,23 +268,23 @@ int Replace(const char* from, const char* to, const char* backup) {
     // for. Information that cannot be merged (no right to set the
     // permissions, say) does not stop the rewrite: the list then fares as
     // under a rename.
-    if (ReplaceFileW(wideTo, wideFrom, wideBackup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return 1;
+    if (ReplaceFileW(wideTo, wideFrom, wideBackup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return kDone;
     const DWORD error = GetLastError();
     switch (error) {
     case ERROR_NOT_SUPPORTED:
     case ERROR_INVALID_FUNCTION:
-    case ERROR_CALL_NOT_IMPLEMENTED:
+    case ERROR_CALL_NOT_IMPLEMENTED: {
         // A file system or network redirector that does not do it: the same
         // in two renames, the old list to the backup name first.
-        if (!MoveTo(wideTo, wideBackup)) return 0;
-        return MoveTo(wideFrom, wideTo);
+        const FileError moved = MoveTo(wideTo, wideBackup);
+        return moved ? moved : MoveTo(wideFrom, wideTo);
+    }
     case ERROR_UNABLE_TO_REMOVE_REPLACED:
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
         // Another program holds one of the files. The list keeps its name,
         // or the old list is under the backup name (the list code looks).
-        SetFileError(kFileErrorInUse, static_cast<long>(error), true);
-        return 0;
+        return FileError{kFileErrorInUse, static_cast<long>(error), true};
     default:
         // Both files keep their names (a list another program holds without
         // sharing its deletion answers a sharing violation).
@@ -268,79 +292,97 @@ int Replace(const char* from, const char* to, const char* backup) {
     }
 }
 
-int Rename(const char* from, const char* to) {
+FileError Rename(const char* from, const char* to) {
     wchar_t wideFrom[kWidePathSize];
     wchar_t wideTo[kWidePathSize];
-    if (!WidePath(from, wideFrom) || !WidePath(to, wideTo)) return 0;
+    if (const FileError converted = WidePath(from, wideFrom)) return converted;
+    if (const FileError converted = WidePath(to, wideTo)) return converted;
     return MoveTo(wideFrom, wideTo);
 }
 
-int Remove(const char* path) {
+FileError Remove(const char* path) {
     wchar_t wide[kWidePathSize];
-    if (!WidePath(path, wide)) return 0;
-    return DeleteFileW(wide) ? 1 : FailLast();
-}
-
-// A new UTF-8 copy of a wide path.
-int Utf8Copy(const wchar_t* wide, char** copy) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return FailLast();
-    *copy = static_cast<char*>(std::malloc(static_cast<std::size_t>(size)));
-    if (!*copy) return Fail(ERROR_NOT_ENOUGH_MEMORY);
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, *copy, size, nullptr, nullptr);
-    return 1;
+    if (const FileError converted = WidePath(path, wide)) return converted;
+    return DeleteFileW(wide) ? kDone : FailLast();
 }
 
 typedef DWORD(WINAPI* FinalPathFunction)(HANDLE, LPWSTR, DWORD, DWORD);
 
-int Resolve(const char* path, char** real) {
-    wchar_t wide[kWidePathSize];
-    if (!WidePath(path, wide)) return 0;
-    // Only a symbolic link is followed, to the file it names, whose folder
-    // then holds the side files and sees the replace. Windows before Vista
-    // has neither links nor the function that follows them.
-    const DWORD attributes = GetFileAttributesW(wide);
+// The path of the file at `full` (a full path) with every symbolic link and
+// junction on the way followed, in its plain form ("C:\..." or
+// "\\server\..."), UTF-8, found through the file, or through its folder
+// `open` and its `name` when it does not exist yet. `given` itself where that
+// is the same path (no link on the way, no short name). Windows before Vista
+// has neither links nor the function that follows them: there, `given`.
+// Fixed buffers only: the plug-in takes its memory with malloc alone.
+FileError FinalPath(const char* given, const wchar_t* full, const wchar_t* open, const wchar_t* name, char** real) {
     const FinalPathFunction finalPath = reinterpret_cast<FinalPathFunction>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !finalPath) {
-        return Utf8Copy(wide, real);
-    }
-    HANDLE handle = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return FailLast();
-    constexpr DWORD kTargetSize = kWidePathSize + 8;
-    wchar_t target[kTargetSize];
-    // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS: "\\?\C:\..." or "\\?\UNC\server\...".
-    const DWORD length = finalPath(handle, target, kTargetSize, 0);
-    const DWORD error = GetLastError();
-    CloseHandle(handle);
-    if (length == 0) return Fail(error);
-    if (length >= kTargetSize) return Fail(ERROR_FILENAME_EXCED_RANGE);
-    // The plain form ("\\server\..." or "C:\..."), which must fit as the list's own path does.
+    constexpr DWORD kTargetSize = 2 * kWidePathSize;
+    wchar_t target[kTargetSize] = L"";
     wchar_t* plain = target;
-    if (std::wcsncmp(target, L"\\\\?\\UNC\\", 8) == 0) {
-        plain = target + 6;
-        plain[0] = L'\\';
-    } else if (std::wcsncmp(target, L"\\\\?\\", 4) == 0) {
-        plain = target + 4;
+    if (finalPath) {
+        HANDLE handle = OpenToLook(open);
+        if (handle == INVALID_HANDLE_VALUE) return FailLast();
+        // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS: "\\?\C:\..." or "\\?\UNC\server\...".
+        const DWORD length = finalPath(handle, target, kWidePathSize + 8, 0);
+        const DWORD error = GetLastError();
+        CloseHandle(handle);
+        if (length == 0) return Fail(error);
+        if (length >= kWidePathSize + 8) return Fail(ERROR_FILENAME_EXCED_RANGE);
+        if (std::wcsncmp(target, L"\\\\?\\UNC\\", 8) == 0) {
+            plain = target + 6;
+            plain[0] = L'\\';
+        } else if (std::wcsncmp(target, L"\\\\?\\", 4) == 0) {
+            plain = target + 4;
+        }
+        // With the name of a file that does not exist yet after its folder.
+        const std::size_t folder = std::wcslen(plain);
+        if (name && folder + 1 + std::wcslen(name) >= kWidePathSize) return Fail(ERROR_FILENAME_EXCED_RANGE);
+        if (name && folder > 0 && plain[folder - 1] != L'\\') std::wcscat(plain, L"\\");
+        if (name) std::wcscat(plain, name);
     }
-    if (std::wcslen(plain) >= static_cast<std::size_t>(kWidePathSize)) return Fail(ERROR_FILENAME_EXCED_RANGE);
-    return Utf8Copy(plain, real);
+    const char* const path = plain[0] == L'\0' || lstrcmpiW(plain, full) == 0 ? given : nullptr;
+    // It must fit as the list's own path does.
+    if (!path && std::wcslen(plain) >= static_cast<std::size_t>(kWidePathSize)) return Fail(ERROR_FILENAME_EXCED_RANGE);
+    const int size = path ? static_cast<int>(std::strlen(path)) + 1
+                          : WideCharToMultiByte(CP_UTF8, 0, plain, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return FailLast();
+    *real = static_cast<char*>(std::malloc(static_cast<std::size_t>(size)));
+    if (!*real) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+    if (path) std::memcpy(*real, path, static_cast<std::size_t>(size));
+    if (!path) WideCharToMultiByte(CP_UTF8, 0, plain, -1, *real, size, nullptr, nullptr);
+    return kDone;
 }
 
-int LinkCount(const char* path, unsigned* count) {
+FileError Resolve(const char* path, char** real) {
+    wchar_t full[kWidePathSize];
+    if (const FileError converted = FullPath(path, full)) return converted;
+    if (GetFileAttributesW(full) != INVALID_FILE_ATTRIBUTES) return FinalPath(path, full, full, nullptr, real);
+    if (GetLastError() != ERROR_FILE_NOT_FOUND) return FailLast();
+    // A list not made yet: found through its folder ("C:\" at a drive's root).
+    wchar_t folder[kWidePathSize];
+    std::wcscpy(folder, full);
+    wchar_t* const name = std::wcsrchr(folder, L'\\');
+    if (!name) return Fail(ERROR_INVALID_NAME);
+    name[name > folder && name[-1] == L':' ? 1 : 0] = L'\0';
+    return FinalPath(path, full, folder, std::wcsrchr(full, L'\\') + 1, real);
+}
+
+FileError Identify(const char* path, FileIdentity* identity) {
     wchar_t wide[kWidePathSize];
-    if (!WidePath(path, wide)) return 0;
-    HANDLE handle = CreateFileW(wide, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (const FileError converted = WidePath(path, wide)) return converted;
+    HANDLE handle = OpenToLook(wide);
     if (handle == INVALID_HANDLE_VALUE) return FailLast();
     BY_HANDLE_FILE_INFORMATION information;
     const BOOL told = GetFileInformationByHandle(handle, &information);
     const DWORD error = GetLastError();
     CloseHandle(handle);
     if (!told) return Fail(error);
-    *count = information.nNumberOfLinks;
-    return 1;
+    *identity = FileIdentity{information.dwVolumeSerialNumber,
+                             (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow,
+                             information.nNumberOfLinks};
+    return kDone;
 }
 
 unsigned Pause(unsigned milliseconds) {
@@ -366,35 +408,30 @@ HANDLE OpenLockFile(const wchar_t* path) {
     return handle;
 }
 
-int TryLock(const char* path, void** lock) {
+FileError TryLock(const char* path, void** lock) {
     wchar_t wide[kWidePathSize];
-    if (!WidePath(path, wide)) return 0;
+    if (const FileError converted = WidePath(path, wide)) return converted;
     // A byte range lock belongs to the handle: every other opener of the lock
     // file, in this process or another, waits for it. A program that holds
     // the file itself open without sharing (a scanner) is waited for too.
+    constexpr FileError kBusy{kFileErrorLockBusy, 0, false};
     HANDLE handle = OpenLockFile(wide);
-    if (handle == INVALID_HANDLE_VALUE) {
-        if (GetLastError() != ERROR_SHARING_VIOLATION) return FailLast();
-        SetFileError(kFileErrorLockBusy);
-        return 0;
-    }
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION ? kBusy : FailLast();
     OVERLAPPED at = {};
     if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
         *lock = handle;
-        return 1;
+        return kDone;
     }
     const DWORD error = GetLastError();
     CloseHandle(handle);
-    if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) return Fail(error);
-    SetFileError(kFileErrorLockBusy);
-    return 0;
+    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? kBusy : Fail(error);
 }
 
-int Unlock(void* lock) {
+FileError Unlock(void* lock) {
     HANDLE handle = static_cast<HANDLE>(lock);
     OVERLAPPED at = {};
     UnlockFileEx(handle, 0, 1, 0, &at);
-    return CloseHandle(handle) ? 1 : FailLast();
+    return CloseHandle(handle) ? kDone : FailLast();
 }
 
 }  // namespace
@@ -427,6 +464,7 @@ void DescribeSystemError(long code, char* out, std::size_t size) {
 }
 
 ListFileOps DefaultListFileOps() {
-    return ListFileOps{&OpenFile, &Probe,   &ReadOnly, &Size,   &Read,    &Write,     &Sync,    &Truncate,
-                       &Close,    &Replace, &Rename,   &Remove, &Resolve, &LinkCount, &TryLock, &Unlock, &Pause};
+    return ListFileOps{&OpenFile, &Create,  &Probe,  &ReadOnly, &Size,     &Read,    &Write,
+                       &Sync,     &SyncNames, &Truncate, &Close, &Replace, &Rename,  &Remove,
+                       &Resolve,  &Identify, &TryLock, &Unlock, &Pause};
 }

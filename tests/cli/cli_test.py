@@ -797,6 +797,36 @@ class SafetyTest(ListTest):
         self.assertEqual(self.zelq('remove', '1')[0], 0)
 
 
+    def test_links_to_one_list_take_one_lock(self):
+        """Every path to one file takes the lock beside that file: two links
+        to it, and a folder link on the way, wait for each other."""
+        if EMULATOR:
+            self.skipTest('symbolic links of the Linux side')
+        os.mkdir(self.path('real'))
+        original = self.use('clean.ini', os.path.join('real', LIST))
+        for name in ('a', 'c'):
+            os.mkdir(self.path(name))
+            os.symlink(os.path.join('..', 'real', LIST), self.path(os.path.join(name, LIST)))
+        os.symlink('a', self.path('d'))
+        with open(self.path('holder.out'), 'wb') as holder_out:
+            holder = subprocess.Popen([FAULTS, 'hold-lock', os.path.join('a', LIST), '6'], cwd=self.folder,
+                                      stdout=holder_out, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.time() + 60
+            while b'locked' not in self.read('holder.out'):
+                self.assertLess(time.time(), deadline, 'the holder did not take the lock')
+                time.sleep(0.05)
+            for path in (os.path.join('c', LIST), os.path.join('d', LIST)):
+                self.assertRun(['--list', path, 'remove', '1'], code=2, err=(
+                    'zelq-list: ' + path + ' is being written by another program (the viewer or another '
+                    'zelq-list), which held its lock for over 2 seconds; nothing was changed\n'))
+            self.assertEqual(self.read(os.path.join('real', LIST)), original)
+        finally:
+            holder.wait(timeout=60)
+        self.assertEqual(self.zelq('--list', os.path.join('c', LIST), 'remove', '1')[0], 0)
+        self.assertEqual(sorted(os.listdir(self.path('real'))), [LIST, 'ChannelList.lck'])
+
+
 class ErrorTest(ListTest):
     """Every error names the file and the system's reason, and leaves no file
     behind."""
@@ -923,7 +953,7 @@ class ErrorTest(ListTest):
             (read_only_list, ['rename', '1', 'Renamed'], 2,
              'cannot write ChannelList.ini: ' + permission + '; it is left as it was', {LIST: clean, 'ChannelList.lck': b''}),
             (symlinked_list, ['rename', '1', 'Renamed'], 0, '',
-             {LIST: 'link', 'ChannelList.lck': b'', 'lists': 'folder', 'lists/real.ini': renamed}),
+             {LIST: 'link', 'lists': 'folder', 'lists/real.ini': renamed, 'lists/real.lck': b''}),
             (read_only_folder, ['rename', '1', 'Renamed'], 2,
              'cannot make or open the lock file ChannelList.lck: ' + permission + '; nothing was changed', {LIST: clean}),
             (lock_file_of_another_account, ['rename', '1', 'Renamed'], 2,

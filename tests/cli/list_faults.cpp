@@ -21,8 +21,6 @@
 #include <vector>
 
 #include "channel_list/list_lock.h"
-#include "channel_list/side_paths.h"
-#include "channel_list/file_ops.h"
 #include "zelq_list.h"
 
 #if defined(_WIN32)
@@ -39,12 +37,12 @@ bool g_Changed = false;
 
 // The temporary file reaches the disk just before the list is compared with
 // what was read: the moment another program's write would hurt most.
-int SyncAndChangeList(ListFile* file) {
+FileError SyncAndChangeList(ListFile* file) {
     if (!g_Changed) {
         g_Changed = true;
         ListFile* list = nullptr;
         static const char kLine[] = "[ 1 1E702D4A7E41 ] [Added meanwhile]\r\n";
-        if (g_Real.Open(g_ListPath.c_str(), kOpenAppend, &list)) {
+        if (g_Real.Open(g_ListPath.c_str(), kOpenAppend, &list).Kind == kFileErrorNone) {
             g_Real.Write(list, kLine, sizeof kLine - 1);
             g_Real.Close(list);
         }
@@ -54,10 +52,7 @@ int SyncAndChangeList(ListFile* file) {
 
 // As Windows answers while another program holds the list open without
 // sharing it for deletion, for longer than the replace waits.
-int FailReplace(const char*, const char*, const char*) {
-    SetFileError(kFileErrorInUse, 32, false);
-    return 0;
-}
+FileError FailReplace(const char*, const char*, const char*) { return FileError{kFileErrorInUse, 32, false}; }
 
 }  // namespace
 
@@ -74,23 +69,25 @@ int main(int argc, char** argv) {
     g_Real = g_ListFileOps;
 
     if (mode == "hold-lock" && argc == 4) {
-        ListLock lock;
-        if (!LockList(argv[2], &lock)) {
+        ListFiles files;
+        const bool locked = ResolveListPaths(&files, argv[2]) && LockList(&files);
+        if (locked) {
+            std::cout << "locked" << std::endl;
+            std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(std::atof(argv[3]) * 1000)));
+            UnlockList(&files);
+        } else {
             std::cerr << "cannot take the lock\n";
-            return 3;
         }
-        std::cout << "locked" << std::endl;
-        std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long>(std::atof(argv[3]) * 1000)));
-        UnlockList(&lock);
-        return 0;
+        FreeListPaths(&files.Paths);
+        return locked ? 0 : 3;
     }
 
 #if defined(_WIN32)
     if (mode == "hold-read-lock" && argc == 4) {
-        char* const lockPath = NewSidePath(argv[2], kSideLock);
-        if (!lockPath) return 3;
-        HANDLE file = CreateFileA(lockPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_HIDDEN, nullptr);
+        ListFiles files;
+        if (!ResolveListPaths(&files, argv[2])) return 3;
+        HANDLE file = CreateFileA(files.Paths.Lock, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN, nullptr);
         OVERLAPPED at;
         ZeroMemory(&at, sizeof at);
         if (file == INVALID_HANDLE_VALUE ||
@@ -101,7 +98,7 @@ int main(int argc, char** argv) {
         std::cout << "locked" << std::endl;
         Sleep(static_cast<DWORD>(std::atof(argv[3]) * 1000));
         CloseHandle(file);
-        std::free(lockPath);
+        FreeListPaths(&files.Paths);
         return 0;
     }
 #endif

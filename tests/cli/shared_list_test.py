@@ -178,6 +178,92 @@ class SharedListTest(unittest.TestCase):
                 made = ['new.ini', 'new.lck'] if code == 0 else []
                 self.assertEqual(sorted(set(os.listdir(folder)) - {'other.ini'}), made)
 
+    def test_links_planted_in_a_shared_folder_are_not_followed(self):
+        """In a sticky folder that anyone may write (as /tmp), another user's
+        link is followed only as Linux's protected-symlinks rule allows,
+        whatever the host's settings: the link's owner must be this user or
+        the folder's. The lock and side files are never opened through a
+        link."""
+        shared = os.path.join(self.top, 'shared')
+        os.mkdir(shared)
+        os.chmod(shared, 0o1777)
+        private = os.path.join(self.top, 'private')
+        os.mkdir(private)
+        os.chown(private, self.a, self.a)
+        os.chmod(private, 0o700)
+        victim = os.path.join(private, 'secret.ini')
+        shutil.copyfile(os.path.join(LISTS, 'clean.ini'), victim)
+        os.chown(victim, self.a, self.a)
+        os.chmod(victim, 0o600)
+        with open(victim, 'rb') as file:
+            secret = file.read()
+        add = ['add', '--ident', '5001', '--position', '7W', '--frequency', '11900', '--name', 'MBC 2']
+        denied = 'permission denied (a read-only file, or one this user may not change)'
+
+        def plant(name, target, owner):
+            os.symlink(target, os.path.join(shared, name))
+            os.lchown(os.path.join(shared, name), owner, owner)
+
+        def own_list():
+            shutil.copyfile(os.path.join(LISTS, 'clean.ini'), os.path.join(shared, LIST))
+            os.chown(os.path.join(shared, LIST), self.a, self.a)
+
+        left = ('cannot remove ~ChannelList.tm, which an earlier change of the list left: this user may not delete '
+                'files in its folder (the permission to delete is missing, though making files is allowed); nothing '
+                'was changed')
+        cases = [
+            # what is put in the shared folder, arguments, exit, error, files afterwards
+            (lambda: plant(LIST, victim, self.b), add, 2,
+             'cannot add to ChannelList.ini: ' + denied + '; nothing was changed', {LIST: 'link'}),
+            (lambda: plant(LIST, victim, self.b), ['show'], 2, 'cannot read ChannelList.ini: ' + denied,
+             {LIST: 'link'}),
+            (lambda: (own_list(), plant(LOCK, os.path.join(private, 'made.lck'), self.b)), ['rename', '1', 'X'], 2,
+             'cannot make or open the lock file ChannelList.lck: ' + denied + '; nothing was changed',
+             {LIST: 'file', LOCK: 'link'}),
+            # Another user's file of that name in a sticky folder is not this
+            # user's to remove: nothing is written beside it.
+            (lambda: (own_list(), plant('~ChannelList.tm', os.path.join(private, 'made.tm'), self.b)),
+             ['rename', '1', 'X'], 2, left, {LIST: 'file', LOCK: 'file', '~ChannelList.tm': 'link'}),
+            # A link of this user's own, or the folder's owner's, is followed.
+            (lambda: plant(LIST, victim, self.a), add, 0, '', {LIST: 'link', 'secret.lck': 'file'}),
+        ]
+        for make, arguments, code, message, files in cases:
+            with self.subTest(arguments=arguments[:2], files=sorted(files)):
+                for name in os.listdir(shared):
+                    os.remove(os.path.join(shared, name))
+                for name in set(os.listdir(private)) - {'secret.ini'}:
+                    os.remove(os.path.join(private, name))
+                shutil.copyfile(os.path.join(LISTS, 'clean.ini'), victim)
+                make()
+                result = run(arguments, shared, self.user_a)
+                self.assertEqual(result[0], code, result)
+                self.assertEqual(result[2], message and 'zelq-list: ' + message + '\n')
+                found = {name: 'link' if os.path.islink(os.path.join(shared, name)) else 'file'
+                         for name in os.listdir(shared)}
+                found.update({name: 'file' for name in os.listdir(private) if name != 'secret.ini'})
+                self.assertEqual(found, files)
+                with open(victim, 'rb') as file:
+                    self.assertEqual(file.read() == secret, code != 0 or files.get(LIST) != 'link')
+
+    def test_a_lock_file_another_user_made_is_used_as_it_is(self):
+        """A lock file another member of the group made, in a sticky shared
+        folder, is opened as it is, without O_CREAT (which Linux's
+        protected-regular-files rule refuses there)."""
+        shared = os.path.join(self.top, 'shared')
+        os.mkdir(shared)
+        os.chmod(shared, 0o1777)
+        shutil.copyfile(os.path.join(LISTS, 'clean.ini'), os.path.join(shared, LIST))
+        os.chown(os.path.join(shared, LIST), self.a, self.group)
+        os.chmod(os.path.join(shared, LIST), 0o664)
+        self.assertEqual(run(['rename', '1', 'By A'], shared, self.user_a)[0], 0)
+        self.assertEqual(owners(os.path.join(shared, LOCK)), (self.a, self.group, 0o664))
+        # B may append to A's list (a sticky folder lets no one but A replace it).
+        add = ['add', '--ident', '5001', '--position', '7W', '--frequency', '11900', '--name', 'MBC 2']
+        self.assertEqual(run(add, shared, self.user_b),
+                         (0, 'ChannelList.ini: added [ 1 1F3864473B16 ] [MBC 2] (Nile Sat)\n', ''))
+        self.assertEqual(owners(os.path.join(shared, LOCK)), (self.a, self.group, 0o664))
+        self.assertEqual(sorted(os.listdir(shared)), [LIST, LOCK])
+
 
 if __name__ == '__main__':
     parser = argparse.ArgumentParser()

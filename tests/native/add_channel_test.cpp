@@ -215,9 +215,9 @@ TEST_F(AddFailure, WriteOrSyncFails) {
     // A short write: half the line reaches the file before the disk is full.
     const auto halfWrite = [](ListFile* file, const void* data, std::size_t size) {
         DefaultListFileOps().Write(file, data, size / 2);
-        return 0;
+        return kInjectedFailure;
     };
-    const auto failedSync = [](ListFile*) { return 0; };
+    const auto failedSync = [](ListFile*) { return kInjectedFailure; };
     for (int fault = 0; fault < 2; ++fault) {
         WriteList(before);
         g_ListFileOps = DefaultListFileOps();
@@ -236,7 +236,7 @@ TEST_F(AddFailure, CloseFailsOrTheListCannotBeRead) {
     WriteList(before);
     g_ListFileOps.Close = [](ListFile* file) {
         DefaultListFileOps().Close(file);
-        return 0;
+        return kInjectedFailure;
     };
     Tune(MakeChannel("Al Jazeera", 0x1234, 130));
     EXPECT_EQ(AddCurrentChannel(), 0);
@@ -247,7 +247,7 @@ TEST_F(AddFailure, CloseFailsOrTheListCannotBeRead) {
     g_ListFileOps = DefaultListFileOps();
     g_ListFileOps.Read = [](ListFile*, void*, std::size_t, std::size_t* got) {
         *got = 0;
-        return 0;
+        return kInjectedFailure;
     };
     ExpectNothingAdded(&before);
 }
@@ -255,10 +255,11 @@ TEST_F(AddFailure, CloseFailsOrTheListCannotBeRead) {
 TEST_F(AddFailure, AnotherWriterHoldsTheLock) {
     const std::string before = "[ 1 0000000000FF ] [first]\r\n";
     WriteList(before);
-    ListLock other;
-    ASSERT_TRUE(LockList(ListPath().c_str(), &other));
-    ExpectNothingAdded(&before);
-    UnlockList(&other);
+    {
+        const HeldListLock other(ListPath());
+        ASSERT_TRUE(other.Held());
+        ExpectNothingAdded(&before);
+    }
     EXPECT_EQ(AddCurrentChannel(), 1);
 }
 

@@ -33,6 +33,7 @@ TEST(ArabicTexts, DecodeToTheIntendedWords) {
     EXPECT_EQ(Cp1256ToUtf8(kTextOkButton), "موافق");
     EXPECT_EQ(Cp1256ToUtf8(kTextChannelColumn), "أسم القناة");
     EXPECT_EQ(Cp1256ToUtf8(kTextSatelliteColumn), "أسم القمر");
+    EXPECT_EQ(Cp1256ToUtf8(kTextListRestored), "استعيدت النسخة السابقة لتلف الملف");
 }
 
 }  // namespace

@@ -297,9 +297,7 @@ std::size_t RewriteFailure::s_budget;
 std::string RewriteFailure::s_listPath;
 
 TEST_F(RewriteFailure, TempFileCannotBeCreated) {
-    g_ListFileOps.Open = [](const char* path, FileOpenMode mode, ListFile** file) {
-        return mode == kOpenCreateNew ? 0 : DefaultListFileOps().Open(path, mode, file);
-    };
+    g_ListFileOps.Create = [](const char*, const char*, ListFile**) { return kInjectedFailure; };
     ExpectListUntouched();
 }
 
@@ -310,7 +308,8 @@ TEST_F(RewriteFailure, WriteFailsPartWay) {
         g_ListFileOps.Write = [](ListFile* file, const void* data, std::size_t size) {
             const std::size_t allowed = size < s_budget ? size : s_budget;
             s_budget -= allowed;
-            return DefaultListFileOps().Write(file, data, allowed) && allowed == size ? 1 : 0;
+            const FileError written = DefaultListFileOps().Write(file, data, allowed);
+            return written.Kind == kFileErrorNone && allowed < size ? kInjectedFailure : written;
         };
         ExpectListUntouched();
     }
@@ -320,11 +319,11 @@ TEST_F(RewriteFailure, SyncOrCloseFails) {
     for (int fault = 0; fault < 2; ++fault) {
         ResetFakeWindow();
         g_ListFileOps = DefaultListFileOps();
-        if (fault == 0) g_ListFileOps.Sync = [](ListFile*) { return 0; };
+        if (fault == 0) g_ListFileOps.Sync = [](ListFile*) { return kInjectedFailure; };
         if (fault == 1) {
             g_ListFileOps.Close = [](ListFile* file) {
                 DefaultListFileOps().Close(file);
-                return 0;
+                return kInjectedFailure;
             };
         }
         ExpectListUntouched();
@@ -332,17 +331,16 @@ TEST_F(RewriteFailure, SyncOrCloseFails) {
 }
 
 TEST_F(RewriteFailure, ReplaceFails) {
-    g_ListFileOps.Replace = [](const char*, const char*, const char*) { return 0; };
+    g_ListFileOps.Replace = [](const char*, const char*, const char*) { return kInjectedFailure; };
     ExpectListUntouched();
 }
 
 TEST_F(RewriteFailure, AnotherWriterHoldsTheLock) {
     // The rows show; the list is not rewritten, and the load does not wait
     // longer than the lock's bound.
-    ListLock other;
-    ASSERT_TRUE(LockList(ListPath().c_str(), &other));
+    const HeldListLock other(ListPath());
+    ASSERT_TRUE(other.Held());
     ExpectListUntouched();
-    UnlockList(&other);
 }
 
 TEST_F(RewriteFailure, ListChangedSinceItWasRead) {
@@ -387,10 +385,10 @@ TEST_F(RewriteFailure, ReadOrSizeErrorLeavesTheListAlone) {
         if (fault == 0) {
             g_ListFileOps.Read = [](ListFile*, void*, std::size_t, std::size_t* got) {
                 *got = 0;
-                return 0;
+                return kInjectedFailure;
             };
         } else {
-            g_ListFileOps.Size = [](ListFile*, std::uint64_t*) { return 0; };
+            g_ListFileOps.Size = [](ListFile*, std::uint64_t*) { return kInjectedFailure; };
         }
         EXPECT_EQ(LoadChannelList(), 0);
         EXPECT_EQ(ReadList(), kOriginal);
@@ -403,10 +401,14 @@ TEST_F(RewriteFailure, ReadOrSizeErrorLeavesTheListAlone) {
 using SafeWriter = ListFileTest;
 
 RewriteResult Rewrite(const std::string& path, const FileBytes& original, const std::string& content) {
+    ListFiles files;
     ListRewrite rewrite;
-    EXPECT_TRUE(BeginListRewrite(&rewrite, path.c_str(), original));
+    EXPECT_TRUE(ResolveListPaths(&files, path.c_str()));
+    EXPECT_TRUE(BeginListRewrite(&rewrite, &files, original));
     AppendToRewrite(&rewrite, content.data(), content.size());
-    return FinishListRewrite(&rewrite);
+    const RewriteResult result = FinishListRewrite(&rewrite);
+    FreeListPaths(&files.Paths);
+    return result;
 }
 
 TEST_F(SafeWriter, MakesAListThatDoesNotExistOnlyWhileItStillDoesNot) {

@@ -8,8 +8,29 @@
 #include <cstdint>
 #include <string>
 
+#include "channel_list/list_lock.h"
 #include "fake_window.h"
 #include "shared/plugin_state.h"
+
+// What an operation the tests make fail answers (ERROR_IO_DEVICE).
+constexpr FileError kInjectedFailure{kFileErrorOther, 1117, false};
+
+// Another writer that holds the list's lock while it lives.
+class HeldListLock {
+public:
+    explicit HeldListLock(const std::string& listPath) {
+        held_ = ResolveListPaths(&files_, listPath.c_str()) && LockList(&files_);
+    }
+    ~HeldListLock() {
+        UnlockList(&files_);
+        FreeListPaths(&files_.Paths);
+    }
+    bool Held() const { return held_; }
+
+private:
+    ListFiles files_;
+    bool held_;
+};
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

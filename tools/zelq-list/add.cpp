@@ -51,32 +51,37 @@ int AddChannel(const ListOptions& options, const NewChannel& channel, std::ostre
     const std::string shown = ShownText(page, FormattedLine(static_cast<std::uint8_t>(flag), code.Bytes, name));
     const std::string& path = options.ListPath;
     // Made before the list changes: what follows the append takes no memory
-    // unless the output fails.
+    // unless the output fails (or the list was found damaged, or the file
+    // system did not confirm the append).
     const std::string added = path + ": added " + shown + " (" + SatelliteNameFor(position) + ")";
-    switch (AppendChannelLine(path.c_str(), static_cast<std::uint8_t>(flag), code.Bytes, name.c_str(),
-                              !options.DryRun, MaxListSize())) {
-    case kAppended:
-        if (options.DryRun) {
-            out << path << ": would add " << shown << " (" << SatelliteNameFor(position)
-                << "); dry run, nothing written\n";
-            return kExitOk;
-        }
-        return ReportChangeMade(out, err, added);
-    case kAlreadyShown:
+    OpenedList list;
+    const AppendResult result = AppendChannelLine(&list, path.c_str(), static_cast<std::uint8_t>(flag), code.Bytes,
+                                                  name.c_str(), !options.DryRun, MaxListSize());
+    const FileError& why = list.Files.Error;
+    std::string message;
+    if (result != kAppendFailed) {
+        message = FoundCopyMessage(path, list, !options.DryRun);
+    } else if (why.Kind == kFileErrorLockBusy) {
+        message = LockBusyMessage(path);
+    } else if (why.Kind == kFileErrorTooLarge) {
+        message = ReadFailure(path, list.Index.File.Size, why, "reads lists", MaxListSize());
+    } else if (why.Kind == kFileErrorListInBackup) {
+        message = ListInBackupMessage(path, list);
+    } else if (why.Kind == kFileErrorPathTooLong && list.Files.Paths.Lock) {
+        message = LockFileMessage(list.Files);
+    } else {
+        message = "cannot add to " + path + ": " + FileErrorReason(why) + "; nothing was changed";
+    }
+    const std::string note = UnconfirmedNote(list.Files);
+    CloseOpenedList(&list);
+    if (result == kAppendFailed) return fail(message);
+    if (!message.empty()) ReportError(err, message);
+    if (result == kAlreadyShown) {
         ReportError(err, path + " already shows ident " + std::to_string(ident) + " at " + PositionText(position) +
                              "; nothing added");
         return kExitFindings;
-    case kAppendFailed:
-        break;
     }
-    switch (g_LastFileError.Kind) {
-    case kFileErrorLockBusy:
-        return fail(LockBusyMessage(path));
-    case kFileErrorTooLarge:
-        return fail(TooLargeMessage(path));
-    case kFileErrorListInBackup:
-        return fail(ListInBackupMessage(path));
-    default:
-        return fail("cannot add to " + path + ": " + FileErrorReason(g_LastFileError) + "; nothing was changed");
-    }
+    if (!options.DryRun) return ReportChangeMade(out, err, added + note);
+    out << path << ": would add " << shown << " (" << SatelliteNameFor(position) << "); dry run, nothing written\n";
+    return kExitOk;
 }

@@ -118,7 +118,7 @@ std::vector<std::string> WindowsHabits(CLI::App& app, int argc, const char* cons
 bool PathHoldsQuote(const char* what, const std::string& path, std::string* error) {
     if (path.find('"') == std::string::npos) return false;
     PathKind kind;
-    if (g_ListFileOps.Probe(path.c_str(), &kind) && kind != kPathMissing) return false;
+    if (!g_ListFileOps.Probe(path.c_str(), &kind) && kind != kPathMissing) return false;
     *error = std::string(what) + ": the path " + EscapeControls(path) +
              " holds a quote: on the Windows command line a backslash just before a closing quote keeps the quote "
              "(and what follows joins the path); end the path without that backslash (\"C:\\lists\") or double it "

@@ -68,7 +68,7 @@ void WriteEditedContent(const EditSession& session, const EditPlan& plan, ListRe
 
 }  // namespace
 
-EditOutcome WriteEdit(const EditSession& session, const EditPlan& plan, std::vector<std::uint32_t>* removed) {
+EditOutcome WriteEdit(EditSession& session, const EditPlan& plan, std::vector<std::uint32_t>* removed) {
     const ListIndex& index = session.List.Index;
     EditOutcome outcome{true, kRewriteFailed, 0};
     for (const PlannedRow& planned : plan.AtPlace) outcome.Rows += planned.Empty() ? 0 : 1;
@@ -83,7 +83,7 @@ EditOutcome WriteEdit(const EditSession& session, const EditPlan& plan, std::vec
         BeginListComparison(&rewrite, index.File);
         WriteEditedContent(session, plan, &rewrite, &rowWritten, removed);
         outcome.Result = ListRewriteDiffers(&rewrite) ? kRewriteWritten : kRewriteUnchanged;
-    } else if (!BeginListRewrite(&rewrite, session.Options.ListPath.c_str(), index.File)) {
+    } else if (!BeginListRewrite(&rewrite, &session.List.Files, index.File)) {
         outcome.Begun = false;
     } else {
         WriteEditedContent(session, plan, &rewrite, &rowWritten, removed);

@@ -66,7 +66,7 @@ struct EditPlan {
 
 // Writes the list as the plan changes it (a dry run only compares it), and
 // gives the later lines of a channel the edit had to remove.
-EditOutcome WriteEdit(const EditSession& session, const EditPlan& plan, std::vector<std::uint32_t>* removed);
+EditOutcome WriteEdit(EditSession& session, const EditPlan& plan, std::vector<std::uint32_t>* removed);
 
 // Tells each of those later lines.
 void DescribeRemoved(const EditSession& session, const std::vector<std::uint32_t>& removed, std::ostream& out);

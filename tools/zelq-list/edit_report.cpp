@@ -3,13 +3,15 @@
 #include "messages.h"
 
 std::string WrittenLine(const EditSession& session, const EditOutcome& outcome) {
-    return session.Options.ListPath + ": wrote " + std::to_string(outcome.Rows) + " row" + Plural(outcome.Rows);
+    return session.Options.ListPath + ": wrote " + std::to_string(outcome.Rows) + " row" + Plural(outcome.Rows) +
+           UnconfirmedNote(session.List.Files);
 }
 
 int ReportEditEnd(const EditSession& session, const EditOutcome& outcome, std::ostream& out, std::ostream& err) {
     const std::string& path = session.Options.ListPath;
+    const FileError& failure = session.List.Files.Error;
     if (!outcome.Begun) {
-        ReportError(err, "cannot write " + path + ": " + FileErrorReason(g_LastFileError));
+        ReportError(err, "cannot write " + path + ": " + FileErrorReason(failure));
         return kExitError;
     }
     switch (outcome.Result) {
@@ -26,11 +28,16 @@ int ReportEditEnd(const EditSession& session, const EditOutcome& outcome, std::o
         return kExitError;
     case kRewriteLeftInBackup:
         ReportError(
-            err, "cannot write " + path + ": " + FileErrorReason(g_LastFileError) + "; " + ListInBackupMessage(path));
+            err, "cannot write " + path + ": " + FileErrorReason(failure) + "; " + ListInBackupMessage(path, session.List));
+        return kExitError;
+    case kRewriteUnfinished:
+        ReportError(err, "cannot finish writing " + path + ": cannot remove " + session.List.Files.Paths.Backup +
+                             ", the list before this change (" + FileErrorReason(failure) +
+                             "); the next start or change of the list puts that list back");
         return kExitError;
     case kRewriteFailed:
         break;
     }
-    ReportError(err, "cannot write " + path + ": " + FileErrorReason(g_LastFileError) + "; it is left as it was");
+    ReportError(err, "cannot write " + path + ": " + FileErrorReason(failure) + "; it is left as it was");
     return kExitError;
 }

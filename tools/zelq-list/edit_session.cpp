@@ -1,8 +1,5 @@
 #include "edit_session.h"
 
-#include <cstdlib>
-
-#include "channel_list/side_paths.h"
 #include "messages.h"
 #include "read_list.h"
 #include "row_text.h"
@@ -22,30 +19,24 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
     switch (opened) {
     case kListOpened:
         if (!list.SideFileLeft) {
+            const std::string found = FoundCopyMessage(path, list, !options.DryRun);
+            if (!found.empty()) ReportError(err, found);
             session->LineNumbers = LineNumbers(list.Index);
             return kExitOk;
         }
         error = LeftFileMessage(list.SideFileLeft, list.SideError);
         break;
     case kListAbsent:
-        error = CannotReadMessage(path);
+        error = CannotReadMessage(path, list.Files.Error);
         break;
     case kListNotLocked:
-        if (g_LastFileError.Kind == kFileErrorLockBusy) {
-            error = LockBusyMessage(path);
-        } else {
-            const FileError failure = g_LastFileError;
-            char* const lockPath = NewSidePath(path.c_str(), kSideLock);
-            error = "cannot make or open the lock file " + std::string(lockPath ? lockPath : path.c_str()) + ": " +
-                    FileErrorReason(failure) + "; nothing was changed";
-            std::free(lockPath);
-        }
+        error = list.Files.Error.Kind == kFileErrorLockBusy ? LockBusyMessage(path) : LockFileMessage(list.Files);
         break;
     case kListCopyWaits:
-        error = ListInBackupMessage(path);
+        error = ListInBackupMessage(path, list);
         break;
     case kListUnreadable:
-        error = ReadFailure(path, list.Index.File.Size, "reads lists", MaxListSize());
+        error = ReadFailure(path, list.Index.File.Size, list.Files.Error, "reads lists", MaxListSize());
         break;
     }
     CloseOpenedList(&list);

@@ -176,8 +176,9 @@ bool ReadCsvFile(const std::string& listPath, ImportEdit* input, std::string* er
     }
     // The largest CSV import reads is as large as the largest list, of which
     // a CSV of every row takes about as much again.
-    if (!ReadListFile(file.c_str(), MaxListSize(), &input->Bytes)) {
-        *error = ReadFailure(file, input->Bytes.Size, "imports CSV files", MaxListSize());
+    ListFiles files;
+    if (!ReadListFile(&files, file.c_str(), MaxListSize(), &input->Bytes)) {
+        *error = ReadFailure(file, input->Bytes.Size, files.Error, "imports CSV files", MaxListSize());
         return false;
     }
     const char* const data = input->Bytes.Data;

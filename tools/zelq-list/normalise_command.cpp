@@ -16,7 +16,7 @@ int NormaliseListFile(const ListOptions& options, std::ostream& out, std::ostrea
     EditOutcome outcome{true, kRewriteUnchanged, session.List.Index.RowCount};
     if (NormalisedListDiffers(session.List.Index)) {
         outcome.Result = options.DryRun ? kRewriteWritten
-                                        : RewriteNormalisedList(options.ListPath.c_str(), session.List.Index);
+                                        : RewriteNormalisedList(&session.List.Files, session.List.Index);
     }
     // The findings that the normalised list changes, one line each.
     const auto describe = [&](std::ostream& to) {

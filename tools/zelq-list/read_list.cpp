@@ -1,11 +1,8 @@
 #include "read_list.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 
 #include "messages.h"
-#include "utf8_text.h"
 
 std::uint64_t MaxListSize() {
     // A 32-bit program holds the list, its index and the new list's buffers
@@ -38,38 +35,37 @@ std::string OverLimit(const std::string& path, std::uint64_t size, const char* w
 
 }  // namespace
 
-std::string TooLargeMessage(const std::string& path) {
-    // The file's size as it is now: the reading that refused it keeps none.
-    std::uint64_t size = 0;
-    ListFile* file = nullptr;
-    if (g_ListFileOps.Open(path.c_str(), kOpenRead, &file)) {
-        if (!g_ListFileOps.Size(file, &size)) size = 0;
-        g_ListFileOps.Close(file);
-    }
-    return OverLimit(path, size, "reads lists", MaxListSize());
-}
-
-std::string ReadFailure(const std::string& path, std::uint64_t size, const char* what, std::uint64_t limit) {
-    switch (g_LastFileError.Kind) {
+std::string ReadFailure(const std::string& path, std::uint64_t size, const FileError& error, const char* what,
+                        std::uint64_t limit) {
+    switch (error.Kind) {
     case kFileErrorTooLarge:
         return OverLimit(path, size, what, limit);
     case kFileErrorNoMemory:
         return "not enough memory to read " + path;
     default:
-        return CannotReadMessage(path);
+        return CannotReadMessage(path, error);
     }
 }
 
 bool ReadList(const std::string& path, ListIndex* index, std::string* error) {
-    if (ReadListIndex(path.c_str(), MaxListSize(), index)) return true;
-    *error = ReadFailure(path, index->File.Size, "reads lists", MaxListSize());
+    ListFiles files;
+    if (ReadListIndex(&files, path.c_str(), MaxListSize(), index)) return true;
+    *error = ReadFailure(path, index->File.Size, files.Error, "reads lists", MaxListSize());
     return false;
 }
 
-int ReadListForCommand(const ListOptions& options, CodePage* page, ListIndex* index, std::ostream& err) {
-    EmptyListIndex(index);
+int ReadListForCommand(const ListOptions& options, CodePage* page, OpenedList* list, std::ostream& err) {
     std::string error;
-    if (LoadCodePage(options.CodePage, page, &error) && ReadList(options.ListPath, index, &error)) return kExitOk;
+    const char* const path = options.ListPath.c_str();
+    if (!LoadCodePage(options.CodePage, page, &error)) {
+        *list = OpenedList{};
+    } else if (OpenListToLook(path, false, MaxListSize(), list) == kListOpened) {
+        const std::string found = FoundCopyMessage(options.ListPath, *list, false);
+        if (!found.empty()) ReportError(err, found);
+        return kExitOk;
+    } else {
+        error = ReadFailure(options.ListPath, list->Index.File.Size, list->Files.Error, "reads lists", MaxListSize());
+    }
     ReportError(err, error);
     return kExitError;
 }
@@ -81,20 +77,9 @@ std::vector<std::uint32_t> LineNumbers(const ListIndex& index) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat first;
-    struct stat second;
-    if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
-#ifdef _WIN32
-    // Windows gives no file numbers here: the paths, as Windows compares
-    // them (either slash, any case), and the file's size and time.
-    const auto folded = [](std::string path) {
-        path = LowerAscii(path);
-        for (char& c : path) c = c == '/' ? '\\' : c;
-        if (path.compare(0, 2, ".\\") == 0) path.erase(0, 2);
-        return path;
-    };
-    return folded(a) == folded(b) && first.st_size == second.st_size && first.st_mtime == second.st_mtime;
-#else
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-#endif
+    FileIdentity first;
+    FileIdentity second;
+    return !g_ListFileOps.Identify(a.c_str(), &first) &&
+           !g_ListFileOps.Identify(b.c_str(), &second) && first.Volume == second.Volume &&
+           first.Number == second.Number;
 }

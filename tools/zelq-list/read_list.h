@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "channel_list/list_index.h"
+#include "channel_list/list_open.h"
 #include "code_page.h"
 #include "zelq_list.h"
 
@@ -16,22 +16,19 @@
 // room for a smaller list than the plug-in's core accepts.
 std::uint64_t MaxListSize();
 
-// What a user is told of a list larger than MaxListSize: its size and the
-// limit.
-std::string TooLargeMessage(const std::string& path);
-
-// Why a file could not be read, from the last file error; for a file too
-// large, its `size` and the `limit`: "PATH is SIZE; zelq-list WHAT of at most
-// LIMIT".
-std::string ReadFailure(const std::string& path, std::uint64_t size, const char* what, std::uint64_t limit);
+// Why a file could not be read (`error`); for a file too large, its `size`
+// and the `limit`: "PATH is SIZE; zelq-list WHAT of at most LIMIT".
+std::string ReadFailure(const std::string& path, std::uint64_t size, const FileError& error, const char* what,
+                        std::uint64_t limit);
 
 // Reads and indexes the list at `path`, up to MaxListSize() bytes. Returns
 // false with a one-line message when it cannot be read.
 bool ReadList(const std::string& path, ListIndex* index, std::string* error);
 
-// What a command that only reads the list needs: the code page and the list.
-// Returns kExitOk, or kExitError after writing the error.
-int ReadListForCommand(const ListOptions& options, CodePage* page, ListIndex* index, std::ostream& err);
+// What a command that only reads the list needs: the code page and the list
+// as a writer would find it (OpenListToLook). Returns kExitOk, or kExitError
+// after writing the error; CloseOpenedList releases the list either way.
+int ReadListForCommand(const ListOptions& options, CodePage* page, OpenedList* list, std::ostream& err);
 
 // The line of text each entry of the index starts on, and where the file ends
 // (see NumberIndexLines).

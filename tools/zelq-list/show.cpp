@@ -183,8 +183,12 @@ void WriteTable(const ShownList& list, const std::vector<std::uint32_t>& selecte
 int ShowList(const ListOptions& options, ShowFormat format, const ShowFilter& filter, std::ostream& out,
              std::ostream& err) {
     CodePage page;
-    ListIndex index;
-    if (ReadListForCommand(options, &page, &index, err) != kExitOk) return kExitError;
+    OpenedList opened;
+    if (ReadListForCommand(options, &page, &opened, err) != kExitOk) {
+        CloseOpenedList(&opened);
+        return kExitError;
+    }
+    const ListIndex& index = opened.Index;
     const ShownList list{index, LineNumbers(index)};
     const std::vector<bool> shown = RowsInView(index, page, filter);
     const std::vector<std::uint32_t> selected = SelectRows(shown);
@@ -199,6 +203,6 @@ int ShowList(const ListOptions& options, ShowFormat format, const ShowFilter& fi
         WriteJson(list, selected, page, out);
         break;
     }
-    FreeListIndex(&index);
+    CloseOpenedList(&opened);
     return kExitOk;
 }

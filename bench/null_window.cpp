@@ -17,4 +17,7 @@ void EnsureListRowVisible(int) { ++g_NullWindowCalls; }
 void CheckListRow(int) { ++g_NullWindowCalls; }
 
 // The host is never asked in the benchmark; the answer stays as sent.
-void SendPositionQuery(PositionQuery*) { ++g_NullWindowCalls; }
+bool SendPositionQuery(PositionQuery*) {
+    ++g_NullWindowCalls;
+    return true;
+}

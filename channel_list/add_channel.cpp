@@ -14,16 +14,38 @@
 
 namespace {
 
+// Why the list could not be appended to, as the file error of the failed
+// append tells it: another program holds the list (or its lock) and a later
+// press may succeed; otherwise the list cannot be written.
+const char* WhyNotWritten(const FileError& error) {
+    switch (error.Kind) {
+    case kFileErrorInUse:
+    case kFileErrorLockBusy:
+        return kTextListInUse;
+    default:
+        return kTextCannotWrite;
+    }
+}
+
+// An add that writes nothing says why in the status line, so that an earlier
+// "added" never stands over it.
+int NotAdded(const char* reason) {
+    SetArabicControlText(IDC_STATUS, reason);
+    return 0;
+}
+
 // Asks the host, or falls back to the record, for the satellite position of
-// `channel`. Returns 0 when there is none.
-std::uint32_t SatPositionOf(ChannelRecord* channel) {
-    if (!g_State.HostMatched) return channel->RecPosition;
+// `channel` (0 when there is none). False when the host did not answer.
+bool SatPositionOf(ChannelRecord* channel, std::uint32_t* position) {
+    *position = channel->RecPosition;
+    if (!g_State.HostMatched) return true;
 
     PositionQuery query{};
     query.Size = kPositionQuerySize;
-    SendPositionQuery(&query);
+    if (!SendPositionQuery(&query)) return false;
     const std::uint32_t answer = query.SatPosition;
-    if (answer == 0) return 0;
+    *position = answer;
+    if (answer == 0) return true;
     // The answer is kept in CurrentChannel, as long as that still is the
     // record this add began with: the viewer may have called the plug-in
     // while it answered, and another add may have put its own record there.
@@ -31,7 +53,7 @@ std::uint32_t SatPositionOf(ChannelRecord* channel) {
         g_State.CurrentChannel.RecPosition = answer;
     }
     channel->RecPosition = answer;
-    return answer;
+    return true;
 }
 
 }  // namespace
@@ -41,14 +63,15 @@ int AddCurrentChannel() {
     // viewer does while it answers the position query (a channel change, a
     // second add, On_Exit), the line written is this channel's.
     ChannelRecord channel = g_State.CurrentChannel;
-    if (channel.ValidWord == 0) return 0;
+    if (channel.ValidWord == 0) return NotAdded(kTextNoChannel);
 
-    const std::uint32_t position = SatPositionOf(&channel);
-    if ((position & 0xFFFF) == 0) return 0;
+    std::uint32_t position = 0;
+    if (!SatPositionOf(&channel, &position)) return NotAdded(kTextViewerNoAnswer);
+    if ((position & 0xFFFF) == 0) return NotAdded(kTextNoPosition);
 
     // A path that did not fit is never used.
     const char* const path = g_State.ListPath;
-    if (path[0] == '\0') return 0;
+    if (path[0] == '\0') return NotAdded(kTextCannotWrite);
 
     // The name as it will read back: the row shows what the next load shows.
     char name[kMaxNameLength + 1];
@@ -56,12 +79,13 @@ int AddCurrentChannel() {
     const EntryCode code = EncodeEntryCode(channel.ChannelIdent, position, channel.TuneValue);
     OpenedList list;
     const AppendResult result = AppendChannelLine(&list, path, 1, code.Bytes, name, true, kMaxListFileSize);
+    const FileError error = list.Files.Error;
     CloseOpenedList(&list);
     if (result == kAlreadyShown) {
         SetArabicControlText(IDC_STATUS, kTextAlreadyInList);
         return 0;
     }
-    if (result != kAppended) return 0;
+    if (result != kAppended) return NotAdded(WhyNotWritten(error));
 
     SetArabicControlText(IDC_STATUS, kTextAdded);
     // The new row is left without a check mark, though its line's flag is 1:

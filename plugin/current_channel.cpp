@@ -6,8 +6,9 @@
 
 #include "../channel_list/add_channel.h"
 #include "../shared/plugin_state.h"
+#include "../shared/window_ops.h"
 #include "lifecycle.h"
-#include "spin_lock.h"
+#include "../ui/spin_lock.h"
 
 namespace {
 
@@ -40,7 +41,12 @@ int AddTunedChannel() {
     // viewer may call the plug-in meanwhile: an On_Exit then waits for the
     // add (and for the copy below) to end.
     ViewerCall call;
-    if (!call.Allowed()) return 0;
+    if (!call.Allowed()) {
+        // A stop has come and the editor is about to go: the status line
+        // keeps no earlier outcome meanwhile.
+        SetControlText(IDC_STATUS, "");
+        return 0;
+    }
     unsigned taken = 0;
     {
         SpinLock lock(&g_Lock);

@@ -15,6 +15,37 @@ constexpr const char kTextAdded[] =
     "\xca\xe3\x20\xc3\xd6\xc7\xdd\xc9\x20\xc7\xe1\xde\xe4\xc7\xc9\x20\xe1\xde\xc7\xc6\xe3\xc9"
     "\x20\xc7\xe1\xde\xe4\xe6\xc7\xca";
 
+// Why an add wrote nothing, in the status line in place of an earlier
+// outcome. Each says what the user can act on.
+
+// "There is no channel to add" (status text: no channel tuned yet, or the
+// viewer's record is not a channel).
+constexpr const char kTextNoChannel[] =
+    "\xe1\xc7\x20\xca\xe6\xcc\xcf\x20\xde\xe4\xc7\xc9\x20\xe1\xc5\xd6\xc7\xdd\xca\xe5\xc7";
+
+// "The list is in use by another program" (status text).
+constexpr const char kTextListInUse[] =
+    "\xc7\xe1\xde\xc7\xc6\xe3\xc9\x20\xe3\xd3\xca\xce\xcf\xe3\xc9\x20\xe3\xe4\x20\xc8\xd1\xe4"
+    "\xc7\xe3\xcc\x20\xc2\xce\xd1";
+
+// "The program did not give the satellite's position" (status text: the
+// viewer answered no position, or the record holds none).
+constexpr const char kTextNoPosition[] =
+    "\xe1\xe3\x20\xed\xcd\xcf\xcf\x20\xc7\xe1\xc8\xd1\xe4\xc7\xe3\xcc\x20\xe3\xe6\xde\xda\x20"
+    "\xc7\xe1\xde\xe3\xd1";
+
+// "The program did not answer the request for the satellite's position"
+// (status text: the viewer's window is gone, or it did not answer in time).
+constexpr const char kTextViewerNoAnswer[] =
+    "\xe1\xe3\x20\xed\xd3\xca\xcc\xc8\x20\xc7\xe1\xc8\xd1\xe4\xc7\xe3\xcc\x20\xe1\xd8\xe1\xc8"
+    "\x20\xe3\xe6\xde\xda\x20\xc7\xe1\xde\xe3\xd1";
+
+// "Writing to the channel list failed" (status text: any other reason the
+// list could not be written).
+constexpr const char kTextCannotWrite[] =
+    "\xca\xda\xd0\xd1\xca\x20\xc7\xe1\xdf\xca\xc7\xc8\xc9\x20\xdd\xed\x20\xde\xc7\xc6\xe3\xc9"
+    "\x20\xc7\xe1\xde\xe4\xe6\xc7\xca";
+
 // "Current channel :" (label 1007).
 constexpr const char kTextCurrentChannelLabel[] =
     "\xc7\xe1\xde\xe4\xc7\xc9\x20\xc7\xe1\xcd\xc7\xe1\xed\xc9\x20\x3a";

@@ -5,8 +5,10 @@
 // list (channel names, the count) with SendMessageA, SetDlgItemTextA and
 // LVITEMA, in the system's ANSI code page as the viewer gives them; the
 // editor's own Arabic texts with SetDlgItemTextW after converting them from
-// Windows-1256. Each does nothing while its window does not exist. The native
-// tests link a fake that records every call in order.
+// Windows-1256. Each does nothing while its window does not exist, or while
+// it belongs to another thread than the caller's (which would have to wait
+// for that thread). The native tests link a fake that records every call in
+// order.
 #ifndef ZELQ_SHARED_WINDOW_OPS_H
 #define ZELQ_SHARED_WINDOW_OPS_H
 
@@ -35,7 +37,10 @@ void EnsureListRowVisible(int row);
 void CheckListRow(int row);
 
 // Sends the position query to the host window; the host fills
-// query->SatPosition before the call returns. The call's result is ignored.
-void SendPositionQuery(PositionQuery* query);
+// query->SatPosition before the call returns. False when the host did not
+// answer: its window is gone, or it did not answer within the time the add
+// waits (query->SatPosition is then left as it was). The message's own
+// result is ignored.
+bool SendPositionQuery(PositionQuery* query);
 
 #endif  // ZELQ_SHARED_WINDOW_OPS_H

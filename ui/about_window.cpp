@@ -31,7 +31,6 @@ void OpenAbout() {
     // block the next attempt.
     g_State.AboutWindow = window;
     g_State.AboutOpen = window != nullptr;
-    if (window) HoldModule();
 }
 
 namespace {
@@ -58,21 +57,29 @@ void DeletePicture(HWND window) {
 }
 
 INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // An About window a stop could not destroy while its thread took no
+    // messages goes now.
+    if (DestroyIfRetired(window)) return FALSE;
     if (message == PluginRequestMessage()) {
-        if (wParam == kRequestDestroy) DestroyWindow(window);
+        if (wParam == kRequestDestroy) DestroyOwnPluginWindow(window);
         if (wParam == kRequestToFront) SetForegroundWindow(window);
         return TRUE;
     }
     switch (message) {
     case WM_INITDIALOG:
-        MarkPluginWindow(window, PluginWindowKind::About);
+        // A window that cannot be recorded could not be found again to be
+        // destroyed: it goes at once.
+        if (!RecordPluginWindow(window, PluginWindowKind::About)) {
+            DestroyWindow(window);
+            return TRUE;
+        }
         g_State.AboutOpen = true;
         ShowWindow(window, SW_SHOW);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
             EndDialog(window, 1);
-            DestroyWindow(window);  // WM_DESTROY clears AboutOpen
+            DestroyOwnPluginWindow(window);  // WM_DESTROY clears AboutOpen
         }
         return FALSE;
     case WM_ACTIVATE:
@@ -86,6 +93,9 @@ INT_PTR HandleAboutMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             g_State.AboutWindow = nullptr;
             g_State.AboutOpen = false;
         }
+        return FALSE;
+    case WM_NCDESTROY:
+        ForgetPluginWindow(window);
         return FALSE;
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);

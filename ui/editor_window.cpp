@@ -99,9 +99,13 @@ void ShowRequestedChannel() {
 }
 
 void InitialiseEditor(HWND window) {
-    // Marked first: the list is loaded below, and its rows reach the window
-    // only once it is known as the editor.
-    MarkPluginWindow(window, PluginWindowKind::Editor);
+    // Recorded first: the list is loaded below, and its rows reach the window
+    // only once it is known as the editor. A window that cannot be recorded
+    // could not be found again to be destroyed: it goes at once.
+    if (!RecordPluginWindow(window, PluginWindowKind::Editor)) {
+        DestroyWindow(window);
+        return;
+    }
     g_State.MainWindow = window;
     // A request posted to an earlier editor went with it.
     InterlockedExchange(&g_ChannelToShow, 0);
@@ -161,7 +165,7 @@ LRESULT MenuItemForKey(HWND window, WPARAM wParam, LPARAM lParam) {
 void HandleRequest(HWND window, WPARAM request) {
     switch (request) {
     case kRequestDestroy:
-        DestroyWindow(window);
+        DestroyOwnPluginWindow(window);
         break;
     case kRequestShowChannel:
         ShowRequestedChannel();
@@ -194,9 +198,8 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             EndDialog(window, 0);
             break;
         case IDC_ADD:
-            // An editor that a later start replaced, and that its thread
-            // did not destroy when asked, adds nothing: the list, its rows
-            // and the count are the new editor's.
+            // An editor a stop has begun to tear down adds nothing: it is
+            // about to go.
             if (window != g_State.MainWindow) break;
             // A channel change whose showing is still on its way came before
             // the press: it is shown first, so it does not clear the add's
@@ -223,6 +226,9 @@ void HandleEditorMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam
             g_State.ListView = nullptr;
         }
         break;
+    case WM_NCDESTROY:
+        ForgetPluginWindow(window);
+        break;
     default:
         break;
     }
@@ -234,6 +240,9 @@ INT_PTR CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     // No C++ exception may pass through the window manager to the viewer; a
     // message whose handling fails ends there.
     try {
+        // An editor a stop or a newer start could not destroy while its
+        // thread took no messages goes now, before it does anything.
+        if (DestroyIfRetired(window)) return 0;
         if (message == WM_MENUCHAR) {
             const LRESULT item = MenuItemForKey(window, wParam, lParam);
             if (item == 0) return 0;
@@ -254,9 +263,7 @@ HWND CreateEditor() {
     if (!window) {
         g_State.MainWindow = nullptr;
         g_State.ListView = nullptr;
-        return nullptr;
     }
-    HoldModule();
     return window;
 }
 

@@ -1,9 +1,8 @@
 #include "plugin_windows.h"
 
-#include <cstdlib>
-
 #include "../resources/resource.h"
 #include "../shared/plugin_state.h"
+#include "spin_lock.h"
 
 namespace {
 
@@ -13,84 +12,138 @@ namespace {
 // up to two seconds for the X server to withdraw it).
 constexpr DWORD kDestroyTimeoutMs = 5000;
 
+enum class RecordState {
+    Live,     // the editor or About
+    Retired,  // its thread did not destroy it in time; destroyed at its next message
+    Leaving,  // being destroyed by its thread now
+};
+
+struct WindowRecord {
+    HWND Window;
+    DWORD Thread;  // the thread that made it, which alone may destroy it
+    PluginWindowKind Kind;
+    RecordState State;
+};
+
+// The record, guarded by g_RecordLock. A window the viewer destroyed with
+// one of its own (a docked editor goes with the viewer's window) takes itself
+// out as any does, in WM_NCDESTROY; one that went with its thread gets no
+// message, and is taken out at the next look.
+constexpr int kMostRecords = PluginWindowSet::kMost;
+WindowRecord g_Records[kMostRecords];
+int g_RecordCount = 0;
+volatile LONG g_RecordLock = 0;
+
 // The reference HoldModule took, or null.
 PVOID volatile g_HeldModule = nullptr;
 
-// The plug-in's windows found by a search, in a block grown as needed with
-// realloc, whose failure ends the search as incomplete.
-struct WindowList {
-    HWND* Items;
-    std::size_t Count;
-    std::size_t Capacity;
-    bool Incomplete;  // a window could not be kept (no memory)
-};
+// Whether a recorded handle still names the window the plug-in made: one
+// that exists on the thread that made it.
+bool StillExists(HWND window, DWORD thread) {
+    return IsWindow(window) && GetWindowThreadProcessId(window, nullptr) == thread;
+}
 
-// Adds the window to the list when it is one of the plug-in's; false when
-// there is no memory for it.
-bool KeepPluginWindow(WindowList* list, HWND window) {
-    if (!IsPluginDialog(window)) return true;
-    if (list->Count == list->Capacity) {
-        const std::size_t grown = list->Capacity ? 2 * list->Capacity : 8;
-        HWND* larger = static_cast<HWND*>(std::realloc(list->Items, grown * sizeof(HWND)));
-        if (!larger) return false;
-        list->Items = larger;
-        list->Capacity = grown;
+// The following four run under g_RecordLock.
+int FindRecord(HWND window) {
+    for (int i = 0; i < g_RecordCount; ++i) {
+        if (g_Records[i].Window == window) return i;
     }
-    list->Items[list->Count++] = window;
+    return -1;
+}
+
+void RemoveRecord(int index) { g_Records[index] = g_Records[--g_RecordCount]; }
+
+void PruneRecords() {
+    for (int i = g_RecordCount - 1; i >= 0; --i) {
+        if (!StillExists(g_Records[i].Window, g_Records[i].Thread)) RemoveRecord(i);
+    }
+}
+
+// The record of `window` as it is now; false when there is none.
+bool RecordOf(HWND window, WindowRecord* record) {
+    SpinLock lock(&g_RecordLock);
+    const int index = FindRecord(window);
+    if (index < 0) return false;
+    *record = g_Records[index];
     return true;
 }
 
-BOOL CALLBACK CollectPluginWindow(HWND window, LPARAM parameter) {
-    WindowList* list = reinterpret_cast<WindowList*>(parameter);
-    // No C++ exception may pass through the window manager; a window that
-    // cannot be kept ends the search as incomplete.
-    try {
-        if (KeepPluginWindow(list, window)) return TRUE;
-    } catch (...) {
+// Marks a live window as retired and asks its thread, by a posted request,
+// to destroy it when it takes its messages again.
+void Retire(HWND window) {
+    {
+        SpinLock lock(&g_RecordLock);
+        const int index = FindRecord(window);
+        if (index < 0 || g_Records[index].State != RecordState::Live) return;
+        g_Records[index].State = RecordState::Retired;
     }
-    list->Incomplete = true;
-    return FALSE;
-}
-
-// Every top-level window this DLL made that still exists, on any thread.
-// The plug-in's windows have no owner, so all of them are top-level. When
-// the search runs out of memory, the list holds those it kept and says so.
-WindowList FindPluginWindows() {
-    WindowList list = {nullptr, 0, 0, false};
-    EnumWindows(CollectPluginWindow, reinterpret_cast<LPARAM>(&list));
-    return list;
+    PostPluginRequest(window, kRequestDestroy);
 }
 
 // Asks a window of another thread to destroy itself, waiting at most `ms`.
 // SMTO_NORMAL lets this thread answer messages sent to it while it waits, so
 // an owning thread that is itself waiting on this one does not deadlock;
 // SMTO_ABORTIFHUNG gives up at once on a thread that has stopped pumping
-// messages. A request that times out is still carried out if the thread
-// recovers; its window then goes later.
-bool AskToDestroy(HWND window, DWORD ms) {
+// messages.
+void AskToDestroy(HWND window, DWORD ms) {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutA(window, PluginRequestMessage(), kRequestDestroy, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, ms,
-                               &result) != 0;
+    SendMessageTimeoutA(window, PluginRequestMessage(), kRequestDestroy, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, ms,
+                        &result);
 }
 
-// Threads that let a request time out; each is asked no more. Should more
-// than these fail to answer, the others are asked again, within the same
-// time limit.
-constexpr int kMostUnansweredThreads = 32;
+// One tear-down's destroying: when it began, and the threads that did not
+// answer it, which it asks no more.
+struct Destroying {
+    DWORD Start;
+    DWORD Unanswered[kMostRecords];
+    int UnansweredCount;
+};
+
+// Destroys a window, on another thread within what is left of the time limit;
+// one whose thread does not answer in time is retired. True when it is gone.
+bool Destroy(HWND window, DWORD owner, Destroying* destroying) {
+    if (!StillExists(window, owner)) return true;
+    if (owner == GetCurrentThreadId()) {
+        DestroyOwnPluginWindow(window);
+        return !StillExists(window, owner);
+    }
+    bool unanswered = false;
+    for (int t = 0; t < destroying->UnansweredCount; ++t) unanswered = unanswered || destroying->Unanswered[t] == owner;
+    const DWORD elapsed = GetTickCount() - destroying->Start;
+    if (!unanswered && elapsed < kDestroyTimeoutMs) AskToDestroy(window, kDestroyTimeoutMs - elapsed);
+    if (!StillExists(window, owner)) return true;
+    if (!unanswered && destroying->UnansweredCount < kMostRecords) {
+        destroying->Unanswered[destroying->UnansweredCount++] = owner;
+    }
+    Retire(window);
+    return false;
+}
 
 }  // namespace
 
-void MarkPluginWindow(HWND window, PluginWindowKind kind) {
-    SetWindowLongPtrA(window, DWLP_USER, static_cast<LONG_PTR>(kind));
+bool RecordPluginWindow(HWND window, PluginWindowKind kind) {
+    {
+        SpinLock lock(&g_RecordLock);
+        PruneRecords();
+        int index = FindRecord(window);
+        if (index < 0 && g_RecordCount < kMostRecords) index = g_RecordCount++;
+        if (index < 0) return false;
+        g_Records[index] = {window, GetCurrentThreadId(), kind, RecordState::Live};
+    }
+    HoldModule();
+    return true;
+}
+
+void ForgetPluginWindow(HWND window) {
+    SpinLock lock(&g_RecordLock);
+    const int index = FindRecord(window);
+    if (index >= 0) RemoveRecord(index);
 }
 
 bool IsPluginWindow(HWND window, PluginWindowKind kind) {
-    if (!window || !IsWindow(window)) return false;
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId()) return false;
-    if (reinterpret_cast<void*>(GetWindowLongPtrA(window, GWLP_HINSTANCE)) != g_State.ModuleHandle) return false;
-    return GetWindowLongPtrA(window, DWLP_USER) == static_cast<LONG_PTR>(kind);
+    WindowRecord record;
+    if (!window || !RecordOf(window, &record)) return false;
+    return record.Kind == kind && record.State == RecordState::Live && StillExists(window, record.Thread);
 }
 
 bool IsPluginDialog(HWND window) {
@@ -141,43 +194,56 @@ bool PostPluginRequest(HWND window, PluginRequest request) {
     return PostMessageA(window, PluginRequestMessage(), request, 0) != FALSE;
 }
 
-bool DestroyPluginWindow(HWND window) {
-    if (IsOwnThreadWindow(window)) {
-        DestroyWindow(window);
-    } else {
-        AskToDestroy(window, kDestroyTimeoutMs);
+void DestroyOwnPluginWindow(HWND window) {
+    {
+        SpinLock lock(&g_RecordLock);
+        const int index = FindRecord(window);
+        if (index >= 0) {
+            if (g_Records[index].State == RecordState::Leaving) return;
+            g_Records[index].State = RecordState::Leaving;
+        }
     }
-    return !IsWindow(window);
+    DestroyWindow(window);
 }
 
-bool DestroyPluginWindows() {
-    const DWORD thisThread = GetCurrentThreadId();
-    const DWORD start = GetTickCount();
-    WindowList windows = FindPluginWindows();
-    DWORD unanswered[kMostUnansweredThreads];
-    int unansweredCount = 0;
-    for (std::size_t i = 0; i < windows.Count; ++i) {
-        HWND window = windows.Items[i];
-        const DWORD owner = GetWindowThreadProcessId(window, nullptr);
-        if (owner == thisThread) {
-            DestroyWindow(window);
-            continue;
-        }
-        bool skip = !IsWindow(window);  // gone meanwhile, with its thread say
-        for (int t = 0; t < unansweredCount; ++t) skip = skip || unanswered[t] == owner;
-        const DWORD elapsed = GetTickCount() - start;
-        if (skip || elapsed >= kDestroyTimeoutMs) continue;
-        if (!AskToDestroy(window, kDestroyTimeoutMs - elapsed) && IsWindow(window) &&
-            unansweredCount < kMostUnansweredThreads) {
-            unanswered[unansweredCount++] = owner;
-        }
+bool DestroyIfRetired(HWND window) {
+    {
+        SpinLock lock(&g_RecordLock);
+        const int index = FindRecord(window);
+        if (index < 0 || g_Records[index].State != RecordState::Retired) return false;
+        g_Records[index].State = RecordState::Leaving;
     }
-    std::free(windows.Items);
-    // Only a search that found every window, and then finds none left, says
-    // that none is left.
-    const WindowList left = FindPluginWindows();
-    std::free(left.Items);
-    return !windows.Incomplete && !left.Incomplete && left.Count == 0;
+    DestroyWindow(window);
+    return true;
+}
+
+PluginWindowSet RecordedPluginWindows() {
+    PluginWindowSet set;
+    set.Count = 0;
+    SpinLock lock(&g_RecordLock);
+    PruneRecords();
+    for (int i = 0; i < g_RecordCount; ++i) {
+        set.Windows[set.Count] = g_Records[i].Window;
+        set.Threads[set.Count] = g_Records[i].Thread;
+        ++set.Count;
+    }
+    return set;
+}
+
+bool DestroyPluginWindow(HWND window) {
+    WindowRecord record;
+    if (!RecordOf(window, &record)) return !IsWindow(window);
+    Destroying destroying = {GetTickCount(), {}, 0};
+    return Destroy(window, record.Thread, &destroying);
+}
+
+bool DestroyPluginWindows(const PluginWindowSet& windows) {
+    Destroying destroying = {GetTickCount(), {}, 0};
+    bool allGone = true;
+    for (int i = 0; i < windows.Count; ++i) {
+        if (!Destroy(windows.Windows[i], windows.Threads[i], &destroying)) allGone = false;
+    }
+    return allGone;
 }
 
 void HoldModule() {
@@ -187,11 +253,17 @@ void HoldModule() {
     // count unchanged, the call takes a reference.
     const LPCWSTR inside = reinterpret_cast<LPCWSTR>(const_cast<PVOID*>(&g_HeldModule));
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, inside, &module)) return;
-    // Two threads creating windows at once: only one reference is kept.
+    // Two threads holding it at once: only one reference is kept.
     if (InterlockedCompareExchangePointer(&g_HeldModule, module, nullptr) != nullptr) FreeLibrary(module);
 }
 
-void ReleaseModuleHold() {
-    HMODULE module = static_cast<HMODULE>(InterlockedExchangePointer(&g_HeldModule, nullptr));
+void ReleaseModuleHoldIfNoWindows() {
+    HMODULE module = nullptr;
+    {
+        SpinLock lock(&g_RecordLock);
+        PruneRecords();
+        if (g_RecordCount == 0) module = static_cast<HMODULE>(InterlockedExchangePointer(&g_HeldModule, nullptr));
+    }
+    // A window recorded meanwhile takes a reference of its own.
     if (module) FreeLibrary(module);
 }

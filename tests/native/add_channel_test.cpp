@@ -34,7 +34,7 @@ TEST_F(AddChannel, NothingBeforeAChannelOrWithValidWordZero) {
     g_State.HostMatched = true;
     g_Fake.hostAnswer = 130;
     EXPECT_EQ(AddCurrentChannel(), 0);
-    EXPECT_TRUE(g_Fake.calls.empty());
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>(2, ArabicTextCall(IDC_STATUS, kTextNoChannel)));
     EXPECT_FALSE(FileExists(ListPath()));
 }
 
@@ -108,7 +108,8 @@ TEST_F(AddChannel, NoPositionMeansNothingIsDone) {
     Tune(MakeChannel("Al Jazeera", 0x1234, 0x10000));
     EXPECT_EQ(AddCurrentChannel(), 0);
 
-    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>(2, QueryCall()));
+    const WindowCall noPosition = ArabicTextCall(IDC_STATUS, kTextNoPosition);
+    EXPECT_EQ(g_Fake.calls, (std::vector<WindowCall>{QueryCall(), noPosition, QueryCall(), noPosition, noPosition}));
     EXPECT_FALSE(FileExists(ListPath()));
 }
 
@@ -173,7 +174,7 @@ TEST_F(AddChannel, NamesThatDoNotFitAreWrittenSoTheyReadBack) {
     EXPECT_EQ(g_Fake.calls[1], RowCall(0, name));
 }
 
-TEST_F(AddChannel, FailuresReportNothing) {
+TEST_F(AddChannel, FailuresSayTheListCannotBeWritten) {
     Tune(MakeChannel("Al Jazeera", 0x1234, 130));
 
     // No usable path.
@@ -187,19 +188,20 @@ TEST_F(AddChannel, FailuresReportNothing) {
     ASSERT_EQ(::mkdir(ListPath().c_str(), 0700), 0);
     std::strcpy(g_State.ListPath, ListPath().c_str());
     EXPECT_EQ(AddCurrentChannel(), 0);
-    EXPECT_TRUE(g_Fake.calls.empty());
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>(3, ArabicTextCall(IDC_STATUS, kTextCannotWrite)));
     EXPECT_EQ(g_State.RowCount, 0);
 }
 
-// Failures of the append, injected through the file operations: nothing is
-// reported, and the list is exactly as it was (a list the add would have
+// Failures of the append, injected through the file operations: the status
+// line says why, and the list is exactly as it was (a list the add would have
 // created does not exist).
 class AddFailure : public ListFileTest {
 protected:
-    void ExpectNothingAdded(const std::string* before) {
+    void ExpectNothingAdded(const std::string* before, const char* why = kTextCannotWrite) {
         Tune(MakeChannel("Al Jazeera", 0x1234, 130));
+        g_Fake.calls.clear();
         EXPECT_EQ(AddCurrentChannel(), 0);
-        EXPECT_TRUE(g_Fake.calls.empty());
+        EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{ArabicTextCall(IDC_STATUS, why)});
         EXPECT_EQ(g_State.RowCount, 0);
         if (before) {
             EXPECT_EQ(ReadList(), *before);
@@ -240,7 +242,7 @@ TEST_F(AddFailure, CloseFailsOrTheListCannotBeRead) {
     };
     Tune(MakeChannel("Al Jazeera", 0x1234, 130));
     EXPECT_EQ(AddCurrentChannel(), 0);
-    EXPECT_TRUE(g_Fake.calls.empty());
+    EXPECT_EQ(g_Fake.calls, std::vector<WindowCall>{ArabicTextCall(IDC_STATUS, kTextCannotWrite)});
 
     // A read error: without the list's lines the add cannot know the channel
     // is new, so it adds nothing.
@@ -258,7 +260,7 @@ TEST_F(AddFailure, AnotherWriterHoldsTheLock) {
     {
         const HeldListLock other(ListPath());
         ASSERT_TRUE(other.Held());
-        ExpectNothingAdded(&before);
+        ExpectNothingAdded(&before, kTextListInUse);
     }
     EXPECT_EQ(AddCurrentChannel(), 1);
 }

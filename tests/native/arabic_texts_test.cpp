@@ -26,6 +26,11 @@ std::string Cp1256ToUtf8(const std::string& bytes) {
 TEST(ArabicTexts, DecodeToTheIntendedWords) {
     EXPECT_EQ(Cp1256ToUtf8(kTextAlreadyInList), "القناة موجودة مسبقا في قائمة القنوات");
     EXPECT_EQ(Cp1256ToUtf8(kTextAdded), "تم أضافة القناة لقائمة القنوات");
+    EXPECT_EQ(Cp1256ToUtf8(kTextNoChannel), "لا توجد قناة لإضافتها");
+    EXPECT_EQ(Cp1256ToUtf8(kTextListInUse), "القائمة مستخدمة من برنامج آخر");
+    EXPECT_EQ(Cp1256ToUtf8(kTextNoPosition), "لم يحدد البرنامج موقع القمر");
+    EXPECT_EQ(Cp1256ToUtf8(kTextViewerNoAnswer), "لم يستجب البرنامج لطلب موقع القمر");
+    EXPECT_EQ(Cp1256ToUtf8(kTextCannotWrite), "تعذرت الكتابة في قائمة القنوات");
     EXPECT_EQ(Cp1256ToUtf8(kTextCurrentChannelLabel), "القناة الحالية :");
     EXPECT_EQ(Cp1256ToUtf8(kTextCountLabel), "عدد القنوات في الملف :");
     EXPECT_EQ(Cp1256ToUtf8(kTextDataGroup), "البيانات");

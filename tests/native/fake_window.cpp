@@ -42,8 +42,9 @@ void EnsureListRowVisible(int row) { g_Fake.calls.push_back(VisibleCall(row)); }
 
 void CheckListRow(int row) { g_Fake.calls.push_back(CheckCall(row)); }
 
-void SendPositionQuery(PositionQuery* query) {
+bool SendPositionQuery(PositionQuery* query) {
     g_Fake.queries.push_back(*query);
     g_Fake.calls.push_back(QueryCall());
     query->SatPosition = g_Fake.hostAnswer;
+    return true;
 }

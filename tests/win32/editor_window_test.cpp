@@ -179,13 +179,15 @@ TEST_F(EditorWindow, ThePositionComesFromTheViewerOrElseFromTheRecord) {
     ASSERT_EQ(ListRows(editor).size(), 1u);
     EXPECT_EQ(ListRows(editor)[0].Satellite, RunningAsViewer() ? "HotBird" : "Astra 1B-1H");
 
-    // A viewer that knows no position (answers 0) adds nothing.
+    // A viewer that knows no position (answers 0) adds nothing, and says
+    // so where "added" stood.
     if (RunningAsViewer()) {
+        EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextAdded);
         g_HostAnswer = 0;
         plugin.ChannelChange(MakeChannel("Other", 0x4321, 192));
         SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
         EXPECT_EQ(ListRows(editor).size(), 1u);
-        EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
+        EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextNoPosition);
     }
 }
 
@@ -201,7 +203,7 @@ TEST_F(EditorWindow, NothingToAddBeforeAChannelOrWithValidWordZero) {
     SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
     EXPECT_FALSE(FileExists(plugin.ListPath()));
     EXPECT_TRUE(g_HostQueries.empty());
-    EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextNoChannel);
 }
 
 }  // namespace

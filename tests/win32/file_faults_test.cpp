@@ -51,7 +51,7 @@ TEST(FileFaults, AListThatIsADirectoryIsNeitherReadNorWritten) {
     EXPECT_EQ(ControlText(editor, IDC_COUNT), "0");
     plugin.ChannelChange(MakeChannel("Al Jazeera", 0x1234, 130));
     SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
-    EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextCannotWrite);
     EXPECT_TRUE(ListRows(editor).empty());
 }
 
@@ -73,7 +73,7 @@ TEST(FileFaults, AListPathTooLongIsNeverUsed) {
     EXPECT_EQ(ControlText(editor, IDC_COUNT), "0");
     plugin.ChannelChange(MakeChannel("Al Jazeera", 0x1234, 130));
     SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ADD, BN_CLICKED), 0);
-    EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextCannotWrite);
     EXPECT_TRUE(ListRows(editor).empty());
     // Nothing was written under a cut-short name either.
     WIN32_FIND_DATAA found;

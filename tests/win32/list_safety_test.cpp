@@ -204,7 +204,7 @@ TEST(ListSafety, AListAnotherProgramHoldsOpenStaysAsItIs) {
     EXPECT_EQ(RowNames(editor), std::vector<std::string>{"One"});  // shown, but not replaced
     plugin.ChannelChange(MakeChannel("Two", 0x5678, 130));
     PressAdd(editor);
-    EXPECT_EQ(ControlText(editor, IDC_STATUS), "");  // nothing written, nothing reported
+    EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextListInUse);  // nothing written, and why
     EXPECT_EQ(ControlText(editor, IDC_COUNT), "1");
     CloseHandle(held);
     EXPECT_EQ(ReadFileBytes(plugin.ListPath()), list);

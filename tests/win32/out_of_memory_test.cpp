@@ -115,7 +115,7 @@ TEST(OutOfMemory, AnAddWritesNothingUntilItCanWriteItAll) {
         EXPECT_EQ(LeftOverFiles(plugin), std::vector<std::string>());
         if (failures > 0) {
             EXPECT_EQ(ReadFileBytes(plugin.ListPath()), kTidyList);
-            EXPECT_EQ(ControlText(editor, IDC_STATUS), "");
+            EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextCannotWrite);
             EXPECT_EQ(RowsShown(editor), 2);
             EXPECT_EQ(ControlText(editor, IDC_COUNT), "2");
             continue;

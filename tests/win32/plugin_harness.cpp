@@ -198,6 +198,20 @@ bool WaitPumping(HANDLE handle, DWORD milliseconds) {
     }
 }
 
+bool WaitAnsweringSent(HANDLE handle, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= milliseconds) return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+        const DWORD result = MsgWaitForMultipleObjectsEx(1, &handle, milliseconds - waited, QS_SENDMESSAGE, 0);
+        if (result == WAIT_OBJECT_0) return true;
+        if (result == WAIT_FAILED) return false;
+        // Delivers the messages sent to this thread, and leaves the rest.
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 namespace {
 
 // Thread messages a WindowThread understands (they carry no window).
@@ -207,6 +221,7 @@ constexpr UINT kPauseMessage = WM_APP + 2;  // lParam: event to set once paused
 struct Task {
     const std::function<void()>* Work;
     HANDLE Done;
+    bool Owned;  // the thread deletes it once the work has ended
 };
 
 }  // namespace
@@ -236,6 +251,7 @@ DWORD WINAPI WindowThread::Main(void* self) {
             Task* task = reinterpret_cast<Task*>(message.lParam);
             (*task->Work)();
             SetEvent(task->Done);
+            if (task->Owned) delete task;
         } else if (message.hwnd == nullptr && message.message == kPauseMessage) {
             SetEvent(reinterpret_cast<HANDLE>(message.lParam));
             WaitForSingleObject(thread->resume_, INFINITE);
@@ -248,10 +264,21 @@ DWORD WINAPI WindowThread::Main(void* self) {
 }
 
 void WindowThread::Run(const std::function<void()>& work) {
-    Task task{&work, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    Task task{&work, CreateEventA(nullptr, TRUE, FALSE, nullptr), false};
     ASSERT_TRUE(PostThreadMessageA(id_, kRunMessage, 0, reinterpret_cast<LPARAM>(&task)));
     EXPECT_TRUE(WaitPumping(task.Done, 60000)) << "the thread did not finish its work";
     CloseHandle(task.Done);
+}
+
+HANDLE WindowThread::Begin(const std::function<void()>& work) {
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    Task* task = new Task{&work, done, true};
+    if (!PostThreadMessageA(id_, kRunMessage, 0, reinterpret_cast<LPARAM>(task))) {
+        ADD_FAILURE() << "cannot post work to the thread";
+        delete task;
+        SetEvent(done);
+    }
+    return done;
 }
 
 void WindowThread::Pause() {

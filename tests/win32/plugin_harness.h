@@ -78,6 +78,12 @@ void PumpMessages();
 // is up; true when it was signalled.
 bool WaitPumping(HANDLE handle, DWORD milliseconds);
 
+// Answers the messages other threads send to this one, and takes no other,
+// until the handle is signalled or the time is up; true when it was
+// signalled. A thread that waits so inside a window's creation or a viewer's
+// callback still lets another thread's SendMessage through.
+bool WaitAnsweringSent(HANDLE handle, DWORD milliseconds);
+
 // A thread of its own, as a host's worker thread: it runs what it is given
 // and pumps its messages in between, until Stop ends it (and with it every
 // window it owns).
@@ -91,6 +97,10 @@ public:
     // Runs `work` on the thread and waits for it, pumping the caller's
     // messages meanwhile.
     void Run(const std::function<void()>& work);
+    // Starts `work` on the thread and returns at once with an event that is
+    // set when it has ended; the caller closes the event, and `work` must
+    // live until then.
+    HANDLE Begin(const std::function<void()>& work);
     // The thread stops pumping messages, as a hung thread does, until Resume.
     void Pause();
     void Resume();

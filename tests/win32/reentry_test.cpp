@@ -63,23 +63,26 @@ TEST_F(Reentry, WhatTheViewerDoesBeforeItAnswersTheQuery) {
         std::function<void(Plugin*, HWND editor)> During;
         std::vector<Channel> Written;  // in the order of the list
         bool Stops;                    // the plug-in is stopped once the add returns
+        bool Restarts;                 // it is started afresh, and knows no channel
     };
     const Case cases[] = {
-        {"On_Exit", [](Plugin* plugin, HWND) { plugin->Exit(); }, {kPressed}, true},
+        {"On_Exit", [](Plugin* plugin, HWND) { plugin->Exit(); }, {kPressed}, true, false},
         {"On_Exit and FreeLibrary",
          [](Plugin* plugin, HWND) {
              plugin->Exit();
              UnloadPlugin(plugin);
          },
          {kPressed},
-         true},
-        {"a channel change", [](Plugin* plugin, HWND) { Tune(*plugin, kTunedMeanwhile); }, {kPressed}, false},
+         true,
+         false},
+        {"a channel change", [](Plugin* plugin, HWND) { Tune(*plugin, kTunedMeanwhile); }, {kPressed}, false, false},
         {"the menu commands",
          [](Plugin* plugin, HWND) {
              plugin->MenuSelect(IDM_CHANNEL_EDITOR);
              plugin->MenuSelect(IDM_ABOUT);
          },
          {kPressed},
+         false,
          false},
         {"a message loop in which the user adds the channel tuned meanwhile",
          [](Plugin* plugin, HWND editor) {
@@ -88,6 +91,7 @@ TEST_F(Reentry, WhatTheViewerDoesBeforeItAnswersTheQuery) {
              PumpMessages();
          },
          {kTunedMeanwhile, kPressed},
+         false,
          false},
         {"On_Exit, FreeLibrary, LoadLibrary and On_Start: the viewer reloads its plug-ins",
          [](Plugin* plugin, HWND) {
@@ -96,7 +100,8 @@ TEST_F(Reentry, WhatTheViewerDoesBeforeItAnswersTheQuery) {
              if (LoadPluginModule(plugin)) StartPlugin(*plugin);
          },
          {kPressed},
-         false},
+         false,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.What);
@@ -141,6 +146,15 @@ TEST_F(Reentry, WhatTheViewerDoesBeforeItAnswersTheQuery) {
             EXPECT_EQ(ListRows(editor), rows);
             EXPECT_EQ(ControlText(editor, IDC_COUNT), std::to_string(rows.size()));
             EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextAdded);
+            if (c.Restarts) {
+                // The stop before the new start forgot the channel: until the
+                // viewer tunes one, there is none to add.
+                EXPECT_EQ(ControlText(editor, IDC_CHANNEL), "");
+                PressAdd(editor);
+                EXPECT_EQ(ReadFileBytes(plugin.ListPath()), expected);
+                EXPECT_EQ(ControlText(editor, IDC_STATUS), kTextNoChannel);
+                Tune(plugin, kPressed);
+            }
             // The channel the viewer is tuned to is what the editor shows and
             // what the next add takes, with its own satellite.
             const Channel& current = ControlText(editor, IDC_CHANNEL) == kTunedMeanwhile.Name ? kTunedMeanwhile

@@ -348,7 +348,7 @@ TEST(TextFit, EveryTextOfTheEditorWindowFits) {
     MeasureAllTexts(editor, "editor", &fits);
     MeasureHeaders(GetDlgItem(editor, IDC_CHANNEL_LIST), &fits);
 
-    // Both outcomes of the add button in the status line, and the names of
+    // The outcomes of the add button in the status line, and the names of
     // channels in the current-channel field. A viewer gives names in the
     // system's code page: an Arabic one only where that is Arabic.
     plugin.ChannelChange(MakeChannel(kLongLatinName, 0x7001, 130));
@@ -369,6 +369,19 @@ TEST(TextFit, EveryTextOfTheEditorWindowFits) {
     fits.push_back(
         MeasureControl(status, "editor status line, already in the list", ControlTextW(editor, IDC_STATUS)));
     ASSERT_EQ(ControlText(editor, IDC_COUNT), "10001");
+    // And every reason an add gives for writing nothing.
+    const struct {
+        const char* What;
+        const char* Text;
+    } reasons[] = {{"no channel", kTextNoChannel},
+                   {"in use", kTextListInUse},
+                   {"no position", kTextNoPosition},
+                   {"viewer did not answer", kTextViewerNoAnswer},
+                   {"cannot be written", kTextCannotWrite}};
+    for (const auto& reason : reasons) {
+        fits.push_back(MeasureControl(status, std::string("editor status line, ") + reason.What,
+                                      FromArabicBytes(reason.Text)));
+    }
 
     ExpectAllFit(fits);
 }

@@ -2,8 +2,8 @@
 // touches. Each is held only for a few loads and stores, so a spin that gives
 // way to the holder is enough; it needs no setup and no teardown, so it works
 // from the DLL's load to its unload.
-#ifndef ZELQ_PLUGIN_SPIN_LOCK_H
-#define ZELQ_PLUGIN_SPIN_LOCK_H
+#ifndef ZELQ_UI_SPIN_LOCK_H
+#define ZELQ_UI_SPIN_LOCK_H
 
 #include <windows.h>
 
@@ -24,4 +24,4 @@ private:
     volatile LONG* word_;
 };
 
-#endif  // ZELQ_PLUGIN_SPIN_LOCK_H
+#endif  // ZELQ_UI_SPIN_LOCK_H

@@ -19,6 +19,7 @@
 #define ZELQ_BENCH_BENCH_OPERATIONS_H
 
 #include <string>
+#include <vector>
 
 bool RunLoad();
 bool RunReference();
@@ -55,5 +56,9 @@ bool RunImportOfVastCell();
 
 // zelq-list's `merge` of the second list into the list. It rewrites the list.
 bool RunMerge(long long* lines);
+
+// zelq-list run with the arguments, on the list: true when it ends with 0,
+// or 1 where `findings` allows it, and wrote no error.
+bool RunListCommand(const std::vector<std::string>& arguments, bool findings);
 
 #endif  // ZELQ_BENCH_BENCH_OPERATIONS_H

@@ -31,7 +31,7 @@ int CheckList(const ListOptions& options, std::ostream& out, std::ostream& err) 
     CodePage page;
     ListIndex index;
     if (ReadListForCommand(options, &page, &index, err) != kExitOk) return kExitError;
-    const FindingCounts counts = FindListChanges(index, LineNumbers(index), page, [&](const Finding& finding) {
+    const FindingCounts counts = FindListChanges(index, page, [&](const Finding& finding) {
         out << options.ListPath << ':' << finding.Line << ": " << finding.Text << '\n';
     });
     MentionLeftovers(options.ListPath, out);

@@ -114,15 +114,16 @@ std::vector<std::string> WindowsHabits(CLI::App& app, int argc, const char* cons
 }
 
 // A path given in cmd as "C:\folder\" keeps its closing quote, and the
-// arguments after it join it: false with a message for such a path.
-bool PathHoldsQuote(const char* what, const std::string& path, std::string* error) {
+// arguments after it join it: false with a message for such a path. Every
+// path the program takes names a file (`example`, in a folder with a
+// blank), and so ends in no backslash.
+bool PathHoldsQuote(const char* what, const char* example, const std::string& path, std::string* error) {
     if (path.find('"') == std::string::npos) return false;
     PathKind kind;
     if (g_ListFileOps.Probe(path.c_str(), &kind) && kind != kPathMissing) return false;
     *error = std::string(what) + ": the path " + EscapeControls(path) +
              " holds a quote: on the Windows command line a backslash just before a closing quote keeps the quote "
-             "(and what follows joins the path); end the path without that backslash (\"C:\\lists\") or double it "
-             "(\"C:\\lists\\\\\")";
+             "(and what follows joins the path); name the file itself, as \"C:\\my lists\\" + example + "\"";
     return true;
 }
 
@@ -285,8 +286,9 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
 
     if (status < 0) {
         std::string error;
-        bool quote = PathHoldsQuote("--list", options.ListPath, &error) || PathHoldsQuote("import", importFile, &error);
-        for (const std::string& file : mergeFiles) quote = quote || PathHoldsQuote("merge", file, &error);
+        bool quote = PathHoldsQuote("--list", "ChannelList.ini", options.ListPath, &error) ||
+                     PathHoldsQuote("import", "rows.csv", importFile, &error);
+        for (const std::string& file : mergeFiles) quote = quote || PathHoldsQuote("merge", "other.ini", file, &error);
         if (quote) {
             ReportError(err, error);
             return kExitError;

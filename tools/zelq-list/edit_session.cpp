@@ -22,7 +22,7 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
     switch (opened) {
     case kListOpened:
         if (!list.SideFileLeft) {
-            session->LineNumbers = LineNumbers(list.Index);
+            session->RowLines = RowLineNumbers(list.Index);
             return kExitOk;
         }
         error = LeftFileMessage(list.SideFileLeft, list.SideError);
@@ -54,7 +54,7 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
 }
 
 std::string RowAt(const EditSession& session, std::size_t row) {
-    return At(session.Options.ListPath, RowLineNumber(session.List.Index, session.LineNumbers.data(), row));
+    return At(session.Options.ListPath, session.RowLines[row]);
 }
 
 std::string ShownRowLine(const EditSession& session, std::size_t row) {

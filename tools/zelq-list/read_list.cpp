@@ -74,9 +74,9 @@ int ReadListForCommand(const ListOptions& options, CodePage* page, ListIndex* in
     return kExitError;
 }
 
-std::vector<std::uint32_t> LineNumbers(const ListIndex& index) {
-    std::vector<std::uint32_t> numbers(index.LineCount + 1);
-    NumberIndexLines(index, numbers.data());
+std::vector<std::uint32_t> RowLineNumbers(const ListIndex& index) {
+    std::vector<std::uint32_t> numbers(index.RowCount);
+    NumberIndexRows(index, numbers.data());
     return numbers;
 }
 

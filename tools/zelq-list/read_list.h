@@ -33,9 +33,8 @@ bool ReadList(const std::string& path, ListIndex* index, std::string* error);
 // Returns kExitOk, or kExitError after writing the error.
 int ReadListForCommand(const ListOptions& options, CodePage* page, ListIndex* index, std::ostream& err);
 
-// The line of text each entry of the index starts on, and where the file ends
-// (see NumberIndexLines).
-std::vector<std::uint32_t> LineNumbers(const ListIndex& index);
+// The line of text each row of the index stands on (see NumberIndexRows).
+std::vector<std::uint32_t> RowLineNumbers(const ListIndex& index);
 
 // Whether two paths name the same existing file (also through a link, or
 // written differently).

@@ -582,6 +582,20 @@ def documented_session(path):
 
 
 class KeeperTest(ListTest):
+    def test_a_list_larger_than_the_plugin_reads(self):
+        # Over 16 MiB: every command that reads the list warns, and works on
+        # it, so that it can be made smaller.
+        self.write(lines('[ 1 A271914BA85C ] [' + 'x' * (16 << 20) + ']', '[ 1 7FE6CA5BB4C8 ] [Small]'))
+        warning = ('zelq-list: warning: ChannelList.ini is 16.0 MiB, more than the 16 MiB the plug-in reads: it '
+                   'leaves the list as it is and shows none of it; zelq-list works on it all the same, so that it can '
+                   'be made smaller\n')
+        code, out, err = self.zelq('show')
+        self.assertEqual((code, err, out.count('\n')), (0, warning, 3))
+        self.assertRun(['remove', '1'], 'ChannelList.ini:1: remove row 1: [ 1 A271914BA85C ] [' + 'x' * 100 +
+                       '…\nChannelList.ini: wrote 1 row\n', warning)
+        self.assertRun(['check'], 'ChannelList.ini: 1 row from 1 line; no findings; the plug-in\'s next start leaves '
+                                  'the list as it is\n')
+
     def test_the_documented_example_session(self):
         # docs/zelq-list.md's example session, run as it stands there on the
         # list it shows (findings.ini) and another (other.ini): every line it

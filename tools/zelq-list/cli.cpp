@@ -3,12 +3,14 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <new>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "channel_list/file_bytes.h"
 #include "channel_list/file_ops.h"
 #include "messages.h"
 #include "program_output.h"
@@ -125,6 +127,22 @@ bool PathHoldsQuote(const char* what, const char* example, const std::string& pa
              " holds a quote: on the Windows command line a backslash just before a closing quote keeps the quote "
              "(and what follows joins the path); name the file itself, as \"C:\\my lists\\" + example + "\"";
     return true;
+}
+
+// Warns of a list larger than the plug-in reads: the command still works on
+// it, and can make it smaller.
+void WarnOfPluginLimit(const std::string& path, std::ostream& err) {
+    ListFile* file = nullptr;
+    std::uint64_t size = 0;
+    if (!g_ListFileOps.Open(path.c_str(), kOpenRead, &file)) return;
+    const bool sized = g_ListFileOps.Size(file, &size);
+    g_ListFileOps.Close(file);
+    if (!sized || size <= kMaxPluginListSize) return;
+    char mebibytes[32];
+    std::snprintf(mebibytes, sizeof mebibytes, "%.1f", static_cast<double>(size) / (1 << 20));
+    err << "zelq-list: warning: " << path << " is " << mebibytes << " MiB, more than the "
+        << (kMaxPluginListSize >> 20) << " MiB the plug-in reads: it leaves the list as it is and shows none of it; "
+        << "zelq-list works on it all the same, so that it can be made smaller\n";
 }
 
 }  // namespace
@@ -302,7 +320,9 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     try {
         // Help or the version are written above.
         for (const auto& given : commands) {
-            if (status < 0 && *given.first) status = given.second();
+            if (status >= 0 || !*given.first) continue;
+            if (given.first->get_name() != "satellites") WarnOfPluginLimit(options.ListPath, err);
+            status = given.second();
         }
     } catch (const std::bad_alloc&) {
         ReportError(err, "not enough memory");

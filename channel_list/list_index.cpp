@@ -68,8 +68,13 @@ IndexSize EstimateSize(const FileBytes& bytes) {
     if (bytes.Size <= kSample) return CountEntries(MakeLineReader(bytes.Data, bytes.Size));
     const IndexSize sampled = CountEntries(MakeLineReader(bytes.Data, kSample));
     const double scale = static_cast<double>(bytes.Size) / kSample * 1.03;
-    return IndexSize{static_cast<std::size_t>(static_cast<double>(sampled.Entries) * scale) + 16,
-                     static_cast<std::size_t>(static_cast<double>(sampled.Readable) * scale) + 16};
+    // Never more than the file can hold: an entry takes a byte at least, a
+    // line that reads 16.
+    const auto most = [](double estimate, std::size_t bound) {
+        return estimate < static_cast<double>(bound) ? static_cast<std::size_t>(estimate) : bound;
+    };
+    return IndexSize{most(static_cast<double>(sampled.Entries) * scale + 16, bytes.Size + 2),
+                     most(static_cast<double>(sampled.Readable) * scale + 16, bytes.Size / 16 + 1)};
 }
 
 // The slot of the channel's row, or the free slot where it would go.
@@ -200,9 +205,10 @@ void FreeListIndex(ListIndex* index) {
 
 bool IndexListBytes(FileBytes bytes, ListIndex* index) {
     BuildResult built = BuildIndex(bytes, EstimateSize(bytes), index);
-    if (built == kNoRoom) {
-        // A file unlike its first 64 KiB: counted whole, then indexed again
-        // into arrays of its exact size.
+    if (built != kBuilt) {
+        // A file unlike its first 64 KiB (its estimate short, or too large
+        // to be had): counted whole, then indexed again into arrays of its
+        // exact size.
         FreeArrays(index);
         built = BuildIndex(bytes, CountEntries(MakeLineReader(bytes.Data, bytes.Size)), index);
     }

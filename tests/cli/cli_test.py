@@ -582,6 +582,19 @@ def documented_session(path):
 
 
 class KeeperTest(ListTest):
+    def test_a_list_unlike_its_first_64_kib(self):
+        # The index is sized from the first 64 KiB, here one line that does
+        # not read; the rows and lines after it are counted and read all
+        # the same.
+        self.write(lines('x' * 70000) + b''.join(lines('[ 1 %04X914BA85C ] [Row %d]' % (i, i), 'y')
+                                                  for i in range(1000)))
+        code, out, err = self.zelq('check')
+        self.assertEqual((code, err), (0, ''))
+        self.assertTrue(out.endswith('ChannelList.ini: 1000 rows from 2001 lines; 1001 lines unreadable; the '
+                                     'plug-in\'s next start leaves the list as it is\n'), out[-300:])
+        last = self.zelq('show', '--format', 'csv')[1].splitlines()[-1].split(',')
+        self.assertEqual([last[0], last[1], last[7], last[9]], ['1000', '2000', '03E7914BA85C', 'Row 999'])
+
     def test_a_list_larger_than_the_plugin_reads(self):
         # Over 16 MiB: every command that reads the list warns, and works on
         # it, so that it can be made smaller.

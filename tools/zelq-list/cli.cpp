@@ -14,6 +14,7 @@
 #include "channel_list/file_ops.h"
 #include "messages.h"
 #include "program_output.h"
+#include "read_list.h"
 #include "shared/code_page_table.h"
 #include "shared/console.h"
 #include "utf8_text.h"
@@ -130,14 +131,15 @@ bool PathHoldsQuote(const char* what, const char* example, const std::string& pa
 }
 
 // Warns of a list larger than the plug-in reads: the command still works on
-// it, and can make it smaller.
+// it, and can make it smaller (one larger than the program reads is refused
+// by the command, which says so).
 void WarnOfPluginLimit(const std::string& path, std::ostream& err) {
     ListFile* file = nullptr;
     std::uint64_t size = 0;
     if (!g_ListFileOps.Open(path.c_str(), kOpenRead, &file)) return;
     const bool sized = g_ListFileOps.Size(file, &size);
     g_ListFileOps.Close(file);
-    if (!sized || size <= kMaxPluginListSize) return;
+    if (!sized || size <= kMaxPluginListSize || size > MaxListSize()) return;
     char mebibytes[32];
     std::snprintf(mebibytes, sizeof mebibytes, "%.1f", static_cast<double>(size) / (1 << 20));
     err << "zelq-list: warning: " << path << " is " << mebibytes << " MiB, more than the "

@@ -405,7 +405,9 @@ bool MeasureLimits() {
             // Every row: the list's rows, one a line.
             if (arguments[0] == "flag" && arguments[1].empty()) arguments[1] = "1-" + std::to_string(size / 24);
             bool done = false;
-            const long long peak = PeakOf([&] { done = RunListCommand(arguments, command.Findings); }, nullptr, nullptr);
+            const bool over = static_cast<std::uint64_t>(size) > kMaxPluginListSize;
+            const long long peak =
+                PeakOf([&] { done = RunListCommand(arguments, command.Findings, over); }, nullptr, nullptr);
             const long long factor = !plugInLines            ? kAnyListFileFactor
                                      : command.RewritesEvery ? kRewriteAllFileFactor
                                                              : kToolHeapFileFactor;
@@ -439,7 +441,10 @@ bool MeasureLimits() {
         if (!WriteWholeFile(BenchListPath(), one)) return false;
         bool done = false;
         const long long peak = PeakOf(
-            [&] { done = RunListCommand({import ? "import" : "merge", import ? OwnCsvPath() : OtherListPath()}, false); },
+            [&] {
+                done = RunListCommand({import ? "import" : "merge", import ? OwnCsvPath() : OtherListPath()}, false,
+                                      false);
+            },
             nullptr, nullptr);
         const long long read = static_cast<long long>(import ? csv.size() : other.size());
         const long long limit = kToolHeapFileFactor * static_cast<long long>(one.size()) +

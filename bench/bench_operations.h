@@ -58,7 +58,8 @@ bool RunImportOfVastCell();
 bool RunMerge(long long* lines);
 
 // zelq-list run with the arguments, on the list: true when it ends with 0,
-// or 1 where `findings` allows it, and wrote no error.
-bool RunListCommand(const std::vector<std::string>& arguments, bool findings);
+// or 1 where `findings` allows it, and wrote no error (but the warning of a
+// list larger than the plug-in reads, where `overPluginLimit`).
+bool RunListCommand(const std::vector<std::string>& arguments, bool findings, bool overPluginLimit);
 
 #endif  // ZELQ_BENCH_BENCH_OPERATIONS_H

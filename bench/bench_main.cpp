@@ -12,7 +12,8 @@
 // that a change in the machine's load reaches all of them alike; the figures
 // are the medians of the rounds.
 //
-// Usage: zelq_bench [--repetitions N]
+// Usage: zelq_bench [--repetitions N] [--limits]
+// (--limits: only zelq-list's memory on the lists at its limits)
 // Exit status: 0 when every target is met; 1 when only timing targets are
 // missed; 2 when an operation fails, the heap target is missed or the heap
 // count does not see the core's blocks.
@@ -22,6 +23,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "bench_files.h"
 #include "bench_operations.h"
@@ -316,6 +318,148 @@ bool MeasureTool(const std::string& list, ToolResult* result) {
 
 double Mebibytes(long long bytes) { return static_cast<double>(bytes) / (1 << 20); }
 
+// The lists at the limits of zelq-list's memory, and what each command may
+// hold on them (docs/zelq-list.md): the list's bytes, its index and what
+// the command keeps of each row, under kToolHeapFileFactor times the list
+// and kToolHeapAllowance for a list of the lines the plug-in writes, under
+// kRewriteAllFileFactor times when an edit holds a new line for every row
+// (recode of every name), and under kAnyListFileFactor times whatever the
+// list holds.
+constexpr long long kRewriteAllFileFactor = 4;
+constexpr long long kAnyListFileFactor = 7;
+// import and merge hold, besides, the CSV or the other list and the rows
+// they add: at most these times the CSV, or the largest other list.
+constexpr long long kImportCsvFactor = 7;
+constexpr long long kMergeOtherFactor = 6;
+
+// A line of the list for channel `n`, as the plug-in writes it.
+std::string ChannelLine(std::uint32_t n, const std::string& name) {
+    char line[64];
+    std::snprintf(line, sizeof line, "[ 1 %08X%04X ] [", static_cast<unsigned>(n * 2654435761u),
+                  static_cast<unsigned>(n & 0xFFFF));
+    return line + name + "]\r\n";
+}
+
+struct LimitList {
+    const char* Name;
+    std::string Bytes;
+};
+
+// One row whose name is 20 MiB of "é" in UTF-8; rows of the plug-in's
+// shortest lines (a one-letter name, 24 bytes); the same with names in
+// UTF-8, which recode writes anew; one row, then lines of one byte that do
+// not read, each followed by a blank line (the most entries of the index a
+// byte of the list can make).
+std::vector<LimitList> LimitLists() {
+    std::vector<LimitList> lists;
+    std::string name;
+    for (int i = 0; i < (10 << 20); ++i) name += "\xC3\xA9";
+    lists.push_back({"one 20 MiB name", ChannelLine(1, name)});
+    std::string rows;
+    for (std::uint32_t n = 1; rows.size() < (8u << 20); ++n) rows += ChannelLine(n, "x");
+    lists.push_back({"24-byte lines", rows});
+    rows.clear();
+    for (std::uint32_t n = 1; rows.size() < (8u << 20); ++n) rows += ChannelLine(n, "\xC3\xA9");
+    lists.push_back({"names in UTF-8", rows});
+    std::string lines = ChannelLine(1, "x");
+    while (lines.size() < (6u << 20)) lines += "x\n\n";
+    lists.push_back({"1-byte lines", lines});
+    // The same after a line longer than the first 64 KiB, from which the
+    // index takes its size: counted whole, never grown.
+    lists.push_back({"1-byte lines, late", std::string(70000, 'x') + "\r\n" + lines});
+    return lists;
+}
+
+struct LimitCommand {
+    const char* Name;
+    std::vector<std::string> Arguments;
+    bool Findings;       // may end with 1
+    const char* List;    // the one list it runs on; nullptr: every list
+    bool RewritesEvery;  // holds a new line for every row
+};
+
+// Runs each command on each limit list, a fresh copy each time, and prints
+// its peak heap; returns whether every peak is under its limit.
+bool MeasureLimits() {
+    const std::vector<LimitCommand> commands = {
+        {"check", {"check"}, true, nullptr, false},
+        {"show", {"show"}, false, nullptr, false},
+        {"normalise", {"normalise"}, false, nullptr, false},
+        {"flag 1 off", {"flag", "1", "off"}, false, nullptr, false},
+        {"sort --by name", {"sort", "--by", "name"}, false, nullptr, false},
+        {"sort --by satellite", {"sort", "--by", "satellite"}, false, nullptr, false},
+        {"remove 1", {"remove", "1"}, false, nullptr, false},
+        {"flag every row off", {"flag", "", "off"}, false, "24-byte lines", false},
+        {"recode utf-8", {"recode", "utf-8"}, false, "names in UTF-8", true},
+    };
+    bool met = true;
+    std::printf("\nzelq-list at the limits of its memory (peak heap; limit: %lldx the list + %lld MiB for lines the"
+                " plug-in writes, %lldx when a new line is held for every row, %lldx for any list):\n",
+                kToolHeapFileFactor, kToolHeapAllowance >> 20, kRewriteAllFileFactor, kAnyListFileFactor);
+    for (const LimitList& list : LimitLists()) {
+        const long long size = static_cast<long long>(list.Bytes.size());
+        const bool plugInLines = std::strncmp(list.Name, "1-byte lines", 12) != 0;
+        for (const LimitCommand& command : commands) {
+            if (command.List && std::strcmp(list.Name, command.List) != 0) continue;
+            if (!WriteWholeFile(BenchListPath(), list.Bytes)) return false;
+            std::vector<std::string> arguments = command.Arguments;
+            // Every row: the list's rows, one a line.
+            if (arguments[0] == "flag" && arguments[1].empty()) arguments[1] = "1-" + std::to_string(size / 24);
+            bool done = false;
+            const bool over = static_cast<std::uint64_t>(size) > kMaxPluginListSize;
+            const long long peak =
+                PeakOf([&] { done = RunListCommand(arguments, command.Findings, over); }, nullptr, nullptr);
+            const long long factor = !plugInLines            ? kAnyListFileFactor
+                                     : command.RewritesEvery ? kRewriteAllFileFactor
+                                                             : kToolHeapFileFactor;
+            const long long limit = factor * size + kToolHeapAllowance;
+            const bool under = done && peak < limit;
+            std::printf("  %-18s %-20s %9.2f MiB  %5.2fx the %6.2f MiB list  limit %8.2f MiB  %s\n", list.Name,
+                        command.Name, Mebibytes(peak), Ratio(static_cast<double>(peak), static_cast<double>(size)),
+                        Mebibytes(size), Mebibytes(limit), !done ? "FAILED" : under ? "met" : "MISSED");
+            met = met && under;
+        }
+    }
+    // import and merge into a list of one row: every row of the CSV, or of
+    // the other list, new to it.
+    const std::string one = ChannelLine(0xFFFFFF, "x");
+    const std::string other = LimitLists()[1].Bytes;
+    // A CSV of new channels, each row as short as a row can be: the
+    // smallest idents and positions first, LF alone.
+    std::string csv = "flag,ident,tenths,mhz,name\n";
+    for (std::size_t digits = 2; csv.size() < (8u << 20) && digits <= 9; ++digits) {
+        for (std::uint32_t ident = 1; ident <= 65535 && csv.size() < (8u << 20); ++ident) {
+            const std::string identText = std::to_string(ident);
+            if (identText.size() >= digits) break;
+            for (std::uint32_t tenths = 1; tenths < 3600 && csv.size() < (8u << 20); ++tenths) {
+                const std::string tenthsText = std::to_string(tenths);
+                if (identText.size() + tenthsText.size() == digits) csv += "1," + identText + "," + tenthsText + ",1,x\n";
+            }
+        }
+    }
+    if (!WriteWholeFile(OwnCsvPath(), csv) || !WriteWholeFile(OtherListPath(), other)) return false;
+    for (const bool import : {true, false}) {
+        if (!WriteWholeFile(BenchListPath(), one)) return false;
+        bool done = false;
+        const long long peak = PeakOf(
+            [&] {
+                done = RunListCommand({import ? "import" : "merge", import ? OwnCsvPath() : OtherListPath()}, false,
+                                      false);
+            },
+            nullptr, nullptr);
+        const long long read = static_cast<long long>(import ? csv.size() : other.size());
+        const long long limit = kToolHeapFileFactor * static_cast<long long>(one.size()) +
+                                (import ? kImportCsvFactor : kMergeOtherFactor) * read + kToolHeapAllowance;
+        const bool under = done && peak < limit;
+        std::printf("  %-18s %-20s %9.2f MiB  %5.2fx the %6.2f MiB %s  limit %8.2f MiB  %s\n", "one row",
+                    import ? "import of new rows" : "merge of new rows", Mebibytes(peak),
+                    Ratio(static_cast<double>(peak), static_cast<double>(read)), Mebibytes(read),
+                    import ? "CSV " : "list", Mebibytes(limit), !done ? "FAILED" : under ? "met" : "MISSED");
+        met = met && under;
+    }
+    return met;
+}
+
 // Prints one heap target's line; returns whether it is met: the run was
 // valid and its peak is under the limit.
 bool PrintHeapTarget(const char* what, long long peak, long long limit, bool valid) {
@@ -331,11 +475,14 @@ bool PrintHeapTarget(const char* what, long long peak, long long limit, bool val
 
 int main(int argc, char** argv) {
     int repetitions = kDefaultRepetitions;
+    bool limitsOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--repetitions") == 0 && i + 1 < argc) {
             repetitions = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--limits") == 0) {
+            limitsOnly = true;
         } else {
-            std::fprintf(stderr, "usage: %s [--repetitions N]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--repetitions N] [--limits]\n", argv[0]);
             return 2;
         }
     }
@@ -362,6 +509,8 @@ int main(int argc, char** argv) {
     std::printf("Files in %s; clock step %.3f us; %d rounds (the reference at %zu lines: %d)\n",
                 BenchDirectory().c_str(), ClockStepMicroseconds(), repetitions, kBig, kBigReferenceRepetitions);
     std::fflush(stdout);
+
+    if (limitsOnly) return MeasureLimits() ? 0 : 2;
 
     SizeResult results[kSizeCount];
     for (std::size_t s = 0; s < kSizeCount; ++s) {
@@ -456,6 +605,7 @@ int main(int argc, char** argv) {
     std::printf("  (%lld window calls made, to a window that does nothing; machine load %s at the end)\n",
                 g_NullWindowCalls, loadAtEnd.c_str());
 
-    if (!heapMet || !toolHeapMet || !importHeapMet || !mergeHeapMet) return 2;
+    const bool limitsMet = MeasureLimits();
+    if (!heapMet || !toolHeapMet || !importHeapMet || !mergeHeapMet || !limitsMet) return 2;
     return timingMissed == 0 ? 0 : 1;
 }

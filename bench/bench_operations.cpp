@@ -190,3 +190,12 @@ bool RunMerge(long long* lines) {
     *lines = outBuffer.Lines;
     return result == kExitOk && errBuffer.Lines == 0;
 }
+
+bool RunListCommand(const std::vector<std::string>& arguments, bool findings, bool overPluginLimit) {
+    std::vector<const char*> argv{"zelq-list", "--list", g_State.ListPath};
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    LineCounter outBuffer, errBuffer;
+    std::ostream out(&outBuffer), err(&errBuffer);
+    const int result = RunZelqList(static_cast<int>(argv.size()), argv.data(), out, err, 0);
+    return (result == kExitOk || (findings && result == kExitFindings)) && errBuffer.Lines == (overPluginLimit ? 1 : 0);
+}

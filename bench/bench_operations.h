@@ -19,6 +19,7 @@
 #define ZELQ_BENCH_BENCH_OPERATIONS_H
 
 #include <string>
+#include <vector>
 
 bool RunLoad();
 bool RunReference();
@@ -55,5 +56,10 @@ bool RunImportOfVastCell();
 
 // zelq-list's `merge` of the second list into the list. It rewrites the list.
 bool RunMerge(long long* lines);
+
+// zelq-list run with the arguments, on the list: true when it ends with 0,
+// or 1 where `findings` allows it, and wrote no error (but the warning of a
+// list larger than the plug-in reads, where `overPluginLimit`).
+bool RunListCommand(const std::vector<std::string>& arguments, bool findings, bool overPluginLimit);
 
 #endif  // ZELQ_BENCH_BENCH_OPERATIONS_H

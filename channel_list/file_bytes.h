@@ -18,6 +18,13 @@ struct FileBytes {
 // treated as one that cannot be read, and is left as it is.
 constexpr std::uint64_t kMaxListFileSize = std::uint64_t{1} << 30;
 
+// The largest list the plug-in's start reads: it runs in the viewer's 32-bit
+// process, on the viewer's thread, and puts every row into its window. Some
+// 400,000 rows of the lines it writes, four times the most the benchmark
+// times. zelq-list reads larger lists (warning of them), so that a user can
+// make one smaller.
+constexpr std::uint64_t kMaxPluginListSize = std::uint64_t{16} << 20;
+
 // Reads the file's bytes, up to `maxSize` of them (at most kMaxListFileSize).
 // Returns false, with the reason in files->Error and nothing allocated,
 // when the file cannot be opened or read (including when the path names a

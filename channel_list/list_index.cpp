@@ -37,36 +37,42 @@ std::uint32_t TagOf(std::uint32_t hash) { return hash & ~kRowMask; }
 
 std::uint32_t SlotRow(std::uint32_t slot) { return (slot & kRowMask) - 1; }
 
-// About how many lines the list has, from the line breaks in its first
-// 64 KiB (a list's lines are much alike); the arrays grow if it has more.
-std::size_t EstimateLines(const FileBytes& bytes) {
+// How many entries an index of the bytes takes, and how many of them are
+// lines that read (the rows are among them; the later lines of a channel
+// too).
+struct IndexSize {
+    std::size_t Entries;
+    std::size_t Readable;
+};
+
+// Counts the entries of the bytes the reader has left.
+IndexSize CountEntries(LineReader reader) {
+    IndexSize size{0, 0};
+    ListLine line;
+    while (NextListLine(&reader, &line)) {
+        size.Entries += (line.GapStart < line.Start ? 1 : 0) + 1;
+        size.Readable += line.Kind != kLineUnreadable ? 1 : 0;
+    }
+    // The white space after the last line, and the entry that marks the end.
+    size.Entries += 2;
+    return size;
+}
+
+// About what an index of the whole file takes, from its first 64 KiB (a
+// list's lines are much alike); a file that is not is counted whole when
+// the estimate proves short.
+IndexSize EstimateSize(const FileBytes& bytes) {
     constexpr std::size_t kSample = 64 * 1024;
-    const std::size_t sampled = bytes.Size < kSample ? bytes.Size : kSample;
-    const std::size_t breaks = CountLineBreaks(bytes.Data, bytes.Data + sampled);
-    if (sampled == 0) return 16;
-    const double perByte = static_cast<double>(breaks) / static_cast<double>(sampled);
-    return static_cast<std::size_t>(perByte * static_cast<double>(bytes.Size) * 1.03) + 16;
-}
-
-// Grows an array by half; false when memory runs out (the array is kept).
-template <typename T>
-bool Grow(T** items, std::size_t* capacity) {
-    const std::size_t grown = *capacity + *capacity / 2 + 16;
-    T* larger = static_cast<T*>(std::realloc(*items, grown * sizeof(T)));
-    if (!larger) return false;
-    *items = larger;
-    *capacity = grown;
-    return true;
-}
-
-// A table of `slots` free slots; false, with the table kept, when memory runs
-// out.
-bool MakeSlots(ListIndex* index, std::size_t slots) {
-    std::uint32_t* const made = static_cast<std::uint32_t*>(std::calloc(slots, sizeof(std::uint32_t)));
-    if (!made) return false;
-    index->Slots = made;
-    index->SlotMask = slots - 1;
-    return true;
+    if (bytes.Size <= kSample) return CountEntries(MakeLineReader(bytes.Data, bytes.Size));
+    const IndexSize sampled = CountEntries(MakeLineReader(bytes.Data, kSample));
+    const double scale = static_cast<double>(bytes.Size) / kSample * 1.03;
+    // Never more than the file can hold: an entry takes a byte at least, a
+    // line that reads 16.
+    const auto most = [](double estimate, std::size_t bound) {
+        return estimate < static_cast<double>(bound) ? static_cast<std::size_t>(estimate) : bound;
+    };
+    return IndexSize{most(static_cast<double>(sampled.Entries) * scale + 16, bytes.Size + 2),
+                     most(static_cast<double>(sampled.Readable) * scale + 16, bytes.Size / 16 + 1)};
 }
 
 // The slot of the channel's row, or the free slot where it would go.
@@ -86,50 +92,30 @@ void PlaceRow(ListIndex* index, std::size_t slot, std::uint32_t key, std::uint32
     index->Slots[slot] = TagOf(MixChannelKey(key)) | (row + 1);
 }
 
-// Doubles the table.
-bool GrowSlots(ListIndex* index) {
-    const std::size_t slots = index->SlotMask + 1;
-    if (slots > (static_cast<std::size_t>(-1) >> 4)) return false;
-    std::uint32_t* const old = index->Slots;
-    if (!MakeSlots(index, slots * 2)) return false;
-    for (std::size_t slot = 0; slot < slots; ++slot) {
-        if (old[slot] == 0) continue;
-        const std::uint32_t key = RowKey(*index, SlotRow(old[slot]));
-        PlaceRow(index, FindSlot(*index, key), key, SlotRow(old[slot]));
-    }
-    std::free(old);
-    return true;
-}
-
 // The row of the channel, or the new row's number when it has none yet (and
 // then the row is put into the table).
-bool RowOfChannel(ListIndex* index, std::uint32_t key, std::uint32_t newRow, std::uint32_t* row) {
-    std::size_t slot = FindSlot(*index, key);
+void RowOfChannel(ListIndex* index, std::uint32_t key, std::uint32_t newRow, std::uint32_t* row) {
+    const std::size_t slot = FindSlot(*index, key);
     if (index->Slots[slot] != 0) {
         *row = SlotRow(index->Slots[slot]);
-        return true;
+        return;
     }
     *row = newRow;
-    if (newRow >= kMaxRows) return false;
-    if ((index->RowCount + 1) * 10 > (index->SlotMask + 1) * kMaxLoadTenths) {
-        if (!GrowSlots(index)) return false;
-        slot = FindSlot(*index, key);
-    }
+    // The table has room for every row the index has room for.
     PlaceRow(index, slot, key, newRow);
-    return true;
 }
 
+// Where an index is built: the arrays were made for at most so many entries
+// and lines that read.
 struct Builder {
     ListIndex* Index;
-    std::size_t LineCapacity;
-    std::size_t RowCapacity;
+    IndexSize Room;
 };
 
-// Adds an entry; false when memory runs out.
+// Adds an entry; false when the room for entries is used up.
 bool AddEntry(Builder* builder, const char* start, std::uint32_t info) {
     ListIndex& index = *builder->Index;
-    // One more for the entry that marks the end.
-    if (index.LineCount + 1 >= builder->LineCapacity && !Grow(&index.Lines, &builder->LineCapacity)) return false;
+    if (index.LineCount == builder->Room.Entries) return false;
     index.Lines[index.LineCount].Start = static_cast<std::uint32_t>(start - index.File.Data);
     index.Lines[index.LineCount].Info = info;
     ++index.LineCount;
@@ -145,7 +131,7 @@ bool AddLine(Builder* builder, const ListLine& line) {
                         Info(kIndexUnreadable, (static_cast<std::uint32_t>(line.Fault) << kFaultShift) |
                                                    static_cast<std::uint32_t>(digits)));
     }
-    if (index.RowCount == builder->RowCapacity && !Grow(&index.Rows, &builder->RowCapacity)) return false;
+    if (index.RowCount == builder->Room.Readable) return false;
     // The row's fields go in place first: the table compares keys through them.
     IndexRow& fields = index.Rows[index.RowCount];
     fields.NameOffset = static_cast<std::uint32_t>(line.Name - index.File.Data);
@@ -154,12 +140,53 @@ bool AddLine(Builder* builder, const ListLine& line) {
     fields.Form = static_cast<std::uint8_t>((line.NameLength > kMaxNameLength ? kLongName : line.NameLength) |
                                             (line.Canonical ? kCanonical : 0));
     std::uint32_t row = 0;
-    if (!RowOfChannel(&index, ChannelKey(line.Entry.Code), static_cast<std::uint32_t>(index.RowCount), &row)) {
-        return false;
-    }
+    RowOfChannel(&index, ChannelKey(line.Entry.Code), static_cast<std::uint32_t>(index.RowCount), &row);
     const bool first = row == index.RowCount;
     if (first) ++index.RowCount;
     return AddEntry(builder, line.Start, Info(first ? kIndexRow : kIndexLaterLine, row));
+}
+
+enum BuildResult { kBuilt, kNoRoom, kNoMemory };
+
+// Indexes the bytes into arrays made for `room`, which hold nothing else:
+// the arrays are made once, in their size, and never grow, so an index
+// never holds an array twice while it is copied.
+BuildResult BuildIndex(const FileBytes& bytes, IndexSize room, ListIndex* index) {
+    EmptyListIndex(index);
+    index->File = bytes;
+    // More rows than the table can number: a file of a billion bytes has
+    // fewer (a line that reads takes 16 bytes at least).
+    if (room.Readable >= kMaxRows) room.Readable = kMaxRows - 1;
+    std::size_t slots = 256;
+    while (slots * kMaxLoadTenths < room.Readable * 10) slots *= 2;
+    index->Lines = static_cast<IndexLine*>(std::malloc(room.Entries * sizeof(IndexLine)));
+    index->Rows = static_cast<IndexRow*>(std::malloc((room.Readable ? room.Readable : 1) * sizeof(IndexRow)));
+    index->Slots = static_cast<std::uint32_t*>(std::calloc(slots, sizeof(std::uint32_t)));
+    index->SlotMask = slots - 1;
+    if (!index->Lines || !index->Rows || !index->Slots) return kNoMemory;
+
+    Builder builder{index, room};
+    LineReader reader = MakeLineReader(bytes.Data, bytes.Size);
+    ListLine line;
+    while (NextListLine(&reader, &line)) {
+        if (!AddLine(&builder, line)) return kNoRoom;
+    }
+    // The white space after the last line, and the entry that marks the end.
+    const char* const end = bytes.Data + bytes.Size;
+    if (reader.LastEnd < end && !AddEntry(&builder, reader.LastEnd, Info(kIndexBlank, 0))) return kNoRoom;
+    if (!AddEntry(&builder, end, 0)) return kNoRoom;
+    --index->LineCount;  // the end is no entry of its own
+    return kBuilt;
+}
+
+// Lets go of the arrays of an index that was not built, keeping the bytes.
+void FreeArrays(ListIndex* index) {
+    std::free(index->Lines);
+    std::free(index->Rows);
+    std::free(index->Slots);
+    index->Lines = nullptr;
+    index->Rows = nullptr;
+    index->Slots = nullptr;
 }
 
 }  // namespace
@@ -175,28 +202,18 @@ void FreeListIndex(ListIndex* index) {
 }
 
 bool IndexListBytes(FileBytes bytes, ListIndex* index) {
-    EmptyListIndex(index);
-    index->File = bytes;
-    const std::size_t lines = EstimateLines(bytes);
-    std::size_t slots = 256;
-    while (slots * kMaxLoadTenths < lines * 10) slots *= 2;
-    Builder builder{index, lines + 16, lines + 16};
-    index->Lines = static_cast<IndexLine*>(std::malloc(builder.LineCapacity * sizeof(IndexLine)));
-    index->Rows = static_cast<IndexRow*>(std::malloc(builder.RowCapacity * sizeof(IndexRow)));
-    bool ok = index->Lines && index->Rows && MakeSlots(index, slots);
-
-    LineReader reader = MakeLineReader(bytes.Data, bytes.Size);
-    ListLine line;
-    while (ok && NextListLine(&reader, &line)) ok = AddLine(&builder, line);
-    // The white space after the last line, and the entry that marks the end.
-    const char* const end = bytes.Data + bytes.Size;
-    if (ok && reader.LastEnd < end) ok = AddEntry(&builder, reader.LastEnd, Info(kIndexBlank, 0));
-    if (ok) ok = AddEntry(&builder, end, 0);
-    if (!ok) {
+    BuildResult built = BuildIndex(bytes, EstimateSize(bytes), index);
+    if (built != kBuilt) {
+        // A file unlike its first 64 KiB (its estimate short, or too large
+        // to be had): counted whole, then indexed again into arrays of its
+        // exact size.
+        FreeArrays(index);
+        built = BuildIndex(bytes, CountEntries(MakeLineReader(bytes.Data, bytes.Size)), index);
+    }
+    if (built != kBuilt) {
         FreeListIndex(index);
         return false;
     }
-    --index->LineCount;  // the end is no entry of its own
     return true;
 }
 
@@ -265,6 +282,14 @@ std::size_t FormatRowLine(const ListIndex& index, std::size_t row, char* out) {
     const IndexRow& fields = index.Rows[row];
     return FormatLineWithName(out, kMaxLineLength + 1, fields.Flag, fields.Code, RowName(index, row),
                               RowShownNameLength(index, row));
+}
+
+void NumberIndexRows(const ListIndex& index, std::uint32_t* numbers) {
+    std::uint32_t number = 1;
+    for (std::size_t line = 0; line < index.LineCount; ++line) {
+        if (EntryKind(index, line) == kIndexRow) numbers[EntryRow(index, line)] = number;
+        number += static_cast<std::uint32_t>(CountLineBreaks(EntryStart(index, line), EntryEnd(index, line)));
+    }
 }
 
 void NumberIndexLines(const ListIndex& index, std::uint32_t* numbers) {

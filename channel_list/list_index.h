@@ -10,9 +10,12 @@
 // its normalised form.
 //
 // It is kept small, since a list may be large and the plug-in runs in the
-// viewer's address space: the file's bytes once, 8 bytes for each line and 12
-// for each row, and a table of 4-byte slots. It takes its memory from malloc
-// and raises nothing.
+// viewer's address space: the file's bytes once, 8 bytes for each entry, 12
+// for each line that reads, and a table of 4-byte slots at most four fifths
+// full. Its arrays are made once, in their size, and never grow (so none is
+// ever held twice while it is copied): sized from the file's first 64 KiB,
+// or, for a file unlike them, from its entries counted. It takes its memory
+// from malloc and raises nothing.
 #ifndef ZELQ_CHANNEL_LIST_LIST_INDEX_H
 #define ZELQ_CHANNEL_LIST_LIST_INDEX_H
 
@@ -121,9 +124,8 @@ std::size_t FormatRowLine(const ListIndex& index, std::size_t row, char* out);
 // LineCount + 1 values.
 void NumberIndexLines(const ListIndex& index, std::uint32_t* numbers);
 
-// The line of text a row stands on, from the numbers NumberIndexLines gave.
-inline std::uint32_t RowLineNumber(const ListIndex& index, const std::uint32_t* numbers, std::size_t row) {
-    return numbers[RowEntry(index, row)];
-}
+// The line of text each row stands on, counting from 1: numbers[row] for
+// each row (RowCount values).
+void NumberIndexRows(const ListIndex& index, std::uint32_t* numbers);
 
 #endif  // ZELQ_CHANNEL_LIST_LIST_INDEX_H

@@ -18,6 +18,7 @@ import csv
 import io
 import json
 import os
+import shlex
 import shutil
 import signal
 import subprocess
@@ -558,7 +559,77 @@ class EditTest(ListTest):
         self.assertOnlyFiles(LIST, 'third.ini')
 
 
+def documented_session(path):
+    """The example session of docs/zelq-list.md: each command with the lines
+    it prints, as [(arguments, expected lines)]. "$ echo $?" expects the exit
+    status of the command before it; a line "..." stands for any lines."""
+    with open(path, encoding='utf-8') as file:
+        text = file.read()
+    block = text[text.index('An example session'):].split('\n')[2:]
+    steps = []
+    for line in block:
+        if line and not line.startswith('    '):
+            break
+        line = line[4:]
+        if line.startswith('$ '):
+            steps.append((shlex.split(line[2:]), []))
+        elif steps:
+            steps[-1][1].append(line)
+    for _, expected in steps:
+        while expected and not expected[-1]:
+            expected.pop()
+    return steps
+
+
 class KeeperTest(ListTest):
+    def test_a_list_unlike_its_first_64_kib(self):
+        # The index is sized from the first 64 KiB, here one line that does
+        # not read; the rows and lines after it are counted and read all
+        # the same.
+        self.write(lines('x' * 70000) + b''.join(lines('[ 1 %04X914BA85C ] [Row %d]' % (i, i), 'y')
+                                                  for i in range(1000)))
+        code, out, err = self.zelq('check')
+        self.assertEqual((code, err), (0, ''))
+        self.assertTrue(out.endswith('ChannelList.ini: 1000 rows from 2001 lines; 1001 lines unreadable; the '
+                                     'plug-in\'s next start leaves the list as it is\n'), out[-300:])
+        last = self.zelq('show', '--format', 'csv')[1].splitlines()[-1].split(',')
+        self.assertEqual([last[0], last[1], last[7], last[9]], ['1000', '2000', '03E7914BA85C', 'Row 999'])
+
+    def test_a_list_larger_than_the_plugin_reads(self):
+        # Over 16 MiB: every command that reads the list warns, and works on
+        # it, so that it can be made smaller.
+        self.write(lines('[ 1 A271914BA85C ] [' + 'x' * (16 << 20) + ']', '[ 1 7FE6CA5BB4C8 ] [Small]'))
+        warning = ('zelq-list: warning: ChannelList.ini is 16.0 MiB, more than the 16 MiB the plug-in reads: it '
+                   'leaves the list as it is and shows none of it; zelq-list works on it all the same, so that it can '
+                   'be made smaller\n')
+        code, out, err = self.zelq('show')
+        self.assertEqual((code, err, out.count('\n')), (0, warning, 3))
+        self.assertRun(['remove', '1'], 'ChannelList.ini:1: remove row 1: [ 1 A271914BA85C ] [' + 'x' * 100 +
+                       '…\nChannelList.ini: wrote 1 row\n', warning)
+        self.assertRun(['check'], 'ChannelList.ini: 1 row from 1 line; no findings; the plug-in\'s next start leaves '
+                                  'the list as it is\n')
+
+    def test_the_documented_example_session(self):
+        # docs/zelq-list.md's example session, run as it stands there on the
+        # list it shows (findings.ini) and another (other.ini): every line it
+        # prints, and every exit status it shows.
+        self.use('findings.ini')
+        self.use('other.ini', 'other.ini')
+        status = None
+        for arguments, expected in documented_session(os.path.join(HERE, '..', '..', 'docs', 'zelq-list.md')):
+            with self.subTest(command=' '.join(arguments)):
+                if arguments == ['echo', '$?']:
+                    self.assertEqual(expected, [str(status)])
+                    continue
+                self.assertEqual(arguments[0], 'zelq-list')
+                status, out, err = self.zelq(*arguments[1:])
+                # As a terminal shows it: no byte-order mark, no CR.
+                printed = [line.rstrip('\r') for line in (out + err).replace('\ufeff', '').split('\n')[:-1]]
+                if '...' in expected:
+                    cut = expected.index('...')
+                    printed = printed[:cut] + ['...'] + printed[len(printed) - (len(expected) - cut - 1):]
+                self.assertEqual(printed, expected)
+
     """What a list keeper does by hand without the viewer: add, find, export
     and import, several rows at once, names saved as UTF-8."""
 
@@ -690,9 +761,9 @@ class KeeperTest(ListTest):
         cases = [
             (header + ',,1,4660,,,11747,,130,One\n,,1,4660,,,12000,,130,Two\n',
              'rows.csv:3: ident 4660 at 13.0°E is on line 2 already; a channel can be in the list once'),
-            (header + ',,1,4660,,,11747,A271914BA85D,130,One\n',
-             'rows.csv:2: the mhz "11747" is not the 11491 of the code A271914BA85D beside it: to change it, clear '
-             'the code cell too'),
+            (header + ',,1,4661,,,11747,A271914BA85C,130,One\n',
+             'rows.csv:2: the ident "4661" is not the 4660 of the code A271914BA85C beside it: to change it, clear '
+             'the code cell too (a new ident or position makes it another channel)'),
             (header + ',,yes,4660,,,11747,,130,One\n', 'rows.csv:2: the flag "yes" is not a number from 0 to 255'),
             (header + ',,1,4660,,,11747,,,One\n',
              'rows.csv:2: the position is empty; a channel needs one, such as 13.0E or 7W'),
@@ -1083,11 +1154,11 @@ class UsageTest(ListTest):
                                 (['flag', '1', 'OFF', '--dry-run'], ['flag', '1', 'off', '--dry-run'])):
             self.assertRun(arguments, self.zelq(*same)[1])
         quote = (' holds a quote: on the Windows command line a backslash just before a closing quote keeps the quote '
-                 '(and what follows joins the path); end the path without that backslash ("C:\\lists") or double it '
-                 '("C:\\lists\\\\")')
+                 '(and what follows joins the path); name the file itself, as "C:\\my lists\\')
         self.assertErrors([
-            (['--list', 'Z:\\lists\\a b" show'], '--list: the path Z:\\lists\\a b" show' + quote),
-            (['import', 'Z:\\rows\\" --dry-run'], 'import: the path Z:\\rows\\" --dry-run' + quote),
+            (['--list', 'Z:\\lists\\a b" show'], '--list: the path Z:\\lists\\a b" show' + quote + 'ChannelList.ini"'),
+            (['import', 'Z:\\rows\\" --dry-run'], 'import: the path Z:\\rows\\" --dry-run' + quote + 'rows.csv"'),
+            (['merge', 'Z:\\a b\\" x.ini'], 'merge: the path Z:\\a b\\" x.ini' + quote + 'other.ini"'),
         ])
 
     def test_global_options_before_or_after_the_command(self):

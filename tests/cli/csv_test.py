@@ -270,6 +270,10 @@ class CsvTest(cli_test.ListTest):
              lines('[ 1 A233D34BA81E ] [Al Jazeera]', '# my channels', '[ 1 7FE6CA5BB4C8 ] [الجزيرة]',
                    '[ 0 442C3F530502 ] [نايل دراما]', '[ 1 A7A65058678C ] [MBC 1]', '[ 1 A239D9463A17 ] [MBC 2]',
                    '[ 1 D82BA354AC01 ] [Nile One]', '[ 0 D963EA59A149 ] [Hot One]')),
+            # A code a spreadsheet turned into another number (122969565E03
+            # read as 122969565000) beside the row's own cells: passed over.
+            ([], lambda rows: [rows[0], rows[1].replace('A271914BA85C', '122969565000')] + rows[2:], 'utf-8-sig',
+             'ChannelList.ini: nothing to change\n', listed),
             # Saved in code page 1256 with semicolons, a name renamed.
             ([], lambda rows: semicolons([row.replace('MBC 1', 'إم بي سي') for row in rows]), 'cp1256',
              'rows.csv: not UTF-8, so read in the list\'s code page, 1256\n'
@@ -304,6 +308,19 @@ class CsvTest(cli_test.ListTest):
         self.assertRun(['--codepage', '1252', 'import', 'rows.csv'],
                        'rows.csv: not UTF-8, so read in the list\'s code page, 1252\n'
                        'ChannelList.ini: nothing to change\n')
+
+    def test_export_of_more_rows_than_a_spreadsheet_holds_warns(self):
+        # Such a list is larger than the plug-in reads, too: both are said.
+        self.write(b''.join(b'[ 1 %08X%04X ] [x]\r\n' % ((n * 2654435761) & 0xFFFFFFFF, n & 0xFFFF)
+                            for n in range(1048576)))
+        code, out, err = self.zelq('show', '--format', 'csv')
+        self.assertEqual((code, out.count('\r\n')), (0, 1048577))
+        self.assertEqual(err, 'zelq-list: warning: ChannelList.ini is 24.0 MiB, more than the 16 MiB the plug-in '
+                              'reads: it leaves the list as it is and shows none of it; zelq-list works on it all the '
+                              'same, so that it can be made smaller\n'
+                              'zelq-list: warning: the CSV holds 1048576 rows, and a spreadsheet keeps 1048575 (below '
+                              'the header): it would drop the rest; export fewer (--find, --satellite) to edit them in '
+                              'a spreadsheet\n')
 
     def test_import_refuses_what_it_cannot_take(self):
         listed = lines('[ 1 A271914BA85C ] [a\tb]', '[ 1 7FE6CA5BB4C8 ] [   ]', '[ 0 442C3F530502 ] [نايل]')
@@ -352,6 +369,13 @@ class CsvTest(cli_test.ListTest):
                                                            '13.0E, 13E, 7W or 0.8W (at most 180 degrees)', True),
             (header + '\r\n,,1,77,7W,,0,,,None\r\n', 'rows.csv:2: the mhz "0" is not a whole number of MHz from 1 to '
                                                       '65535', True),
+            # A code no row has, beside cells of no row either: the code cell
+            # is blamed (beside the list's own row's cells it is passed over
+            # as spoiled, test_views_and_csv_in_the_lists_code_page).
+            (header + row.replace('11747,A271914BA85C', '11748,122969565000'),
+             'rows.csv:2: the code "122969565000" is no code of the list\'s rows, nor the code of the cells beside it: '
+             'a spreadsheet may have turned it into another number; clear the code cell, and the row\'s channel is '
+             'taken from its ident, position and mhz', True),
             # A cell changed beside the old code; a satellite that is not the
             # position's.
             (header + row.replace('11747,', '11748,'),
@@ -379,6 +403,29 @@ class CsvTest(cli_test.ListTest):
             ((header + row).replace(',', '|'), 'rows.csv is separated by "|"; import reads cells separated by commas '
                                               'or semicolons: save it as "CSV UTF-8"', False),
             (listed, 'rows.csv is a channel list, not a CSV; merge adds the channels of another list', False),
+            # What a spreadsheet did, said as what it did: two columns of one
+            # name; the header in one cell, split at no comma; the header
+            # sorted among the rows; a Mac's CSV; another list's CSV; the
+            # rows past a sheet's last dropped.
+            (header + ',name' + row, 'rows.csv: two "name" columns, J and K: delete the one import should not read, '
+                                     'or rename it', False),
+            ('"%s,""view: every row (3 rows, 1234ABCD)"""' % plain + row,
+             'rows.csv: the whole header is in one cell ("row,line,flag,ident,position,satellite,mhz,code,tenths,'
+             'name,…"): the spreadsheet that saved it read each line into one cell, its list separator not being a '
+             'comma; open the CSV again choosing the comma as the separator, then save it', False),
+            (row.lstrip() + plain + '\r\n', 'rows.csv: the header is on line 2, not the first (a sort moved it among '
+                                            'the rows?): move it back to the top, and sort the rows without it', False),
+            ((plain + row).replace('\r\n', '\r').encode('mac_roman'),
+             'rows.csv is not UTF-8, and its lines end in CR alone: a CSV saved on a Mac, in the Mac\'s own code page; '
+             'save it as "CSV UTF-8" to import it', False),
+            (header + ',"view: every row (2 rows, 1234ABCD)"' + row.replace('4660', '5').replace('A27', 'A21') +
+             '2,2,1,6,13.0°E,HotBird,11747,A221914BA85C,130,Two\r\n',
+             'rows.csv was made from another list: none of the 2 channels of its rows are in ChannelList.ini; nothing '
+             'was written: import it into the list it was made from (--list), or export this one\'s rows', True),
+            (header + ',"view: every row (1048577 rows, 1234ABCD)"' + '\r\nx' * 1048575 + '\r\n',
+             'rows.csv holds 1048575 rows, all a spreadsheet keeps, of the 1048577 it was made with: the spreadsheet '
+             'dropped the rows past its last; nothing was written: export fewer rows (show --find, --satellite) and '
+             'edit them a part at a time', True),
             (None, 'rows.csv is %d MiB; zelq-list imports CSV files of at most %s' % (size, limit), False),
         ]
         for csv_text, message, locked in cases:

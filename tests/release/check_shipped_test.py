@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """scripts/check-shipped passes the shipped binaries and finds each fault it
 is there for: the test tree's own build (POSIX threads, not stripped), and
-shipped binaries with one thing changed.
+shipped binaries with one thing changed. And the shipped plug-in's stack
+guard, seen from a process that loads it: seeded at attach, differently in
+each process, and a failed check ends the process as a stack overrun.
 
-  check_shipped_test.py --shipped DIR --unshipped DIR --version 1.0.0
+  check_shipped_test.py --shipped DIR --unshipped DIR --version 1.0.0 \
+      --probe guard_probe.exe --emulator scripts/wine-run
 """
 
 import argparse
@@ -69,6 +72,26 @@ def retype_version_block_as_manifest(path):
         f.write(data)
 
 
+def symbol_rvas(path, names):
+    """The addresses (relative to the image's base) of the named symbols in
+    a symbol file: each symbol's value within its section, plus where the
+    section lies."""
+    checker = load_checker()
+    pe = checker.PeFile(path)
+    found = {}
+    strings = pe.symbol_table + 18 * pe.symbol_count
+    index = 0
+    while index < pe.symbol_count:
+        at = pe.symbol_table + 18 * index
+        raw = pe.data[at:at + 8]
+        name = pe.c_string(strings + struct.unpack_from('<I', raw, 4)[0]) if raw[:4] == b'\0\0\0\0' else raw.rstrip(b'\0')
+        value, section = struct.unpack_from('<Ih', pe.data, at + 8)
+        if name.decode('latin-1') in names and section > 0:
+            found[name.decode('latin-1')] = pe.sections[section - 1][1] + value
+        index += 1 + pe.data[at + 17]
+    return found
+
+
 class CheckShippedTest(unittest.TestCase):
     def check(self, folder, version=None):
         result = subprocess.run([sys.executable, CHECK, '--version', version or OPTIONS.version, folder],
@@ -125,6 +148,19 @@ class CheckShippedTest(unittest.TestCase):
              ["zelq-list.exe: version block: FileVersion is '1, 0, 0, 9', not '1, 0, 0, 0'"]),
             ('a manifest in zelq-list.exe', 'zelq-list.exe', retype_version_block_as_manifest,
              ['zelq-list.exe: has a manifest', 'zelq-list.exe: has no version block']),
+            # The hardening: NO_SEH from the header, the stack protector from
+            # the symbol file, the plug-in's guard not from the crypto API.
+            ('NO_SEH off', dll, lambda p: clear_dll_characteristics(p, 0x0400),
+             [dll + ': lacks NO_SEH (and has no SafeSEH table)']),
+            ('no stack protector', 'zelq-list.exe.debug',
+             lambda p: replace_once(p, b'___stack_chk_guard\0', b'___stack_chk_guarD\0'),
+             ['zelq-list.exe: is built without the stack protector (no ___stack_chk_guard in its symbols)']),
+            ('a unit without the stack protector', dll + '.debug',
+             lambda p: replace_once(p, b' -fstack-protector-strong', b' -fno-stack-protector    '),
+             [dll + ': has a unit built without -fstack-protector-strong (GNU C++17']),
+            ("the plug-in's guard from the crypto API", dll, lambda p: replace_once(p, b'GetProcAddress', b'CryptGenRandom'),
+             [dll + ': imports CryptGenRandom from KERNEL32.dll: its stack guard would be seeded through the crypto '
+                    'API under the loader lock']),
         ]
         for what, name, change, findings in cases:
             with self.subTest(what):
@@ -134,6 +170,27 @@ class CheckShippedTest(unittest.TestCase):
                 self.assertEqual(status, 1, output)
                 for finding in findings:
                     self.assertIn(finding, output)
+
+    def test_the_plugin_seeds_its_own_guard_at_attach(self):
+        dll = os.path.join(OPTIONS.shipped, 'ZelqEditor.dll')
+        rvas = symbol_rvas(dll + '.debug', ('___stack_chk_guard', '___stack_chk_fail'))
+        self.assertEqual(len(rvas), 2, rvas)
+
+        def probe(*rva):
+            result = subprocess.run(OPTIONS.emulator + [OPTIONS.probe, dll] + ['%X' % a for a in rva],
+                                    capture_output=True, text=True, timeout=300)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            return int(result.stdout.strip(), 16)
+
+        # Two processes: each guard seeded (not the value before the seed),
+        # its lowest byte zero, and the two unlike.
+        guards = [probe(rvas['___stack_chk_guard']) for _ in range(2)]
+        for guard in guards:
+            self.assertNotIn(guard, (0, 0x2F5A9C00))
+            self.assertEqual(guard & 0xFF, 0)
+        self.assertNotEqual(guards[0], guards[1])
+        # A failed check ends the viewer's process as a stack buffer overrun.
+        self.assertEqual(probe(rvas['___stack_chk_guard'], rvas['___stack_chk_fail']), 0xC0000409)
 
     def test_another_version_is_found_in_numbers_and_texts(self):
         status, output = self.check(OPTIONS.shipped, '1.2.3')
@@ -151,5 +208,7 @@ if __name__ == '__main__':
     parser.add_argument('--shipped', required=True)
     parser.add_argument('--unshipped', required=True)
     parser.add_argument('--version', required=True)
+    parser.add_argument('--probe', required=True)
+    parser.add_argument('--emulator', action='append', default=[])
     OPTIONS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest)

@@ -39,7 +39,7 @@ int CheckList(const ListOptions& options, std::ostream& out, std::ostream& err) 
     const int status = ReadListForCommand(options, &page, &list, err);
     const ListIndex& index = list.Index;
     if (status == kExitOk) {
-        const FindingCounts counts = FindListChanges(index, LineNumbers(index), page, [&](const Finding& finding) {
+        const FindingCounts counts = FindListChanges(index, page, [&](const Finding& finding) {
             out << options.ListPath << ':' << finding.Line << ": " << finding.Text << '\n';
         });
         MentionLeftovers(list, out);

@@ -3,15 +3,18 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <new>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "channel_list/file_bytes.h"
 #include "channel_list/file_ops.h"
 #include "messages.h"
 #include "program_output.h"
+#include "read_list.h"
 #include "shared/code_page_table.h"
 #include "shared/console.h"
 #include "utf8_text.h"
@@ -114,16 +117,34 @@ std::vector<std::string> WindowsHabits(CLI::App& app, int argc, const char* cons
 }
 
 // A path given in cmd as "C:\folder\" keeps its closing quote, and the
-// arguments after it join it: false with a message for such a path.
-bool PathHoldsQuote(const char* what, const std::string& path, std::string* error) {
+// arguments after it join it: false with a message for such a path. Every
+// path the program takes names a file (`example`, in a folder with a
+// blank), and so ends in no backslash.
+bool PathHoldsQuote(const char* what, const char* example, const std::string& path, std::string* error) {
     if (path.find('"') == std::string::npos) return false;
     PathKind kind;
     if (!g_ListFileOps.Probe(path.c_str(), &kind) && kind != kPathMissing) return false;
     *error = std::string(what) + ": the path " + EscapeControls(path) +
              " holds a quote: on the Windows command line a backslash just before a closing quote keeps the quote "
-             "(and what follows joins the path); end the path without that backslash (\"C:\\lists\") or double it "
-             "(\"C:\\lists\\\\\")";
+             "(and what follows joins the path); name the file itself, as \"C:\\my lists\\" + example + "\"";
     return true;
+}
+
+// Warns of a list larger than the plug-in reads: the command still works on
+// it, and can make it smaller (one larger than the program reads is refused
+// by the command, which says so).
+void WarnOfPluginLimit(const std::string& path, std::ostream& err) {
+    ListFile* file = nullptr;
+    std::uint64_t size = 0;
+    if (g_ListFileOps.Open(path.c_str(), kOpenRead, &file)) return;
+    const bool sized = !g_ListFileOps.Size(file, &size);
+    g_ListFileOps.Close(file);
+    if (!sized || size <= kMaxPluginListSize || size > MaxListSize()) return;
+    char mebibytes[32];
+    std::snprintf(mebibytes, sizeof mebibytes, "%.1f", static_cast<double>(size) / (1 << 20));
+    err << "zelq-list: warning: " << path << " is " << mebibytes << " MiB, more than the "
+        << (kMaxPluginListSize >> 20) << " MiB the plug-in reads: it leaves the list as it is and shows none of it; "
+        << "zelq-list works on it all the same, so that it can be made smaller\n";
 }
 
 }  // namespace
@@ -285,8 +306,9 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
 
     if (status < 0) {
         std::string error;
-        bool quote = PathHoldsQuote("--list", options.ListPath, &error) || PathHoldsQuote("import", importFile, &error);
-        for (const std::string& file : mergeFiles) quote = quote || PathHoldsQuote("merge", file, &error);
+        bool quote = PathHoldsQuote("--list", "ChannelList.ini", options.ListPath, &error) ||
+                     PathHoldsQuote("import", "rows.csv", importFile, &error);
+        for (const std::string& file : mergeFiles) quote = quote || PathHoldsQuote("merge", "other.ini", file, &error);
         if (quote) {
             ReportError(err, error);
             return kExitError;
@@ -300,7 +322,9 @@ int RunZelqList(int argc, const char* const* argv, std::ostream& out, std::ostre
     try {
         // Help or the version are written above.
         for (const auto& given : commands) {
-            if (status < 0 && *given.first) status = given.second();
+            if (status >= 0 || !*given.first) continue;
+            if (given.first->get_name() != "satellites") WarnOfPluginLimit(options.ListPath, err);
+            status = given.second();
         }
     } catch (const std::bad_alloc&) {
         ReportError(err, "not enough memory");

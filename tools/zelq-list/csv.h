@@ -37,6 +37,11 @@ std::string UnguardName(const std::string& cell);
 // value rather than as text (spreadsheet_values.cpp).
 bool ReadsAsSpreadsheetValue(const std::string& utf8);
 
+// The most rows a spreadsheet holds below its header (Excel's and
+// LibreOffice's sheets have 1,048,576 rows): a CSV of more loses the rest
+// when a spreadsheet saves it.
+constexpr std::size_t kSpreadsheetRows = 1048575;
+
 // The most of a record a CsvReader keeps: its first fields, and of each its
 // first bytes (more than any cell import reads can hold).
 constexpr std::size_t kMaxCsvFields = 256;

@@ -31,11 +31,16 @@
 constexpr std::uint32_t kNoRow = 0xFFFFFFFFu;
 constexpr std::uint32_t kNoLine = 0xFFFFFFFFu;
 constexpr std::uint32_t kNoSource = 0xFFFFFFFFu;
+// The old row's own line with its flag cleared, or set to 1: made as it is
+// written, so that an edit of every row's flag holds no new line for each.
+constexpr std::uint32_t kOwnLineFlagOff = 0xFFFFFFFDu;
+constexpr std::uint32_t kOwnLineFlagOn = 0xFFFFFFFEu;
 
 // What stands in one place of the edited list.
 struct PlannedRow {
     std::uint32_t OldRow = kNoRow;     // the list's row that goes here (its line, unless NewLine)
-    std::uint32_t NewLine = kNoLine;   // a line of the plan's Lines written here instead
+    std::uint32_t NewLine = kNoLine;   // written here instead: a line of the plan's (AddLine), or
+                                       // kOwnLineFlagOff / kOwnLineFlagOn
     std::uint32_t Source = kNoSource;  // where it came from: one of the plan's Sources
     bool Empty() const { return OldRow == kNoRow && NewLine == kNoLine; }
 };
@@ -50,19 +55,31 @@ struct RowSource {
 struct EditPlan {
     std::vector<PlannedRow> AtPlace;  // one for each row's place in the list, in order
     std::vector<PlannedRow> Added;    // rows after the last line of the list
-    // The new lines, CR LF included, one after another in one buffer (an
-    // edit that adds a whole list's rows holds no string for each).
-    std::string LineBytes;
-    std::vector<std::uint32_t> LineStarts;
+    // The new lines, CR LF included, one after another in blocks of 64 KiB
+    // (a line longer than that in a block of its own): an edit that adds a
+    // whole list's rows holds no string for each, and never copies them as
+    // they grow. A line is known by its block and where it begins in it,
+    // and ends at its LF.
+    std::vector<std::string> LineBlocks;
     std::vector<std::string> SourceFiles;
     std::vector<RowSource> Sources;
 
-    // Adds a new line; returns its index.
-    std::uint32_t AddLine(const std::string& line);
-    std::string_view Line(std::uint32_t index) const;
+    // Adds the line of a channel with the given flag and name (of any
+    // length), formatted in place; returns the line.
+    std::uint32_t AddLine(std::uint8_t flag, const std::uint8_t code[6], std::string_view name);
+    // A line added.
+    std::string_view Line(std::uint32_t line) const;
     // Adds where a row came from; returns its index.
     std::uint32_t AddSource(std::uint32_t file, std::uint32_t line);
 };
+
+// The room FormatLineWithName needs for the line of a channel with a name of
+// `nameLength` bytes.
+std::size_t LineSizeFor(std::size_t nameLength);
+
+// What a planned row's new line reads (NewLine other than kNoLine), as far as
+// a message shows it (ShownLine).
+std::string NewLineText(const EditSession& session, const EditPlan& plan, const PlannedRow& planned);
 
 // Writes the list as the plan changes it (a dry run only compares it), and
 // gives the later lines of a channel the edit had to remove.

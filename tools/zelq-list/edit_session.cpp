@@ -21,7 +21,7 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
         if (!list.SideFileLeft) {
             const std::string found = FoundCopyMessage(path, list, !options.DryRun);
             if (!found.empty()) ReportError(err, found);
-            session->LineNumbers = LineNumbers(list.Index);
+            session->RowLines = RowLineNumbers(list.Index);
             return kExitOk;
         }
         error = LeftFileMessage(list.SideFileLeft, list.SideError);
@@ -45,7 +45,7 @@ int OpenEdit(const ListOptions& options, bool createsList, EditSession* session,
 }
 
 std::string RowAt(const EditSession& session, std::size_t row) {
-    return At(session.Options.ListPath, RowLineNumber(session.List.Index, session.LineNumbers.data(), row));
+    return At(session.Options.ListPath, session.RowLines[row]);
 }
 
 std::string ShownRowLine(const EditSession& session, std::size_t row) {

@@ -18,7 +18,7 @@ struct EditSession {
     ListOptions Options;
     CodePage Page;
     OpenedList List;                         // its lock (none for a dry run) and its index
-    std::vector<std::uint32_t> LineNumbers;  // of each entry of the index
+    std::vector<std::uint32_t> RowLines;     // the line of text of each row
 };
 
 // Loads the code page and opens the list as every writer does

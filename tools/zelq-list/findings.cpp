@@ -1,5 +1,8 @@
 #include "findings.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "channel_list/list_content.h"
 #include "messages.h"
 #include "name_text.h"
@@ -7,6 +10,10 @@
 #include "utf8_text.h"
 
 namespace {
+
+// The most of a name in UTF-8 a finding quotes, in bytes: a name the list
+// shows (30 bytes, each up to three in UTF-8) is quoted whole.
+constexpr std::size_t kQuotedUtf8Name = 3 * kMaxNameLength;
 
 std::string FaultText(LineFault fault, std::size_t codeDigits) {
     switch (fault) {
@@ -46,13 +53,18 @@ std::string RewriteReasons(const ListIndex& index, std::size_t row, const std::s
     if (body > start) add("indented");
 
     const char* const bodyEnd = RowName(index, row) + RowNameLength(index, row) + 1;  // past the name's "]"
-    const std::string written(body, bodyEnd);
-    const std::string wanted = canonical.substr(0, canonical.size() - 2);
+    // Compared where they lie: a line's spacing may be as long as the list.
+    const std::string_view written(body, static_cast<std::size_t>(bodyEnd - body));
+    const std::string_view wanted(canonical.data(), canonical.size() - 2);
     if (written != wanted) {
-        add(LowerAscii(written) == LowerAscii(wanted) ? "lower-case digits" : "spacing or digits differ");
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        const bool onlyCase = written.size() == wanted.size() &&
+                              std::equal(written.begin(), written.end(), wanted.begin(),
+                                         [&](char a, char b) { return lower(a) == lower(b); });
+        add(onlyCase ? "lower-case digits" : "spacing or digits differ");
     }
 
-    const std::string tail(bodyEnd, end);
+    const std::string_view tail(bodyEnd, static_cast<std::size_t>(end - bodyEnd));
     if (tail == "\r\n") {
     } else if (tail == "\n") {
         add("ends in LF only");
@@ -71,16 +83,21 @@ std::string RewriteReasons(const ListIndex& index, std::size_t row, const std::s
 
 }  // namespace
 
-FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uint32_t>& lineNumbers,
-                              const CodePage& page, const std::function<void(const Finding&)>& found) {
+FindingCounts FindListChanges(const ListIndex& index, const CodePage& page,
+                              const std::function<void(const Finding&)>& found) {
     FindingCounts counts;
     // Blank lines count one by one.
     const auto report = [&](FindingKind kind, std::size_t line, std::string text, std::size_t count = 1) {
         counts.Of[kind] += count;
         found(Finding{kind, line, std::move(text)});
     };
+    // The entries' lines of text are counted on the way; a row's is kept for
+    // the later lines of its channel.
+    std::vector<std::uint32_t> rowLines(index.RowCount);
+    std::uint32_t next = 1;
     for (std::size_t line = 0; line < index.LineCount; ++line) {
-        const std::size_t number = lineNumbers[line];
+        const std::uint32_t number = next;
+        next += static_cast<std::uint32_t>(CountLineBreaks(EntryStart(index, line), EntryEnd(index, line)));
         switch (EntryKind(index, line)) {
         case kIndexBlank: {
             // The white space before a first line that does not read and
@@ -91,7 +108,7 @@ FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uin
             if (keptGap || index.RowCount == 0) break;
             // Its line breaks, and the white space after the last one, if any.
             const char* const from = EntryStart(index, line);
-            std::size_t count = lineNumbers[line + 1] - number;
+            std::size_t count = next - number;
             if (!EndsInLineBreak(from, static_cast<std::size_t>(EntryEnd(index, line) - from))) ++count;
             report(kFindingBlank, number,
                    count == 1 ? "a blank line, removed" : std::to_string(count) + " blank lines, removed", count);
@@ -107,13 +124,14 @@ FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uin
             const std::size_t row = EntryRow(index, line);
             const DecodedCode decoded = RowChannel(index, row);
             report(kFindingDuplicate, number,
-                   "a duplicate of line " + std::to_string(RowLineNumber(index, lineNumbers.data(), row)) + ", ident " +
+                   "a duplicate of line " + std::to_string(rowLines[row]) + ", ident " +
                        std::to_string(decoded.ChannelIdent) + " at " + PositionText(decoded.SatPosition) +
                        ", dropped");
             break;
         }
         case kIndexRow: {
             const std::size_t row = EntryRow(index, line);
+            rowLines[row] = number;
             const char* const name = RowName(index, row);
             const std::size_t length = RowNameLength(index, row);
             if (RowHasLongName(index, row)) {
@@ -129,7 +147,7 @@ FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uin
             }
             if (NameReadsAsUtf8(name, length, page.Number)) {
                 report(kFindingUtf8Name, number,
-                       "the name reads as UTF-8 (\"" + EscapeControls(std::string(name, length)) +
+                       "the name reads as UTF-8 (\"" + CutText(std::string_view(name, length), kQuotedUtf8Name) +
                            "\"), not as code page " + std::to_string(page.Number) +
                            "; the plug-in shows it garbled (see zelq-list recode utf-8)");
             }

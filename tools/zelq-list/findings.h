@@ -35,10 +35,11 @@ struct FindingCounts {
 };
 
 // Calls `found` for every finding, in file order, one at a time (a large
-// list's findings are never all held at once); returns their counts.
-// `lineNumbers` are the index's (LineNumbers).
-FindingCounts FindListChanges(const ListIndex& index, const std::vector<std::uint32_t>& lineNumbers,
-                              const CodePage& page, const std::function<void(const Finding&)>& found);
+// list's findings are never all held at once); returns their counts. It
+// holds the line number of each row (for the duplicates it finds), and no
+// more: a name is read only as far as a finding shows it.
+FindingCounts FindListChanges(const ListIndex& index, const CodePage& page,
+                              const std::function<void(const Finding&)>& found);
 
 // Whether the finding means the next start writes the list differently.
 bool FindingChangesList(const Finding& finding);

@@ -105,6 +105,55 @@ std::string NotCsvText(const std::string& file, const char* data, std::size_t si
     return std::string();
 }
 
+// A column as a spreadsheet names it: A to Z, then AA, AB, ...
+std::string ColumnLetters(std::size_t column) {
+    std::string letters;
+    for (std::size_t n = column + 1; n > 0; n = (n - 1) / 26) letters.insert(letters.begin(), char('A' + (n - 1) % 26));
+    return letters;
+}
+
+// Whether the fields are a header of the CSV: each column import needs.
+bool IsHeader(const std::vector<std::string>& fields) {
+    for (int c = 0; c < kColumns; ++c) {
+        if (!kRequired[c]) continue;
+        if (std::none_of(fields.begin(), fields.end(),
+                         [&](const std::string& field) { return LowerAscii(Trim(field)) == kColumnNames[c]; })) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Why a CSV whose first line is no header has none there: a message, or
+// empty when none of these is the reason.
+std::string MisplacedHeader(const ImportEdit& input, const std::vector<std::string>& first) {
+    // The whole header in one cell: a spreadsheet whose list separator is
+    // not a comma opened the file in one column and saved that.
+    for (const std::string& field : first) {
+        CsvReader inside(field.data(), field.size());
+        std::vector<std::string> cells;
+        std::size_t line = 0;
+        std::string error;
+        if (field.find(',') != std::string::npos && inside.Next(&cells, &line, &error) && IsHeader(cells)) {
+            return input.File + ": the whole header is in one cell (" + Cell(field) + "): the spreadsheet that " +
+                   "saved it read each line into one cell, its list separator not being a comma; open the CSV " +
+                   "again choosing the comma as the separator, then save it";
+        }
+    }
+    // The header sorted in among the rows.
+    CsvReader reader(input.Text.data(), input.Text.size());
+    std::vector<std::string> fields;
+    std::size_t line = 0;
+    std::string error;
+    while (reader.Next(&fields, &line, &error)) {
+        if (line > 1 && IsHeader(fields)) {
+            return input.File + ": the header is on line " + std::to_string(line) + ", not the first (a sort " +
+                   "moved it among the rows?): move it back to the top, and sort the rows without it";
+        }
+    }
+    return std::string();
+}
+
 // The header: the columns import reads, and the view the CSV was made from.
 bool ReadHeader(CsvReader* reader, ImportEdit* input, std::string* error) {
     std::vector<std::string> fields;
@@ -125,16 +174,27 @@ bool ReadHeader(CsvReader* reader, ImportEdit* input, std::string* error) {
                 return false;
             }
         }
-        *error = input->File + ": no \"" + column +
-                 "\" column (zelq-list show --format csv writes the columns import reads)";
+        *error = MisplacedHeader(*input, fields);
+        if (error->empty()) {
+            *error = input->File + ": no \"" + column +
+                     "\" column (zelq-list show --format csv writes the columns import reads)";
+        }
         return false;
     };
     for (int c = 0; c < kColumns; ++c) {
-        const auto found = std::find_if(fields.begin(), fields.end(), [&](const std::string& field) {
-            return LowerAscii(Trim(field)) == kColumnNames[c];
-        });
+        const auto named = [&](const std::string& field) { return LowerAscii(Trim(field)) == kColumnNames[c]; };
+        const auto found = std::find_if(fields.begin(), fields.end(), named);
         input->Columns[c] = found == fields.end() ? std::string::npos : static_cast<std::size_t>(found - fields.begin());
         if (input->Columns[c] == std::string::npos && kRequired[c]) return missing(kColumnNames[c]);
+        // Two columns of one name (one copied, then edited): which holds the
+        // rows' values cannot be told.
+        const auto again = found == fields.end() ? found : std::find_if(found + 1, fields.end(), named);
+        if (again != fields.end()) {
+            *error = input->File + ": two \"" + kColumnNames[c] + "\" columns, " + ColumnLetters(input->Columns[c]) +
+                     " and " + ColumnLetters(static_cast<std::size_t>(again - fields.begin())) +
+                     ": delete the one import should not read, or rename it";
+            return false;
+        }
     }
     if (input->Columns[kPosition] == std::string::npos && input->Columns[kTenths] == std::string::npos) {
         return missing(kColumnNames[kPosition]);
@@ -204,6 +264,16 @@ bool ReadCsvFile(const std::string& listPath, ImportEdit* input, std::string* er
         }
     } else {
         input->InCodePage = Utf8Prefix(data, size) < size;
+        // Lines that end in CR alone, in a code page: the "CSV" a Mac saves,
+        // in Mac Roman, whose letters and signs ("°") are not those of the
+        // list's code page.
+        const std::size_t lineEnd = text.find_first_of("\r\n");
+        if (input->InCodePage && lineEnd != std::string_view::npos && text[lineEnd] == '\r' &&
+            (lineEnd + 1 == text.size() || text[lineEnd + 1] != '\n')) {
+            *error = file + " is not UTF-8, and its lines end in CR alone: a CSV saved on a Mac, in the Mac's own " +
+                     "code page; save it as \"CSV UTF-8\" to import it";
+            return false;
+        }
     }
     if (IsChannelList(data, size)) {
         *error = file + " is a channel list, not a CSV; merge adds the channels of another list";
@@ -243,6 +313,18 @@ bool RepeatedNewChannel(std::vector<ChannelLine> channels, const std::string& fi
     }
     if (again == 0) return false;
     *error = RepeatedMessage(file, channels[again].Key, channels[again - 1].Line, channels[again].Line);
+    return true;
+}
+
+// A code cell that is still twelve hexadecimal digits, as code bytes;
+// false for any other.
+bool ReadCode(const std::string& given, std::uint8_t code[6]) {
+    if (given.size() != 12 || !IsWholeNumberText(given, 16)) return false;
+    for (int i = 0; i < 6; ++i) {
+        unsigned long byte = 0;
+        ParseWholeNumber(given.substr(2 * i, 2), 16, 0, 255, &byte);
+        code[i] = static_cast<std::uint8_t>(byte);
+    }
     return true;
 }
 
@@ -309,38 +391,69 @@ bool ReadCsvRow(const ImportEdit& input, const ListIndex& index, const CodePage&
     }
 
     const std::string given = Trim(cell(kCode));
-    if (given.size() == 12 && IsWholeNumberText(given, 16)) {
-        // The code names the channel; each cell beside it must agree.
-        for (int i = 0; i < 6; ++i) {
-            unsigned long byte = 0;
-            ParseWholeNumber(given.substr(2 * i, 2), 16, 0, 255, &byte);
-            row->Code[i] = static_cast<std::uint8_t>(byte);
+    bool coded = ReadCode(given, row->Code);
+    DecodedCode decoded{};
+    // The first cell beside the code that names another value than the
+    // code's, or kColumns when they all agree.
+    const auto place = [&] { return PositionText(decoded.SatPosition); };
+    const auto disagreeing = [&]() -> int {
+        if (ident != decoded.ChannelIdent) return kIdent;
+        if (!positionCell.empty() && !(positionReads && position == decoded.SatPosition) && positionCell != place()) {
+            return kPosition;
         }
-        const DecodedCode decoded = DecodeEntryCode(row->Code);
-        // The texts of the messages, made only for a message: a cell beside
-        // the code that names another value than the code's.
-        const auto notTheCodes = [&](int c, const std::string& coded, const char* why) {
-            return fail(std::string("the ") + kColumnNames[c] + " " + Cell(cell(c)) + " is not the " + coded +
+        if (!tenthsCell.empty() && tenths != decoded.SatPosition) return kTenths;
+        if (!SatelliteAgrees(cell(kSatellite), decoded.SatPosition)) return kSatellite;
+        if (mhz != TransponderMhz(row->Code)) return kMhz;
+        return kColumns;
+    };
+    // Whether the code is that of a row of the list, as it was exported.
+    const auto listedCode = [&](const std::uint8_t code[6]) {
+        std::size_t listed;
+        return FindChannelRow(index, ChannelKey(code), &listed) && std::equal(code, code + 6, index.Rows[listed].Code);
+    };
+    if (coded) {
+        decoded = DecodeEntryCode(row->Code);
+        if (!listedCode(row->Code) && disagreeing() != kColumns) {
+            // A code no row of the list has, beside cells of another channel.
+            // Where those cells are a row of the list as it was exported, the
+            // code is what a spreadsheet made of it (122969565E03 read as a
+            // number, 122969565000) and is passed over, as "1.22E+11" is;
+            // otherwise the code cell is what changed.
+            const unsigned long at = positionReads ? position : tenths;
+            const EntryCode own = EncodeEntryCodeMhz(static_cast<std::uint16_t>(ident), static_cast<std::uint16_t>(at),
+                                                     static_cast<std::uint16_t>(mhz));
+            if (!listedCode(own.Bytes)) {
+                return fail("the code " + Cell(given) + " is no code of the list's rows, nor the code of the cells " +
+                            "beside it: a spreadsheet may have turned it into another number; clear the code cell, " +
+                            "and the row's channel is taken from its ident, position and mhz");
+            }
+            coded = false;
+        }
+    }
+    if (coded) {
+        // The code names the channel; each cell beside it must agree. The
+        // texts of the messages, made only for a message: a cell beside the
+        // code that names another value than the code's.
+        const auto notTheCodes = [&](int c, const std::string& value, const char* why) {
+            return fail(std::string("the ") + kColumnNames[c] + " " + Cell(cell(c)) + " is not the " + value +
                         " of the code " + CodeText(row->Code) + " beside it: to change it, clear the code cell too" +
                         why);
         };
-        const auto place = [&] { return PositionText(decoded.SatPosition); };
         const char* const another = " (a new ident or position makes it another channel)";
-        if (ident != decoded.ChannelIdent) {
+        switch (disagreeing()) {
+        case kIdent:
             return notTheCodes(kIdent, std::to_string(decoded.ChannelIdent), another);
-        }
-        if (!positionCell.empty() && !(positionReads && position == decoded.SatPosition) && positionCell != place()) {
+        case kPosition:
             return notTheCodes(kPosition, place(), another);
-        }
-        if (!tenthsCell.empty() && tenths != decoded.SatPosition) {
+        case kTenths:
             return notTheCodes(kTenths, std::to_string(decoded.SatPosition), another);
-        }
-        if (!SatelliteAgrees(cell(kSatellite), decoded.SatPosition)) {
+        case kSatellite:
             return notTheCodes(kSatellite, std::string(SatelliteNameFor(decoded.SatPosition)) + " at " + place(),
                                "; the satellite follows from the position (a new position makes it another channel)");
-        }
-        if (mhz != TransponderMhz(row->Code)) {
+        case kMhz:
             return notTheCodes(kMhz, std::to_string(TransponderMhz(row->Code)), "");
+        default:
+            break;
         }
         std::size_t listed;
         if (FindChannelRow(index, ChannelKey(row->Code), &listed)) return true;
@@ -457,6 +570,31 @@ std::size_t FirstLineOf(const ImportEdit& input, const ListIndex& index, const C
     return line;
 }
 
+// Whether the CSV was made from another list: fewer than half of the
+// channels its code cells name are the list's. The message, or empty.
+std::string OfAnotherList(const ImportEdit& input, const ListIndex& index, const std::string& listPath) {
+    CsvReader reader(input.Text.data(), input.Text.size());
+    std::vector<std::string> fields;
+    std::size_t line = 0;
+    std::string error;
+    std::size_t coded = 0;
+    std::size_t listed = 0;
+    reader.Next(&fields, &line, &error);  // the header
+    while (reader.Next(&fields, &line, &error)) {
+        if (input.Columns[kCode] >= fields.size()) continue;
+        std::uint8_t code[6];
+        if (!ReadCode(Trim(fields[input.Columns[kCode]]), code)) continue;
+        std::size_t row;
+        ++coded;
+        listed += FindChannelRow(index, ChannelKey(code), &row) ? 1 : 0;
+    }
+    if (coded == 0 || listed * 2 >= coded) return std::string();
+    return input.File + " was made from another list: " +
+           (listed == 0 ? std::string("none") : "only " + std::to_string(listed)) + " of the " +
+           std::to_string(coded) + " channels of its rows " + (listed == 1 ? "is" : "are") + " in " + listPath +
+           "; nothing was written: import it into the list it was made from (--list), or export this one's rows";
+}
+
 // Rows as the remove command takes them: "4,6-7".
 std::string RowRanges(const std::vector<std::size_t>& rows) {
     std::string text;
@@ -500,18 +638,40 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
     // without the record, those it names (known at the end).
     const bool everyRow = input.Recorded && input.View.Filter.Find.empty() && input.View.Filter.Satellite.empty();
     const bool ofView = input.Recorded && !everyRow;
+    CsvReader reader(input.Text.data(), input.Text.size());
+    std::vector<std::string> fields;
+    std::size_t line = 0;
+    // The CSV's records are counted first: an array of what its rows add
+    // grows once, at the first row that needs it, to room for every row
+    // left, so that it is never copied into a larger one.
+    std::size_t left = 0;
+    for (CsvReader counter = reader; counter.Next(&fields, &line, error);) ++left;
+    error->clear();
+    const std::size_t rows = left > 0 ? left - 1 : 0;  // below the header
     std::vector<bool> inView;
     if (input.Recorded) {
+        // Exactly the rows a spreadsheet holds, of a view of more: it dropped
+        // the rest, which would be taken as deleted.
+        if (input.View.Marked && input.View.Rows > kSpreadsheetRows && rows == kSpreadsheetRows) {
+            *error = input.File + " holds " + std::to_string(rows) + " rows, all a spreadsheet keeps, of the " +
+                     std::to_string(input.View.Rows) + " it was made with: the spreadsheet dropped the rows past " +
+                     "its last; nothing was written: export fewer rows (show --find, --satellite) and edit them " +
+                     "a part at a time";
+            return false;
+        }
         inView = RowsInView(index, session.Page, input.View.Filter);
         // Rows of the view the CSV cannot have held (the list changed since
         // it was made) would be taken as deleted: refuse.
         const CsvView now = MakeCsvView(index, input.View.Filter, inView);
         if (input.View.Marked && (now.Rows != input.View.Rows || now.Mark != input.View.Mark)) {
-            *error = input.File + ": the list's rows" +
-                     (everyRow ? std::string() : " of " + EscapeControls(ViewText(input.View.Filter))) +
-                     " have changed since it was made (" + std::to_string(input.View.Rows) + " row" +
-                     Plural(input.View.Rows) + " then, " + std::to_string(now.Rows) +
-                     " now); nothing was written: export them again";
+            *error = OfAnotherList(input, index, session.Options.ListPath);
+            if (error->empty()) {
+                *error = input.File + ": the list's rows" +
+                         (everyRow ? std::string() : " of " + EscapeControls(ViewText(input.View.Filter))) +
+                         " have changed since it was made (" + std::to_string(input.View.Rows) + " row" +
+                         Plural(input.View.Rows) + " then, " + std::to_string(now.Rows) +
+                         " now); nothing was written: export them again";
+            }
             return false;
         }
     }
@@ -519,9 +679,9 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
     std::size_t filled = 0;            // places filled, for a CSV of every row
 
     plan->SourceFiles.push_back(input.File);
-    CsvReader reader(input.Text.data(), input.Text.size());
-    std::vector<std::string> fields;
-    std::size_t line = 0;
+    const auto roomFor = [&](auto* items) {
+        if (items->size() == items->capacity()) items->reserve(items->size() + left);
+    };
     reader.Next(&fields, &line, error);  // the header, read before
     // The channels named so far: a bit for each of the list's rows, and the
     // lines of those new to it.
@@ -529,6 +689,7 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
     std::vector<ChannelLine> fresh;
     CsvRow csvRow;
     while (reader.Next(&fields, &line, error)) {
+        --left;
         if (std::all_of(fields.begin(), fields.end(), [](const std::string& field) { return Trim(field).empty(); })) {
             continue;  // a blank row of a spreadsheet
         }
@@ -558,14 +719,16 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
             const IndexRow& old = index.Rows[row];
             const bool same = csvRow.Flag == old.Flag && std::equal(csvRow.Code, csvRow.Code + 6, old.Code) &&
                               name == std::string_view(RowName(index, row), RowNameLength(index, row));
-            if (!same) planned.NewLine = plan->AddLine(FormattedLine(csvRow.Flag, csvRow.Code, name));
+            if (!same) planned.NewLine = plan->AddLine(csvRow.Flag, csvRow.Code, name);
         } else {
+            roomFor(&fresh);
             fresh.push_back(ChannelLine{key, static_cast<std::uint32_t>(line)});
-            planned.NewLine = plan->AddLine(FormattedLine(csvRow.Flag, csvRow.Code, name));
+            planned.NewLine = plan->AddLine(csvRow.Flag, csvRow.Code, name);
         }
         // Where it came from, for what the import tells: not needed for a
         // row of a CSV of every row that stays as it is in its place.
         if (!everyRow || planned.NewLine != kNoLine || planned.OldRow != filled) {
+            roomFor(&plan->Sources);
             planned.Source = plan->AddSource(0, static_cast<std::uint32_t>(line));
         }
         if (everyRow && filled < index.RowCount) {
@@ -573,10 +736,12 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
             // order; rows beyond them go after the last line.
             plan->AtPlace[filled++] = planned;
         } else if (everyRow || !listed) {
+            roomFor(&plan->Added);
             plan->Added.push_back(planned);  // beyond those places, or new where a view cannot say: at the end
         } else if (ofView && !inView[row]) {
             plan->AtPlace[row] = planned;  // a row outside the view, changed in its place
         } else {
+            roomFor(&heldRows);
             heldRows.push_back(planned);
         }
     }
@@ -607,32 +772,33 @@ bool PlanEdit(const EditSession& session, ImportEdit& input, EditPlan* plan, std
 
 void DescribeEdit(const EditSession& session, const EditPlan& plan, const ImportEdit& input, std::ostream& out) {
     // The rows as they come out: the filled places, then the added rows.
-    std::vector<const PlannedRow*> order;
-    for (const PlannedRow& planned : plan.AtPlace) {
-        if (!planned.Empty()) order.push_back(&planned);
-    }
-    for (const PlannedRow& planned : plan.Added) order.push_back(&planned);
-
     std::vector<bool> kept(session.List.Index.RowCount, false);
-    for (const PlannedRow* planned : order) {
-        if (planned->OldRow != kNoRow) kept[planned->OldRow] = true;
+    for (const std::vector<PlannedRow>* rows : {&plan.AtPlace, &plan.Added}) {
+        for (const PlannedRow& planned : *rows) {
+            if (planned.OldRow != kNoRow) kept[planned.OldRow] = true;
+        }
     }
     for (std::size_t row = 0; row < kept.size(); ++row) {
         if (!kept[row]) out << RowAt(session, row) << "remove row " << row + 1 << ": " << ShownRowLine(session, row) << '\n';
     }
     // Each CSV row's change; rows the CSV did not hold are only numbered anew.
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const PlannedRow& planned = *order[i];
-        if (planned.Source == kNoSource) continue;
-        const std::string at = At(plan.SourceFiles[0], plan.Sources[planned.Source].Line);
-        if (planned.OldRow == kNoRow) {
-            out << at << "add as row " << i + 1 << ": " << ShownText(session.Page, plan.Line(planned.NewLine)) << '\n';
-        } else if (planned.NewLine != kNoLine || planned.OldRow != i) {
-            out << at << "row " << planned.OldRow + 1
-                << (planned.OldRow == i ? "" : " becomes row " + std::to_string(i + 1)) << ": "
-                << ShownRowLine(session, planned.OldRow);
-            if (planned.NewLine != kNoLine) out << " -> " << ShownText(session.Page, plan.Line(planned.NewLine));
-            out << '\n';
+    std::size_t i = 0;  // the row's place in the new list
+    for (const std::vector<PlannedRow>* rows : {&plan.AtPlace, &plan.Added}) {
+        for (const PlannedRow& planned : *rows) {
+            if (planned.Empty()) continue;
+            const std::size_t place = i++;
+            if (planned.Source == kNoSource) continue;
+            const std::string at = At(plan.SourceFiles[0], plan.Sources[planned.Source].Line);
+            if (planned.OldRow == kNoRow) {
+                out << at << "add as row " << place + 1 << ": " << ShownText(session.Page, plan.Line(planned.NewLine))
+                    << '\n';
+            } else if (planned.NewLine != kNoLine || planned.OldRow != place) {
+                out << at << "row " << planned.OldRow + 1
+                    << (planned.OldRow == place ? "" : " becomes row " + std::to_string(place + 1)) << ": "
+                    << ShownRowLine(session, planned.OldRow);
+                if (planned.NewLine != kNoLine) out << " -> " << ShownText(session.Page, plan.Line(planned.NewLine));
+                out << '\n';
+            }
         }
     }
     out << input.Unheld;

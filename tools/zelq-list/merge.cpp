@@ -42,17 +42,13 @@ bool PlanEdit(const EditSession& session, MergeEdit& merge, EditPlan* plan, std:
         // The new rows are counted first, so that the arrays of added rows are
         // sized once.
         std::size_t fresh = 0;
-        std::size_t freshBytes = 0;
         for (std::size_t row = 0; row < other.RowCount; ++row) {
             if (!isNew(row)) continue;
             ++fresh;
-            freshBytes += kMaxLineLength - kMaxNameLength + RowNameLength(other, row);
         }
         added.reserve(before + fresh);
         plan->Added.reserve(plan->Added.size() + fresh);
         plan->Sources.reserve(plan->Sources.size() + fresh);
-        plan->LineStarts.reserve(plan->LineStarts.size() + fresh);
-        plan->LineBytes.reserve(plan->LineBytes.size() + freshBytes);
         const std::uint32_t source = static_cast<std::uint32_t>(plan->SourceFiles.size());
         plan->SourceFiles.push_back(file);
         // The rows in file order, each with the line of text it starts on,
@@ -65,7 +61,8 @@ bool PlanEdit(const EditSession& session, MergeEdit& merge, EditPlan* plan, std:
                 // A name over 30 bytes goes whole, on a line of its own.
                 PlannedRow planned;
                 planned.NewLine =
-                    plan->AddLine(FormattedLine(other.Rows[row].Flag, other.Rows[row].Code, WholeRowName(other, row)));
+                    plan->AddLine(other.Rows[row].Flag, other.Rows[row].Code,
+                                  std::string_view(RowName(other, row), RowNameLength(other, row)));
                 planned.Source = plan->AddSource(source, number);
                 plan->Added.push_back(planned);
             }

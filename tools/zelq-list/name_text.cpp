@@ -19,37 +19,66 @@ std::string FoldName(const std::string& utf8) {
     return folded;
 }
 
-int CompareFoldedNames(const std::string& a, const std::string& b) {
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+namespace {
+
+// Orders two sequences of characters as names are ordered: runs of ASCII
+// digits as numbers, everything else by its value. `a(i)` and `b(j)` give the
+// characters (or UTF-8 bytes, which order as their characters do).
+template <typename A, typename B>
+int CompareFoldedCharacters(std::size_t sizeA, const A& a, std::size_t sizeB, const B& b) {
+    const auto digit = [](std::uint32_t c) { return c >= '0' && c <= '9'; };
     std::size_t i = 0;
     std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (digit(a[i]) && digit(b[j])) {
+    while (i < sizeA && j < sizeB) {
+        if (digit(a(i)) && digit(b(j))) {
             // Numbers: without their leading zeros, the longer is the larger.
             std::size_t ai = i, bj = j;
-            while (ai < a.size() && a[ai] == '0') ++ai;
-            while (bj < b.size() && b[bj] == '0') ++bj;
+            while (ai < sizeA && a(ai) == '0') ++ai;
+            while (bj < sizeB && b(bj) == '0') ++bj;
             std::size_t ae = ai, be = bj;
-            while (ae < a.size() && digit(a[ae])) ++ae;
-            while (be < b.size() && digit(b[be])) ++be;
+            while (ae < sizeA && digit(a(ae))) ++ae;
+            while (be < sizeB && digit(b(be))) ++be;
             if (ae - ai != be - bj) return ae - ai < be - bj ? -1 : 1;
             for (; ai < ae; ++ai, ++bj) {
-                if (a[ai] != b[bj]) return a[ai] < b[bj] ? -1 : 1;
+                if (a(ai) != b(bj)) return a(ai) < b(bj) ? -1 : 1;
             }
             i = ae;
             j = be;
             continue;
         }
-        // UTF-8 bytes compare in the order of their characters.
-        const unsigned char x = static_cast<unsigned char>(a[i]);
-        const unsigned char y = static_cast<unsigned char>(b[j]);
+        const std::uint32_t x = a(i);
+        const std::uint32_t y = b(j);
         if (x != y) return x < y ? -1 : 1;
         ++i;
         ++j;
     }
-    if (i < a.size()) return 1;
-    if (j < b.size()) return -1;
+    if (i < sizeA) return 1;
+    if (j < sizeB) return -1;
     return 0;
+}
+
+}  // namespace
+
+int CompareFoldedNames(const std::string& a, const std::string& b) {
+    // UTF-8 bytes compare in the order of their characters.
+    return CompareFoldedCharacters(
+        a.size(), [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(a[i])); },
+        b.size(), [&](std::size_t j) { return static_cast<std::uint32_t>(static_cast<unsigned char>(b[j])); });
+}
+
+void FoldedCharacters(const CodePage& page, std::uint32_t folded[256]) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string text = FoldName(page.ByteText[byte]);
+        std::size_t at = 0;
+        if (!NextUtf8Character(text.data(), text.size(), &at, &folded[byte])) folded[byte] = 0xFFFD;
+    }
+}
+
+int CompareFoldedListNames(const std::uint32_t folded[256], const char* a, std::size_t sizeA, const char* b,
+                           std::size_t sizeB) {
+    return CompareFoldedCharacters(
+        sizeA, [&](std::size_t i) { return folded[static_cast<unsigned char>(a[i])]; },
+        sizeB, [&](std::size_t j) { return folded[static_cast<unsigned char>(b[j])]; });
 }
 
 namespace {
@@ -81,11 +110,9 @@ bool IsPersianOrUrduLetterByte(unsigned char b) {
 // its first byte does (the first byte of every character of those scripts
 // is a 1256 letter but 0xD7, ×, with which each Hebrew letter begins), and
 // so does every byte after it.
-bool ReadsAs1256Letters(std::uint32_t c) {
-    std::string bytes;
-    AppendUtf8(&bytes, c);
+bool ReadsAs1256Letters(const char* bytes, std::size_t size) {
     if (static_cast<unsigned char>(bytes[0]) == 0xD7) return false;
-    for (std::size_t i = 1; i < bytes.size(); ++i) {
+    for (std::size_t i = 1; i < size; ++i) {
         if (!IsPersianOrUrduLetterByte(static_cast<unsigned char>(bytes[i]))) return false;
     }
     return true;
@@ -94,15 +121,18 @@ bool ReadsAs1256Letters(std::uint32_t c) {
 }  // namespace
 
 bool NameReadsAsUtf8(const char* name, std::size_t size, unsigned codePage) {
-    std::vector<std::uint32_t> characters;
-    if (!DecodeUtf8(std::string(name, size), &characters)) return false;
+    // Character by character, in place: a name may be as long as the list,
+    // and the first character that rules UTF-8 out ends the reading.
     bool multiByte = false;
     bool all1256Letters = true;
-    for (const std::uint32_t c : characters) {
+    for (std::size_t at = 0; at < size;) {
+        const std::size_t start = at;
+        std::uint32_t c;
+        if (!NextUtf8Character(name, size, &at, &c)) return false;
         if (c < 0x80) continue;
         if (!InNameScripts(c)) return false;
         multiByte = true;
-        if (!ReadsAs1256Letters(c)) all1256Letters = false;
+        if (!ReadsAs1256Letters(name + start, at - start)) all1256Letters = false;
     }
     // Arabic, Persian and Urdu letters of 1256 that happen to pair into UTF-8.
     if (codePage == 1256 && all1256Letters) return false;

@@ -5,7 +5,10 @@
 #define ZELQ_TOOLS_ZELQ_LIST_NAME_TEXT_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+
+#include "code_page.h"
 
 // A UTF-8 text as names are matched and ordered: Latin letters in lower
 // case, and the forms of alif (آ أ إ ٱ) as the plain alif ا.
@@ -15,6 +18,15 @@ std::string FoldName(const std::string& utf8);
 // before "MBC 10"), everything else character by character. Negative, zero
 // or positive.
 int CompareFoldedNames(const std::string& a, const std::string& b);
+
+// Each byte's character in the code page as FoldName folds it.
+void FoldedCharacters(const CodePage& page, std::uint32_t folded[256]);
+
+// Orders two names of the list as CompareFoldedNames orders them once
+// converted and folded, from their bytes where they lie (`folded` from
+// FoldedCharacters): a sort holds no copy of them.
+int CompareFoldedListNames(const std::uint32_t folded[256], const char* a, std::size_t sizeA, const char* b,
+                           std::size_t sizeB);
 
 // Whether a name's bytes read as UTF-8 rather than as the list's single-byte
 // code page: at least one byte above 0x7F, every such byte part of a

@@ -20,7 +20,7 @@ int NormaliseListFile(const ListOptions& options, std::ostream& out, std::ostrea
     }
     // The findings that the normalised list changes, one line each.
     const auto describe = [&](std::ostream& to) {
-        FindListChanges(session.List.Index, session.LineNumbers, session.Page, [&](const Finding& finding) {
+        FindListChanges(session.List.Index, session.Page, [&](const Finding& finding) {
             if (FindingChangesList(finding)) to << At(options.ListPath, finding.Line) << finding.Text << '\n';
         });
     };

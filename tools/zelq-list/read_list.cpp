@@ -70,9 +70,9 @@ int ReadListForCommand(const ListOptions& options, CodePage* page, OpenedList* l
     return kExitError;
 }
 
-std::vector<std::uint32_t> LineNumbers(const ListIndex& index) {
-    std::vector<std::uint32_t> numbers(index.LineCount + 1);
-    NumberIndexLines(index, numbers.data());
+std::vector<std::uint32_t> RowLineNumbers(const ListIndex& index) {
+    std::vector<std::uint32_t> numbers(index.RowCount);
+    NumberIndexRows(index, numbers.data());
     return numbers;
 }
 

@@ -30,9 +30,8 @@ bool ReadList(const std::string& path, ListIndex* index, std::string* error);
 // after writing the error; CloseOpenedList releases the list either way.
 int ReadListForCommand(const ListOptions& options, CodePage* page, OpenedList* list, std::ostream& err);
 
-// The line of text each entry of the index starts on, and where the file ends
-// (see NumberIndexLines).
-std::vector<std::uint32_t> LineNumbers(const ListIndex& index);
+// The line of text each row of the index stands on (see NumberIndexRows).
+std::vector<std::uint32_t> RowLineNumbers(const ListIndex& index);
 
 // Whether two paths name the same existing file (also through a link, or
 // written differently).

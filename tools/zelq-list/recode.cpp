@@ -2,6 +2,7 @@
 // page again, so that the plug-in shows them as they were typed.
 #include <ostream>
 
+#include "channel_list/list_line.h"
 #include "edit_plan.h"
 #include "messages.h"
 #include "name_text.h"
@@ -16,20 +17,41 @@ struct RecodeEdit {
     std::ostream& Err;  // where the names that cannot be stored are told, all but the last
 };
 
+// The name a row's name in UTF-8 is stored as; false with the message for
+// the row when it cannot be stored.
+bool RecodedName(const EditSession& session, std::size_t row, std::string* name, std::string* refusal) {
+    const ListIndex& index = session.List.Index;
+    const char* const whole = RowName(index, row);
+    const std::size_t length = RowNameLength(index, row);
+    // Every character takes a byte in the code page at least: a longer name
+    // is refused before it is decoded (a name may be as long as the list).
+    const std::size_t characters = CountUtf8Characters(whole, length);
+    if (characters > kMaxNameLength) {
+        *refusal = RowAt(session, row) + "the name \"" + CutText(std::string_view(whole, length), 60) + "\" has " +
+                   std::to_string(characters) + " characters, and a name in the list holds at most 30 bytes";
+        return false;
+    }
+    std::string why;
+    if (!ListName(std::string(whole, length), session.Page, name, &why)) {
+        *refusal = RowAt(session, row) + why;
+        return false;
+    }
+    return true;
+}
+
 bool PlanEdit(const EditSession& session, RecodeEdit& recode, EditPlan* plan, std::string* error) {
     const ListIndex& index = session.List.Index;
     std::vector<std::string> refused;
+    std::string name;
+    std::string refusal;
     for (std::size_t row = 0; row < index.RowCount; ++row) {
-        const std::string whole = WholeRowName(index, row);
-        if (!NameReadsAsUtf8(whole.data(), whole.size(), session.Page.Number)) continue;
-        std::string name;
-        std::string why;
-        if (!ListName(whole, session.Page, &name, &why)) {
-            refused.push_back(RowAt(session, row) + why);
+        if (!NameReadsAsUtf8(RowName(index, row), RowNameLength(index, row), session.Page.Number)) continue;
+        if (!RecodedName(session, row, &name, &refusal)) {
+            refused.push_back(refusal);
             continue;
         }
         const IndexRow& fields = index.Rows[row];
-        plan->AtPlace[row].NewLine = plan->AddLine(FormattedLine(fields.Flag, fields.Code, name));
+        plan->AtPlace[row].NewLine = plan->AddLine(fields.Flag, fields.Code, name);
     }
     if (refused.empty()) return true;
     for (std::size_t i = 0; i + 1 < refused.size(); ++i) ReportError(recode.Err, refused[i]);

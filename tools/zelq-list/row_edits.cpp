@@ -122,9 +122,10 @@ bool PlanEdit(const EditSession& session, RenameEdit& rename, EditPlan* plan, st
         !ListName(rename.Name, session.Page, &name, error)) {
         return false;
     }
-    if (name == WholeRowName(session.List.Index, row)) return true;  // the same name: nothing changes
+    const ListIndex& index = session.List.Index;
+    if (name == std::string_view(RowName(index, row), RowNameLength(index, row))) return true;  // nothing changes
     const IndexRow& fields = session.List.Index.Rows[row];
-    plan->AtPlace[row].NewLine = plan->AddLine(FormattedLine(fields.Flag, fields.Code, name));
+    plan->AtPlace[row].NewLine = plan->AddLine(fields.Flag, fields.Code, name);
     return true;
 }
 
@@ -143,10 +144,10 @@ bool PlanEdit(const EditSession& session, FlagEdit& flag, EditPlan* plan, std::s
     for (std::size_t row = 0; row < rows.size(); ++row) {
         const IndexRow& fields = session.List.Index.Rows[row];
         if (!rows[row] || (fields.Flag != 0) == flag.On) continue;  // already so: any non-zero flag is a check mark
-        // A name over 30 bytes is written whole: the list keeps such lines as
-        // they are, and the flag must not cut the name.
-        plan->AtPlace[row].NewLine =
-            plan->AddLine(FormattedLine(flag.On ? 1 : 0, fields.Code, WholeRowName(session.List.Index, row)));
+        // The row's own line with its new flag, made as it is written (a name
+        // over 30 bytes whole: the list keeps such lines as they are, and the
+        // flag must not cut the name).
+        plan->AtPlace[row].NewLine = flag.On ? kOwnLineFlagOn : kOwnLineFlagOff;
     }
     return true;
 }
@@ -159,56 +160,71 @@ struct SortEdit {
     SortKey Key;
 };
 
-bool PlanEdit(const EditSession& session, SortEdit& sort, EditPlan* plan, std::string*) {
-    const SortKey key = sort.Key;
-    const ListIndex& index = session.List.Index;
-    const std::size_t count = index.RowCount;
-    // The keys of every row: numbers, and for names their folded text in
-    // one buffer (a large list's keys are not a string each). Only the keys
-    // the order needs are held.
-    std::vector<long> first(key == kSortByName ? 0 : count);
-    std::vector<long> second(key == kSortByIdent ? count : 0);
-    std::string texts;
-    std::vector<std::uint32_t> textStart(key == kSortByName || key == kSortBySatellite ? count + 1 : 0);
-    for (std::size_t row = 0; row < count; ++row) {
-        const DecodedCode decoded = RowChannel(index, row);
-        const long longitude = PositionLongitude(decoded.SatPosition);
-        switch (key) {
-        case kSortByName:
-            textStart[row] = static_cast<std::uint32_t>(texts.size());
-            texts += FoldName(RowNameText(index, session.Page, row));
-            break;
-        case kSortBySatellite:
-            textStart[row] = static_cast<std::uint32_t>(texts.size());
-            texts += FoldName(SatelliteNameFor(decoded.SatPosition));
-            first[row] = longitude;
-            break;
-        case kSortByPosition:
-            first[row] = longitude;
-            break;
-        case kSortByIdent:
-            first[row] = decoded.ChannelIdent;
-            second[row] = longitude;
-            break;
-        }
+// The satellites' names in the order sort --by satellite puts them: a rank
+// for every position (names that fold alike share one), so that a sort
+// compares two numbers, not two names.
+std::vector<std::uint16_t> SatelliteRanks() {
+    std::vector<std::string> names{FoldName(kUnknownSatellite)};
+    for (std::size_t i = 0; i < SatelliteTableSize(); ++i) {
+        names.push_back(FoldName(SatelliteNameFor(SatelliteTablePosition(i))));
     }
-    if (!textStart.empty()) textStart[count] = static_cast<std::uint32_t>(texts.size());
-    const auto text = [&](std::size_t row) { return texts.substr(textStart[row], textStart[row + 1] - textStart[row]); };
-    std::vector<std::uint32_t> order(count);
-    for (std::size_t row = 0; row < count; ++row) order[row] = static_cast<std::uint32_t>(row);
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        if (!textStart.empty()) {
-            const int byText = CompareFoldedNames(text(a), text(b));
-            if (byText != 0) return byText < 0;
+    std::vector<std::uint16_t> order(names.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint16_t>(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint16_t a, std::uint16_t b) { return CompareFoldedNames(names[a], names[b]) < 0; });
+    std::vector<std::uint16_t> rankOfName(names.size());
+    for (std::size_t i = 0, rank = 0; i < order.size(); ++i) {
+        if (i > 0 && CompareFoldedNames(names[order[i - 1]], names[order[i]]) != 0) ++rank;
+        rankOfName[order[i]] = static_cast<std::uint16_t>(rank);
+    }
+    std::vector<std::uint16_t> ranks(0x10000, rankOfName[0]);
+    for (std::size_t i = 0; i < SatelliteTableSize(); ++i) ranks[SatelliteTablePosition(i)] = rankOfName[i + 1];
+    return ranks;
+}
+
+bool PlanEdit(const EditSession& session, SortEdit& sort, EditPlan* plan, std::string*) {
+    const ListIndex& index = session.List.Index;
+    // The rows are sorted where they stand in the plan, each compared by
+    // keys taken from its line as it is needed: the sort holds no key for
+    // every row (a list may hold millions of them). Rows that compare equal
+    // keep their order.
+    std::uint32_t folded[256];
+    std::vector<std::uint16_t> satelliteRanks;
+    if (sort.Key == kSortByName) FoldedCharacters(session.Page, folded);
+    if (sort.Key == kSortBySatellite) satelliteRanks = SatelliteRanks();
+    const auto compare = [&](std::size_t a, std::size_t b) -> int {
+        const auto order = [](long x, long y) { return x < y ? -1 : x > y ? 1 : 0; };
+        const DecodedCode first = RowChannel(index, a);
+        const DecodedCode second = RowChannel(index, b);
+        const long west = order(PositionLongitude(first.SatPosition), PositionLongitude(second.SatPosition));
+        switch (sort.Key) {
+        case kSortByName: {
+            const char* const nameA = RowName(index, a);
+            const char* const nameB = RowName(index, b);
+            const std::size_t sizeA = RowShownNameLength(index, a);
+            const std::size_t sizeB = RowShownNameLength(index, b);
+            if (const int byText = CompareFoldedListNames(folded, nameA, sizeA, nameB, sizeB)) return byText;
+            // Names that fold alike: their bytes decide (as shown, 30 at most).
+            const int byBytes = std::string_view(nameA, sizeA).compare(std::string_view(nameB, sizeB));
+            return order(byBytes, 0);
         }
-        if (!first.empty() && first[a] != first[b]) return first[a] < first[b];
-        if (!second.empty() && second[a] != second[b]) return second[a] < second[b];
-        if (key != kSortByName) return false;
-        // Names that fold alike: their bytes decide (as shown, 30 at most).
-        return std::string_view(RowName(index, a), RowShownNameLength(index, a)) <
-               std::string_view(RowName(index, b), RowShownNameLength(index, b));
+        case kSortBySatellite:
+            if (const int byName = order(satelliteRanks[first.SatPosition], satelliteRanks[second.SatPosition])) {
+                return byName;
+            }
+            return static_cast<int>(west);
+        case kSortByPosition:
+            return static_cast<int>(west);
+        case kSortByIdent:
+            if (const int byIdent = order(first.ChannelIdent, second.ChannelIdent)) return byIdent;
+            return static_cast<int>(west);
+        }
+        return 0;
+    };
+    std::sort(plan->AtPlace.begin(), plan->AtPlace.end(), [&](const PlannedRow& a, const PlannedRow& b) {
+        const int byKeys = compare(a.OldRow, b.OldRow);
+        return byKeys != 0 ? byKeys < 0 : a.OldRow < b.OldRow;
     });
-    for (std::size_t place = 0; place < count; ++place) plan->AtPlace[place].OldRow = order[place];
     return true;
 }
 

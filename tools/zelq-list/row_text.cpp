@@ -23,7 +23,9 @@ std::string ShownName(const CodePage& page, const char* name, std::size_t size) 
 std::string ShownLine(const CodePage& page, const char* start, const char* end) {
     while (start < end && IsListSpace(*start)) ++start;
     while (end > start && IsListSpace(end[-1])) --end;
-    return ShownName(page, start, static_cast<std::size_t>(end - start));
+    const std::size_t size = static_cast<std::size_t>(end - start);
+    if (size > kShownLineMost) return ShownName(page, start, kShownLineMost) + "\xE2\x80\xA6";
+    return ShownName(page, start, size);
 }
 
 std::string ShownText(const CodePage& page, std::string_view line) {

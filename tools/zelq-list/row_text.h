@@ -21,8 +21,13 @@ std::string CodeText(const std::uint8_t code[6]);
 // made visible.
 std::string ShownName(const CodePage& page, const char* name, std::size_t size);
 
+// The most of a line a message shows, in bytes: a line of the list holds
+// 53 at most, but one with a long name, kept as it is, may be as long as
+// the list.
+constexpr std::size_t kShownLineMost = 120;
+
 // A line of the list (without its line break and indentation) as the terminal
-// shows it.
+// shows it: a line over kShownLineMost bytes cut there, with "…".
 std::string ShownLine(const CodePage& page, const char* start, const char* end);
 
 // A whole line of text (a new line of the list, with its line break) as the

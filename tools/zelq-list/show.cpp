@@ -32,17 +32,17 @@ struct RowRecord {
     std::string Code;  // the twelve digits
 };
 
-// The rows of a list, with the line of text each entry starts on.
+// The rows of a list, with the line of text each row stands on.
 struct ShownList {
     const ListIndex& Index;
-    std::vector<std::uint32_t> Lines;
+    std::vector<std::uint32_t> RowLines;
 };
 
 RowRecord MakeRecord(const ShownList& list, const CodePage& page, std::size_t row) {
     const IndexRow& fields = list.Index.Rows[row];
     const DecodedCode decoded = RowChannel(list.Index, row);
     return RowRecord{row + 1,
-                     RowLineNumber(list.Index, list.Lines.data(), row),
+                     list.RowLines[row],
                      fields.Flag,
                      decoded.ChannelIdent,
                      PositionText(decoded.SatPosition),
@@ -127,7 +127,7 @@ void WriteTable(const ShownList& list, const std::vector<std::uint32_t>& selecte
     for (const std::uint32_t i : selected) {
         const DecodedCode decoded = RowChannel(index, i);
         width[kRow] = std::max(width[kRow], Digits(i + 1));
-        width[kLine] = std::max(width[kLine], Digits(RowLineNumber(index, list.Lines.data(), i)));
+        width[kLine] = std::max(width[kLine], Digits(list.RowLines[i]));
         width[kIdent] = std::max(width[kIdent], Digits(decoded.ChannelIdent));
         width[kPosition] = std::max(width[kPosition], DisplayWidth(PositionText(decoded.SatPosition)));
         width[kSatellite] = std::max(width[kSatellite], std::strlen(SatelliteNameFor(decoded.SatPosition)));
@@ -189,7 +189,7 @@ int ShowList(const ListOptions& options, ShowFormat format, const ShowFilter& fi
         return kExitError;
     }
     const ListIndex& index = opened.Index;
-    const ShownList list{index, LineNumbers(index)};
+    const ShownList list{index, RowLineNumbers(index)};
     const std::vector<bool> shown = RowsInView(index, page, filter);
     const std::vector<std::uint32_t> selected = SelectRows(shown);
     switch (format) {
@@ -198,6 +198,13 @@ int ShowList(const ListOptions& options, ShowFormat format, const ShowFilter& fi
         break;
     case kShowCsv:
         WriteCsv(list, selected, page, MakeCsvView(index, filter, shown), out);
+        // A spreadsheet keeps the header and kSpreadsheetRows rows, and saves
+        // no more: said beside the CSV, which goes to a file.
+        if (selected.size() > kSpreadsheetRows) {
+            err << "zelq-list: warning: the CSV holds " << selected.size() << " rows, and a spreadsheet keeps "
+                << kSpreadsheetRows << " (below the header): it would drop the rest; export fewer (--find, "
+                << "--satellite) to edit them in a spreadsheet\n";
+        }
         break;
     case kShowJson:
         WriteJson(list, selected, page, out);

@@ -2,11 +2,7 @@
 
 #include <cstdio>
 
-namespace {
-
-// Decodes the character at text[*at], moving past it. Returns false, without
-// moving, when the bytes there are not well-formed UTF-8.
-bool NextCharacter(const char* text, std::size_t size, std::size_t* at, std::uint32_t* character) {
+bool NextUtf8Character(const char* text, std::size_t size, std::size_t* at, std::uint32_t* character) {
     const unsigned char first = static_cast<unsigned char>(text[*at]);
     std::size_t length;
     std::uint32_t value;
@@ -36,6 +32,8 @@ bool NextCharacter(const char* text, std::size_t size, std::size_t* at, std::uin
     return true;
 }
 
+namespace {
+
 // Characters that take no column of their own.
 bool IsZeroWidth(std::uint32_t c) {
     return (c >= 0x0300 && c <= 0x036F) ||  // combining diacritical marks
@@ -52,7 +50,7 @@ bool IsZeroWidth(std::uint32_t c) {
 // is no UTF-8 takes one.
 std::size_t NextColumns(const std::string& text, std::size_t* at) {
     std::uint32_t c;
-    if (NextCharacter(text.data(), text.size(), at, &c)) return IsZeroWidth(c) ? 0 : 1;
+    if (NextUtf8Character(text.data(), text.size(), at, &c)) return IsZeroWidth(c) ? 0 : 1;
     ++*at;
     return 1;
 }
@@ -82,7 +80,7 @@ bool DecodeUtf8(const std::string& text, std::vector<std::uint32_t>* characters)
     std::size_t at = 0;
     while (at < text.size()) {
         std::uint32_t c;
-        if (!NextCharacter(text.data(), text.size(), &at, &c)) return false;
+        if (!NextUtf8Character(text.data(), text.size(), &at, &c)) return false;
         characters->push_back(c);
     }
     return true;
@@ -92,7 +90,7 @@ std::size_t Utf8Prefix(const char* data, std::size_t size) {
     std::size_t at = 0;
     std::uint32_t c;
     while (at < size) {
-        if (!NextCharacter(data, size, &at, &c)) return at;
+        if (!NextUtf8Character(data, size, &at, &c)) return at;
     }
     return size;
 }
@@ -147,7 +145,7 @@ std::string EscapeControls(const std::string& text) {
     while (at < text.size()) {
         const std::size_t start = at;
         std::uint32_t c;
-        if (!NextCharacter(text.data(), text.size(), &at, &c)) {
+        if (!NextUtf8Character(text.data(), text.size(), &at, &c)) {
             c = static_cast<unsigned char>(text[at++]);
         } else if (!IsControlCharacter(c)) {
             out.append(text, start, at - start);
@@ -160,10 +158,10 @@ std::string EscapeControls(const std::string& text) {
     return out;
 }
 
-std::string CutText(const std::string& text, std::size_t most) {
-    if (text.size() <= most) return EscapeControls(text);
+std::string CutText(std::string_view text, std::size_t most) {
+    if (text.size() <= most) return EscapeControls(std::string(text));
     // Back to the start of a character.
     std::size_t cut = most;
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return EscapeControls(text.substr(0, cut)) + "\xE2\x80\xA6";
+    return EscapeControls(std::string(text.substr(0, cut))) + "\xE2\x80\xA6";
 }

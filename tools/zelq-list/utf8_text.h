@@ -6,9 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 void AppendUtf8(std::string* out, std::uint32_t character);
+
+// Decodes the character at text[*at] (before `size`), moving past it.
+// Returns false, without moving, when the bytes there are not well-formed
+// UTF-8.
+bool NextUtf8Character(const char* text, std::size_t size, std::size_t* at, std::uint32_t* character);
 
 // Decodes well-formed UTF-8 (no overlong forms, surrogates or values beyond
 // U+10FFFF). Returns false at the first byte that is not.
@@ -44,6 +50,6 @@ std::string EscapeControls(const std::string& text);
 
 // A text as a message quotes it: control characters made visible, and cut
 // after at most `most` of its bytes (at a character's start) with "…".
-std::string CutText(const std::string& text, std::size_t most);
+std::string CutText(std::string_view text, std::size_t most);
 
 #endif  // ZELQ_TOOLS_ZELQ_LIST_UTF8_TEXT_H

@@ -55,7 +55,11 @@ keeper=$!
 wait_locked "$dir/idle.out"
 
 # Starts a lock holder in the background and waits until it holds the lock.
+# The last holder's output goes first: the new holder's redirection empties
+# the file only once its process runs, and an old "locked" read before that
+# would send the next step on before the new holder holds anything.
 hold() {
+  rm -f "$dir/holder.out"
   "$@" >"$dir/holder.out" 2>&1 &
   holder=$!
   wait_locked "$dir/holder.out"
